@@ -1,0 +1,2 @@
+#include "link/LineSettings.h"
+// placeholder: being written

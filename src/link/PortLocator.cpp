@@ -1,0 +1,2 @@
+#include "link/PortLocator.h"
+// placeholder: being written

@@ -1,0 +1,2 @@
+#include "link/QtSerialPort.h"
+// placeholder: being written

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QObject>
+#include <QString>
+
+namespace velnor {
+
+// The two lines of the traffic monitor: the frame last sent and the answers recognised since.
+// Both are emptied when the next frame starts, so they never hold more than one exchange.
+class TrafficMonitor final : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    const QString& txText() const { return m_tx; }
+    const QString& rxText() const { return m_rx; }
+
+    void clear();
+    void appendTx(QByteArrayView bytes);
+    void appendRx(QByteArrayView bytes);
+
+signals:
+    void txTextChanged(const QString& text);
+    void rxTextChanged(const QString& text);
+
+private:
+    QString m_tx;
+    QString m_rx;
+};
+
+} // namespace velnor

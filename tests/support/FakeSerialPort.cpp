@@ -1,0 +1,37 @@
+#include "FakeSerialPort.h"
+
+namespace velnor::test {
+
+bool FakeSerialPort::setPortOpen(bool open)
+{
+    if (!open) {
+        if (m_open)
+            ++closes;
+        m_open = false;
+        discardInput();
+        return true;
+    }
+    if (refuseOpen) {
+        m_error = failureReason;
+        return false;
+    }
+    m_open = true;
+    ++opens;
+    openedSettings = m_settings;
+    openedPort = m_commPort;
+    return true;
+}
+
+bool FakeSerialPort::output(const QByteArray& bytes)
+{
+    if (!m_open || (failWritesAfter >= 0 && writes.size() >= failWritesAfter)) {
+        m_error = failureReason;
+        return false;
+    }
+    writes.append(bytes);
+    if (peer)
+        peer(bytes);
+    return true;
+}
+
+} // namespace velnor::test

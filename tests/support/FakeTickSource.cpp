@@ -1,0 +1,35 @@
+#include "FakeTickSource.h"
+
+namespace velnor::test {
+
+FakeTickSource::FakeTickSource(QObject* parent) : TickSource(parent) {}
+
+void FakeTickSource::start()
+{
+    if (m_active)
+        return;
+    m_active = true;
+    ++starts;
+    schedule();
+}
+
+void FakeTickSource::stop()
+{
+    m_active = false;
+    // Ticks already posted belong to the run that just ended.
+    ++m_run;
+}
+
+void FakeTickSource::schedule()
+{
+    QTimer::singleShot(0, this, [this, run = m_run] {
+        if (!m_active || run != m_run)
+            return;
+        ++ticksEmitted;
+        emit tick();
+        if (m_active && run == m_run)
+            schedule();
+    });
+}
+
+} // namespace velnor::test
