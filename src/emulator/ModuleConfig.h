@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QtGlobal>
+
+namespace velnor {
+
+// What a module keeps in its non-volatile store, and what it has been sent since: address,
+// speed, start-up screen, custom-character bitmaps and predefined texts.
+struct ModuleConfig
+{
+    static constexpr int StartupSize = 32; // two rows of 16
+    static constexpr int BitmapSize = 64;  // eight characters of eight dot rows
+    static constexpr int TextCount = 10;
+    static constexpr int TextSize = 16;
+    static constexpr quint8 FirstAddress = 101;
+    static constexpr quint8 LastAddress = 132;
+
+    quint8 address = FirstAddress;
+    int baud = 9600;
+    QByteArray startupScreen;
+    QByteArray bitmaps;
+    QList<QByteArray> texts;
+
+    // What a module leaves the factory with.
+    static ModuleConfig factory(quint8 address);
+    // True when every field has its proper size and range, as a loaded store must.
+    bool isValid() const;
+    static bool isModuleAddress(int address)
+    {
+        return address >= FirstAddress && address <= LastAddress;
+    }
+
+    bool operator==(const ModuleConfig&) const = default;
+};
+
+} // namespace velnor
