@@ -102,7 +102,8 @@ QMap<quint32, ModuleConfig> StoreFile::load(QString* warning) const
     const QJsonObject root = document.object();
     if (parseError.error != QJsonParseError::NoError || !document.isObject() ||
         root.value(QStringLiteral("kind")).toString() != Kind ||
-        root.value(QStringLiteral("version")).toInt() != Version) {
+        root.value(QStringLiteral("version")).toInt() != Version ||
+        !root.value(QStringLiteral("modules")).isArray()) {
         warn(QStringLiteral("not a store file of this emulator; starting from factory settings"));
         return configs;
     }
