@@ -15,11 +15,16 @@ namespace velnor::ini {
 std::optional<QByteArray> lookup(QByteArrayView file, QByteArrayView section, QByteArrayView key);
 
 // The file with key set to value (encoded by encodeValue), adding key or section as needed.
+// A write that rejectReason refuses leaves the file as it was.
 QByteArray update(QByteArrayView file, QByteArrayView section, QByteArrayView key,
                   QByteArrayView value);
 
 // The text written after '=': the value itself, or the value in one pair of double quotes when
 // reading it back would otherwise trim or unquote it.
 QByteArray encodeValue(QByteArrayView value);
+
+// Why this key cannot be stored so that lookup finds it again with this value (a line break
+// would start a new line, a ']' would end the section name early, ...); nullptr when it can.
+const char* rejectReason(QByteArrayView section, QByteArrayView key, QByteArrayView value);
 
 } // namespace velnor::ini
