@@ -1,2 +1,22 @@
 #include "link/PortLocator.h"
-// placeholder: being written
+
+#include "settings/IniFile.h"
+
+namespace velnor {
+
+QString devicePathForPort(int number, const IniFile& settings)
+{
+    if (number < 1)
+        return {};
+    // A user points a port number at a USB adapter or the emulator's terminal here.
+    const QString mapped = settings.ReadIni(QStringLiteral("Ports"), QString::number(number));
+    if (!mapped.isEmpty())
+        return mapped;
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(number);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+}
+
+} // namespace velnor

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "link/SerialPort.h"
+#include "settings/IniFile.h"
 
 #include <QSerialPort>
 
 namespace velnor {
-
-class IniFile;
 
 // The serial port on QSerialPort. The device is found through the settings file's "Ports"
 // section, and is held exclusively (against other programs and the other window, root too)
@@ -32,9 +31,21 @@ public:
     QString devicePath() const;
 
 private:
-    // Implementation is the adapter author's; kept private.
-    struct Impl;
-    Impl* d;
+    bool openPort();
+    bool lockExclusively();
+    void closePort();
+    void readAvailable();
+    void handleError(QSerialPort::SerialPortError error);
+
+    IniFile m_ini;
+    QSerialPort m_port;
+    int m_commPort = 1;
+    QString m_settings = QStringLiteral("9600,n,8,1");
+    // The device as the settings name it, for messages; the port opens the resolved path.
+    QString m_device;
+    QString m_error;
+    // Set while we close the port ourselves: the errors that closing reports are ours.
+    bool m_closing = false;
 };
 
 } // namespace velnor

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <chrono>
+
+namespace velnor::test {
+
+// A pseudo-terminal pair for tests: the code under test opens slavePath() as its serial port,
+// the test plays the far end through the master side. Both sides start in raw mode, so every
+// byte value passes unchanged and nothing is echoed. The slave side is held open as well, so
+// the terminal survives the port under test closing and reopening.
+class Pty
+{
+public:
+    Pty();
+    ~Pty();
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    bool isOpen() const { return m_master >= 0; }
+    // Why the pair could not be created.
+    const QString& errorString() const { return m_error; }
+
+    int masterFd() const { return m_master; }
+    const QString& slavePath() const { return m_slavePath; }
+
+    // Writes every byte to the far end of the port; false on failure or when the port under test
+    // leaves the bytes unread past the timeout. Runs the event loop while the terminal is full.
+    bool write(QByteArrayView bytes,
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+    // Reads until count bytes have come or the timeout ends, running the event loop meanwhile so
+    // that code under test in this thread can send. Returns what came, possibly less than count.
+    QByteArray read(qsizetype count, std::chrono::milliseconds timeout);
+    // Hangs up: the far end goes away, as when a cable is pulled or the emulator quits.
+    void closeMaster();
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+    QString m_error;
+};
+
+} // namespace velnor::test
