@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QSocketNotifier;
+
+namespace velnor {
+
+class Line;
+
+// Carries a Line over a pseudo-terminal: a program opens the terminal's device as if it were a
+// serial port, and the modules answer on it. Everything runs from the event loop it lives in,
+// nested loops included, and nothing blocks.
+class PtyHost : public QObject
+{
+    Q_OBJECT
+public:
+    static QString defaultLinkPath();
+
+    explicit PtyHost(const QList<quint8>& addresses, QString storePath = {},
+                     QObject* parent = nullptr);
+    ~PtyHost() override;
+
+    // A symbolic link kept pointing at the device while the host runs, so the device has a
+    // name that stays the same from run to run; empty for none. Takes effect at start().
+    void setLinkPath(const QString& path) { m_linkPath = path; }
+    // Opens the terminal and places the link; false with the reason in *error when it could
+    // not.
+    bool start(QString* error = nullptr);
+    bool isRunning() const { return m_master >= 0; }
+
+    // The terminal's device, such as /dev/pts/3.
+    const QString& slavePath() const { return m_slavePath; }
+    const QString& linkPath() const { return m_linkPath; }
+    // The link when there is one, else the device: the name to give the panel.
+    QString devicePath() const;
+    // Whether another program has the device open. Answers sent while none has are lost, as
+    // on a serial port nobody listens to.
+    bool peerOpen() const { return m_peerOpens > 0 || m_inotify < 0; }
+
+    Line& line() { return *m_line; }
+    const Line& line() const { return *m_line; }
+
+signals:
+    // The bytes of one read from the line, as they arrived.
+    void frameReceived(const QByteArray& bytes);
+    // The bytes the modules sent back.
+    void answered(const QByteArray& bytes);
+    void changed();
+    void peerOpenChanged(bool open);
+
+private:
+    void readLine();
+    void resolveDeadline();
+    void scheduleDeadline();
+    void send(const QByteArray& answer);
+    void readPeerEvents();
+    bool placeLink(QString* error);
+    void removeLink();
+    void stop();
+
+    Line* m_line;
+    int m_master = -1;
+    int m_slave = -1;
+    int m_inotify = -1;
+    QSocketNotifier* m_lineNotifier = nullptr;
+    QSocketNotifier* m_peerNotifier = nullptr;
+    QTimer m_deadlineTimer;
+    QTimer m_retryTimer;
+    QElapsedTimer m_clock;
+    QString m_slavePath;
+    QString m_linkPath = defaultLinkPath();
+    bool m_linkPlaced = false;
+    int m_peerOpens = 0;
+};
+
+} // namespace velnor
