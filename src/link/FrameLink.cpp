@@ -10,8 +10,8 @@
 
 namespace velnor {
 
-FrameLink::FrameLink(Variables& vars, SerialPort& port, TickSource& ticks,
-                     MessageSink& messages, TrafficMonitor& monitor, QObject* parent)
+FrameLink::FrameLink(Variables& vars, SerialPort& port, TickSource& ticks, MessageSink& messages,
+                     TrafficMonitor& monitor, QObject* parent)
     : QObject(parent), m_vars(vars), m_port(port), m_ticks(ticks), m_messages(messages),
       m_monitor(monitor)
 {
@@ -32,9 +32,10 @@ void FrameLink::SendFrame(qint16 n)
         m_monitor.appendTx(byte);
     }
     if (i != n) {
-        reportFailure(QStringLiteral("a frame of %1 bytes does not fit the %2-byte transmit buffer")
-                          .arg(n)
-                          .arg(Variables::kTxDataSize));
+        reportFailure(
+            QStringLiteral("a frame of %1 bytes does not fit the %2-byte transmit buffer")
+                .arg(n)
+                .arg(Variables::kTxDataSize));
     }
 }
 

@@ -11,8 +11,7 @@ constexpr quint8 kAck = 0xEE;
 constexpr int kInputAnswerThreshold = 4;
 } // namespace
 
-Receiver::Receiver(Variables& vars, SerialPort& port, TrafficMonitor& monitor,
-                   QObject* parent)
+Receiver::Receiver(Variables& vars, SerialPort& port, TrafficMonitor& monitor, QObject* parent)
     : QObject(parent), m_vars(vars), m_port(port), m_monitor(monitor)
 {
     connect(&m_port, &SerialPort::onComm, this, &Receiver::handleComm);

@@ -1,0 +1,72 @@
+#pragma once
+
+// The main window. Clicks run one handler each: device commands build a frame in the shared
+// TxData and send it through the FrameLink, which shows it on the traffic monitor; commands
+// that expect an answer then wait, while the Receiver reads the port and sets the shared
+// flags the command looks at afterwards. The window owns neither the port nor the settings.
+
+#include "link/FrameLink.h"
+#include "link/Receiver.h"
+#include "link/TrafficMonitor.h"
+
+#include "config/frmConfigLcd.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class QButtonGroup;
+class QLabel;
+
+namespace Ui {
+class frmMain;
+}
+
+namespace velnor {
+
+struct Variables;
+class IniFile;
+class SerialPort;
+class TickSource;
+class MessageSink;
+class DeviceSelection;
+
+class frmMain final : public QMainWindow
+{
+    Q_OBJECT
+public:
+    frmMain(Variables& vars, const IniFile& settings, SerialPort& port, TickSource& ticks,
+            MessageSink& messages, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    FrameLink& link() { return m_link; }
+    frmConfigLcd* configWindow() const { return m_config; }
+
+    void cboComm_Click(int index);
+    void opt4800_Click();
+    void opt9600_Click();
+    void mnuConfig_Click();
+
+private:
+    void setUpLook();
+    void alignInputNumbers();
+    void Form_Load();
+    void connectSignals();
+    // Shared by both speed options: switch PortSettings to the given speed unless it has it.
+    void chooseSpeed(const QString& speed);
+
+    Variables& m_vars;
+    const IniFile& m_settings;
+    SerialPort& m_port;
+    std::unique_ptr<Ui::frmMain> m_ui;
+    QLabel* m_statusPanel = nullptr;
+    TrafficMonitor m_monitor;
+    FrameLink m_link;
+    Receiver m_receiver;
+    std::unique_ptr<DeviceSelection> m_selection;
+    QPointer<frmConfigLcd> m_config;
+    int m_commIndex = 0;
+};
+
+} // namespace velnor

@@ -1,0 +1,27 @@
+#include "app/ClassicLook.h"
+#include "app/QtMessageSink.h"
+#include "app/frmMain.h"
+#include "link/QtSerialPort.h"
+#include "link/QtTickSource.h"
+#include "settings/IniFile.h"
+#include "shared/Variables.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Velnor"));
+    velnor::useClassicStyle();
+
+    velnor::Variables vars;
+    const velnor::IniFile settings = velnor::IniFile::beside();
+    velnor::QtSerialPort port(settings);
+    velnor::QtTickSource ticks;
+    velnor::QtMessageSink messages;
+
+    velnor::frmMain window(vars, settings, port, ticks, messages);
+    messages.setParentWindow(&window);
+    window.show();
+    return QApplication::exec();
+}
