@@ -1,0 +1,133 @@
+// Measures the panel's link over a real pseudo-terminal, off screen:
+//  - from a click on "Select Device" to the first byte readable at the far end;
+//  - how long a 10-tick wait lasts;
+//  - the processor time the program spends during that wait.
+// Usage: velnor-link-bench [ROUNDS]   (results go to standard output)
+#include "app/QtMessageSink.h"
+#include "app/frmMain.h"
+#include "link/QtSerialPort.h"
+#include "link/QtTickSource.h"
+#include "settings/IniFile.h"
+#include "shared/Variables.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+struct Stats
+{
+    double min, median, max;
+};
+
+Stats stats(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return {v.front(), v[v.size() / 2], v.back()};
+}
+
+void print(const char* what, const char* unit, const Stats& s)
+{
+    std::printf("%-44s min %8.3f  median %8.3f  max %8.3f %s\n", what, s.min, s.median, s.max,
+                unit);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return 1;
+    }
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+
+    QTemporaryDir dir;
+    const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
+    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("1"));
+    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("Setting"),
+                      QStringLiteral("9600,n,8,1"));
+    settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
+    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), QString::fromLocal8Bit(name));
+
+    velnor::Variables vars;
+    velnor::QtSerialPort port(settings);
+    velnor::QtTickSource ticks;
+    velnor::QtMessageSink messages;
+    velnor::frmMain window(vars, settings, port, ticks, messages);
+    auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));
+
+    std::vector<double> firstByteMs, waitMs, cpuMs;
+    for (int round = 0; round < rounds; ++round) {
+        // The far end waits for the select frame on its own thread, so the time it sees the
+        // first byte is not held up by the panel's wait.
+        std::atomic<Clock::rep> seen{0};
+        std::thread farEnd([&] {
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, 2000) == 1)
+                seen = Clock::now().time_since_epoch().count();
+            char buffer[64];
+            while (poll(&p, 1, 50) == 1 && read(master, buffer, sizeof buffer) > 0) {
+            }
+        });
+        const auto clicked = Clock::now();
+        select->click(); // no answer comes: the click lasts its whole wait
+        farEnd.join();
+        if (seen == 0) {
+            std::fputs("no byte reached the far end\n", stderr);
+            return 1;
+        }
+        firstByteMs.push_back(std::chrono::duration<double, std::milli>(
+                                  Clock::duration(seen.load()) - clicked.time_since_epoch())
+                                  .count());
+
+        const double cpuBefore = cpuSeconds();
+        const auto started = Clock::now();
+        window.link().WaitTicks(10);
+        waitMs.push_back(
+            std::chrono::duration<double, std::milli>(Clock::now() - started).count());
+        cpuMs.push_back((cpuSeconds() - cpuBefore) * 1000.0);
+    }
+
+    std::printf("rounds: %d, tick: %d ms\n", rounds, velnor::QtTickSource::kTickMs);
+    print("select click to first byte at the far end", "ms", stats(firstByteMs));
+    print("10-tick wait, wall time", "ms", stats(waitMs));
+    print("10-tick wait, processor time of the program", "ms", stats(cpuMs));
+    close(master);
+    close(slave);
+    return 0;
+}
