@@ -1,0 +1,131 @@
+#include "emulator/window/EmulatorWindow.h"
+
+#include "emulator/Line.h"
+#include "emulator/window/ModulePanel.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace velnor {
+
+namespace {
+
+constexpr int MessageMs = 8000;
+
+QString hex(const QByteArray& bytes)
+{
+    // A long frame, such as the 64 bitmap bytes, is cut so the line keeps to the window's width.
+    if (bytes.isEmpty())
+        return QStringLiteral("\u2014");
+    const QString text = QString::fromLatin1(bytes.left(16).toHex(' ').toUpper());
+    return bytes.size() > 16 ? text + QStringLiteral(" \u2026") : text;
+}
+
+} // namespace
+
+EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
+    : QMainWindow(parent), m_line(line), m_device(new QLabel(this)), m_peer(new QLabel(this)),
+      m_traffic(new QLabel(this))
+{
+    setWindowTitle(line.silent() ? tr("Velnor module emulator (silent)")
+                                 : tr("Velnor module emulator"));
+
+    auto* modules = new QWidget;
+    auto* layout = new QVBoxLayout(modules);
+    for (int i = 0; i < line.moduleCount(); ++i) {
+        auto* panel = new ModulePanel(line, i, modules);
+        m_panels.append(panel);
+        layout->addWidget(panel);
+    }
+    layout->addStretch();
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(modules);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    // The last bytes each way sit under the modules: the status bar has no room for them.
+    m_traffic->setTextFormat(Qt::PlainText);
+    m_traffic->setFont(QFont(QStringLiteral("Monospace")));
+    m_traffic->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_traffic->setContentsMargins(8, 2, 8, 2);
+    auto* central = new QWidget(this);
+    auto* centralLayout = new QVBoxLayout(central);
+    centralLayout->setContentsMargins(0, 0, 0, 0);
+    centralLayout->addWidget(scroll, 1);
+    centralLayout->addWidget(m_traffic);
+    setCentralWidget(central);
+    // Room for two modules without scrolling; more scroll.
+    const int shown = qMin(int(m_panels.size()), 2);
+    const int panelHeight = m_panels.isEmpty() ? 0 : m_panels.first()->sizeHint().height();
+    scroll->setMinimumSize(modules->sizeHint().width() + 20,
+                           shown * (panelHeight + layout->spacing()) + 20);
+
+    QMenu* menu = menuBar()->addMenu(tr("&Line"));
+    QAction* powerCycle = menu->addAction(tr("&Power cycle"));
+    powerCycle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    powerCycle->setToolTip(tr("Switch the modules off and on: each starts from its store"));
+    connect(powerCycle, &QAction::triggered, this, [this] { m_line.powerUp(); });
+    menu->addSeparator();
+    QAction* quit = menu->addAction(tr("&Quit"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    statusBar()->addWidget(m_device);
+    statusBar()->addPermanentWidget(m_peer);
+    setPeerOpen(false);
+    showFrame({});
+
+    connect(&line, &Line::changed, this, &EmulatorWindow::refresh);
+    connect(&line, &Line::conflict, this, &EmulatorWindow::showConflict);
+    connect(&line, &Line::storeFailed, this, &EmulatorWindow::showStoreProblem);
+    if (!line.storeProblem().isEmpty())
+        showStoreProblem(line.storeProblem());
+}
+
+void EmulatorWindow::setDevice(const QString& link, const QString& device)
+{
+    m_device->setText(link.isEmpty() ? tr("Device %1").arg(device)
+                                     : tr("Device %1 \u2192 %2").arg(link, device));
+    m_device->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+void EmulatorWindow::setPeerOpen(bool open)
+{
+    m_peer->setText(open ? tr("\u25CF opened by a program") : tr("\u25CB not opened"));
+    m_peer->setStyleSheet(open ? QStringLiteral("QLabel { color: #2E7D32; }") : QString());
+}
+
+void EmulatorWindow::showFrame(const QByteArray& bytes)
+{
+    m_lastFrame = hex(bytes);
+    m_lastAnswer.clear();
+    m_traffic->setText(tr("Last frame in: %1").arg(m_lastFrame));
+}
+
+void EmulatorWindow::showAnswer(const QByteArray& bytes)
+{
+    m_lastAnswer = hex(bytes);
+    m_traffic->setText(tr("Last frame in: %1    answer out: %2").arg(m_lastFrame, m_lastAnswer));
+}
+
+void EmulatorWindow::refresh()
+{
+    for (ModulePanel* panel : std::as_const(m_panels))
+        panel->refresh();
+}
+
+void EmulatorWindow::showConflict(quint8 address)
+{
+    statusBar()->showMessage(
+        tr("Two modules with address %1 answered at once: the line carried garbage").arg(address),
+        MessageMs);
+}
+
+void EmulatorWindow::showStoreProblem(const QString& reason)
+{
+    statusBar()->showMessage(tr("Store file: %1").arg(reason), MessageMs);
+}
+
+} // namespace velnor

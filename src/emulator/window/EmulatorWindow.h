@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+
+class QLabel;
+
+namespace velnor {
+
+class Line;
+class ModulePanel;
+
+// The emulator's window: one panel per module on the line, and a status bar with the device
+// to point the panel at, whether a program has it open, and the last bytes each way. The line
+// drives it through its signals; the window only changes the line through the input switches
+// and "Power cycle".
+class EmulatorWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit EmulatorWindow(Line& line, QWidget* parent = nullptr);
+
+    // link may be empty when no link is kept.
+    void setDevice(const QString& link, const QString& device);
+    void setPeerOpen(bool open);
+    void showFrame(const QByteArray& bytes);
+    void showAnswer(const QByteArray& bytes);
+
+    const QList<ModulePanel*>& panels() const { return m_panels; }
+
+private:
+    void refresh();
+    void showConflict(quint8 address);
+    void showStoreProblem(const QString& reason);
+
+    Line& m_line;
+    QList<ModulePanel*> m_panels;
+    QLabel* m_device;
+    QLabel* m_peer;
+    QLabel* m_traffic;
+    QString m_lastFrame;
+    QString m_lastAnswer;
+};
+
+} // namespace velnor
