@@ -1,0 +1,141 @@
+#include "emulator/program/ProgramOptions.h"
+
+#include "emulator/ModuleConfig.h"
+#include "emulator/PtyHost.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QStandardPaths>
+
+namespace velnor {
+
+namespace {
+
+std::optional<int> number(const QString& text)
+{
+    bool ok = false;
+    const int value = text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)
+                          ? text.mid(2).toInt(&ok, 16)
+                          : text.toInt(&ok, 10);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+} // namespace
+
+QString ProgramOptions::defaultStorePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/line.json");
+}
+
+std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments, QString* message,
+                                                    int* exitCode)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Emulates serial display modules on a pseudo-terminal, so the panel can be tried "
+        "without hardware. Prints the device to open, then keeps running until closed."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption addresses(
+        QStringLiteral("addresses"),
+        QStringLiteral("Factory addresses of the modules, 101 to 132, separated by commas; "
+                       "an address given twice makes two modules that answer together."),
+        QStringLiteral("list"), QStringLiteral("101,102"));
+    const QCommandLineOption inputs(
+        QStringLiteral("inputs"),
+        QStringLiteral("Inputs of the module with that address: bit n is input n+1, "
+                       "1 = open (default 0xFF, all open). May be given more than once."),
+        QStringLiteral("address=bits"));
+    const QCommandLineOption store(
+        QStringLiteral("store"),
+        QStringLiteral("File holding what the modules stored; empty for none (default %1).")
+            .arg(defaultStorePath()),
+        QStringLiteral("file"), defaultStorePath());
+    const QCommandLineOption link(
+        QStringLiteral("link"),
+        QStringLiteral("Symbolic link kept pointing at the device; empty for none "
+                       "(default %1).")
+            .arg(PtyHost::defaultLinkPath()),
+        QStringLiteral("path"), PtyHost::defaultLinkPath());
+    const QCommandLineOption silent(QStringLiteral("silent"),
+                                    QStringLiteral("The modules never answer."));
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        QStringLiteral("No window: print each frame received (\"> EF 65\") and each answer "
+                       "(\"< EE 65\") as a line on standard output."));
+    const QCommandLineOption ini(
+        QStringLiteral("ini"),
+        QStringLiteral("Write the device (the link, when there is one) into this velnor.ini "
+                       "as the port given by --port, in section Ports."),
+        QStringLiteral("file"));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Port number 1 to 20 for --ini."),
+                                  QStringLiteral("number"));
+    const QCommandLineOption selectPort(
+        QStringLiteral("select-port"),
+        QStringLiteral("With --ini, also make that port the panel's port (Settings/CommPort)."));
+    parser.addOptions({addresses, inputs, store, link, silent, headless, ini, port, selectPort});
+
+    const auto stop = [&](const QString& text, int code) {
+        *message = text;
+        *exitCode = code;
+        return std::nullopt;
+    };
+    if (!parser.parse(arguments))
+        return stop(parser.errorText(), 2);
+    if (parser.isSet(help)) {
+        // Read before the application exists, the parser does not know the program's name.
+        return stop(parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                              QCoreApplication::applicationName()),
+                    0);
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return stop(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first(),
+                    2);
+
+    ProgramOptions options;
+    for (const QString& item : parser.value(addresses).split(u',', Qt::SkipEmptyParts)) {
+        const std::optional<int> address = number(item.trimmed());
+        if (!address || !ModuleConfig::isModuleAddress(*address))
+            return stop(
+                QStringLiteral("--addresses: %1 is not an address from 101 to 132").arg(item), 2);
+        options.addresses.append(quint8(*address));
+    }
+    if (options.addresses.isEmpty())
+        return stop(QStringLiteral("--addresses: no module to emulate"), 2);
+
+    for (const QString& item : parser.values(inputs)) {
+        const QStringList parts = item.split(u'=');
+        const std::optional<int> address = parts.size() == 2 ? number(parts[0]) : std::nullopt;
+        const std::optional<int> bits = parts.size() == 2 ? number(parts[1]) : std::nullopt;
+        if (!address || !bits || *bits < 0 || *bits > 0xFF ||
+            !options.addresses.contains(quint8(*address)))
+            return stop(QStringLiteral("--inputs: %1 is not address=bits for one of the "
+                                       "modules, with bits from 0 to 0xFF")
+                            .arg(item),
+                        2);
+        options.inputs.insert(quint8(*address), quint8(*bits));
+    }
+
+    options.storePath = parser.value(store);
+    options.linkPath = parser.value(link);
+    options.silent = parser.isSet(silent);
+    options.headless = parser.isSet(headless);
+    options.iniPath = parser.value(ini);
+    options.selectPort = parser.isSet(selectPort);
+    if (parser.isSet(port)) {
+        const std::optional<int> value = number(parser.value(port));
+        if (!value || *value < 1 || *value > 20)
+            return stop(QStringLiteral("--port: %1 is not a port number from 1 to 20")
+                            .arg(parser.value(port)),
+                        2);
+        options.port = *value;
+    }
+    if (options.iniPath.isEmpty() != (options.port == 0))
+        return stop(QStringLiteral("--ini and --port go together"), 2);
+    if (options.selectPort && options.iniPath.isEmpty())
+        return stop(QStringLiteral("--select-port needs --ini and --port"), 2);
+    return options;
+}
+
+} // namespace velnor

@@ -1,0 +1,103 @@
+#include "emulator/Line.h"
+#include "emulator/PtyHost.h"
+#include "emulator/program/HeadlessLog.h"
+#include "emulator/program/ProgramOptions.h"
+#include "emulator/program/QuitOnSignal.h"
+#include "emulator/window/EmulatorWindow.h"
+#include "settings/IniFile.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+using namespace velnor;
+
+namespace {
+
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "velnor-emulator: %s\n", qPrintable(text));
+}
+
+bool writeIni(const ProgramOptions& options, const PtyHost& host)
+{
+    const IniFile ini(options.iniPath);
+    QString error;
+    // The link rather than the device: its name stays the same from run to run, so the
+    // settings stay right when the emulator is started again.
+    if (!ini.WriteIni(QStringLiteral("Ports"), QString::number(options.port), host.devicePath(),
+                      &error) ||
+        (options.selectPort &&
+         !ini.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"),
+                       QString::number(options.port), &error))) {
+        printError(error);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication::setApplicationName(QStringLiteral("velnor-emulator"));
+    // The command line is read before any application object exists: help, mistakes and the
+    // headless mode must work where there is no display at all.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QString message;
+    int exitCode = 0;
+    const std::optional<ProgramOptions> options =
+        ProgramOptions::parse(arguments, &message, &exitCode);
+    if (!options) {
+        if (exitCode == 0)
+            std::fputs(qPrintable(message), stdout);
+        else
+            printError(message);
+        return exitCode;
+    }
+    std::unique_ptr<QCoreApplication> app = options->headless
+                                                ? std::make_unique<QCoreApplication>(argc, argv)
+                                                : std::make_unique<QApplication>(argc, argv);
+
+    PtyHost host(options->addresses, options->storePath);
+    host.setLinkPath(options->linkPath);
+    Line& line = host.line();
+    line.setSilent(options->silent);
+    for (int i = 0; i < line.moduleCount(); ++i) {
+        const quint8 address = line.module(i).factoryAddress();
+        if (options->inputs.contains(address))
+            line.setInputs(i, options->inputs.value(address));
+    }
+    if (!line.storeProblem().isEmpty())
+        printError(line.storeProblem());
+    QObject::connect(&line, &Line::storeFailed, &host, &printError);
+
+    QString error;
+    if (!host.start(&error)) {
+        printError(error);
+        return 1;
+    }
+    if (!options->iniPath.isEmpty() && !writeIni(*options, host))
+        return 1;
+    const QuitOnSignal quitOnSignal;
+    HeadlessLog::writeDevice(host, stdout);
+
+    if (options->headless) {
+        const HeadlessLog log(host, stdout);
+        return app->exec();
+    }
+
+    EmulatorWindow window(line);
+    window.setDevice(host.devicePath() == host.slavePath() ? QString() : host.devicePath(),
+                     host.slavePath());
+    QObject::connect(&host, &PtyHost::peerOpenChanged, &window, &EmulatorWindow::setPeerOpen);
+    QObject::connect(&host, &PtyHost::frameReceived, &window, &EmulatorWindow::showFrame);
+    QObject::connect(&host, &PtyHost::answered, &window, &EmulatorWindow::showAnswer);
+    window.setPeerOpen(host.peerOpen());
+    window.show();
+    return app->exec();
+}
