@@ -125,6 +125,13 @@ void frmMain::setUpLook()
     }
     alignInputNumbers();
 
+    // Linux screen readers find a list through the label it is labelled by (its buddy);
+    // elsewhere they read the accessible name, so both carry the caption beside the list.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (auto* list = qobject_cast<QComboBox*>(label->buddy()))
+            list->setAccessibleName(label->text());
+    }
+
     m_ui->centralwidget->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);

@@ -3,6 +3,7 @@
 #include "config/frmConfigLcd.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -285,14 +286,19 @@ private slots:
             {"cboColumn", "Column"},
             {"cboOutput", "Select Output"}};
         for (const auto& [list, caption] : expected) {
-            const auto* box = rig.child<QComboBox>(QLatin1String(list));
-            const auto labels = rig.window->findChildren<QLabel*>();
-            const bool named = std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
-                return label->buddy() == box && label->text() == QLatin1String(caption);
-            });
-            QVERIFY2(named, list);
+            auto* box = rig.child<QComboBox>(QLatin1String(list));
+            QAccessibleInterface* named = QAccessible::queryAccessibleInterface(box);
+            QVERIFY(named);
+            // Linux screen readers take a list's name from the label it is labelled by.
+            const auto labels = named->relations(QAccessible::Label);
+            const bool labelled =
+                std::any_of(labels.begin(), labels.end(), [&](const auto& relation) {
+                    return relation.first->text(QAccessible::Name) == QLatin1String(caption);
+                });
+            QVERIFY2(labelled, list);
         }
-        QVERIFY(!rig.child<QComboBox>(QStringLiteral("cboOF"))->accessibleName().isEmpty());
+        QCOMPARE(rig.child<QComboBox>(QStringLiteral("cboOF"))->accessibleName(),
+                 QStringLiteral("Output State"));
     }
 };
 
