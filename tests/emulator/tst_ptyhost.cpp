@@ -4,8 +4,10 @@
 #include "emulator/PtyHost.h"
 
 #include <QFile>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -38,8 +40,9 @@ private:
     // Opens the device as the panel would; -1 on failure.
     int openDevice(const QString& path);
     void write(int fd, const QString& script);
-    // Waits until at least count bytes could be read from fd, then takes what else is there.
-    void receive(int fd, int count, QByteArray* received);
+    // Waits (3 s at most) until at least count bytes could be read from fd, then takes what
+    // else is there.
+    QByteArray receive(int fd, int count);
 
     QTemporaryDir m_dir;
     std::unique_ptr<PtyHost> m_host;
@@ -99,12 +102,22 @@ void TestPtyHost::write(int fd, const QString& script)
     QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
 }
 
-void TestPtyHost::receive(int fd, int count, QByteArray* received)
+QByteArray TestPtyHost::receive(int fd, int count)
 {
-    QTRY_VERIFY_WITH_TIMEOUT((*received += readAvailable(fd)).size() >= count, 3000);
+    QByteArray received = readAvailable(fd);
+    QEventLoop loop;
+    QSocketNotifier readable(fd, QSocketNotifier::Read);
+    connect(&readable, &QSocketNotifier::activated, &loop, [&] {
+        received += readAvailable(fd);
+        if (received.size() >= count)
+            loop.quit();
+    });
+    QTimer::singleShot(3000, &loop, &QEventLoop::quit);
+    if (received.size() < count)
+        loop.exec();
     // Whatever the host sends beyond that shows up once it has had its turn.
     QCoreApplication::processEvents();
-    *received += readAvailable(fd);
+    return received + readAvailable(fd);
 }
 
 void TestPtyHost::selectIsAnswered()
@@ -118,11 +131,7 @@ void TestPtyHost::selectIsAnswered()
     QTRY_VERIFY(m_host->peerOpen());
 
     write(fd, u"EF 65"_s);
-    {
-        QByteArray received;
-        receive(fd, 2, &received);
-        QCOMPARE(hexText(received), u"EE 65"_s);
-    }
+    QCOMPARE(hexText(receive(fd, 2)), u"EE 65"_s);
     QCOMPARE(frames.size(), 1);
     QCOMPARE(frames.first().first().toByteArray(), scriptBytes(u"EF 65"_s));
     QCOMPARE(answers.size(), 1);
@@ -141,11 +150,7 @@ void TestPtyHost::bytesPassUnchanged()
 
     const QString frames = u"EF 65 0D 0A \"x\" 03 04 11 13 1A 7F 0A 0D FE 0E"_s;
     write(fd, frames);
-    {
-        QByteArray received;
-        receive(fd, 6, &received);
-        QCOMPARE(hexText(received), u"EE 65 EE 65 0D 0A"_s);
-    }
+    QCOMPARE(hexText(receive(fd, 6)), u"EE 65 EE 65 0D 0A"_s);
     QCOMPARE(hexText(received), hexText(scriptBytes(frames)));
 }
 
@@ -154,20 +159,12 @@ void TestPtyHost::loneDeselectIsAnsweredAfterItsWindow()
     const int fd = openDevice(m_host->devicePath());
     QVERIFY(fd >= 0);
     write(fd, u"EF 65 EF 64 EA 64"_s);
-    {
-        QByteArray received;
-        receive(fd, 2, &received);
-        QCOMPARE(hexText(received), u"EE 65"_s);
-    }
+    QCOMPARE(hexText(receive(fd, 2)), u"EE 65"_s);
     QCOMPARE(selections(m_host->line()), u"O-,--"_s);
 
     QSignalSpy answers(m_host.get(), &PtyHost::answered);
     write(fd, u"EA"_s);
-    {
-        QByteArray received;
-        receive(fd, 2, &received);
-        QCOMPARE(hexText(received), u"EE 65"_s);
-    }
+    QCOMPARE(hexText(receive(fd, 2)), u"EE 65"_s);
     QCOMPARE(answers.size(), 1);
     QCOMPARE(selections(m_host->line()), u"--,--"_s);
 }
@@ -177,11 +174,7 @@ void TestPtyHost::survivesClosingAndReopening()
     int fd = openDevice(m_host->devicePath());
     QVERIFY(fd >= 0);
     write(fd, u"EF 65"_s);
-    {
-        QByteArray received;
-        receive(fd, 2, &received);
-        QCOMPARE(hexText(received), u"EE 65"_s);
-    }
+    QCOMPARE(hexText(receive(fd, 2)), u"EE 65"_s);
     ::close(m_fds.takeLast());
     QTRY_VERIFY(!m_host->peerOpen());
 
@@ -197,11 +190,7 @@ void TestPtyHost::survivesClosingAndReopening()
     fd = openDevice(m_host->devicePath());
     QVERIFY(fd >= 0);
     write(fd, u"EF 66"_s);
-    {
-        QByteArray received;
-        receive(fd, 2, &received);
-        QCOMPARE(hexText(received), u"EE 66"_s);
-    }
+    QCOMPARE(hexText(receive(fd, 2)), u"EE 66"_s);
 }
 
 void TestPtyHost::answersNobodyReadsAreDropped()
@@ -217,11 +206,7 @@ void TestPtyHost::answersNobodyReadsAreDropped()
     fd = openDevice(m_host->devicePath());
     QVERIFY(fd >= 0);
     write(fd, u"EF 66"_s);
-    {
-        QByteArray received;
-        receive(fd, 2, &received);
-        QCOMPARE(hexText(received), u"EE 66"_s);
-    }
+    QCOMPARE(hexText(receive(fd, 2)), u"EE 66"_s);
 }
 
 void TestPtyHost::linkFollowsTheDevice()
