@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, starts the module emulator (modules 101 and 102) and opens
+# the panel pointed at it. Closing the panel stops the emulator.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/deps.sh
+
+velnor_install_missing
+velnor_build default
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display: run this from a desktop session." >&2
+    exit 1
+fi
+
+bin=build/default/bin
+link="${XDG_RUNTIME_DIR:-/tmp}/velnor-emulator-$(id -u)"
+# Port 1 of the panel's settings file names the emulator's line.
+"$bin/velnor-emulator" --link "$link" --ini "$bin/velnor.ini" --port 1 --select-port &
+emulator=$!
+trap 'kill "$emulator" 2>/dev/null || true' EXIT
+
+for _ in $(seq 50); do
+    [ -e "$link" ] && break
+    kill -0 "$emulator" 2>/dev/null || { echo "The emulator did not start." >&2; exit 1; }
+    sleep 0.1
+done
+"$bin/velnor"
