@@ -48,9 +48,6 @@ void TestCharacterRom::knownShapes_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("rows");
 
-    QTest::newRow("H") << int('H') << QByteArray("\x11\x11\x11\x1F\x11\x11\x11\x00", 8);
-    QTest::newRow("T") << int('T') << QByteArray("\x1F\x04\x04\x04\x04\x04\x04\x00", 8);
-    QTest::newRow("L") << int('L') << QByteArray("\x10\x10\x10\x10\x10\x10\x1F\x00", 8);
     QTest::newRow("underscore") << int('_') << QByteArray("\x00\x00\x00\x00\x00\x00\x1F\x00", 8);
     QTest::newRow("unknown code") << 0x80 << QByteArray("\x1F\x11\x11\x11\x11\x11\x1F\x00", 8);
     QTest::newRow("control code") << 0x1B << QByteArray("\x1F\x11\x11\x11\x11\x11\x1F\x00", 8);

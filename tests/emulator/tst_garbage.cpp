@@ -90,6 +90,17 @@ QByteArray feedInPieces(Line& line, const QByteArray& stream, QRandomGenerator& 
     return answers;
 }
 
+// A fresh line with modules 101 and 102 takes the stream and answers only as modules may.
+void checkStream(const QByteArray& stream, QRandomGenerator& random)
+{
+    Line line({101, 102});
+    const QByteArray answers = feedInPieces(line, stream, random);
+    if (QTest::currentTestFailed())
+        QFAIL(qPrintable(u"stream "_s + hexText(stream)));
+    QString why;
+    QVERIFY2(wellFormed(answers, line, &why), qPrintable(why + u" for "_s + hexText(stream)));
+}
+
 } // namespace
 
 void TestGarbage::randomBytes()
@@ -97,58 +108,34 @@ void TestGarbage::randomBytes()
     QRandomGenerator random(20240611);
     // Frame bytes and addresses come up far more often than chance would have them.
     const QByteArray likely = scriptBytes(u"EF EA FE 64 65 66 0E 20 30 0C 0D 34"_s);
-    for (int n = 0; n < Iterations; ++n) {
-        Line line({101, 102});
+    for (int n = 0; n < Iterations && !QTest::currentTestFailed(); ++n) {
         QByteArray stream;
         const int length = int(random.bounded(600));
         for (int i = 0; i < length; ++i) {
             stream += random.bounded(3) == 0 ? likely.at(random.bounded(likely.size()))
                                              : char(random.bounded(256));
         }
-        const QByteArray answers = feedInPieces(line, stream, random);
-        if (QTest::currentTestFailed())
-            QFAIL(qPrintable(u"stream "_s + hexText(stream)));
-        QString why;
-        QVERIFY2(wellFormed(answers, line, &why), qPrintable(why));
+        checkStream(stream, random);
     }
 }
 
 void TestGarbage::cutFrames()
 {
     QRandomGenerator random(77);
-    const QList<QByteArray> frames = {
-        scriptBytes(u"EF 65"_s),
-        scriptBytes(u"EF 66"_s),
-        scriptBytes(u"EA"_s),
-        scriptBytes(u"EF 64"_s),
-        scriptBytes(u"EA 64"_s),
-        scriptBytes(u"0D \"Hello\" 0C \"World\""_s),
-        scriptBytes(u"FE 34 65 01"_s),
-        scriptBytes(u"FE 32 01 0F"_s),
-        scriptBytes(u"FE 2D 01"_s),
-        scriptBytes(u"FE 2E 07"_s),
-        scriptBytes(u"FE 0E"_s),
-        scriptBytes(u"FE 33 03 48"_s),
-        scriptBytes(u"FE 64 00*10 EF EA FE 1F*51"_s),
-        scriptBytes(u"FE C8 \"Start-up\" 20*24"_s),
-        scriptBytes(u"FE 6E EA 64 EF 65 FE 0E 41*10"_s),
-        scriptBytes(u"FE 30 66 FE 1F"_s),
-        scriptBytes(u"FE 09"_s),
-        scriptBytes(u"EF 64 FE 20"_s),
-    };
-    for (int n = 0; n < Iterations; ++n) {
-        Line line({101, 102});
+    QList<QByteArray> frames;
+    for (const QString& frame :
+         u"EF 65/EF 66/EA/EF 64/EA 64/0D \"Hello\" 0C \"World\"/FE 34 65 01/FE 32 01 0F/FE 2D 01/"
+         "FE 2E 07/FE 0E/FE 33 03 48/FE 64 00*10 EF EA FE 1F*51/FE C8 \"Start-up\" 20*24/"
+         "FE 6E EA 64 EF 65 FE 0E 41*10/FE 30 66 FE 1F/FE 09/EF 64 FE 20"_s.split(u'/'))
+        frames << scriptBytes(frame);
+    for (int n = 0; n < Iterations && !QTest::currentTestFailed(); ++n) {
         QByteArray stream;
         const int count = int(random.bounded(30));
         for (int i = 0; i < count; ++i) {
             const QByteArray& frame = frames.at(random.bounded(frames.size()));
             stream += random.bounded(3) == 0 ? frame.left(random.bounded(frame.size())) : frame;
         }
-        const QByteArray answers = feedInPieces(line, stream, random);
-        if (QTest::currentTestFailed())
-            QFAIL(qPrintable(u"stream "_s + hexText(stream)));
-        QString why;
-        QVERIFY2(wellFormed(answers, line, &why), qPrintable(why));
+        checkStream(stream, random);
     }
 }
 

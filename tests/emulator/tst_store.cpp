@@ -137,76 +137,62 @@ void TestStore::unstoredChangesAreLostOnRestart()
 
 void TestStore::damagedFile_data()
 {
-    QTest::addColumn<QByteArray>("contents"); // empty: see "change"
-    QTest::addColumn<QString>("change");
-    QTest::addColumn<QString>("row0Of101");
-    QTest::addColumn<QString>("row0Of102");
+    QTest::addColumn<QByteArray>("contents"); // the whole file; null: one field of a good one
+    QTest::addColumn<QString>("field");       // at the top, or "entry." and one of 101's entry
+    QTest::addColumn<QJsonValue>("value");    // undefined: the field is removed
+    const auto file = [](const char* name, const QByteArray& contents) {
+        QTest::newRow(name) << contents << QString() << QJsonValue();
+    };
+    const auto field = [](const char* name, const char* path, const QJsonValue& value) {
+        QTest::newRow(name) << QByteArray() << QString::fromLatin1(path) << value;
+    };
 
-    const QString factory = u"  Serial LCD    "_s;
-    const QString stored = u"Stored          "_s;
-    const QString other = u"Other           "_s;
-    QTest::newRow("empty file") << QByteArray("") << QString() << factory << factory;
-    QTest::newRow("random bytes") << QByteArray("\x01\xFF{\"kind\":\x00\x7F", 11) << QString()
-                                  << factory << factory;
-    QTest::newRow("cut short") << QByteArray() << u"truncate"_s << factory << factory;
-    QTest::newRow("not an object") << QByteArray("[1, 2, 3]") << QString() << factory << factory;
-    QTest::newRow("another program's file") << QByteArray() << u"kind"_s << factory << factory;
-    QTest::newRow("newer version") << QByteArray() << u"version"_s << factory << factory;
-    QTest::newRow("modules not a list") << QByteArray() << u"modules"_s << factory << factory;
-    QTest::newRow("start-up screen too short") << QByteArray() << u"startup"_s << factory << other;
-    QTest::newRow("bitmaps not hexadecimal") << QByteArray() << u"bitmaps"_s << factory << other;
-    QTest::newRow("nine texts") << QByteArray() << u"texts"_s << factory << other;
-    QTest::newRow("address out of range") << QByteArray() << u"address"_s << factory << other;
-    QTest::newRow("unknown speed") << QByteArray() << u"baud"_s << factory << other;
-    QTest::newRow("serial number missing") << QByteArray() << u"serial"_s << factory << other;
-    QTest::newRow("sound file") << QByteArray() << QString() << stored << other;
+    file("empty file", "");
+    file("random bytes", QByteArray("\x01\xFF{\"kind\":\x00\x7F", 11));
+    file("cut short", "{\"kind\": \"velnor-emulator-store\", \"version\": 1, \"modules\": [{");
+    file("not an object", "[1, 2, 3]");
+    field("another program's file", "kind", u"other"_s);
+    field("newer version", "version", 2);
+    field("modules not a list", "modules", u"x"_s);
+    field("start-up screen too short", "entry.startup", u"4142"_s);
+    field("bitmaps not hexadecimal", "entry.bitmaps", QString(128, u'z'));
+    field("no texts", "entry.texts", QJsonArray());
+    field("address out of range", "entry.address", 200);
+    field("unknown speed", "entry.baud", 1200);
+    field("serial number missing", "entry.serial", QJsonValue(QJsonValue::Undefined));
+    field("sound file", "", QJsonValue());
 }
 
 void TestStore::damagedFile()
 {
     QFETCH(QByteArray, contents);
-    QFETCH(QString, change);
-    QFETCH(QString, row0Of101);
-    QFETCH(QString, row0Of102);
+    QFETCH(QString, field);
+    QFETCH(QJsonValue, value);
 
     writeGoodStore();
-    const QJsonObject good = readJson(storePath());
     const qint64 serial101 = Line({101}).module(0).serialNumber();
-    const auto damage = [&](const std::function<void(QJsonObject&)>& how) {
-        writeJson(storePath(), withEntry(good, serial101, how));
-    };
+    QJsonObject root = readJson(storePath());
     if (!contents.isNull()) {
         writeBytes(storePath(), contents);
-    } else if (change == u"truncate") {
-        writeBytes(storePath(), QJsonDocument(good).toJson().left(200));
-    } else if (change == u"kind" || change == u"version" || change == u"modules") {
-        QJsonObject root = good;
-        root[change] = change == u"version" ? QJsonValue(2) : QJsonValue(u"x"_s);
+    } else if (field.startsWith(u"entry.")) {
+        root = withEntry(root, serial101, [&](QJsonObject& entry) {
+            if (value.isUndefined())
+                entry.remove(field.mid(6));
+            else
+                entry[field.mid(6)] = value;
+        });
         writeJson(storePath(), root);
-    } else if (change == u"startup") {
-        damage([](QJsonObject& e) { e[u"startup"_s] = e[u"startup"_s].toString().left(62); });
-    } else if (change == u"bitmaps") {
-        damage([](QJsonObject& e) {
-            e[u"bitmaps"_s] = e[u"bitmaps"_s].toString().replace(0, 2, u"zz"_s);
-        });
-    } else if (change == u"texts") {
-        damage([](QJsonObject& e) {
-            QJsonArray texts = e[u"texts"_s].toArray();
-            texts.removeLast();
-            e[u"texts"_s] = texts;
-        });
-    } else if (change == u"address") {
-        damage([](QJsonObject& e) { e[u"address"_s] = 200; });
-    } else if (change == u"baud") {
-        damage([](QJsonObject& e) { e[u"baud"_s] = 1200; });
-    } else if (change == u"serial") {
-        damage([](QJsonObject& e) { e.remove(u"serial"_s); });
+    } else if (!field.isEmpty()) {
+        root[field] = value;
+        writeJson(storePath(), root);
     }
 
     Line line({101, 102}, storePath());
-    QCOMPARE(shownRow(line.module(0), 0), row0Of101);
-    QCOMPARE(shownRow(line.module(1), 0), row0Of102);
-    const bool sound = row0Of101 == u"Stored          "_s;
+    const bool sound = contents.isNull() && field.isEmpty();
+    const bool entryOnly = field.startsWith(u"entry.");
+    QCOMPARE(shownRow(line.module(0), 0), sound ? u"Stored          "_s : u"  Serial LCD    "_s);
+    QCOMPARE(shownRow(line.module(1), 0),
+             sound || entryOnly ? u"Other           "_s : u"  Serial LCD    "_s);
     QCOMPARE(line.storeProblem().isEmpty(), sound);
     QCOMPARE(line.module(0).address(), quint8(sound ? 105 : 101));
     // A damaged store is replaced by the next store command.
