@@ -183,6 +183,7 @@ void Module::clearDisplay()
 
 void Module::showText(int row, const QByteArray& text)
 {
+    // The text's bytes are character codes, control codes included: nothing in it acts.
     // Written like text from the row's start, so the cursor ends where sixteen characters
     // typed there would leave it: at the start of the other row.
     m_cursorRow = row;

@@ -20,6 +20,7 @@ class PtyHost : public QObject
 {
     Q_OBJECT
 public:
+    // The link the program keeps unless told otherwise.
     static QString defaultLinkPath();
 
     explicit PtyHost(const QList<quint8>& addresses, QString storePath = {},
@@ -27,7 +28,8 @@ public:
     ~PtyHost() override;
 
     // A symbolic link kept pointing at the device while the host runs, so the device has a
-    // name that stays the same from run to run; empty for none. Takes effect at start().
+    // name that stays the same from run to run; empty (the default) for none, so tests and
+    // other in-process users leave a running emulator's link alone. Takes effect at start().
     void setLinkPath(const QString& path) { m_linkPath = path; }
     // Opens the terminal and places the link; false with the reason in *error when it could
     // not.
@@ -74,7 +76,7 @@ private:
     QTimer m_retryTimer;
     QElapsedTimer m_clock;
     QString m_slavePath;
-    QString m_linkPath = defaultLinkPath();
+    QString m_linkPath;
     bool m_linkPlaced = false;
     int m_peerOpens = 0;
 };

@@ -100,14 +100,12 @@ void EmulatorWindow::setPeerOpen(bool open)
 void EmulatorWindow::showFrame(const QByteArray& bytes)
 {
     m_lastFrame = hex(bytes);
-    m_lastAnswer.clear();
     m_traffic->setText(tr("Last frame in: %1").arg(m_lastFrame));
 }
 
 void EmulatorWindow::showAnswer(const QByteArray& bytes)
 {
-    m_lastAnswer = hex(bytes);
-    m_traffic->setText(tr("Last frame in: %1    answer out: %2").arg(m_lastFrame, m_lastAnswer));
+    m_traffic->setText(tr("Last frame in: %1    answer out: %2").arg(m_lastFrame, hex(bytes)));
 }
 
 void EmulatorWindow::refresh()

@@ -39,7 +39,6 @@ private:
     QLabel* m_peer;
     QLabel* m_traffic;
     QString m_lastFrame;
-    QString m_lastAnswer;
 };
 
 } // namespace velnor
