@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace velnor {
@@ -118,7 +119,10 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     }
 
     options.storePath = parser.value(store);
-    options.linkPath = parser.value(link);
+    // The link's name may go into the panel's settings, read from another directory.
+    options.linkPath = parser.value(link).isEmpty()
+                           ? QString()
+                           : QFileInfo(parser.value(link)).absoluteFilePath();
     options.silent = parser.isSet(silent);
     options.headless = parser.isSet(headless);
     options.iniPath = parser.value(ini);

@@ -21,14 +21,11 @@ void printError(const QString& text)
     std::fprintf(stderr, "velnor-emulator: %s\n", qPrintable(text));
 }
 
-bool writeIni(const ProgramOptions& options, const PtyHost& host)
+bool writeIni(const ProgramOptions& options, const QString& device)
 {
     const IniFile ini(options.iniPath);
     QString error;
-    // The link rather than the device: its name stays the same from run to run, so the
-    // settings stay right when the emulator is started again.
-    if (!ini.WriteIni(QStringLiteral("Ports"), QString::number(options.port), host.devicePath(),
-                      &error) ||
+    if (!ini.WriteIni(QStringLiteral("Ports"), QString::number(options.port), device, &error) ||
         (options.selectPort &&
          !ini.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"),
                        QString::number(options.port), &error))) {
@@ -76,12 +73,18 @@ int main(int argc, char* argv[])
         printError(line.storeProblem());
     QObject::connect(&line, &Line::storeFailed, &host, &printError);
 
+    // The link rather than the device goes into the settings: its name stays the same from run
+    // to run, so they stay right when the emulator starts again. It is written before the link
+    // appears, so whoever waits for the link finds the settings ready.
+    const bool iniFirst = !options->iniPath.isEmpty() && !options->linkPath.isEmpty();
+    if (iniFirst && !writeIni(*options, options->linkPath))
+        return 1;
     QString error;
     if (!host.start(&error)) {
         printError(error);
         return 1;
     }
-    if (!options->iniPath.isEmpty() && !writeIni(*options, host))
+    if (!options->iniPath.isEmpty() && !iniFirst && !writeIni(*options, host.devicePath()))
         return 1;
     const QuitOnSignal quitOnSignal;
     HeadlessLog::writeDevice(host, stdout);
