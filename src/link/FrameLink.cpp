@@ -19,7 +19,7 @@ FrameLink::FrameLink(Variables& vars, SerialPort& port, TickSource& ticks, Messa
 
 void FrameLink::SendFrame(qint16 n)
 {
-    m_monitor.clear();
+    startExchange();
     if (!ensureOpen())
         return;
     qint16 i = 0;
@@ -41,7 +41,7 @@ void FrameLink::SendFrame(qint16 n)
 
 void FrameLink::SendText()
 {
-    m_monitor.clear();
+    startExchange();
     if (!ensureOpen())
         return;
     if (!m_port.output(m_vars.TxText)) {
@@ -74,6 +74,14 @@ void FrameLink::WaitTicks(qint16 n)
     if (--m_waitDepth == 0)
         m_ticks.stop();
     --m_vars.WaitsRunning;
+}
+
+void FrameLink::startExchange()
+{
+    m_monitor.clear();
+    // Bytes still waiting from before this frame cannot be its answer; left there, a single
+    // stray byte would sit in front of every later answer and hide it.
+    m_port.input();
 }
 
 bool FrameLink::ensureOpen()

@@ -32,6 +32,7 @@ public:
     void WaitTicks(qint16 n);
 
 private:
+    void startExchange();
     bool ensureOpen();
     void reportFailure(const QString& detail);
 

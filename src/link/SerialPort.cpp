@@ -1,5 +1,8 @@
 #include "link/SerialPort.h"
 
+#include <QMetaObject>
+
+#include <algorithm>
 #include <utility>
 
 namespace velnor {
@@ -11,6 +14,10 @@ SerialPort::~SerialPort() = default;
 void SerialPort::setRThreshold(int threshold)
 {
     m_threshold = threshold;
+    // Bytes already waiting may reach a lowered threshold. The event comes from the event
+    // loop, never from inside the command that changed the threshold.
+    if (m_threshold > 0 && m_received.size() >= m_threshold)
+        QMetaObject::invokeMethod(this, &SerialPort::raiseIfDue, Qt::QueuedConnection);
 }
 
 QByteArray SerialPort::input()
@@ -20,9 +27,12 @@ QByteArray SerialPort::input()
 
 void SerialPort::deliver(const QByteArray& bytes)
 {
-    if (bytes.isEmpty())
+    // Like a hardware receive buffer, this one is finite: bytes that nobody reads (a port
+    // that is only written to, or a line that chatters) are dropped once it is full.
+    const qsizetype room = kReceiveBufferSize - m_received.size();
+    if (bytes.isEmpty() || room <= 0)
         return;
-    m_received.append(bytes);
+    m_received.append(bytes.first(std::min(room, bytes.size())));
     raiseIfDue();
 }
 

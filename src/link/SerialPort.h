@@ -16,6 +16,7 @@ class SerialPort : public QObject
 public:
     enum CommEvent { NoEvent = 0, ComEvReceive = 2 };
     enum InputMode { InputModeText = 0, InputModeBinary = 1 };
+    static constexpr qsizetype kReceiveBufferSize = 1024;
 
     explicit SerialPort(QObject* parent = nullptr);
     ~SerialPort() override;

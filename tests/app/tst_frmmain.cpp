@@ -104,7 +104,7 @@ private slots:
         MainWindowRig rig(&ini);
         auto* ports = rig.child<QComboBox>(QStringLiteral("cboComm"));
         rig.window->link().SendFrame(0);
-        ports->setCurrentIndex(2); // port 3 again
+        rig.window->cboComm_Click(2); // port 3 again
         rig.window->opt9600_Click();
         QCOMPARE(rig.port.closes, 0);
 

@@ -190,6 +190,8 @@ private slots:
             if (rig.ticks.ticksEmitted != 3 || tried)
                 return;
             tried = true;
+            // The window stays usable during a wait; what would disturb the exchange is dropped.
+            QCOMPARE(rig.flags(), kStart);
             rig.click("cmdSelect");
             box->click();
             ports->setCurrentIndex(6);
@@ -209,7 +211,16 @@ private slots:
         QVERIFY(rig.window->configWindow() == nullptr);
         QVERIFY(rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("105 Connected"));
-        QVERIFY(rig.child<QWidget>(QStringLiteral("cmdSelect"))->isEnabled() == false);
+
+        box->click(); // broadcast on; a wait from another command must not turn it off
+        tried = false;
+        connect(&rig.ticks, &TickSource::tick, this, [&] {
+            if (!tried)
+                box->click();
+            tried = true;
+        });
+        rig.window->link().WaitTicks(3);
+        QVERIFY(tried && box->isChecked());
     }
 };
 

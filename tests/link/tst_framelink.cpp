@@ -3,6 +3,7 @@
 #include "FakeTickSource.h"
 #include "link/FrameLink.h"
 #include "link/Hex.h"
+#include "link/Receiver.h"
 #include "link/TrafficMonitor.h"
 #include "shared/Variables.h"
 
@@ -61,8 +62,11 @@ private slots:
         QVERIFY(rig.port.portOpen());
         QCOMPARE(rig.monitor.rxText(), QString());
 
+        rig.port.setRThreshold(2);
+        rig.port.feed("\x05"); // a stray byte from before a frame is not kept for its answer
         rig.vars.TxData = {0xEF, 0x64, 0x99};
         rig.link.SendFrame(2);
+        QCOMPARE(rig.port.inBufferCount(), 0);
         QCOMPARE(rig.port.writes, QByteArrayList({"\xef", "\x64"}));
         QCOMPARE(rig.monitor.txText(), QStringLiteral("EF 64 "));
         QCOMPARE(rig.port.opens, 1);
@@ -118,13 +122,21 @@ private slots:
         rig.link.WaitTicks(0);
         QCOMPARE(rig.ticks.starts, 0);
 
+        rig.vars.DeviceAddr = 100;
+        rig.port.setRThreshold(2);
+        Receiver receiver(rig.vars, rig.port, rig.monitor);
         int ticksAtAnswer = -1;
         connect(&rig.ticks, &TickSource::tick, this, [&] {
             if (rig.ticks.ticksEmitted == 1)
-                QTimer::singleShot(0, this, [&] { ticksAtAnswer = rig.ticks.ticksEmitted; });
+                QTimer::singleShot(0, this, [&] {
+                    rig.port.feed("\xee\x64");
+                    ticksAtAnswer = rig.ticks.ticksEmitted;
+                });
         });
         rig.link.WaitTicks(10);
         QCOMPARE(ticksAtAnswer, 1);
+        QCOMPARE(rig.vars.RxFlag, qint16(-1));
+        QCOMPARE(rig.monitor.rxText(), QStringLiteral("EE 64 "));
         QCOMPARE(rig.ticks.ticksEmitted, 10);
         QCOMPARE(rig.vars.TickCount, qint16(10));
         QVERIFY(!rig.ticks.isActive());

@@ -99,6 +99,30 @@ private slots:
         QCOMPARE(monitor.rxText(), QStringLiteral("EE 69 EE 69 "));
     }
 
+    void aLoweredThresholdRaisesTheEventFromTheEventLoop()
+    {
+        Variables vars;
+        vars.DeviceAddr = 100;
+        FakeSerialPort port;
+        port.setRThreshold(4);
+        TrafficMonitor monitor;
+        Receiver receiver(vars, port, monitor);
+        port.feed("\xee\x64");
+        port.setRThreshold(2);
+        QCOMPARE(vars.RxFlag, qint16(0)); // not from inside the caller
+        QTRY_COMPARE(vars.RxFlag, qint16(-1));
+        QCOMPARE(monitor.rxText(), QStringLiteral("EE 64 "));
+    }
+
+    void unreadBytesStopAtTheBufferSize()
+    {
+        FakeSerialPort port; // threshold 0: a port that is only written to
+        port.feed(QByteArray(1000, 'x'));
+        port.feed(QByteArray(1000, 'y'));
+        QCOMPARE(port.inBufferCount(), 1024);
+        QCOMPARE(port.input(), QByteArray(1000, 'x') + QByteArray(24, 'y'));
+    }
+
     void callOutsideAReceiveEventDoesNothing()
     {
         Variables vars;
