@@ -1,3 +1,2 @@
-velnor_add_test(tst_linesettings SOURCES tst_linesettings.cpp LIBS velnor_link)
-velnor_add_test(tst_portlocator SOURCES tst_portlocator.cpp LIBS velnor_link)
+velnor_add_test(tst_portsettings SOURCES tst_portsettings.cpp LIBS velnor_link)
 velnor_add_test(tst_qtserialport SOURCES tst_qtserialport.cpp LIBS velnor_link velnor_test_pty)

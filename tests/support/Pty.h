@@ -23,17 +23,13 @@ public:
     bool isOpen() const { return m_master >= 0; }
     // Why the pair could not be created.
     const QString& errorString() const { return m_error; }
-
-    int masterFd() const { return m_master; }
     const QString& slavePath() const { return m_slavePath; }
 
-    // Writes every byte to the far end of the port; false on failure or when the port under test
-    // leaves the bytes unread past the timeout. Runs the event loop while the terminal is full.
-    bool write(QByteArrayView bytes,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
-    // Reads until count bytes have come or the timeout ends, running the event loop meanwhile so
-    // that code under test in this thread can send. Returns what came, possibly less than count.
-    QByteArray read(qsizetype count, std::chrono::milliseconds timeout);
+    // Both run the event loop while they wait, so that code under test in this thread can read
+    // and send. write() is false when the bytes are still not all taken at the timeout; read()
+    // returns what came by then, possibly less than count.
+    bool write(QByteArrayView bytes, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    QByteArray read(qsizetype count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Hangs up: the far end goes away, as when a cable is pulled or the emulator quits.
     void closeMaster();
 
