@@ -6,9 +6,12 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/inotify.h>
 #include <termios.h>
@@ -204,30 +207,49 @@ void PtyHost::send(const QByteArray& answer)
     emit answered(answer);
 }
 
+int PtyHost::otherDescriptorsOnDevice() const
+{
+    const QByteArray device = QFile::encodeName(m_slavePath);
+    int count = 0;
+    DIR* processes = ::opendir("/proc");
+    if (!processes)
+        return 1; // cannot tell: keep answering
+    while (const dirent* process = ::readdir(processes)) {
+        if (process->d_name[0] < '1' || process->d_name[0] > '9')
+            continue;
+        const QByteArray fdDir = QByteArray("/proc/") + process->d_name + "/fd";
+        DIR* fds = ::opendir(fdDir.constData());
+        if (!fds)
+            continue; // another user's program, or one that just ended
+        while (const dirent* fd = ::readdir(fds)) {
+            char target[PATH_MAX];
+            const QByteArray link = fdDir + '/' + fd->d_name;
+            const ssize_t n = ::readlink(link.constData(), target, sizeof target);
+            if (n == device.size() && std::memcmp(target, device.constData(), size_t(n)) == 0)
+                ++count;
+        }
+        ::closedir(fds);
+    }
+    ::closedir(processes);
+    return std::max(0, count - 1); // less the host's own
+}
+
 void PtyHost::readPeerEvents()
 {
     if (m_inotify < 0)
         return;
     const bool wasOpen = peerOpen();
+    // The events only say "look again": the kernel merges two opens that follow each other
+    // into one event, so counting events loses track. The count comes from the descriptors
+    // that programs hold on the device.
     alignas(inotify_event) char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(m_inotify, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        for (ssize_t pos = 0; pos < n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + pos);
-            if (event->mask & IN_OPEN) {
-                ++m_peerOpens;
-            } else if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
-                m_peerOpens = qMax(0, m_peerOpens - 1);
-                // Bytes left unread when the last program closed the device would otherwise
-                // greet the next one.
-                if (m_peerOpens == 0)
-                    ::tcflush(m_slave, TCIFLUSH);
-            }
-            pos += ssize_t(sizeof(inotify_event) + event->len);
-        }
+    while (::read(m_inotify, buffer, sizeof buffer) > 0) {
     }
+    m_peerOpens = otherDescriptorsOnDevice();
+    // Bytes left unread when the last program closed the device would otherwise greet the
+    // next one.
+    if (wasOpen && m_peerOpens == 0)
+        ::tcflush(m_slave, TCIFLUSH);
     if (peerOpen() != wasOpen)
         emit peerOpenChanged(peerOpen());
 }

@@ -62,6 +62,7 @@ private:
     void scheduleDeadline();
     void send(const QByteArray& answer);
     void readPeerEvents();
+    int otherDescriptorsOnDevice() const;
     bool placeLink(QString* error);
     void removeLink();
     void stop();

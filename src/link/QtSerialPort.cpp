@@ -9,7 +9,9 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -37,6 +39,37 @@ QString failure(const QString& device, const QString& reason)
 {
     return QStringLiteral("%1: %2").arg(device, reason);
 }
+
+#ifdef Q_OS_UNIX
+// An open descriptor on the device that asks whether another program holds it in the kernel's
+// exclusive mode, which root passes unhindered. It stays open until the port itself is open, so
+// that closing it is never the device's last close, which would hang up the line.
+class ExclusiveProbe
+{
+public:
+    explicit ExclusiveProbe(const QString& path)
+        : m_fd(::open(QFile::encodeName(path).constData(),
+                      O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
+    {
+    }
+    ~ExclusiveProbe()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    ExclusiveProbe(const ExclusiveProbe&) = delete;
+    ExclusiveProbe& operator=(const ExclusiveProbe&) = delete;
+
+    bool heldExclusively() const
+    {
+        int exclusive = 0;
+        return m_fd >= 0 && ::ioctl(m_fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    }
+
+private:
+    int m_fd;
+};
+#endif
 
 } // namespace
 
@@ -135,6 +168,13 @@ bool QtSerialPort::openPort()
     m_port.setDataBits(line->dataBits);
     m_port.setStopBits(line->stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
+#ifdef Q_OS_UNIX
+    const ExclusiveProbe probe(resolved);
+    if (probe.heldExclusively()) {
+        m_error = failure(m_device, qt_error_string(EBUSY));
+        return false;
+    }
+#endif
     // The modem lines stay as opening sets them; a pseudo-terminal has none to set.
     if (!m_port.open(QIODevice::ReadWrite)) {
         QString reason = m_port.errorString();

@@ -29,11 +29,18 @@ void SerialPort::deliver(const QByteArray& bytes)
 {
     // Like a hardware receive buffer, this one is finite: bytes that nobody reads (a port
     // that is only written to, or a line that chatters) are dropped once it is full.
-    const qsizetype room = kReceiveBufferSize - m_received.size();
-    if (bytes.isEmpty() || room <= 0)
-        return;
-    m_received.append(bytes.first(std::min(room, bytes.size())));
-    raiseIfDue();
+    // A large chunk is taken in as much as fits at a time, so a handler that reads on each
+    // event loses none of it.
+    QByteArrayView rest(bytes);
+    while (!rest.isEmpty()) {
+        const qsizetype room = kReceiveBufferSize - m_received.size();
+        if (room <= 0)
+            return;
+        const qsizetype taken = std::min(room, rest.size());
+        m_received.append(rest.first(taken));
+        rest = rest.sliced(taken);
+        raiseIfDue();
+    }
 }
 
 void SerialPort::raiseIfDue()

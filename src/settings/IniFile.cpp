@@ -133,6 +133,10 @@ QString IniFile::ReadIni(const QString& section, const QString& key) const
 bool IniFile::WriteIni(const QString& section, const QString& key, const QString& value,
                        QString* error) const
 {
+    if (!fitsWire(section) || !fitsWire(key) || !fitsWire(value))
+        return fail(
+            error, m_path,
+            QStringLiteral("Only characters of ISO-8859-1 can be stored in the settings file"));
     const QByteArray sectionBytes = toWire(section);
     const QByteArray keyBytes = toWire(key);
     const QByteArray valueBytes = toWire(value);

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -30,6 +31,7 @@ private slots:
     void openFailsWithTheReason();
     void secondOpenIsRefused_data();
     void secondOpenIsRefused();
+    void exclusiveModeOfAnotherProgramIsRespected();
     void hangUpClosesQuietly();
 
 private:
@@ -151,6 +153,23 @@ void TestQtSerialPort::secondOpenIsRefused()
     QVERIFY(first.setPortOpen(false));
     QVERIFY2(second.setPortOpen(true), qPrintable(second.errorString()));
     QVERIFY(!first.setPortOpen(true));
+}
+
+void TestQtSerialPort::exclusiveModeOfAnotherProgramIsRespected()
+{
+    // A program that takes the terminal in the kernel's exclusive mode and nothing else: root
+    // could open it regardless, so the adapter asks the device first.
+    const QString slave = m_pty->slavePath();
+    const int other = ::open(QFile::encodeName(slave).constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(other >= 0);
+    QVERIFY(::ioctl(other, TIOCEXCL) == 0);
+    QtSerialPort port(portsFor(slave));
+    QVERIFY(!port.setPortOpen(true));
+    QCOMPARE(port.errorString(), slave + u": "_s + qt_error_string(EBUSY));
+
+    QVERIFY(::ioctl(other, TIOCNXCL) == 0);
+    QVERIFY2(port.setPortOpen(true), qPrintable(port.errorString()));
+    ::close(other);
 }
 
 void TestQtSerialPort::hangUpClosesQuietly()

@@ -121,6 +121,13 @@ private slots:
         port.feed(QByteArray(1000, 'y'));
         QCOMPARE(port.inBufferCount(), 1024);
         QCOMPARE(port.input(), QByteArray(1000, 'x') + QByteArray(24, 'y'));
+
+        // A reader that takes the bytes on each event gets all of a chunk larger than that.
+        QByteArray taken;
+        port.setRThreshold(1);
+        connect(&port, &SerialPort::onComm, this, [&] { taken += port.input(); });
+        port.feed(QByteArray(3000, 'z'));
+        QCOMPARE(taken, QByteArray(3000, 'z'));
     }
 
     void callOutsideAReceiveEventDoesNothing()

@@ -89,6 +89,9 @@ void TestIniFile::write()
     });
 
     QVERIFY(!ini.WriteIni(u"LCD"_s, u"Line1"_s, u"x\r\nUID=6"_s));
+    QString why;
+    QVERIFY(!ini.WriteIni(u"LCD"_s, u"Line1"_s, u"\u20ac 5"_s, &why)); // would read back as "? 5"
+    QVERIFY(why.contains(u"ISO-8859-1"_s));
     const QString centred = u"  Caf\u00e9 "_s;
     QVERIFY(ini.WriteIni(u"LCD"_s, u"Line1"_s, centred));
     QCOMPARE(contents(real), "; mine\r\n[LCD]\r\nLine1=\"  Caf\xE9 \"\r\n"_ba);
