@@ -84,20 +84,6 @@ private slots:
         QVERIFY(!rig.child<QAbstractButton>(QStringLiteral("cmdDeselect"))->isEnabled());
     }
 
-    void listsAreFilled()
-    {
-        MainWindowRig rig(nullptr);
-        for (const char* line : {"cboComm 1 20", "cboAddr 100 132", "cboRow 0 1", "cboColumn 0 15",
-                                 "cboPT 1 10", "cboPTR 0 1", "cboOutput 1 8", "cboOF ON OFF"}) {
-            const QStringList parts = QString::fromLatin1(line).split(QLatin1Char(' '));
-            const auto* box = rig.child<QComboBox>(parts[0]);
-            QCOMPARE(box->itemText(0), parts[1]);
-            QCOMPARE(box->itemText(box->count() - 1), parts[2]);
-            if (parts[1] != QLatin1String("ON"))
-                QCOMPARE(box->count(), parts[2].toInt() - parts[1].toInt() + 1);
-        }
-    }
-
     void portAndSpeedChangesCloseOnlyWhenTheyChangeSomething()
     {
         const QByteArray ini("[Settings]\r\nCommPort=3\r\nSetting=9600,n,8,1\r\n");

@@ -129,19 +129,6 @@ private slots:
         port.feed(QByteArray(3000, 'z'));
         QCOMPARE(taken, QByteArray(3000, 'z'));
     }
-
-    void callOutsideAReceiveEventDoesNothing()
-    {
-        Variables vars;
-        vars.DeviceAddr = 100;
-        FakeSerialPort port;
-        TrafficMonitor monitor;
-        Receiver receiver(vars, port, monitor);
-        port.feed("\xee\x64"); // no threshold set: no event, bytes stay waiting
-        receiver.handleComm();
-        QCOMPARE(vars.RxFlag, qint16(0));
-        QCOMPARE(port.inBufferCount(), 2);
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_Receiver)

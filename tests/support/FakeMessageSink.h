@@ -4,8 +4,6 @@
 
 #include <QStringList>
 
-#include <functional>
-
 namespace velnor::test {
 
 // Counts the message boxes the program would have shown.
@@ -16,14 +14,10 @@ public:
     {
         texts.append(text);
         details.append(detail);
-        if (onShow)
-            onShow();
     }
 
     QStringList texts;
     QStringList details;
-    // Runs while the "box" is open, as a modal box would let events run.
-    std::function<void()> onShow;
 };
 
 } // namespace velnor::test
