@@ -17,7 +17,9 @@ int main(int argc, char* argv[])
     velnor::Variables vars;
     const velnor::IniFile settings = velnor::IniFile::beside();
     velnor::QtSerialPort port(settings);
+    port.setObjectName(QStringLiteral("MSComm1"));
     velnor::QtTickSource ticks;
+    ticks.setObjectName(QStringLiteral("Timer1"));
     velnor::QtMessageSink messages;
 
     velnor::frmMain window(vars, settings, port, ticks, messages);
