@@ -15,6 +15,8 @@ fi
 
 bin=build/default/bin
 link="${XDG_RUNTIME_DIR:-/tmp}/velnor-emulator-$(id -u)"
+# A link left by an emulator that was killed must not pass for the new one.
+rm -f "$link"
 # Port 1 of the panel's settings file names the emulator's line.
 "$bin/velnor-emulator" --link "$link" --ini "$bin/velnor.ini" --port 1 --select-port &
 emulator=$!

@@ -45,7 +45,12 @@ bool makeRaw(int fd)
 
 QString PtyHost::defaultLinkPath()
 {
-    return QStringLiteral("/tmp/velnor-emulator");
+    // A name of the user's own: in the shared /tmp another user's link could be neither
+    // replaced nor trusted.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return runtime + QStringLiteral("/velnor-emulator");
+    return QStringLiteral("/tmp/velnor-emulator-%1").arg(::getuid());
 }
 
 PtyHost::PtyHost(const QList<quint8>& addresses, QString storePath, QObject* parent)
@@ -143,6 +148,11 @@ void PtyHost::stop()
 
 void PtyHost::readLine()
 {
+    takeIn(std::nullopt);
+}
+
+void PtyHost::takeIn(std::optional<qint64> arrivedBy)
+{
     QByteArray bytes;
     char buffer[4096];
     // A bounded amount per event, so a flood cannot keep the event loop from other work.
@@ -164,14 +174,20 @@ void PtyHost::readLine()
     }
     if (bytes.isEmpty())
         return;
-    readPeerEvents();
+    // The time is taken before anything else, since the modules tell "EA 64" from a lone EA
+    // by it.
+    const qint64 now = std::min(m_clock.elapsed(), arrivedBy.value_or(m_clock.elapsed()));
     emit frameReceived(bytes);
-    send(m_line->feed(bytes, m_clock.elapsed()));
+    send(m_line->feed(bytes, now));
     scheduleDeadline();
 }
 
 void PtyHost::resolveDeadline()
 {
+    // Bytes already waiting when the deadline comes arrived before it, however late this
+    // timer runs on a busy machine.
+    if (const std::optional<qint64> due = m_line->deadline())
+        takeIn(due);
     send(m_line->advance(m_clock.elapsed()));
     scheduleDeadline();
 }
@@ -190,7 +206,10 @@ void PtyHost::send(const QByteArray& answer)
 {
     if (answer.isEmpty())
         return;
-    readPeerEvents();
+    // Who holds the device is looked up again only when it seemed nobody did: the lookup is
+    // slow on a machine with many open files, and an answer must not wait for it.
+    if (!peerOpen())
+        readPeerEvents();
     if (peerOpen()) {
         qsizetype written = 0;
         while (written < answer.size()) {

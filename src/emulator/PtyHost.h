@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <optional>
+
 class QSocketNotifier;
 
 namespace velnor {
@@ -58,6 +60,8 @@ signals:
 
 private:
     void readLine();
+    // Reads what the line carries and feeds it to the modules as arrived by arrivedBy, or now.
+    void takeIn(std::optional<qint64> arrivedBy);
     void resolveDeadline();
     void scheduleDeadline();
     void send(const QByteArray& answer);

@@ -45,7 +45,7 @@ void TestProgram::headlessLogsFramesAndAnswers()
     QProcess process;
     process.start(QStringLiteral(VELNOR_EMULATOR_PROGRAM),
                   {u"--headless"_s, u"--inputs"_s, u"102=0x5A"_s, u"--ini"_s, ini, u"--port"_s,
-                   u"3"_s, u"--link"_s, link});
+                   u"3"_s, u"--link"_s, link, u"--store"_s, dir.filePath(u"store.json"_s)});
     QVERIFY(process.waitForStarted());
 
     const QByteArray device = nextLine(process);

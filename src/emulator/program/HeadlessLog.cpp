@@ -32,6 +32,8 @@ void HeadlessLog::writeDevice(const PtyHost& host, std::FILE* stream)
 
 void HeadlessLog::write(std::FILE* stream, const QByteArray& line)
 {
+    if (std::ferror(stream))
+        return; // nobody reads any more
     std::fputs(line.constData(), stream);
     std::fputc('\n', stream);
     std::fflush(stream);

@@ -10,7 +10,7 @@ class PtyHost;
 
 // The emulator's traffic as lines on a stream, each written out at once so a script reading
 // it sees every frame as it happens:
-//   device /dev/pts/3       link /tmp/velnor-emulator
+//   device /dev/pts/3       link /tmp/velnor-emulator-1000
 //   > EF 65                 a read from the line
 //   < EE 65                 what the modules sent back
 //   ! conflict 101: CC 60   modules sharing an address answered together

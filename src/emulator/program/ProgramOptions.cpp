@@ -23,10 +23,13 @@ std::optional<int> number(const QString& text)
 
 } // namespace
 
-QString ProgramOptions::defaultStorePath()
+QString ProgramOptions::defaultStorePath(const QString& linkPath)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/line.json");
+    // One store per line: two emulators must not overwrite each other's modules.
+    const QString line =
+        linkPath.isEmpty() ? QStringLiteral("line") : QFileInfo(linkPath).fileName();
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QLatin1Char('/') +
+           line + QStringLiteral(".json");
 }
 
 std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments, QString* message,
@@ -49,9 +52,10 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
         QStringLiteral("address=bits"));
     const QCommandLineOption store(
         QStringLiteral("store"),
-        QStringLiteral("File holding what the modules stored; empty for none (default %1).")
-            .arg(defaultStorePath()),
-        QStringLiteral("file"), defaultStorePath());
+        QStringLiteral("File holding what the modules stored; empty for none (default: one "
+                       "file per link, such as %1).")
+            .arg(defaultStorePath(PtyHost::defaultLinkPath())),
+        QStringLiteral("file"));
     const QCommandLineOption link(
         QStringLiteral("link"),
         QStringLiteral("Symbolic link kept pointing at the device; empty for none "
@@ -118,11 +122,12 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
         options.inputs.insert(quint8(*address), quint8(*bits));
     }
 
-    options.storePath = parser.value(store);
     // The link's name may go into the panel's settings, read from another directory.
     options.linkPath = parser.value(link).isEmpty()
                            ? QString()
                            : QFileInfo(parser.value(link)).absoluteFilePath();
+    options.storePath =
+        parser.isSet(store) ? parser.value(store) : defaultStorePath(options.linkPath);
     options.silent = parser.isSet(silent);
     options.headless = parser.isSet(headless);
     options.iniPath = parser.value(ini);

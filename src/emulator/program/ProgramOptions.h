@@ -23,7 +23,7 @@ struct ProgramOptions
     int port = 0; // 1 to 20 with iniPath
     bool selectPort = false;
 
-    static QString defaultStorePath();
+    static QString defaultStorePath(const QString& linkPath);
     // nullopt when the program should stop: *message then holds the help, the version or
     // what is wrong, and *exitCode what to exit with.
     static std::optional<ProgramOptions> parse(const QStringList& arguments, QString* message,

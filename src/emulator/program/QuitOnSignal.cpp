@@ -35,6 +35,9 @@ QuitOnSignal::QuitOnSignal(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+    // A reader of the log that goes away (a pipe into head, say) must not end the emulator and
+    // leave its link behind; the log just stops.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 QuitOnSignal::~QuitOnSignal()
