@@ -7,6 +7,7 @@
 #include "link/SerialPort.h"
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
+#include "shared/Wire.h"
 #include "ui_frmMain.h"
 
 #include <QFileInfo>
@@ -19,8 +20,9 @@ namespace velnor {
 namespace {
 
 constexpr int kPorts = 20;
-constexpr int kFirstAddress = 100;
-constexpr int kLastAddress = 132;
+// The address list opens with the broadcast address, then every address a module can have.
+constexpr int kFirstAddress = wire::Broadcast;
+constexpr int kLastAddress = wire::LastAddress;
 constexpr int kClientWidth = 690;
 constexpr int kClientHeight = 498;
 constexpr int kStatusHeight = 17;

@@ -2,6 +2,7 @@
 
 #include "link/FrameLink.h"
 #include "shared/Variables.h"
+#include "shared/Wire.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,9 +13,6 @@
 namespace velnor {
 
 namespace {
-constexpr quint8 kSelect = 0xEF;
-constexpr quint8 kDeselect = 0xEA;
-constexpr quint8 kBroadcast = 100;
 constexpr qint16 kAnswerTicks = 10;
 } // namespace
 
@@ -28,8 +26,8 @@ void DeviceSelection::cmdSelect_Click()
 {
     if (m_vars.isWaiting())
         return;
-    m_vars.DeviceAddr = quint8(kBroadcast + addressIndex());
-    m_vars.TxData[0] = kSelect;
+    m_vars.DeviceAddr = quint8(wire::Broadcast + addressIndex());
+    m_vars.TxData[0] = wire::Select;
     m_vars.TxData[1] = m_vars.DeviceAddr;
     m_link.SendFrame(2);
     m_vars.RxFlag = 0;
@@ -49,7 +47,7 @@ void DeviceSelection::cmdDeselect_Click()
 {
     if (m_vars.isWaiting())
         return;
-    m_vars.TxData[0] = kDeselect;
+    m_vars.TxData[0] = wire::Deselect;
     m_link.SendFrame(1);
     // RxFlag is left as the last select or input read left it: a module that was just
     // acknowledged counts as released even if it does not answer the deselect.
@@ -75,14 +73,14 @@ void DeviceSelection::Check1_Click(bool checked)
     if (checked) {
         m_ui.cboAddr->setCurrentIndex(0);
         m_ui.Frame3->setEnabled(false);
-        m_vars.TxData[0] = kSelect;
-        m_vars.TxData[1] = kBroadcast;
+        m_vars.TxData[0] = wire::Select;
+        m_vars.TxData[1] = wire::Broadcast;
         m_link.SendFrame(2);
         setCommandGroups(true, false);
     } else {
-        m_ui.cboAddr->setCurrentIndex(int(m_vars.DeviceAddr) - kBroadcast);
-        m_vars.TxData[0] = kDeselect;
-        m_vars.TxData[1] = kBroadcast;
+        m_ui.cboAddr->setCurrentIndex(int(m_vars.DeviceAddr) - wire::Broadcast);
+        m_vars.TxData[0] = wire::Deselect;
+        m_vars.TxData[1] = wire::Broadcast;
         m_link.SendFrame(2);
         m_ui.Frame3->setEnabled(true);
         setCommandGroups(false, false);

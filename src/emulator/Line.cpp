@@ -2,7 +2,7 @@
 
 #include "emulator/Collision.h"
 #include "emulator/StoreFile.h"
-#include "emulator/Wire.h"
+#include "shared/Wire.h"
 
 #include <QHash>
 

@@ -1,6 +1,6 @@
 #include "emulator/Module.h"
 
-#include "emulator/Wire.h"
+#include "shared/Wire.h"
 
 namespace velnor {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/Wire.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QtGlobal>
@@ -14,8 +16,8 @@ struct ModuleConfig
     static constexpr int BitmapSize = 64;  // eight characters of eight dot rows
     static constexpr int TextCount = 10;
     static constexpr int TextSize = 16;
-    static constexpr quint8 FirstAddress = 101;
-    static constexpr quint8 LastAddress = 132;
+    static constexpr quint8 FirstAddress = wire::FirstAddress;
+    static constexpr quint8 LastAddress = wire::LastAddress;
 
     quint8 address = FirstAddress;
     int baud = 9600;

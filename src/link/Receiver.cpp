@@ -3,11 +3,11 @@
 #include "link/SerialPort.h"
 #include "link/TrafficMonitor.h"
 #include "shared/Variables.h"
+#include "shared/Wire.h"
 
 namespace velnor {
 
 namespace {
-constexpr quint8 kAck = 0xEE;
 constexpr int kInputAnswerThreshold = 4;
 } // namespace
 
@@ -32,7 +32,7 @@ void Receiver::handleComm()
     const auto byteAt = [&rx](int i) { return static_cast<quint8>(rx.at(i)); };
 
     int shown = 0;
-    if (byteAt(0) == kAck && byteAt(1) == m_vars.DeviceAddr) {
+    if (byteAt(0) == wire::Answer && byteAt(1) == m_vars.DeviceAddr) {
         m_vars.RxFlag = -1;
         m_monitor.appendRx(QByteArrayView(rx).first(2));
         shown = 2;

@@ -2,7 +2,8 @@
 
 #include <QtGlobal>
 
-// Bytes with a meaning of their own on the line between the panel and the modules.
+// Bytes with a meaning of their own on the line between the panel and the modules: both the
+// panel and the module emulator speak from this one list.
 namespace velnor::wire {
 
 constexpr quint8 Select = 0xEF;
@@ -10,6 +11,9 @@ constexpr quint8 Deselect = 0xEA;
 constexpr quint8 Command = 0xFE;
 constexpr quint8 Answer = 0xEE;
 constexpr quint8 Broadcast = 0x64;
+// The addresses a module can have; the broadcast address reaches them all.
+constexpr quint8 FirstAddress = 101;
+constexpr quint8 LastAddress = 132;
 constexpr quint8 ClearDisplay = 0x0D;
 constexpr quint8 SecondRow = 0x0C;
 constexpr quint8 LastCustomCharacter = 0x07;
