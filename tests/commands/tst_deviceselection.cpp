@@ -68,20 +68,17 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<bool>("selected");
 
-        QTest::newRow("entry 105 answers")
-            << QString() << QByteArray("\xee\x69") << QByteArray("\xef\x69")
-            << QStringLiteral("105 Connected") << true;
-        QTest::newRow("no answer") << QString() << QByteArray() << QByteArray("\xef\x69")
-                                   << QStringLiteral("Device Not Found") << false;
-        QTest::newRow("answer from another address")
-            << QString() << QByteArray("\xee\x6a") << QByteArray("\xef\x69")
-            << QStringLiteral("Device Not Found") << false;
-        QTest::newRow("typed text equal to an entry")
-            << QStringLiteral("107") << QByteArray("\xee\x6b") << QByteArray("\xef\x6b")
-            << QStringLiteral("107 Connected") << true;
-        QTest::newRow("typed text matching no entry")
-            << QStringLiteral("1o7") << QByteArray("\xee\x63") << QByteArray("\xef\x63")
-            << QStringLiteral("1o7 Connected") << true;
+        const auto row = [](const char* name, const char* typed, const char* reply,
+                            const char* frame, const char* status, bool selected) {
+            QTest::newRow(name) << (typed ? QString::fromLatin1(typed) : QString())
+                                << QByteArray::fromHex(reply) << QByteArray::fromHex(frame)
+                                << QString::fromLatin1(status) << selected;
+        };
+        row("entry 105 answers", nullptr, "EE69", "EF69", "105 Connected", true);
+        row("no answer", nullptr, "", "EF69", "Device Not Found", false);
+        row("answer from another address", nullptr, "EE6A", "EF69", "Device Not Found", false);
+        row("typed text equal to an entry", "107", "EE6B", "EF6B", "107 Connected", true);
+        row("typed text matching no entry", "1o7", "EE63", "EF63", "1o7 Connected", true);
     }
 
     void select()
