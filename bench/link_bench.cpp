@@ -3,7 +3,7 @@
 //  - how long a 10-tick wait lasts;
 //  - the processor time the program spends during that wait.
 // Usage: velnor-link-bench [ROUNDS]   (results go to standard output)
-#include "app/QtMessageSink.h"
+#include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
 #include "link/QtSerialPort.h"
 #include "link/QtTickSource.h"

@@ -1,7 +1,7 @@
 // Draws the main window off screen into a PNG, for the README and for looking at the layout
 // without a display: velnor-screenshot OUT.png
-#include "app/ClassicLook.h"
-#include "app/QtMessageSink.h"
+#include "widgets/ClassicLook.h"
+#include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
 #include "link/QtSerialPort.h"
 #include "link/QtTickSource.h"

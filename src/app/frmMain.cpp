@@ -1,7 +1,8 @@
 #include "app/frmMain.h"
 
-#include "app/AppIcon.h"
-#include "app/ClassicLook.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ClassicLook.h"
+#include "widgets/ClickGate.h"
 #include "commands/DeviceSelection.h"
 #include "config/frmConfigLcd.h"
 #include "link/SerialPort.h"
@@ -10,6 +11,7 @@
 #include "shared/Wire.h"
 #include "ui_frmMain.h"
 
+#include <QButtonGroup>
 #include <QFileInfo>
 #include <QLayout>
 #include <QSignalBlocker>
@@ -61,7 +63,8 @@ frmMain::frmMain(Variables& vars, const IniFile& settings, SerialPort& port, Tic
                  MessageSink& messages, QWidget* parent)
     : QMainWindow(parent), m_vars(vars), m_settings(settings), m_port(port),
       m_ui(std::make_unique<Ui::frmMain>()), m_link(vars, port, ticks, messages, m_monitor),
-      m_receiver(vars, port, m_monitor)
+      m_exchanges(vars, m_link, port), m_receiver(vars, port, m_monitor),
+      m_gate(new ClickGate(vars, this))
 {
     m_ui->setupUi(this);
     setUpLook();
@@ -79,7 +82,7 @@ frmMain::frmMain(Variables& vars, const IniFile& settings, SerialPort& port, Tic
     controls.InputStatus = m_ui->InputStatus;
     controls.Output = m_ui->Output;
     controls.status = m_statusPanel;
-    m_selection = std::make_unique<DeviceSelection>(vars, m_link, controls);
+    m_selection = std::make_unique<DeviceSelection>(vars, m_exchanges, controls);
 
     Form_Load();
     connectSignals();
@@ -197,7 +200,6 @@ void frmMain::Form_Load()
 
     fill(m_ui->cboComm, numbers(1, kPorts));
     m_ui->cboComm->setCurrentIndex(port - 1);
-    m_commIndex = port - 1;
 
     if (m_vars.PortSettings.left(4) == kSpeed9600) {
         m_ui->opt9600->setChecked(true);
@@ -223,22 +225,18 @@ void frmMain::Form_Load()
 
 void frmMain::connectSignals()
 {
-    connect(m_ui->cboComm, &QComboBox::currentIndexChanged, this, &frmMain::cboComm_Click);
-    connect(m_ui->opt4800, &QRadioButton::toggled, this, [this](bool checked) {
-        if (checked)
-            opt4800_Click();
-    });
-    connect(m_ui->opt9600, &QRadioButton::toggled, this, [this](bool checked) {
-        if (checked)
-            opt9600_Click();
-    });
-    connect(m_ui->mnuConfig, &QAction::triggered, this, &frmMain::mnuConfig_Click);
+    m_gate->list(m_ui->cboComm, [this](int index) { cboComm_Click(index); });
+    auto* speeds = new QButtonGroup(this);
+    speeds->addButton(m_ui->opt9600, 0);
+    speeds->addButton(m_ui->opt4800, 1);
+    m_gate->group(speeds, [this](int id) { id == 0 ? opt9600_Click() : opt4800_Click(); });
+    m_gate->action(m_ui->mnuConfig, [this] { mnuConfig_Click(); });
 
-    connect(m_ui->cmdSelect, &QPushButton::clicked, m_selection.get(),
-            &DeviceSelection::cmdSelect_Click);
-    connect(m_ui->cmdDeselect, &QPushButton::clicked, m_selection.get(),
-            &DeviceSelection::cmdDeselect_Click);
-    connect(m_ui->Check1, &QCheckBox::clicked, m_selection.get(), &DeviceSelection::Check1_Click);
+    DeviceSelection* selection = m_selection.get();
+    m_gate->button(m_ui->cmdSelect, [selection] { selection->cmdSelect_Click(); });
+    m_gate->button(m_ui->cmdDeselect, [selection] { selection->cmdDeselect_Click(); });
+    m_gate->checkBox(m_ui->Check1,
+                     [selection](bool checked) { selection->Check1_Click(checked); });
 
     connect(&m_monitor, &TrafficMonitor::txTextChanged, m_ui->lblTxData, &QLabel::setText);
     connect(&m_monitor, &TrafficMonitor::rxTextChanged, m_ui->lblRxData, &QLabel::setText);
@@ -248,13 +246,6 @@ void frmMain::cboComm_Click(int index)
 {
     if (index < 0)
         return;
-    if (m_vars.isWaiting()) {
-        // Changing ports under a running exchange would cut it off: the choice is dropped.
-        const QSignalBlocker blocker(m_ui->cboComm);
-        m_ui->cboComm->setCurrentIndex(m_commIndex);
-        return;
-    }
-    m_commIndex = index;
     if (m_vars.PortNumber.toInt() == index + 1)
         return;
     if (m_port.portOpen())
@@ -275,13 +266,6 @@ void frmMain::opt9600_Click()
 
 void frmMain::chooseSpeed(const QString& speed)
 {
-    if (m_vars.isWaiting()) {
-        QRadioButton* previous = speed == kSpeed4800 ? m_ui->opt9600 : m_ui->opt4800;
-        const QSignalBlocker blockFirst(m_ui->opt4800);
-        const QSignalBlocker blockSecond(m_ui->opt9600);
-        previous->setChecked(true);
-        return;
-    }
     if (m_vars.PortSettings.left(4) == speed)
         return;
     if (m_port.portOpen())
@@ -292,8 +276,6 @@ void frmMain::chooseSpeed(const QString& speed)
 
 void frmMain::mnuConfig_Click()
 {
-    if (m_vars.isWaiting())
-        return;
     if (m_port.portOpen())
         m_port.setPortOpen(false);
     m_statusPanel->setText(QStringLiteral("Disconnected"));

@@ -5,6 +5,7 @@
 // that expect an answer then wait, while the Receiver reads the port and sets the shared
 // flags the command looks at afterwards. The window owns neither the port nor the settings.
 
+#include "link/Exchanges.h"
 #include "link/FrameLink.h"
 #include "link/Receiver.h"
 #include "link/TrafficMonitor.h"
@@ -31,6 +32,7 @@ class SerialPort;
 class TickSource;
 class MessageSink;
 class DeviceSelection;
+class ClickGate;
 
 class frmMain final : public QMainWindow
 {
@@ -63,10 +65,11 @@ private:
     QLabel* m_statusPanel = nullptr;
     TrafficMonitor m_monitor;
     FrameLink m_link;
+    Exchanges m_exchanges;
     Receiver m_receiver;
+    ClickGate* m_gate = nullptr;
     std::unique_ptr<DeviceSelection> m_selection;
     QPointer<frmConfigLcd> m_config;
-    int m_commIndex = 0;
 };
 
 } // namespace velnor

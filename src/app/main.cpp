@@ -1,5 +1,5 @@
-#include "app/ClassicLook.h"
-#include "app/QtMessageSink.h"
+#include "widgets/ClassicLook.h"
+#include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
 #include "link/QtSerialPort.h"
 #include "link/QtTickSource.h"

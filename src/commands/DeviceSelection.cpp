@@ -1,6 +1,6 @@
 #include "commands/DeviceSelection.h"
 
-#include "link/FrameLink.h"
+#include "link/Exchanges.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 
@@ -8,32 +8,19 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalBlocker>
 
 namespace velnor {
 
-namespace {
-constexpr qint16 kAnswerTicks = 10;
-} // namespace
-
-DeviceSelection::DeviceSelection(Variables& vars, FrameLink& link,
+DeviceSelection::DeviceSelection(Variables& vars, Exchanges& exchanges,
                                  const SelectionControls& controls, QObject* parent)
-    : QObject(parent), m_vars(vars), m_link(link), m_ui(controls)
+    : QObject(parent), m_vars(vars), m_exchanges(exchanges), m_ui(controls)
 {
 }
 
 void DeviceSelection::cmdSelect_Click()
 {
-    if (m_vars.isWaiting())
-        return;
-    m_vars.DeviceAddr = quint8(wire::Broadcast + addressIndex());
-    m_vars.TxData[0] = wire::Select;
-    m_vars.TxData[1] = m_vars.DeviceAddr;
-    m_link.SendFrame(2);
-    m_vars.RxFlag = 0;
-    m_link.WaitTicks(kAnswerTicks);
-
-    if (m_vars.RxFlag != 0) {
+    // Text that matches no entry counts as index -1: address 99, which no module has.
+    if (m_exchanges.select(quint8(wire::Broadcast + addressIndex()))) {
         m_ui.status->setText(m_ui.cboAddr->currentText() + QStringLiteral(" Connected"));
         m_ui.cmdSelect->setEnabled(false);
         m_ui.cmdDeselect->setEnabled(true);
@@ -45,15 +32,7 @@ void DeviceSelection::cmdSelect_Click()
 
 void DeviceSelection::cmdDeselect_Click()
 {
-    if (m_vars.isWaiting())
-        return;
-    m_vars.TxData[0] = wire::Deselect;
-    m_link.SendFrame(1);
-    // RxFlag is left as the last select or input read left it: a module that was just
-    // acknowledged counts as released even if it does not answer the deselect.
-    m_link.WaitTicks(kAnswerTicks);
-
-    if (m_vars.RxFlag == -1) {
+    if (m_exchanges.deselect()) {
         m_ui.status->setText(QStringLiteral("Disconnected"));
         m_ui.cmdSelect->setEnabled(true);
         m_ui.cmdDeselect->setEnabled(false);
@@ -65,23 +44,14 @@ void DeviceSelection::cmdDeselect_Click()
 
 void DeviceSelection::Check1_Click(bool checked)
 {
-    if (m_vars.isWaiting()) {
-        const QSignalBlocker blocker(m_ui.Check1);
-        m_ui.Check1->setChecked(!checked);
-        return;
-    }
     if (checked) {
         m_ui.cboAddr->setCurrentIndex(0);
         m_ui.Frame3->setEnabled(false);
-        m_vars.TxData[0] = wire::Select;
-        m_vars.TxData[1] = wire::Broadcast;
-        m_link.SendFrame(2);
+        m_exchanges.broadcast(true);
         setCommandGroups(true, false);
     } else {
         m_ui.cboAddr->setCurrentIndex(int(m_vars.DeviceAddr) - wire::Broadcast);
-        m_vars.TxData[0] = wire::Deselect;
-        m_vars.TxData[1] = wire::Broadcast;
-        m_link.SendFrame(2);
+        m_exchanges.broadcast(false);
         m_ui.Frame3->setEnabled(true);
         setCommandGroups(false, false);
     }

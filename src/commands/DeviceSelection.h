@@ -11,7 +11,7 @@ class QWidget;
 namespace velnor {
 
 struct Variables;
-class FrameLink;
+class Exchanges;
 
 // The main window's controls that selection and broadcast mode read and switch.
 struct SelectionControls
@@ -37,7 +37,7 @@ class DeviceSelection final : public QObject
 {
     Q_OBJECT
 public:
-    DeviceSelection(Variables& vars, FrameLink& link, const SelectionControls& controls,
+    DeviceSelection(Variables& vars, Exchanges& exchanges, const SelectionControls& controls,
                     QObject* parent = nullptr);
 
     void cmdSelect_Click();
@@ -51,7 +51,7 @@ private:
     void setCommandGroups(bool enabled, bool includingInputs);
 
     Variables& m_vars;
-    FrameLink& m_link;
+    Exchanges& m_exchanges;
     SelectionControls m_ui;
 };
 

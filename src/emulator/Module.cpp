@@ -129,9 +129,10 @@ void Module::execute(quint8 code, const QByteArray& arguments)
         }
         break;
     case c::SetOutput:
-        if (arg(0) < 8 && (arg(1) == 'H' || arg(1) == 'L')) {
+        if (arg(0) < 8 && (arg(1) == wire::OutputHigh || arg(1) == wire::OutputLow)) {
             const quint8 bit = quint8(1u << arg(0));
-            m_outputs = arg(1) == 'H' ? quint8(m_outputs | bit) : quint8(m_outputs & ~bit);
+            m_outputs =
+                arg(1) == wire::OutputHigh ? quint8(m_outputs | bit) : quint8(m_outputs & ~bit);
         }
         break;
     case c::ShowText:

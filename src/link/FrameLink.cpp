@@ -4,9 +4,12 @@
 #include "link/SerialPort.h"
 #include "link/TickSource.h"
 #include "link/TrafficMonitor.h"
+#include "link/WaitGate.h"
 #include "shared/Variables.h"
 
 #include <QEventLoop>
+
+#include <algorithm>
 
 namespace velnor {
 
@@ -17,10 +20,18 @@ FrameLink::FrameLink(Variables& vars, SerialPort& port, TickSource& ticks, Messa
 {
 }
 
+void FrameLink::send(QByteArrayView frame)
+{
+    if (frame.isEmpty())
+        return;
+    const auto n = std::min<qsizetype>(frame.size(), Variables::kTxDataSize);
+    std::copy_n(frame.begin(), n, m_vars.TxData.begin());
+    SendFrame(qint16(frame.size()));
+}
+
 void FrameLink::SendFrame(qint16 n)
 {
-    startExchange();
-    if (!ensureOpen())
+    if (!startExchange())
         return;
     qint16 i = 0;
     for (; i != n && i < Variables::kTxDataSize; ++i) {
@@ -39,26 +50,30 @@ void FrameLink::SendFrame(qint16 n)
     }
 }
 
-void FrameLink::SendText()
+void FrameLink::SendText(const QString& monitorText)
 {
-    startExchange();
-    if (!ensureOpen())
+    if (!startExchange())
         return;
     if (!m_port.output(m_vars.TxText)) {
         reportFailure(m_port.errorString());
         return;
     }
-    m_monitor.appendTx(m_vars.TxText);
+    m_monitor.showTx(monitorText);
 }
 
 void FrameLink::WaitTicks(qint16 n)
 {
+    if (m_vars.isWaiting()) {
+        qWarning("A wait was asked for while another one runs; it returns at once.");
+        return;
+    }
     m_vars.TickCount = 0;
     if (n <= 0)
         return;
 
-    // Each wait counts its own ticks, so a wait of the other window that adds to the shared
-    // counter (or resets it) cannot make this one end early or never.
+    const WaitGate::Hold hold = WaitGate(m_vars).hold();
+    // The wait counts its own ticks: the configuration window's ticks add to the shared
+    // counter as well.
     qint16 mine = 0;
     QEventLoop loop;
     connect(&m_ticks, &TickSource::tick, &loop, [&] {
@@ -66,32 +81,23 @@ void FrameLink::WaitTicks(qint16 n)
         if (++mine >= n)
             loop.quit();
     });
-
-    ++m_vars.WaitsRunning;
-    if (m_waitDepth++ == 0)
-        m_ticks.start();
+    m_ticks.start();
     loop.exec();
-    if (--m_waitDepth == 0)
-        m_ticks.stop();
-    --m_vars.WaitsRunning;
+    m_ticks.stop();
 }
 
-void FrameLink::startExchange()
+bool FrameLink::startExchange()
 {
     m_monitor.clear();
     // Bytes still waiting from before this frame cannot be its answer; left there, a single
-    // stray byte would sit in front of every later answer and hide it.
+    // stray byte would sit in front of the answer and hide it. The port drops what the device
+    // held from before it was opened.
     m_port.input();
-}
-
-bool FrameLink::ensureOpen()
-{
-    if (m_port.portOpen())
-        return true;
-    if (m_port.setPortOpen(true))
-        return true;
-    reportFailure(m_port.errorString());
-    return false;
+    if (!m_port.portOpen() && !m_port.setPortOpen(true)) {
+        reportFailure(m_port.errorString());
+        return false;
+    }
+    return true;
 }
 
 void FrameLink::reportFailure(const QString& detail)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QObject>
+#include <QString>
 #include <QtGlobal>
 
 namespace velnor {
@@ -23,17 +25,21 @@ public:
     FrameLink(Variables& vars, SerialPort& port, TickSource& ticks, MessageSink& messages,
               TrafficMonitor& monitor, QObject* parent = nullptr);
 
+    // Puts the frame into TxData and sends it. An empty frame (arguments out of range) is
+    // not sent at all.
+    void send(QByteArrayView frame);
     // Sends TxData[0..n-1]. A failure is shown to the user, never returned: the caller carries
     // on as if the frame had gone out and finds no answer.
     void SendFrame(qint16 n);
-    // Sends TxText in one write, with the same monitor and failure rules as SendFrame.
-    void SendText();
-    // Returns after n ticks while events run; an early answer does not shorten it.
+    // Sends TxText in one write, with the same failure rule as SendFrame; the transmit line
+    // shows monitorText instead of hex.
+    void SendText(const QString& monitorText);
+    // Returns after n ticks while events run; an early answer does not shorten it. A wait
+    // asked for while another runs returns at once: it would hold the running one up.
     void WaitTicks(qint16 n);
 
 private:
-    void startExchange();
-    bool ensureOpen();
+    bool startExchange();
     void reportFailure(const QString& detail);
 
     Variables& m_vars;
@@ -41,7 +47,6 @@ private:
     TickSource& m_ticks;
     MessageSink& m_messages;
     TrafficMonitor& m_monitor;
-    int m_waitDepth = 0;
 };
 
 } // namespace velnor

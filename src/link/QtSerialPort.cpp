@@ -188,7 +188,12 @@ bool QtSerialPort::openPort()
         m_error = failure(m_device, reason);
         return false;
     }
-    return lockExclusively();
+    if (!lockExclusively())
+        return false;
+    // Bytes the device took in while nobody had it open were meant for no frame of ours; they
+    // would reach us after opening and sit in front of the first answer.
+    m_port.clear(QSerialPort::Input);
+    return true;
 }
 
 bool QtSerialPort::lockExclusively()

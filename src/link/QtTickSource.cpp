@@ -2,10 +2,10 @@
 
 namespace velnor {
 
-QtTickSource::QtTickSource(QObject* parent) : TickSource(parent)
+QtTickSource::QtTickSource(int intervalMs, QObject* parent) : TickSource(parent)
 {
     m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(kTickMs);
+    m_timer.setInterval(intervalMs);
     connect(&m_timer, &QTimer::timeout, this, &TickSource::tick);
 }
 

@@ -6,15 +6,15 @@
 
 namespace velnor {
 
-// Ticks every 10 ms from a precise timer: long enough for a frame, the module's work and its
-// answer to fit into a 10-tick wait.
+// Ticks from a precise timer. The main window's 10 ms tick is long enough for a frame, the
+// module's work and its answer to fit into a 10-tick wait.
 class QtTickSource final : public TickSource
 {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 10;
 
-    explicit QtTickSource(QObject* parent = nullptr);
+    explicit QtTickSource(int intervalMs = kTickMs, QObject* parent = nullptr);
 
     void start() override;
     void stop() override;

@@ -20,6 +20,12 @@ void TrafficMonitor::appendTx(QByteArrayView bytes)
     emit txTextChanged(m_tx);
 }
 
+void TrafficMonitor::showTx(const QString& text)
+{
+    m_tx = text;
+    emit txTextChanged(m_tx);
+}
+
 void TrafficMonitor::appendRx(QByteArrayView bytes)
 {
     if (bytes.isEmpty())

@@ -19,6 +19,8 @@ public:
 
     void clear();
     void appendTx(QByteArrayView bytes);
+    // A text frame shows as the text typed, not as hex.
+    void showTx(const QString& text);
     void appendRx(QByteArrayView bytes);
 
 signals:

@@ -18,6 +18,9 @@ constexpr quint8 ClearDisplay = 0x0D;
 constexpr quint8 SecondRow = 0x0C;
 constexpr quint8 LastCustomCharacter = 0x07;
 constexpr quint8 FirstCharacter = 0x20;
+// The state letters of the set-output command.
+constexpr quint8 OutputHigh = 0x48; // H
+constexpr quint8 OutputLow = 0x4C;  // L
 
 // Codes that follow 0xFE.
 namespace code {

@@ -1,5 +1,5 @@
 #include "MainWindowRig.h"
-#include "app/ClassicLook.h"
+#include "widgets/ClassicLook.h"
 #include "config/frmConfigLcd.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,7 @@
 #include "MainWindowRig.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -193,7 +194,7 @@ private slots:
             box->click();
             ports->setCurrentIndex(6);
             at4800->click();
-            rig.window->mnuConfig_Click();
+            rig.child<QAction>(QStringLiteral("mnuConfig"))->trigger();
         });
         rig.click("cmdSelect");
 

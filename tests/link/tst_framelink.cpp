@@ -73,9 +73,9 @@ private slots:
         QCOMPARE(rig.port.openedSettings, QStringLiteral("4800,n,8,1"));
 
         rig.vars.TxText = QByteArray("\x0dHi\x0cYo");
-        rig.link.SendText(); // a text goes out in one write
+        rig.link.SendText(QStringLiteral("Hi [0x12] Yo")); // a text goes out in one write
         QCOMPARE(rig.port.writes.last(), rig.vars.TxText);
-        QCOMPARE(rig.monitor.txText(), QStringLiteral("0D 48 69 0C 59 6F "));
+        QCOMPARE(rig.monitor.txText(), QStringLiteral("Hi [0x12] Yo"));
         QVERIFY(rig.messages.texts.isEmpty());
     }
 
@@ -143,24 +143,26 @@ private slots:
         QVERIFY(!rig.vars.isWaiting());
     }
 
-    void anotherWaitOnTheSharedCounterDoesNotStretchThisOne()
+    void aWaitAskedForDuringAnotherReturnsAtOnce()
     {
-        // The configuration window's wait resets and counts the shared counter too; each wait
-        // still ends after its own number of ticks.
+        // Another window's wait, and a wait started from inside this wait's own tick, would
+        // hold this one up (or, on the same tick, never end): both return at once instead.
         Rig rig;
         FakeTickSource otherTicks;
         FrameLink other(rig.vars, rig.port, otherTicks, rig.messages, rig.monitor);
-        int innerTicks = -1;
+        int outerTicksAfterInner = -1;
         connect(&rig.ticks, &TickSource::tick, this, [&] {
-            if (rig.ticks.ticksEmitted == 3) {
-                QVERIFY(rig.vars.isWaiting());
-                other.WaitTicks(5);
-                innerTicks = otherTicks.ticksEmitted;
-            }
+            if (rig.ticks.ticksEmitted != 3)
+                return;
+            other.WaitTicks(500);
+            rig.link.WaitTicks(500);
+            outerTicksAfterInner = rig.ticks.ticksEmitted;
         });
         rig.link.WaitTicks(10);
-        QCOMPARE(innerTicks, 5);
+        QCOMPARE(outerTicksAfterInner, 3);
+        QCOMPARE(otherTicks.ticksEmitted, 0);
         QCOMPARE(rig.ticks.ticksEmitted, 10);
+        QCOMPARE(rig.vars.TickCount, qint16(10));
         QVERIFY(!otherTicks.isActive() && !rig.ticks.isActive());
         QCOMPARE(rig.vars.WaitsRunning, 0);
     }

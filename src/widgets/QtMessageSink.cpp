@@ -1,4 +1,4 @@
-#include "app/QtMessageSink.h"
+#include "widgets/QtMessageSink.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "app/ClassicLook.h"
+#include "widgets/ClassicLook.h"
 
 #include <QApplication>
 #include <QFileInfo>

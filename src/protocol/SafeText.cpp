@@ -1,0 +1,17 @@
+#include "protocol/SafeText.h"
+
+namespace velnor {
+
+QByteArray safeText(const QString& text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        const bool shown = unit <= 0xFF && !isCommandOrControl(quint8(unit));
+        bytes.append(shown ? char(unit) : '?');
+    }
+    return bytes;
+}
+
+} // namespace velnor

@@ -1,0 +1,76 @@
+#include "settings/ModuleSetup.h"
+
+#include "settings/IniFile.h"
+#include "shared/Wire.h"
+
+namespace velnor {
+
+namespace {
+
+const QString kSection = QStringLiteral("LCD");
+const QString kUid = QStringLiteral("UID");
+const QString kBaud = QStringLiteral("Baud");
+const QString kLine1 = QStringLiteral("Line1");
+const QString kLine2 = QStringLiteral("Line2");
+const QString k9600 = QStringLiteral("9600");
+const QString k4800 = QStringLiteral("4800");
+
+QString textKey(int index)
+{
+    return QStringLiteral("PT%1").arg(index + 1);
+}
+
+QString bitmapKey(int index)
+{
+    return QStringLiteral("Custom%1").arg(index + 1);
+}
+
+} // namespace
+
+ModuleSetup ModuleSetup::load(const IniFile& settings)
+{
+    const auto read = [&settings](const QString& key, int limit) {
+        return settings.ReadIni(kSection, key).left(limit);
+    };
+    ModuleSetup setup;
+    // The address box is a list with a text field of its own, with no limit of its own.
+    setup.uid = settings.ReadIni(kSection, kUid);
+    setup.at9600 = settings.ReadIni(kSection, kBaud) == k9600;
+    setup.line1 = read(kLine1, kTextLength);
+    setup.line2 = read(kLine2, kTextLength);
+    for (int k = 0; k < kTexts; ++k)
+        setup.texts[size_t(k)] = read(textKey(k), kTextLength);
+    for (int i = 0; i < kBitmaps; ++i)
+        setup.bitmaps[size_t(i)] = read(bitmapKey(i), kBitmapLength);
+    return setup;
+}
+
+QStringList ModuleSetup::save(const IniFile& settings) const
+{
+    QStringList failures;
+    const auto write = [&](const QString& key, const QString& value) {
+        QString error;
+        if (!settings.WriteIni(kSection, key, value, &error))
+            failures.append(error);
+    };
+    write(kUid, uid);
+    write(kBaud, at9600 ? k9600 : k4800);
+    write(kLine1, line1);
+    write(kLine2, line2);
+    for (int k = 0; k < kTexts; ++k)
+        write(textKey(k), texts[size_t(k)]);
+    for (int i = 0; i < kBitmaps; ++i)
+        write(bitmapKey(i), bitmaps[size_t(i)]);
+    return failures;
+}
+
+std::optional<int> ModuleSetup::address() const
+{
+    for (int address = wire::FirstAddress; address <= wire::LastAddress; ++address) {
+        if (uid == QString::number(address))
+            return address;
+    }
+    return std::nullopt;
+}
+
+} // namespace velnor
