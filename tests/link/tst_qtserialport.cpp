@@ -28,6 +28,7 @@ private slots:
     void init();
     void bytesGoOut();
     void bytesComeInPieces();
+    void bytesFromBeforeOpeningAreDropped();
     void openFailsWithTheReason();
     void secondOpenIsRefused_data();
     void secondOpenIsRefused();
@@ -103,6 +104,18 @@ void TestQtSerialPort::bytesComeInPieces()
     // The last piece may stay below the threshold and wait for more.
     QTRY_COMPARE(received.size() + port.inBufferCount(), sent.size());
     QCOMPARE(received + port.input(), sent);
+}
+
+void TestQtSerialPort::bytesFromBeforeOpeningAreDropped()
+{
+    // A stray byte the device took in while nobody had it open must not sit in front of the
+    // first answer after opening.
+    QtSerialPort port(portsFor(m_pty->slavePath()));
+    QVERIFY(m_pty->write("\x05"_ba));
+    QVERIFY2(port.setPortOpen(true), qPrintable(port.errorString()));
+    QVERIFY(m_pty->write("\xee\x65"_ba));
+    QTRY_VERIFY(port.inBufferCount() >= 2);
+    QCOMPARE(port.input(), "\xee\x65"_ba);
 }
 
 void TestQtSerialPort::openFailsWithTheReason()
