@@ -5,6 +5,7 @@
 // Usage: velnor-link-bench [ROUNDS]   (results go to standard output)
 #include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
+#include "link/ConfigLink.h"
 #include "link/QtSerialPort.h"
 #include "link/QtTickSource.h"
 #include "settings/IniFile.h"
@@ -88,7 +89,9 @@ int main(int argc, char* argv[])
     velnor::QtSerialPort port(settings);
     velnor::QtTickSource ticks;
     velnor::QtMessageSink messages;
-    velnor::frmMain window(vars, settings, port, ticks, messages);
+    velnor::QtSerialPort configPort(settings);
+    velnor::QtTickSource configTicks(velnor::ConfigLink::kTickMs);
+    velnor::frmMain window(vars, settings, port, ticks, messages, {configPort, configTicks});
     auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));
 
     std::vector<double> firstByteMs, waitMs, cpuMs;

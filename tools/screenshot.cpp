@@ -3,6 +3,7 @@
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
+#include "link/ConfigLink.h"
 #include "link/QtSerialPort.h"
 #include "link/QtTickSource.h"
 #include "settings/IniFile.h"
@@ -31,7 +32,9 @@ int main(int argc, char* argv[])
     velnor::QtSerialPort port(settings);
     velnor::QtTickSource ticks;
     velnor::QtMessageSink messages;
-    velnor::frmMain window(vars, settings, port, ticks, messages);
+    velnor::QtSerialPort configPort(settings);
+    velnor::QtTickSource configTicks(velnor::ConfigLink::kTickMs);
+    velnor::frmMain window(vars, settings, port, ticks, messages, {configPort, configTicks});
     window.show();
     QApplication::processEvents();
     return window.grab().save(args.at(1)) ? 0 : 1;

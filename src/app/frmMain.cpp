@@ -60,11 +60,11 @@ void fill(QComboBox* list, const QStringList& items)
 } // namespace
 
 frmMain::frmMain(Variables& vars, const IniFile& settings, SerialPort& port, TickSource& ticks,
-                 MessageSink& messages, QWidget* parent)
-    : QMainWindow(parent), m_vars(vars), m_settings(settings), m_port(port),
-      m_ui(std::make_unique<Ui::frmMain>()), m_link(vars, port, ticks, messages, m_monitor),
-      m_exchanges(vars, m_link, port), m_receiver(vars, port, m_monitor),
-      m_gate(new ClickGate(vars, this))
+                 MessageSink& messages, ConfigLine configLine, QWidget* parent)
+    : QMainWindow(parent), m_vars(vars), m_settings(settings), m_port(port), m_messages(messages),
+      m_configLine(configLine), m_ui(std::make_unique<Ui::frmMain>()),
+      m_link(vars, port, ticks, messages, m_monitor), m_exchanges(vars, m_link, port),
+      m_receiver(vars, port, m_monitor), m_gate(new ClickGate(vars, this))
 {
     m_ui->setupUi(this);
     setUpLook();
@@ -279,8 +279,11 @@ void frmMain::mnuConfig_Click()
     if (m_port.portOpen())
         m_port.setPortOpen(false);
     m_statusPanel->setText(QStringLiteral("Disconnected"));
+    // One window for the whole run: an open one comes to the front without loading again; a
+    // closed one is gone, and the next one loads afresh.
     if (!m_config)
-        m_config = new frmConfigLcd();
+        m_config = new frmConfigLcd(m_vars, m_configLine.port, m_configLine.ticks, m_messages,
+                                    m_settings, m_ui->cboComm->currentIndex(), this);
     m_config->show();
     m_config->raise();
     m_config->activateWindow();

@@ -38,8 +38,15 @@ class frmMain final : public QMainWindow
 {
     Q_OBJECT
 public:
+    // The configuration window's own port and tick, which it uses while it is open.
+    struct ConfigLine
+    {
+        SerialPort& port;
+        TickSource& ticks;
+    };
+
     frmMain(Variables& vars, const IniFile& settings, SerialPort& port, TickSource& ticks,
-            MessageSink& messages, QWidget* parent = nullptr);
+            MessageSink& messages, ConfigLine configLine, QWidget* parent = nullptr);
     ~frmMain() override;
 
     FrameLink& link() { return m_link; }
@@ -61,6 +68,8 @@ private:
     Variables& m_vars;
     const IniFile& m_settings;
     SerialPort& m_port;
+    MessageSink& m_messages;
+    ConfigLine m_configLine;
     std::unique_ptr<Ui::frmMain> m_ui;
     QLabel* m_statusPanel = nullptr;
     TrafficMonitor m_monitor;

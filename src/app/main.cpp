@@ -1,6 +1,7 @@
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
+#include "link/ConfigLink.h"
 #include "link/QtSerialPort.h"
 #include "link/QtTickSource.h"
 #include "settings/IniFile.h"
@@ -21,8 +22,12 @@ int main(int argc, char* argv[])
     velnor::QtTickSource ticks;
     ticks.setObjectName(QStringLiteral("Timer1"));
     velnor::QtMessageSink messages;
+    velnor::QtSerialPort configPort(settings);
+    configPort.setObjectName(QStringLiteral("ConfigMSComm1"));
+    velnor::QtTickSource configTicks(velnor::ConfigLink::kTickMs);
+    configTicks.setObjectName(QStringLiteral("ConfigTimer1"));
 
-    velnor::frmMain window(vars, settings, port, ticks, messages);
+    velnor::frmMain window(vars, settings, port, ticks, messages, {configPort, configTicks});
     messages.setParentWindow(&window);
     window.show();
     return QApplication::exec();

@@ -1,21 +1,291 @@
 #include "config/frmConfigLcd.h"
 
+#include "config/CharacterEditor.h"
+#include "link/MessageSink.h"
+#include "link/SerialPort.h"
+#include "protocol/Frames.h"
+#include "protocol/SafeText.h"
+#include "protocol/UploadPlan.h"
+#include "settings/IniFile.h"
+#include "shared/Variables.h"
+#include "shared/Wire.h"
+#include "widgets/AppIcon.h"
+#include "widgets/ClassicLook.h"
+#include "widgets/ClickGate.h"
+#include "widgets/WrapButton.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
 namespace velnor {
 
 namespace {
+
 constexpr int kClientWidth = 680;
 constexpr int kClientHeight = 435;
+constexpr int kBitmapColumns = 8;
+
+QGroupBox* group(QWidget* parent, const char* name, const QString& caption, const QRect& at)
+{
+    auto* frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QLatin1String(name));
+    frame->setGeometry(at);
+    return frame;
+}
+
+QLabel* label(QWidget* parent, const QString& text, const QRect& at)
+{
+    auto* caption = new QLabel(text, parent);
+    caption->setGeometry(at);
+    return caption;
+}
+
+QLineEdit* box(QWidget* parent, const QString& name, int maxLength, const QRect& at)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setMaxLength(maxLength);
+    edit->setGeometry(at);
+    return edit;
+}
+
 } // namespace
 
-frmConfigLcd::frmConfigLcd(QWidget* parent) : QWidget(parent, Qt::Window)
+frmConfigLcd::frmConfigLcd(Variables& vars, SerialPort& port, TickSource& ticks,
+                           MessageSink& messages, const IniFile& settings, int commIndex,
+                           QWidget* parent)
+    : QWidget(parent, Qt::Window), m_vars(vars), m_port(port), m_messages(messages),
+      m_settings(settings), m_link(vars, port, ticks, messages), m_gate(new ClickGate(vars, this))
 {
     setObjectName(QStringLiteral("frmConfigLcd"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Configure Velnor"));
+    buildLayout();
+    setUpLook();
+    connectSignals();
+    Form_Load(commIndex);
+}
+
+frmConfigLcd::~frmConfigLcd()
+{
+    // Also when the window goes without being closed, as with the main window at exit.
+    m_link.stop();
+    m_port.setPortOpen(false);
+}
+
+void frmConfigLcd::buildLayout()
+{
+    // The boxes are control arrays laid out by their index, so they are made here in loops
+    // rather than drawn one by one.
+    QGroupBox* address =
+        group(this, "Frame1", QStringLiteral("Set Device Address (UID)"), {24, 8, 153, 57});
+    m_cboUID = new QComboBox(address);
+    m_cboUID->setObjectName(QStringLiteral("cboUID"));
+    m_cboUID->setEditable(true);
+    // Typed text must never become an entry of its own.
+    m_cboUID->setInsertPolicy(QComboBox::NoInsert);
+    m_cboUID->setGeometry(48, 24, 49, 21);
+    m_cboUID->setAccessibleName(address->title());
+
+    QGroupBox* speed = group(this, "Frame2", QStringLiteral("Set Baud Rate"), {192, 8, 129, 57});
+    m_opt9600 = new QRadioButton(QStringLiteral("9600"), speed);
+    m_opt9600->setObjectName(QStringLiteral("opt9600"));
+    m_opt9600->setGeometry(16, 24, 49, 17);
+    m_opt4800 = new QRadioButton(QStringLiteral("4800"), speed);
+    m_opt4800->setObjectName(QStringLiteral("opt4800"));
+    m_opt4800->setGeometry(64, 24, 49, 17);
+
+    QGroupBox* texts =
+        group(this, "Frame5", QStringLiteral("Predefined Text"), {336, 8, 337, 153});
+    for (int k = 0; k < ModuleSetup::kTexts; ++k) {
+        const int left = k < 5 ? 16 : 176;
+        const int top = 24 + 24 * (k % 5);
+        QLabel* number = label(texts, QString::number(k + 1), {left, top, 16, 17});
+        QLineEdit* edit = box(texts, QStringLiteral("txtPreDefine_%1").arg(k),
+                              ModuleSetup::kTextLength, {left + 16, top, 129, 19});
+        number->setBuddy(edit);
+        edit->setAccessibleName(QStringLiteral("Predefined text %1").arg(k + 1));
+        m_txtPreDefine[size_t(k)] = edit;
+    }
+
+    QGroupBox* startup =
+        group(this, "Frame3", QStringLiteral("Startup Screen"), {24, 72, 193, 81});
+    m_txtSU1 = box(startup, QStringLiteral("txtSU1"), ModuleSetup::kTextLength, {32, 24, 137, 19});
+    m_txtSU2 = box(startup, QStringLiteral("txtSU2"), ModuleSetup::kTextLength, {32, 48, 137, 19});
+    m_txtSU1->setAccessibleName(QStringLiteral("Startup screen line 1"));
+    m_txtSU2->setAccessibleName(QStringLiteral("Startup screen line 2"));
+
+    QGroupBox* bitmaps =
+        group(this, "Frame4", QStringLiteral("Custom Characters Bitmap"), {24, 168, 393, 257});
+    for (int i = 0; i < ModuleSetup::kBitmaps; ++i) {
+        const int c = i / kBitmapColumns;
+        const int b = i % kBitmapColumns;
+        QLineEdit* edit = box(bitmaps, QStringLiteral("txtCustom_%1").arg(i),
+                              ModuleSetup::kBitmapLength, {64 + 40 * b, 24 + 24 * c, 33, 19});
+        edit->setAlignment(Qt::AlignCenter);
+        edit->setAccessibleName(QStringLiteral("CHAR %1 byte %2").arg(c + 1).arg(b + 1));
+        m_txtCustom[size_t(i)] = edit;
+    }
+    for (int c = 0; c < kBitmapColumns; ++c)
+        label(bitmaps, QStringLiteral("CHAR %1").arg(c + 1), {8, 24 + 24 * c, 49, 17});
+    label(bitmaps, QStringLiteral("Byte 1"), {64, 216, 33, 17});
+    label(bitmaps, QStringLiteral("Byte 8"), {344, 216, 33, 17});
+    label(bitmaps, QStringLiteral("Enter Value Between 0 to 255"), {136, 232, 153, 17});
+
+    m_editor = new CharacterEditor(m_txtCustom, this);
+    m_editor->setGeometry(424, 168, 73, 257);
+
+    m_cmdConLcd = new WrapButton(QStringLiteral("Send Configuration Data"), this);
+    m_cmdConLcd->setObjectName(QStringLiteral("cmdConLcd"));
+    m_cmdConLcd->setGeometry(504, 200, 105, 81);
+    m_cmdSaveFlash = new WrapButton(QStringLiteral("Save Setting to Non-Volatile Memory"), this);
+    m_cmdSaveFlash->setObjectName(QStringLiteral("cmdSaveFlash"));
+    m_cmdSaveFlash->setGeometry(504, 304, 105, 49);
+}
+
+void frmConfigLcd::setUpLook()
+{
+    registerWindowFonts();
+    setWindowIcon(appIcon());
     QFont tahoma(QStringLiteral("Tahoma"));
     tahoma.setPointSizeF(8.25);
     setFont(tahoma);
+    // The text boxes look like the module's own green display.
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPointSizeF(8.25);
+    arial.setBold(true);
+    QList<QLineEdit*> displays{m_txtSU1, m_txtSU2};
+    displays.append(QList<QLineEdit*>(m_txtPreDefine.begin(), m_txtPreDefine.end()));
+    for (QLineEdit* line : displays) {
+        line->setFont(arial);
+        QPalette palette = line->palette();
+        palette.setColor(QPalette::Base, QColor(0, 255, 0));
+        palette.setColor(QPalette::Text, Qt::black);
+        line->setPalette(palette);
+    }
     setFixedSize(kClientWidth, kClientHeight);
+}
+
+void frmConfigLcd::connectSignals()
+{
+    m_gate->button(m_cmdConLcd, [this] { cmdConLcd_Click(); });
+    m_gate->button(m_cmdSaveFlash, [this] { cmdSaveFlash_Click(); });
+    // Text typed that equals an entry selects that entry.
+    connect(m_cboUID, &QComboBox::editTextChanged, this, [this](const QString& text) {
+        const int entry = m_cboUID->findText(text, Qt::MatchExactly);
+        if (entry >= 0 && entry != m_cboUID->currentIndex())
+            m_cboUID->setCurrentIndex(entry);
+    });
+    connect(&m_link, &ConfigLink::filled, this, &frmConfigLcd::fill);
+    connect(&m_link, &ConfigLink::finished, this, [this] { setEditable(true); });
+}
+
+void frmConfigLcd::Form_Load(int commIndex)
+{
+    m_vars.PortNumber = QString::number(commIndex + 1);
+    m_port.setSettings(m_vars.PortSettings);
+    m_port.setCommPort(commIndex + 1);
+    // Every module on the line, selected through the broadcast address; a port that cannot be
+    // used is reported by each of the two sends, and the window opens all the same.
+    m_link.sendFrame(frames::enterConfiguration());
+    m_link.sendText(safeText(frames::kConfigModeText));
+
+    for (int address = wire::FirstAddress; address <= wire::LastAddress; ++address)
+        m_cboUID->addItem(QString::number(address));
+    showSetup(ModuleSetup::load(m_settings));
+}
+
+void frmConfigLcd::showSetup(const ModuleSetup& setup)
+{
+    const int entry = m_cboUID->findText(setup.uid, Qt::MatchExactly);
+    m_cboUID->setCurrentIndex(entry);
+    m_cboUID->setEditText(setup.uid);
+    (setup.at9600 ? m_opt9600 : m_opt4800)->setChecked(true);
+    m_txtSU1->setText(setup.line1);
+    m_txtSU2->setText(setup.line2);
+    for (int k = 0; k < ModuleSetup::kTexts; ++k)
+        m_txtPreDefine[size_t(k)]->setText(setup.texts[size_t(k)]);
+    for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
+        m_txtCustom[size_t(i)]->setText(setup.bitmaps[size_t(i)]);
+}
+
+ModuleSetup frmConfigLcd::setup() const
+{
+    ModuleSetup current;
+    current.uid = m_cboUID->currentText();
+    current.at9600 = m_opt9600->isChecked();
+    current.line1 = m_txtSU1->text();
+    current.line2 = m_txtSU2->text();
+    for (int k = 0; k < ModuleSetup::kTexts; ++k)
+        current.texts[size_t(k)] = m_txtPreDefine[size_t(k)]->text();
+    for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
+        current.bitmaps[size_t(i)] = m_txtCustom[size_t(i)]->text();
+    return current;
+}
+
+void frmConfigLcd::cmdConLcd_Click()
+{
+    const auto plan = planUpload(setup());
+    if (const auto* refusal = std::get_if<UploadRefusal>(&plan)) {
+        m_messages.showMessage(refusalText(*refusal), {});
+        return;
+    }
+    // The texts were read at the click; typing into them while the upload runs would be
+    // neither sent nor kept once the upload fills the boxes out.
+    setEditable(false);
+    m_link.start(std::get<QList<UploadStep>>(plan));
+}
+
+void frmConfigLcd::cmdSaveFlash_Click()
+{
+    const ModuleSetup current = setup();
+    // The address saved is the one the main window selects at its next start; it must be one
+    // a module can have.
+    if (!current.address()) {
+        m_messages.showMessage(refusalText(UploadRefusal::NoAddress), {});
+        return;
+    }
+    m_link.sendFrame(frames::saveToNonVolatileMemory());
+    const QStringList failures = current.save(m_settings);
+    if (failures.isEmpty())
+        return;
+    QString detail = failures.first();
+    if (failures.size() > 1)
+        detail += QStringLiteral("\n%1 of %2 settings were not written.")
+                      .arg(failures.size())
+                      .arg(4 + ModuleSetup::kTexts + ModuleSetup::kBitmaps);
+    m_messages.showMessage(kSettingsNotSaved, detail);
+}
+
+void frmConfigLcd::closeEvent(QCloseEvent* event)
+{
+    // An upload ends where it stands; the port hands on what it was given before it closes.
+    m_link.stop();
+    m_port.setPortOpen(false);
+    event->accept();
+}
+
+void frmConfigLcd::fill(int field, const QString& text)
+{
+    if (field == UploadStep::Line1)
+        m_txtSU1->setText(text);
+    else if (field == UploadStep::Line2)
+        m_txtSU2->setText(text);
+    else if (field >= UploadStep::FirstText && field < UploadStep::FirstText + ModuleSetup::kTexts)
+        m_txtPreDefine[size_t(field - UploadStep::FirstText)]->setText(text);
+}
+
+void frmConfigLcd::setEditable(bool editable)
+{
+    m_cboUID->lineEdit()->setReadOnly(!editable);
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->setReadOnly(!editable);
+    m_editor->setEnabled(editable);
 }
 
 } // namespace velnor

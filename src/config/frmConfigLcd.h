@@ -1,17 +1,81 @@
 #pragma once
 
-// The configuration window: edits what a module keeps in its non-volatile memory. It is
-// modeless, and a closed one is made afresh the next time it is asked for.
+// The configuration window: edits what a module keeps in its non-volatile memory. What it edits
+// lives in its boxes; a ModuleSetup is read from them for an upload or a save and written into
+// them at load. It only ever sends, through its own port and 200 ms tick (ConfigLink): at load
+// it selects every module and shows "Config. Mode" on them; an upload walks the upload plan;
+// a save sends the store frame and writes the boxes to section "LCD" of the settings file.
+// Closing it ends an upload where it stands and releases the port.
+
+#include "link/ConfigLink.h"
+#include "settings/ModuleSetup.h"
 
 #include <QWidget>
 
+#include <array>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
 namespace velnor {
+
+struct Variables;
+class IniFile;
+class SerialPort;
+class TickSource;
+class MessageSink;
+class CharacterEditor;
+class ClickGate;
 
 class frmConfigLcd final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmConfigLcd(QWidget* parent = nullptr);
+    static inline const QString kSettingsNotSaved = QStringLiteral("SETTINGS NOT SAVED!");
+
+    // commIndex is the main window's port list position, which this window's port follows.
+    frmConfigLcd(Variables& vars, SerialPort& port, TickSource& ticks, MessageSink& messages,
+                 const IniFile& settings, int commIndex, QWidget* parent = nullptr);
+    ~frmConfigLcd() override;
+
+    void cmdConLcd_Click();
+    void cmdSaveFlash_Click();
+
+    // The boxes as they stand now.
+    ModuleSetup setup() const;
+    bool isUploading() const { return m_link.isRunning(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLayout();
+    void setUpLook();
+    void connectSignals();
+    void Form_Load(int commIndex);
+    void showSetup(const ModuleSetup& setup);
+    void fill(int field, const QString& text);
+    void setEditable(bool editable);
+
+    Variables& m_vars;
+    SerialPort& m_port;
+    MessageSink& m_messages;
+    const IniFile& m_settings;
+    ConfigLink m_link;
+    ClickGate* m_gate;
+
+    QComboBox* m_cboUID = nullptr;
+    QRadioButton* m_opt9600 = nullptr;
+    QRadioButton* m_opt4800 = nullptr;
+    QLineEdit* m_txtSU1 = nullptr;
+    QLineEdit* m_txtSU2 = nullptr;
+    std::array<QLineEdit*, ModuleSetup::kTexts> m_txtPreDefine{};
+    std::array<QLineEdit*, ModuleSetup::kBitmaps> m_txtCustom{};
+    QPushButton* m_cmdConLcd = nullptr;
+    QPushButton* m_cmdSaveFlash = nullptr;
+    CharacterEditor* m_editor = nullptr;
 };
 
 } // namespace velnor

@@ -39,4 +39,11 @@ std::optional<quint8> bitmapByte(const QString& text)
     return quint8(rounded);
 }
 
+QString withDot(const QString& box, int column, bool on)
+{
+    const auto bit = quint8(1u << (kDotColumns - 1 - column));
+    const quint8 row = bitmapByte(box).value_or(0);
+    return QString::number(on ? quint8(row | bit) : quint8(row & ~bit));
+}
+
 } // namespace velnor

@@ -2,6 +2,7 @@
 #include "app/frmMain.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
+#include "link/ConfigLink.h"
 #include "link/QtSerialPort.h"
 #include "link/QtTickSource.h"
 #include "settings/IniFile.h"
@@ -43,7 +44,9 @@ struct Bench
         settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
         settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("4"), host.devicePath());
         port = std::make_unique<QtSerialPort>(settings);
-        window = std::make_unique<frmMain>(vars, settings, *port, ticks, messages);
+        configPort = std::make_unique<QtSerialPort>(settings);
+        window = std::make_unique<frmMain>(vars, settings, *port, ticks, messages,
+                                           frmMain::ConfigLine{*configPort, configTicks});
     }
 
     template <typename T = QWidget> T* child(const char* name) const
@@ -67,6 +70,8 @@ struct Bench
     Variables vars;
     std::unique_ptr<QtSerialPort> port;
     QtTickSource ticks;
+    std::unique_ptr<QtSerialPort> configPort;
+    QtTickSource configTicks{ConfigLink::kTickMs};
     FakeMessageSink messages;
     std::unique_ptr<frmMain> window;
 };

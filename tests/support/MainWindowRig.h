@@ -25,7 +25,8 @@ struct MainWindowRig
             if (file.open(QIODevice::WriteOnly))
                 file.write(*iniContents);
         }
-        window = std::make_unique<frmMain>(vars, settings, port, ticks, messages);
+        window = std::make_unique<frmMain>(vars, settings, port, ticks, messages,
+                                           frmMain::ConfigLine{configPort, configTicks});
     }
 
     template <typename T> T* child(const QString& name) const
@@ -39,6 +40,9 @@ struct MainWindowRig
     FakeSerialPort port;
     FakeTickSource ticks;
     FakeMessageSink messages;
+    // The configuration window's own port and tick.
+    FakeSerialPort configPort;
+    FakeTickSource configTicks;
     std::unique_ptr<frmMain> window;
 };
 
