@@ -1,0 +1,154 @@
+// Measures the configuration window's work over a real pseudo-terminal, off screen:
+//  - how long a whole upload takes, from the click to the last byte readable at the far end;
+//  - the processor time the program spends during it;
+//  - how long opening the window takes with every configuration key in the settings file.
+// Usage: velnor-config-bench [ROUNDS]   (results go to standard output)
+#include "FakeMessageSink.h"
+#include "config/frmConfigLcd.h"
+#include "link/ConfigLink.h"
+#include "link/QtSerialPort.h"
+#include "link/QtTickSource.h"
+#include "settings/IniFile.h"
+#include "settings/ModuleSetup.h"
+#include "shared/Variables.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+
+double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+struct Stats
+{
+    double min, median, max;
+};
+
+Stats stats(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return {v.front(), v[v.size() / 2], v.back()};
+}
+
+void print(const char* what, const char* unit, const Stats& s)
+{
+    std::printf("%-44s min %8.3f  median %8.3f  max %8.3f %s\n", what, s.min, s.median, s.max,
+                unit);
+}
+
+// Every configuration key, as a save leaves them.
+void fillSettings(const velnor::IniFile& settings)
+{
+    velnor::ModuleSetup setup;
+    setup.uid = QStringLiteral("101");
+    setup.at9600 = true;
+    setup.line1 = QStringLiteral("Velnor bench");
+    setup.line2 = QStringLiteral("second line");
+    for (int k = 0; k < velnor::ModuleSetup::kTexts; ++k)
+        setup.texts[size_t(k)] = QStringLiteral("Predefined %1").arg(k + 1);
+    for (int i = 0; i < velnor::ModuleSetup::kBitmaps; ++i)
+        setup.bitmaps[size_t(i)] = QString::number((i * 37) % 32);
+    setup.save(settings);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return 1;
+    }
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    QTemporaryDir dir;
+    const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
+    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), QString::fromLocal8Bit(name));
+    fillSettings(settings);
+
+    velnor::Variables vars;
+    vars.PortSettings = QStringLiteral("9600,n,8,1");
+    velnor::QtSerialPort port(settings);
+    velnor::QtTickSource ticks(velnor::ConfigLink::kTickMs);
+    velnor::test::FakeMessageSink messages;
+
+    // The far end: counts what arrives, noting when the last byte of an upload came.
+    qint64 received = 0;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastByteAt = 0;
+    QSocketNotifier far(master, QSocketNotifier::Read);
+    QObject::connect(&far, &QSocketNotifier::activated, &far, [&] {
+        char buffer[512];
+        ssize_t n = 0;
+        while ((n = ::read(master, buffer, sizeof buffer)) > 0) {
+            received += n;
+            lastByteAt = clock.nsecsElapsed();
+        }
+    });
+
+    std::vector<double> openMs, uploadMs, cpuMs, cpuShare;
+    for (int round = 0; round < rounds; ++round) {
+        received = 0;
+        const qint64 openStart = clock.nsecsElapsed();
+        auto* window = new velnor::frmConfigLcd(vars, port, ticks, messages, settings, 0);
+        openMs.push_back(double(clock.nsecsElapsed() - openStart) / 1e6);
+
+        // Let the load step's bytes arrive before the upload starts counting.
+        while (received < 15)
+            app.processEvents(QEventLoop::WaitForMoreEvents);
+        received = 0;
+        const qint64 start = clock.nsecsElapsed();
+        const double cpuStart = cpuSeconds();
+        window->findChild<QAbstractButton*>(QStringLiteral("cmdConLcd"))->click();
+        while (window->isUploading() || received < 314)
+            app.processEvents(QEventLoop::WaitForMoreEvents);
+        const double wall = double(lastByteAt - start) / 1e6;
+        const double cpu = (cpuSeconds() - cpuStart) * 1e3;
+        uploadMs.push_back(wall);
+        cpuMs.push_back(cpu);
+        cpuShare.push_back(100.0 * cpu / wall);
+        window->close();
+        app.processEvents();
+    }
+    if (!messages.texts.isEmpty()) {
+        std::fprintf(stderr, "the port reported: %s\n", qPrintable(messages.details.join(u'\n')));
+        return 1;
+    }
+
+    std::printf("%d rounds on %s\n", rounds, name);
+    print("open the window (full settings file)", "ms", stats(openMs));
+    print("whole upload, click to last byte", "ms", stats(uploadMs));
+    print("processor time during the upload", "ms", stats(cpuMs));
+    print("processor share during the upload", "% of a core", stats(cpuShare));
+    return 0;
+}
