@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -163,6 +164,125 @@ private slots:
             const int needed = QFontMetrics(group->font()).horizontalAdvance(group->title());
             QVERIFY2(needed + 16 <= group->width(), qPrintable(group->objectName()));
         }
+    }
+
+    void labelsAndGroups_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, const char* parent, const char* text) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
+                                << QString::fromLatin1(text);
+        };
+        row("Label7", "PrintText", "Select Predefine Text");
+        row("Label8", "PrintText", "Select Row");
+        row("Label5", "CurControl", "Row");
+        row("Label6", "CurControl", "Column");
+        row("Label9", "InputStatus", "1     2      3      4      5      6      7      8");
+        row("Label10", "Output", "Select Output");
+        row("lblTxCaption", "Frame2", "Transmitted Bytes");
+        row("lblRxCaption", "Frame2", "Received Bytes");
+    }
+
+    void labelsAndGroups()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, parent);
+        QFETCH(QString, text);
+        MainWindowRig rig(nullptr);
+        auto* label = rig.child<QLabel>(name);
+        QVERIFY(label);
+        QCOMPARE(label->parentWidget()->objectName(), parent);
+        QCOMPARE(label->text(), text);
+    }
+
+    void groupsWhereTheWindowPutsThem()
+    {
+        MainWindowRig rig(nullptr);
+        const QList<std::pair<const char*, QRect>> groups = {
+            {"Frame1", {8, 8, 345, 65}},          {"Frame3", {368, 8, 297, 65}},
+            {"PrintText", {8, 80, 657, 81}},      {"CustomChar", {8, 168, 177, 177}},
+            {"Backlight", {200, 168, 193, 73}},   {"InputStatus", {408, 168, 265, 73}},
+            {"CurControl", {200, 248, 289, 121}}, {"Output", {504, 248, 169, 153}},
+            {"Frame2", {8, 384, 465, 89}},        {"Check1", {528, 424, 105, 17}},
+            {"cmdSN", {504, 456, 105, 17}}};
+        for (const auto& [name, geometry] : groups)
+            QCOMPARE(rig.child<QWidget>(QLatin1String(name))->geometry(), geometry);
+    }
+
+    // Each array's member i is the control the window documents as index i, and the options
+    // read left to right.
+    void controlArrays_data()
+    {
+        QTest::addColumn<QString>("array");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("optCur")
+            << QStringLiteral("optCur")
+            << QStringLiteral("Underline Blinking Hide").split(QLatin1Char(' '));
+        QTest::newRow("optBL") << QStringLiteral("optBL")
+                               << QStringLiteral("ON OFF FLASH").split(QLatin1Char(' '));
+        QStringList chars;
+        for (int i = 1; i <= 8; ++i)
+            chars.append(QStringLiteral("CHAR %1").arg(i));
+        QTest::newRow("cmdCC") << QStringLiteral("cmdCC") << chars;
+    }
+
+    void controlArrays()
+    {
+        QFETCH(QString, array);
+        QFETCH(QStringList, captions);
+        MainWindowRig rig(nullptr);
+        auto* group = rig.child<QButtonGroup>(array);
+        QVERIFY(group);
+        QCOMPARE(group->buttons().size(), captions.size());
+        for (int i = 0; i < captions.size(); ++i) {
+            const QAbstractButton* member = group->button(i);
+            QCOMPARE(member->text(), captions[i]);
+            QCOMPARE(member->objectName(), array + QStringLiteral("_%1").arg(i));
+            if (array == QLatin1String("cmdCC")) {
+                // Two columns of four, top to bottom.
+                const QAbstractButton* top = group->button(i % 4);
+                QCOMPARE(member->x(), group->button(i < 4 ? 0 : 4)->x());
+                QVERIFY(i % 4 == 0 || member->y() > group->button(i - 1)->y());
+                QVERIFY(i < 4 || member->x() > top->x());
+            } else if (i > 0) {
+                const QAbstractButton* before = group->button(i - 1);
+                QCOMPARE(member->y(), before->y());
+                QVERIFY(member->x() >= before->x() + before->width());
+            }
+        }
+        QVERIFY(!group->checkedButton());
+    }
+
+    void outputGroupLayout()
+    {
+        MainWindowRig rig(nullptr);
+        const auto at = [&rig](const char* name) {
+            return rig.child<QWidget>(QLatin1String(name))->geometry();
+        };
+        const QRect heading = at("Label10");
+        const QRect number = at("cboOutput");
+        const QRect state = at("cboOF");
+        const QRect send = at("cmdSOutput");
+        const QRect onAll = at("cmdOnAll");
+        const QRect offAll = at("cmdOffAll");
+        QVERIFY(heading.bottom() < number.top());
+        QCOMPARE(number.top(), state.top());
+        QVERIFY(number.right() < state.left());
+        QVERIFY(send.top() > number.bottom());
+        QVERIFY(qAbs(send.center().x() - number.united(state).center().x()) <= 1);
+        QVERIFY(onAll.top() > send.bottom());
+        QVERIFY(offAll.top() > onAll.bottom());
+        // Both fill the bottom: as wide as the two boxes, the last one near the frame's edge.
+        QCOMPARE(onAll.left(), number.left());
+        QCOMPARE(onAll.right(), state.right());
+        QCOMPARE(offAll.left(), onAll.left());
+        QCOMPARE(offAll.width(), onAll.width());
+        QVERIFY(rig.child<QWidget>(QStringLiteral("Output"))->height() - offAll.bottom() <= 12);
+        // The state box has no caption of its own on screen; screen readers get a name.
+        QCOMPARE(rig.child<QComboBox>(QStringLiteral("cboOF"))->accessibleName(),
+                 QStringLiteral("Output State"));
     }
 
     void listsAreLabelledForScreenReaders()

@@ -7,8 +7,12 @@
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <memory>
 
@@ -31,6 +35,24 @@ struct MainWindowRig
     template <typename T> T* child(const QString& name) const
     {
         return window->findChild<T*>(name);
+    }
+
+    QString status() const { return child<QLabel>(QStringLiteral("StatusBar1Panel1"))->text(); }
+    QString tx() const { return child<QLabel>(QStringLiteral("lblTxData"))->text(); }
+    QString rx() const { return child<QLabel>(QStringLiteral("lblRxData"))->text(); }
+    void click(const QString& name) const { child<QAbstractButton>(name)->click(); }
+    // Member index of a control array such as optBL or cmdCC.
+    void click(const QString& array, int index) const
+    {
+        child<QButtonGroup>(array)->button(index)->click();
+    }
+    // The module answers every write equal to written, after the write, as a line would.
+    void answer(const QByteArray& written, const QByteArray& reply)
+    {
+        port.peer = [this, written, reply](const QByteArray& bytes) {
+            if (bytes == written)
+                QTimer::singleShot(0, &port, [this, reply] { port.feed(reply); });
+        };
     }
 
     QTemporaryDir dir;
