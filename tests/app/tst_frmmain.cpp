@@ -197,41 +197,28 @@ private slots:
         QCOMPARE(label->text(), text);
     }
 
-    void groupsWhereTheWindowPutsThem()
-    {
-        MainWindowRig rig(nullptr);
-        const QList<std::pair<const char*, QRect>> groups = {
-            {"Frame1", {8, 8, 345, 65}},          {"Frame3", {368, 8, 297, 65}},
-            {"PrintText", {8, 80, 657, 81}},      {"CustomChar", {8, 168, 177, 177}},
-            {"Backlight", {200, 168, 193, 73}},   {"InputStatus", {408, 168, 265, 73}},
-            {"CurControl", {200, 248, 289, 121}}, {"Output", {504, 248, 169, 153}},
-            {"Frame2", {8, 384, 465, 89}},        {"Check1", {528, 424, 105, 17}},
-            {"cmdSN", {504, 456, 105, 17}}};
-        for (const auto& [name, geometry] : groups)
-            QCOMPARE(rig.child<QWidget>(QLatin1String(name))->geometry(), geometry);
-    }
-
-    // Each array's member i is the control the window documents as index i, and the options
-    // read left to right.
+    // Member i of each array is the control the window documents as index i. Members fill
+    // columns of perColumn from top to bottom, and the columns run left to right.
     void controlArrays_data()
     {
         QTest::addColumn<QString>("array");
         QTest::addColumn<QStringList>("captions");
-        QTest::newRow("optCur")
-            << QStringLiteral("optCur")
-            << QStringLiteral("Underline Blinking Hide").split(QLatin1Char(' '));
-        QTest::newRow("optBL") << QStringLiteral("optBL")
-                               << QStringLiteral("ON OFF FLASH").split(QLatin1Char(' '));
-        QStringList chars;
-        for (int i = 1; i <= 8; ++i)
-            chars.append(QStringLiteral("CHAR %1").arg(i));
-        QTest::newRow("cmdCC") << QStringLiteral("cmdCC") << chars;
+        QTest::addColumn<int>("perColumn");
+        const auto split = [](const char* captions) {
+            return QString::fromLatin1(captions).split(QLatin1Char(','));
+        };
+        QTest::newRow("optCur") << "optCur" << split("Underline,Blinking,Hide") << 1;
+        QTest::newRow("optBL") << "optBL" << split("ON,OFF,FLASH") << 1;
+        QTest::newRow("cmdCC") << "cmdCC"
+                               << split("CHAR 1,CHAR 2,CHAR 3,CHAR 4,CHAR 5,CHAR 6,CHAR 7,CHAR 8")
+                               << 4;
     }
 
     void controlArrays()
     {
         QFETCH(QString, array);
         QFETCH(QStringList, captions);
+        QFETCH(int, perColumn);
         MainWindowRig rig(nullptr);
         auto* group = rig.child<QButtonGroup>(array);
         QVERIFY(group);
@@ -240,16 +227,16 @@ private slots:
             const QAbstractButton* member = group->button(i);
             QCOMPARE(member->text(), captions[i]);
             QCOMPARE(member->objectName(), array + QStringLiteral("_%1").arg(i));
-            if (array == QLatin1String("cmdCC")) {
-                // Two columns of four, top to bottom.
-                const QAbstractButton* top = group->button(i % 4);
-                QCOMPARE(member->x(), group->button(i < 4 ? 0 : 4)->x());
-                QVERIFY(i % 4 == 0 || member->y() > group->button(i - 1)->y());
-                QVERIFY(i < 4 || member->x() > top->x());
-            } else if (i > 0) {
-                const QAbstractButton* before = group->button(i - 1);
-                QCOMPARE(member->y(), before->y());
-                QVERIFY(member->x() >= before->x() + before->width());
+            if (i == 0)
+                continue;
+            if (i % perColumn == 0) {
+                const QAbstractButton* left = group->button(i - perColumn);
+                QCOMPARE(member->y(), left->y());
+                QVERIFY(member->x() >= left->x() + left->width());
+            } else {
+                const QAbstractButton* above = group->button(i - 1);
+                QCOMPARE(member->x(), above->x());
+                QVERIFY(member->y() >= above->y() + above->height());
             }
         }
         QVERIFY(!group->checkedButton());

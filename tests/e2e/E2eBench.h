@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FakeMessageSink.h"
+#include "MainWindowRig.h"
 #include "app/frmMain.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
@@ -12,7 +13,6 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -69,20 +69,6 @@ struct Bench
     void type(const char* line, const QString& text) const
     {
         child<QLineEdit>(line)->setText(text);
-    }
-    // W for a white indicator, R for a red one, in input order.
-    QString indicators() const
-    {
-        QString colours;
-        for (int i = 0; i < 8; ++i) {
-            const QColor fill = window->findChild<QFrame*>(QStringLiteral("Shape1_%1").arg(i))
-                                    ->palette()
-                                    .color(QPalette::Active, QPalette::Window);
-            colours += fill == QColor(255, 255, 255) ? QLatin1Char('W')
-                       : fill == QColor(255, 0, 0)   ? QLatin1Char('R')
-                                                     : QLatin1Char('?');
-        }
-        return colours;
     }
     const Module& module(int index) const { return host.line().module(index); }
 

@@ -4,6 +4,7 @@
 
 using namespace velnor;
 using velnor::test::Bench;
+using velnor::test::indicatorColours;
 
 namespace {
 
@@ -126,7 +127,7 @@ private slots:
         QVERIFY(selectFirstModule(bench));
         bench.host.line().setInputs(0, 0b1010'0101);
         bench.click("cmdInput");
-        QCOMPARE(bench.indicators(), QStringLiteral("WRWRRWRW"));
+        QCOMPARE(indicatorColours(*bench.window), QStringLiteral("WRWRRWRW"));
         QCOMPARE(bench.rx(), QStringLiteral("EE 65 05 0A "));
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
 
@@ -134,7 +135,7 @@ private slots:
         bench.host.line().setSilent(true);
         bench.click("cmdInput");
         QCOMPARE(bench.status(), QStringLiteral("No Response"));
-        QCOMPARE(bench.indicators(), QStringLiteral("WRWRRWRW"));
+        QCOMPARE(indicatorColours(*bench.window), QStringLiteral("WRWRRWRW"));
         QCOMPARE(bench.rx(), QString());
     }
 

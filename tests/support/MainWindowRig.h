@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QFile>
+#include <QFrame>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -17,6 +18,21 @@
 #include <memory>
 
 namespace velnor::test {
+
+// The input indicators of a main window, W for white and R for red, in input order.
+inline QString indicatorColours(const QWidget& window)
+{
+    QString colours;
+    for (int i = 0; i < 8; ++i) {
+        const QColor fill = window.findChild<QFrame*>(QStringLiteral("Shape1_%1").arg(i))
+                                ->palette()
+                                .color(QPalette::Active, QPalette::Window);
+        colours += fill == QColor(255, 255, 255) ? QLatin1Char('W')
+                   : fill == QColor(255, 0, 0)   ? QLatin1Char('R')
+                                                 : QLatin1Char('?');
+    }
+    return colours;
+}
 
 // The main window on fakes, started from a settings file with the given contents (or none).
 struct MainWindowRig
