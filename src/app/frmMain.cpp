@@ -4,6 +4,9 @@
 #include "widgets/ClassicLook.h"
 #include "widgets/ClickGate.h"
 #include "commands/DeviceSelection.h"
+#include "commands/DisplayCommands.h"
+#include "commands/InputOutputCommands.h"
+#include "commands/TextCommands.h"
 #include "config/frmConfigLcd.h"
 #include "link/SerialPort.h"
 #include "settings/IniFile.h"
@@ -67,23 +70,16 @@ frmMain::frmMain(Variables& vars, const IniFile& settings, SerialPort& port, Tic
       m_receiver(vars, port, m_monitor), m_gate(new ClickGate(vars, this))
 {
     m_ui->setupUi(this);
+    m_Shape1 = {m_ui->Shape1_0, m_ui->Shape1_1, m_ui->Shape1_2, m_ui->Shape1_3,
+                m_ui->Shape1_4, m_ui->Shape1_5, m_ui->Shape1_6, m_ui->Shape1_7};
+    m_optCur =
+        controlArray(QStringLiteral("optCur"), {m_ui->optCur_0, m_ui->optCur_1, m_ui->optCur_2});
+    m_optBL = controlArray(QStringLiteral("optBL"), {m_ui->optBL_0, m_ui->optBL_1, m_ui->optBL_2});
+    m_cmdCC = controlArray(QStringLiteral("cmdCC"),
+                           {m_ui->cmdCC_0, m_ui->cmdCC_1, m_ui->cmdCC_2, m_ui->cmdCC_3,
+                            m_ui->cmdCC_4, m_ui->cmdCC_5, m_ui->cmdCC_6, m_ui->cmdCC_7});
     setUpLook();
-
-    SelectionControls controls;
-    controls.cboAddr = m_ui->cboAddr;
-    controls.cmdSelect = m_ui->cmdSelect;
-    controls.cmdDeselect = m_ui->cmdDeselect;
-    controls.Frame3 = m_ui->Frame3;
-    controls.Check1 = m_ui->Check1;
-    controls.Backlight = m_ui->Backlight;
-    controls.PrintText = m_ui->PrintText;
-    controls.CurControl = m_ui->CurControl;
-    controls.CustomChar = m_ui->CustomChar;
-    controls.InputStatus = m_ui->InputStatus;
-    controls.Output = m_ui->Output;
-    controls.status = m_statusPanel;
-    m_selection = std::make_unique<DeviceSelection>(vars, m_exchanges, controls);
-
+    makeCommands();
     Form_Load();
     connectSignals();
 }
@@ -91,6 +87,57 @@ frmMain::frmMain(Variables& vars, const IniFile& settings, SerialPort& port, Tic
 frmMain::~frmMain()
 {
     delete m_config;
+}
+
+void frmMain::makeCommands()
+{
+    SelectionControls selection;
+    selection.cboAddr = m_ui->cboAddr;
+    selection.cmdSelect = m_ui->cmdSelect;
+    selection.cmdDeselect = m_ui->cmdDeselect;
+    selection.Frame3 = m_ui->Frame3;
+    selection.Check1 = m_ui->Check1;
+    selection.Backlight = m_ui->Backlight;
+    selection.PrintText = m_ui->PrintText;
+    selection.CurControl = m_ui->CurControl;
+    selection.CustomChar = m_ui->CustomChar;
+    selection.InputStatus = m_ui->InputStatus;
+    selection.Output = m_ui->Output;
+    selection.status = m_statusPanel;
+    m_selection = std::make_unique<DeviceSelection>(m_vars, m_exchanges, selection);
+
+    TextControls text;
+    text.txtLine1 = m_ui->txtLine1;
+    text.txtLine2 = m_ui->txtLine2;
+    text.cboPT = m_ui->cboPT;
+    text.cboPTR = m_ui->cboPTR;
+    m_text = std::make_unique<TextCommands>(m_vars, m_link, m_messages, text);
+
+    DisplayControls display;
+    display.cboRow = m_ui->cboRow;
+    display.cboColumn = m_ui->cboColumn;
+    display.Check1 = m_ui->Check1;
+    display.cmdDeselect = m_ui->cmdDeselect;
+    m_display = std::make_unique<DisplayCommands>(m_link, m_messages, display);
+
+    InputOutputControls inputOutput;
+    inputOutput.Shape1 = m_Shape1;
+    inputOutput.cboOutput = m_ui->cboOutput;
+    inputOutput.cboOF = m_ui->cboOF;
+    inputOutput.status = m_statusPanel;
+    m_inputOutput =
+        std::make_unique<InputOutputCommands>(m_exchanges, m_link, m_messages, inputOutput);
+}
+
+QButtonGroup* frmMain::controlArray(const QString& name,
+                                    std::initializer_list<QAbstractButton*> members)
+{
+    auto* group = new QButtonGroup(this);
+    group->setObjectName(name);
+    int index = 0;
+    for (QAbstractButton* member : members)
+        group->addButton(member, index++);
+    return group;
 }
 
 void frmMain::setUpLook()
@@ -119,8 +166,7 @@ void frmMain::setUpLook()
         palette.setColor(QPalette::WindowText, QColor(0, 0, 192));
         monitor->setPalette(palette);
     }
-    for (int i = 0; i < 8; ++i) {
-        auto* shape = m_ui->InputStatus->findChild<QFrame*>(QStringLiteral("Shape1_%1").arg(i));
+    for (QFrame* shape : m_Shape1) {
         shape->setFrameShape(QFrame::Box);
         shape->setAutoFillBackground(true);
         QPalette palette = shape->palette();
@@ -155,7 +201,7 @@ void frmMain::alignInputNumbers()
     // The numbers under the input squares are one caption of digits and blanks; blanks are
     // narrower than the squares' pitch in most fonts, so the gaps are widened or narrowed
     // to put each digit under its square.
-    QLabel* numbers = m_ui->Label6;
+    QLabel* numbers = m_ui->Label9;
     const QString text = numbers->text();
     const auto centres = [&text](const QFont& font) {
         const QFontMetricsF metrics(font);
@@ -237,6 +283,26 @@ void frmMain::connectSignals()
     m_gate->button(m_ui->cmdDeselect, [selection] { selection->cmdDeselect_Click(); });
     m_gate->checkBox(m_ui->Check1,
                      [selection](bool checked) { selection->Check1_Click(checked); });
+
+    TextCommands* text = m_text.get();
+    m_gate->button(m_ui->cmdSendText, [text] { text->cmdSendText_Click(); });
+    m_gate->button(m_ui->cmdClearDisplay, [text] { text->cmdClearDisplay_Click(); });
+    m_gate->button(m_ui->cmdPT, [text] { text->cmdPT_Click(); });
+
+    DisplayCommands* display = m_display.get();
+    m_gate->button(m_ui->cmdSetCursor, [display] { display->cmdSetCursor_Click(); });
+    m_gate->button(m_ui->cmdClrRow, [display] { display->cmdClrRow_Click(); });
+    m_gate->button(m_ui->cmdClrColumn, [display] { display->cmdClrColumn_Click(); });
+    m_gate->group(m_optCur, [display](int index) { display->optCur_Click(index); });
+    m_gate->group(m_optBL, [display](int index) { display->optBL_Click(index); });
+    m_gate->group(m_cmdCC, [display](int index) { display->cmdCC_Click(index); });
+
+    InputOutputCommands* io = m_inputOutput.get();
+    m_gate->button(m_ui->cmdInput, [io] { io->cmdInput_Click(); });
+    m_gate->button(m_ui->cmdSOutput, [io] { io->cmdSOutput_Click(); });
+    m_gate->button(m_ui->cmdOnAll, [io] { io->cmdOnAll_Click(); });
+    m_gate->button(m_ui->cmdOffAll, [io] { io->cmdOffAll_Click(); });
+    m_gate->button(m_ui->cmdSN, [io] { io->cmdSN_Click(); });
 
     connect(&m_monitor, &TrafficMonitor::txTextChanged, m_ui->lblTxData, &QLabel::setText);
     connect(&m_monitor, &TrafficMonitor::rxTextChanged, m_ui->lblRxData, &QLabel::setText);

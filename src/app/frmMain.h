@@ -15,9 +15,13 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
+#include <initializer_list>
 #include <memory>
 
+class QAbstractButton;
 class QButtonGroup;
+class QFrame;
 class QLabel;
 
 namespace Ui {
@@ -32,6 +36,9 @@ class SerialPort;
 class TickSource;
 class MessageSink;
 class DeviceSelection;
+class TextCommands;
+class DisplayCommands;
+class InputOutputCommands;
 class ClickGate;
 
 class frmMain final : public QMainWindow
@@ -58,6 +65,10 @@ public:
     void mnuConfig_Click();
 
 private:
+    void makeCommands();
+    // A control array: one group whose members' ids are their indices, in the order given.
+    QButtonGroup* controlArray(const QString& name,
+                               std::initializer_list<QAbstractButton*> members);
     void setUpLook();
     void alignInputNumbers();
     void Form_Load();
@@ -71,6 +82,10 @@ private:
     MessageSink& m_messages;
     ConfigLine m_configLine;
     std::unique_ptr<Ui::frmMain> m_ui;
+    std::array<QFrame*, 8> m_Shape1{};
+    QButtonGroup* m_optCur = nullptr;
+    QButtonGroup* m_optBL = nullptr;
+    QButtonGroup* m_cmdCC = nullptr;
     QLabel* m_statusPanel = nullptr;
     TrafficMonitor m_monitor;
     FrameLink m_link;
@@ -78,6 +93,9 @@ private:
     Receiver m_receiver;
     ClickGate* m_gate = nullptr;
     std::unique_ptr<DeviceSelection> m_selection;
+    std::unique_ptr<TextCommands> m_text;
+    std::unique_ptr<DisplayCommands> m_display;
+    std::unique_ptr<InputOutputCommands> m_inputOutput;
     QPointer<frmConfigLcd> m_config;
 };
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -163,6 +164,112 @@ private slots:
             const int needed = QFontMetrics(group->font()).horizontalAdvance(group->title());
             QVERIFY2(needed + 16 <= group->width(), qPrintable(group->objectName()));
         }
+    }
+
+    void labelsAndGroups_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("parent");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, const char* parent, const char* text) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
+                                << QString::fromLatin1(text);
+        };
+        row("Label7", "PrintText", "Select Predefine Text");
+        row("Label8", "PrintText", "Select Row");
+        row("Label5", "CurControl", "Row");
+        row("Label6", "CurControl", "Column");
+        row("Label9", "InputStatus", "1     2      3      4      5      6      7      8");
+        row("Label10", "Output", "Select Output");
+        row("lblTxCaption", "Frame2", "Transmitted Bytes");
+        row("lblRxCaption", "Frame2", "Received Bytes");
+    }
+
+    void labelsAndGroups()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, parent);
+        QFETCH(QString, text);
+        MainWindowRig rig(nullptr);
+        auto* label = rig.child<QLabel>(name);
+        QVERIFY(label);
+        QCOMPARE(label->parentWidget()->objectName(), parent);
+        QCOMPARE(label->text(), text);
+    }
+
+    // Member i of each array is the control the window documents as index i. Members fill
+    // columns of perColumn from top to bottom, and the columns run left to right.
+    void controlArrays_data()
+    {
+        QTest::addColumn<QString>("array");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<int>("perColumn");
+        const auto split = [](const char* captions) {
+            return QString::fromLatin1(captions).split(QLatin1Char(','));
+        };
+        QTest::newRow("optCur") << "optCur" << split("Underline,Blinking,Hide") << 1;
+        QTest::newRow("optBL") << "optBL" << split("ON,OFF,FLASH") << 1;
+        QTest::newRow("cmdCC") << "cmdCC"
+                               << split("CHAR 1,CHAR 2,CHAR 3,CHAR 4,CHAR 5,CHAR 6,CHAR 7,CHAR 8")
+                               << 4;
+    }
+
+    void controlArrays()
+    {
+        QFETCH(QString, array);
+        QFETCH(QStringList, captions);
+        QFETCH(int, perColumn);
+        MainWindowRig rig(nullptr);
+        auto* group = rig.child<QButtonGroup>(array);
+        QVERIFY(group);
+        QCOMPARE(group->buttons().size(), captions.size());
+        for (int i = 0; i < captions.size(); ++i) {
+            const QAbstractButton* member = group->button(i);
+            QCOMPARE(member->text(), captions[i]);
+            QCOMPARE(member->objectName(), array + QStringLiteral("_%1").arg(i));
+            if (i == 0)
+                continue;
+            if (i % perColumn == 0) {
+                const QAbstractButton* left = group->button(i - perColumn);
+                QCOMPARE(member->y(), left->y());
+                QVERIFY(member->x() >= left->x() + left->width());
+            } else {
+                const QAbstractButton* above = group->button(i - 1);
+                QCOMPARE(member->x(), above->x());
+                QVERIFY(member->y() >= above->y() + above->height());
+            }
+        }
+        QVERIFY(!group->checkedButton());
+    }
+
+    void outputGroupLayout()
+    {
+        MainWindowRig rig(nullptr);
+        const auto at = [&rig](const char* name) {
+            return rig.child<QWidget>(QLatin1String(name))->geometry();
+        };
+        const QRect heading = at("Label10");
+        const QRect number = at("cboOutput");
+        const QRect state = at("cboOF");
+        const QRect send = at("cmdSOutput");
+        const QRect onAll = at("cmdOnAll");
+        const QRect offAll = at("cmdOffAll");
+        QVERIFY(heading.bottom() < number.top());
+        QCOMPARE(number.top(), state.top());
+        QVERIFY(number.right() < state.left());
+        QVERIFY(send.top() > number.bottom());
+        QVERIFY(qAbs(send.center().x() - number.united(state).center().x()) <= 1);
+        QVERIFY(onAll.top() > send.bottom());
+        QVERIFY(offAll.top() > onAll.bottom());
+        // Both fill the bottom: as wide as the two boxes, the last one near the frame's edge.
+        QCOMPARE(onAll.left(), number.left());
+        QCOMPARE(onAll.right(), state.right());
+        QCOMPARE(offAll.left(), onAll.left());
+        QCOMPARE(offAll.width(), onAll.width());
+        QVERIFY(rig.child<QWidget>(QStringLiteral("Output"))->height() - offAll.bottom() <= 12);
+        // The state box has no caption of its own on screen; screen readers get a name.
+        QCOMPARE(rig.child<QComboBox>(QStringLiteral("cboOF"))->accessibleName(),
+                 QStringLiteral("Output State"));
     }
 
     void listsAreLabelledForScreenReaders()

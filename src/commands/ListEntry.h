@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QComboBox;
+
+namespace velnor {
+
+class MessageSink;
+
+// The entry a list's text names. The lists take typed text as well as a choice: text equal
+// to an entry counts as that entry. Text that names none is refused with a message naming
+// the entries the list accepts, so a number the list does not offer never reaches a frame.
+// what names one entry in the message, with its article: "a Row", "an Output".
+std::optional<int> listEntry(const QComboBox& list, const QString& what, MessageSink& messages);
+
+} // namespace velnor

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "FakeMessageSink.h"
+#include "MainWindowRig.h"
+#include "app/frmMain.h"
+#include "emulator/Line.h"
+#include "emulator/PtyHost.h"
+#include "link/ConfigLink.h"
+#include "link/QtSerialPort.h"
+#include "link/QtTickSource.h"
+#include "settings/IniFile.h"
+#include "shared/Variables.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace velnor::test {
+
+// Modules 101 and 102 on an emulated line, and the panel on the other end of it, as a user
+// would run them: real port, real 10 ms ticks, off screen.
+struct Bench
+{
+    Bench()
+        : settings(dir.filePath(QStringLiteral("velnor.ini"))),
+          host({101, 102}, dir.filePath(QStringLiteral("store")))
+    {
+        host.setLinkPath(dir.filePath(QStringLiteral("line")));
+        QString error;
+        started = host.start(&error);
+        if (!started) {
+            qWarning("emulator did not start: %s", qPrintable(error));
+            return;
+        }
+        settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"),
+                          QStringLiteral("4"));
+        settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("Setting"),
+                          QStringLiteral("9600,n,8,1"));
+        settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
+        settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("4"), host.devicePath());
+        port = std::make_unique<QtSerialPort>(settings);
+        configPort = std::make_unique<QtSerialPort>(settings);
+        window = std::make_unique<frmMain>(vars, settings, *port, ticks, messages,
+                                           frmMain::ConfigLine{*configPort, configTicks});
+    }
+
+    template <typename T = QWidget> T* child(const char* name) const
+    {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+    QString status() const { return child<QLabel>("StatusBar1Panel1")->text(); }
+    QString tx() const { return child<QLabel>("lblTxData")->text(); }
+    QString rx() const { return child<QLabel>("lblRxData")->text(); }
+    void click(const char* name) const { child<QAbstractButton>(name)->click(); }
+    // Member index of a control array such as optBL or cmdCC.
+    void click(const char* array, int index) const
+    {
+        child<QButtonGroup>(array)->button(index)->click();
+    }
+    // Chooses the list entry with this text.
+    void pick(const char* list, const char* entry) const
+    {
+        auto* box = child<QComboBox>(list);
+        box->setCurrentIndex(box->findText(QLatin1String(entry)));
+    }
+    void pick(const char* address) const { pick("cboAddr", address); }
+    void type(const char* line, const QString& text) const
+    {
+        child<QLineEdit>(line)->setText(text);
+    }
+    const Module& module(int index) const { return host.line().module(index); }
+
+    QTemporaryDir dir;
+    IniFile settings;
+    PtyHost host;
+    bool started = false;
+    Variables vars;
+    std::unique_ptr<QtSerialPort> port;
+    QtTickSource ticks;
+    // The configuration window's own port and 200 ms tick.
+    std::unique_ptr<QtSerialPort> configPort;
+    QtTickSource configTicks{ConfigLink::kTickMs};
+    FakeMessageSink messages;
+    std::unique_ptr<frmMain> window;
+};
+
+} // namespace velnor::test
