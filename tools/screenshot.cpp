@@ -1,7 +1,8 @@
-// Draws the main window off screen into a PNG, for the README and for looking at the layout
-// without a display: velnor-screenshot OUT.png
-// The window is drawn at work, so that no group is greyed out: a module on an emulated line
-// selected, two lines of text sent to it and its inputs read.
+// Draws the windows off screen into PNGs, for the README and for looking at the layout without
+// a display: velnor-screenshot MAIN.png [CONFIG.png]
+// The main window is drawn at work, so that no group is greyed out: a module on an emulated
+// line selected, two lines of text sent to it and its inputs read. The configuration window is
+// drawn opened from its menu item on a settings file holding a whole configuration.
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
@@ -11,9 +12,11 @@
 #include "link/QtSerialPort.h"
 #include "link/QtTickSource.h"
 #include "settings/IniFile.h"
+#include "settings/ModuleSetup.h"
 #include "shared/Variables.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -36,6 +39,23 @@ void type(const QWidget& window, const char* name, const QString& text)
     window.findChild<QLineEdit*>(QLatin1String(name))->setText(text);
 }
 
+// A configuration as a save leaves it: the bell, heart and smiley and some texts.
+void writeConfiguration(const velnor::IniFile& settings)
+{
+    velnor::ModuleSetup setup;
+    setup.uid = QString::number(kAddress);
+    setup.at9600 = true;
+    setup.line1 = QStringLiteral("Velnor");
+    setup.line2 = QStringLiteral("bench 3");
+    for (int k = 0; k < velnor::ModuleSetup::kTexts; ++k)
+        setup.texts[size_t(k)] = QStringLiteral("Message %1").arg(k + 1);
+    constexpr int kDots[24] = {4,  14, 14, 14, 31, 0,  4,  0, 0,  10, 31, 31,
+                               14, 4,  0,  0,  0,  10, 10, 0, 17, 14, 0,  0};
+    for (int i = 0; i < velnor::ModuleSetup::kBitmaps; ++i)
+        setup.bitmaps[size_t(i)] = QString::number(i < 24 ? kDots[i] : 0);
+    setup.save(settings);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -45,8 +65,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velnor"));
     velnor::useClassicStyle();
     const QStringList args = QApplication::arguments();
-    if (args.size() != 2) {
-        std::fputs("usage: velnor-screenshot OUT.png\n", stderr);
+    if (args.size() != 2 && args.size() != 3) {
+        std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png]\n", stderr);
         return 2;
     }
 
@@ -82,5 +102,14 @@ int main(int argc, char* argv[])
     click(window, "cmdSendText");
     click(window, "cmdInput");
     QApplication::processEvents();
-    return window.grab().save(args.at(1)) ? 0 : 1;
+    if (!window.grab().save(args.at(1)))
+        return 1;
+    if (args.size() == 2)
+        return 0;
+
+    writeConfiguration(settings);
+    window.findChild<QAction*>(QStringLiteral("mnuConfig"))->trigger();
+    QWidget* config = window.configWindow();
+    QApplication::processEvents();
+    return config->grab().save(args.at(2)) ? 0 : 1;
 }

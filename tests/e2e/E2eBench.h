@@ -22,13 +22,13 @@
 
 namespace velnor::test {
 
-// Modules 101 and 102 on an emulated line, and the panel on the other end of it, as a user
-// would run them: real port, real 10 ms ticks, off screen.
+// Modules 101 and 102 (or the given ones) on an emulated line, and the panel on the other end of
+// it, as a user would run them: real port, real 10 ms ticks, off screen.
 struct Bench
 {
-    Bench()
+    explicit Bench(const QList<quint8>& addresses = {101, 102})
         : settings(dir.filePath(QStringLiteral("velnor.ini"))),
-          host({101, 102}, dir.filePath(QStringLiteral("store")))
+          host(addresses, dir.filePath(QStringLiteral("store")))
     {
         host.setLinkPath(dir.filePath(QStringLiteral("line")));
         QString error;
