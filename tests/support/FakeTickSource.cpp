@@ -10,11 +10,14 @@ void FakeTickSource::start()
         return;
     m_active = true;
     ++starts;
+    m_ticksThisRun = 0;
     schedule();
 }
 
 void FakeTickSource::stop()
 {
+    if (m_active)
+        ticksPerRun.append(m_ticksThisRun);
     m_active = false;
     // Ticks already posted belong to the run that just ended.
     ++m_run;
@@ -26,6 +29,7 @@ void FakeTickSource::schedule()
         if (!m_active || run != m_run)
             return;
         ++ticksEmitted;
+        ++m_ticksThisRun;
         emit tick();
         if (m_active && run == m_run)
             schedule();

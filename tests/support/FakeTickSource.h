@@ -2,6 +2,7 @@
 
 #include "link/TickSource.h"
 
+#include <QList>
 #include <QTimer>
 
 namespace velnor::test {
@@ -20,12 +21,15 @@ public:
 
     int ticksEmitted = 0;
     int starts = 0;
+    // How many ticks each run from start() to stop() gave, in order.
+    QList<int> ticksPerRun;
 
 private:
     void schedule();
 
     bool m_active = false;
     int m_run = 0;
+    int m_ticksThisRun = 0;
 };
 
 } // namespace velnor::test

@@ -1,0 +1,266 @@
+// Random clicks on both windows, many of them while a wait runs, from a fixed seed: nothing may
+// hang or crash, every wait must last its own ticks, nothing but the waiting exchange may reach
+// a port during a wait, and each port must carry whole frames only.
+#include "MainWindowRig.h"
+#include "config/frmConfigLcd.h"
+#include "shared/Wire.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTimer>
+
+#include <set>
+
+using namespace velnor;
+
+namespace {
+
+// A whole configuration, so that uploads go out.
+QByteArray settingsFile()
+{
+    QByteArray ini = "[Settings]\r\nCommPort=1\r\nSetting=9600,n,8,1\r\n[LCD]\r\nUID=101\r\n";
+    for (int n = 1; n <= 64; ++n)
+        ini += "Custom" + QByteArray::number(n) + "=" + QByteArray::number(n % 32) + "\r\n";
+    return ini;
+}
+
+bool startsFrame(quint8 byte)
+{
+    return byte == wire::Select || byte == wire::Deselect || byte == wire::Command ||
+           byte == wire::ClearDisplay || byte <= wire::LastCustomCharacter;
+}
+
+// Cuts a port's bytes into frames. Empty when they cut cleanly; otherwise where and why not:
+// a frame cut short, a command the window never sends, or text that follows no text frame.
+QString frameFault(const QByteArray& stream, const std::set<quint8>& codes,
+                   const QList<QByteArray>& bareTexts)
+{
+    qsizetype at = 0;
+    const auto byte = [&stream](qsizetype i) { return quint8(stream.at(i)); };
+    const auto fault = [&at](const char* why) {
+        return QStringLiteral("at byte %1: %2").arg(at).arg(QLatin1String(why));
+    };
+    const auto textRun = [&](qsizetype from) {
+        qsizetype end = from;
+        while (end < stream.size() && !startsFrame(byte(end)))
+            ++end;
+        return end;
+    };
+    while (at < stream.size()) {
+        const quint8 first = byte(at);
+        if (first == wire::Select) {
+            if (at + 2 > stream.size())
+                return fault("select cut short");
+            at += 2;
+        } else if (first == wire::Deselect) {
+            at += at + 1 < stream.size() && byte(at + 1) == wire::Broadcast ? 2 : 1;
+        } else if (first == wire::Command) {
+            if (at + 2 > stream.size() || !codes.count(byte(at + 1)))
+                return fault("command cut short or not sent by this window");
+            const int arguments = wire::argumentCount(byte(at + 1));
+            if (arguments < 0 || at + 2 + arguments > stream.size())
+                return fault("command's arguments cut short");
+            at += 2 + arguments;
+        } else if (first == wire::ClearDisplay || first == wire::SecondRow) {
+            at = textRun(at + 1);
+        } else if (first <= wire::LastCustomCharacter) {
+            at += 1;
+        } else {
+            const qsizetype end = textRun(at);
+            if (!bareTexts.contains(stream.mid(at, end - at)))
+                return fault("text outside a text frame");
+            at = end;
+        }
+    }
+    return {};
+}
+
+const std::set<quint8> kMainCodes{0x01, 0x02, 0x03, 0x06, 0x07, 0x09, 0x0B, 0x0C,
+                                  0x0D, 0x0E, 0x2D, 0x2E, 0x32, 0x33, 0x34};
+std::set<quint8> configCodes()
+{
+    std::set<quint8> codes{0x08, 0x1E, 0x1F, 0x20, 0x2D, 0x30, 0x64, 0xC8};
+    for (quint8 c = wire::code::FirstText; c <= wire::code::LastText; ++c)
+        codes.insert(c);
+    return codes;
+}
+
+} // namespace
+
+class tst_Monkey final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void frameCutterFindsTornFrames_data()
+    {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<bool>("whole");
+        QTest::newRow("select, text, cursor")
+            << QByteArray("\xef\x65\x0dHi\x0cYo\xfe\x32\x01\x0f", 12) << true;
+        QTest::newRow("cursor cut by a select") << QByteArray("\xfe\x32\x01\xef\x65", 5) << false;
+        QTest::newRow("store command typed into a text") << QByteArray("\x0d\xfe\x20", 3) << false;
+        QTest::newRow("frame cut at the end") << QByteArray("\xfe\x34\x65", 3) << false;
+    }
+
+    void frameCutterFindsTornFrames()
+    {
+        QFETCH(QByteArray, stream);
+        QFETCH(bool, whole);
+        QCOMPARE(frameFault(stream, kMainCodes, {}).isEmpty(), whole);
+    }
+
+    void randomClicksOnBothWindows()
+    {
+        const quint32 seed = qEnvironmentVariableIsSet("VELNOR_MONKEY_SEED")
+                                 ? quint32(qEnvironmentVariableIntValue("VELNOR_MONKEY_SEED"))
+                                 : 20261207u;
+        const int steps = qEnvironmentVariableIsSet("VELNOR_MONKEY_STEPS")
+                              ? qEnvironmentVariableIntValue("VELNOR_MONKEY_STEPS")
+                              : 4000;
+        QRandomGenerator random(seed);
+        const QByteArray ini = settingsFile();
+        test::MainWindowRig rig(&ini);
+
+        // Module 101 answers most selects, deselects and input reads.
+        // Nothing but the waiting exchange itself may reach a port while a wait runs.
+        int writesDuringWaits = 0;
+        rig.configPort.peer = [&](const QByteArray&) {
+            if (rig.ticks.isActive())
+                ++writesDuringWaits;
+        };
+        QByteArray pending;
+        rig.port.peer = [&](const QByteArray& written) {
+            if (rig.vars.isWaiting())
+                ++writesDuringWaits;
+            pending += written;
+            QByteArray reply;
+            if (pending.endsWith("\xef\x65") || pending.endsWith("\xea"))
+                reply = "\xee\x65";
+            else if (pending.endsWith("\xfe\x0e"))
+                reply =
+                    QByteArray("\xee\x65") + char(random.bounded(256)) + char(random.bounded(256));
+            if (!reply.isEmpty() && random.bounded(10) < 7)
+                QTimer::singleShot(0, &rig.port, [&rig, reply] { rig.port.feed(reply); });
+        };
+
+        QList<QAbstractButton*> mainButtons = rig.window->findChildren<QAbstractButton*>();
+        QList<QComboBox*> mainLists = rig.window->findChildren<QComboBox*>();
+        QList<QLineEdit*> mainLines{rig.child<QLineEdit>(QStringLiteral("txtLine1")),
+                                    rig.child<QLineEdit>(QStringLiteral("txtLine2"))};
+        auto* menu = rig.child<QAction>(QStringLiteral("mnuConfig"));
+        const QList<QAbstractButton*> waiting{
+            rig.child<QAbstractButton>(QStringLiteral("cmdSelect")),
+            rig.child<QAbstractButton>(QStringLiteral("cmdDeselect")),
+            rig.child<QAbstractButton>(QStringLiteral("cmdInput"))};
+        auto* broadcast = rig.child<QAbstractButton>(QStringLiteral("Check1"));
+
+        const auto randomText = [&random] {
+            QString text;
+            const int length = random.bounded(18);
+            // Mostly ISO-8859-1, with characters it cannot hold and a lone surrogate now and then.
+            static const char16_t others[] = {0x20AC, 0x0160, 0x4E2D, 0x200B, 0xD83D, 0xFFFD};
+            for (int i = 0; i < length; ++i)
+                text += QChar(random.bounded(5) == 0 ? others[random.bounded(6)]
+                                                     : char16_t(random.bounded(0x100)));
+            return text;
+        };
+        int actions = 0;
+        int duringWaits = 0;
+        const auto act = [&] {
+            ++actions;
+            if (rig.vars.isWaiting())
+                ++duringWaits;
+            QPointer<frmConfigLcd> config = rig.window->configWindow();
+            switch (random.bounded(config ? 9 : 6)) {
+            case 0: // the buttons that wait for an answer, more often than the rest
+                if (broadcast->isChecked())
+                    broadcast->click(); // which locks the select buttons
+                else
+                    waiting.at(random.bounded(waiting.size()))->click();
+                break;
+            case 1:
+            case 2:
+                mainButtons.at(random.bounded(mainButtons.size()))->click();
+                break;
+            case 3: {
+                QComboBox* list = mainLists.at(random.bounded(mainLists.size()));
+                if (random.bounded(5) == 0)
+                    list->setEditText(randomText());
+                else
+                    list->setCurrentIndex(random.bounded(list->count()));
+                break;
+            }
+            case 4:
+                mainLines.at(random.bounded(2))->setText(randomText());
+                break;
+            case 5:
+                menu->trigger();
+                break;
+            case 6: // an upload closes the gate for 14 waits: not too often
+                if (random.bounded(4) == 0)
+                    config->findChild<QAbstractButton*>(QStringLiteral("cmdConLcd"))->click();
+                break;
+            case 7:
+                config->findChild<QAbstractButton*>(QStringLiteral("cmdSaveFlash"))->click();
+                break;
+            default:
+                if (random.bounded(3) == 0)
+                    config->close();
+                break;
+            }
+        };
+        // Clicks during waits: from inside the ticks of either window's wait.
+        connect(&rig.ticks, &TickSource::tick, this, [&] {
+            if (random.bounded(4) == 0)
+                act();
+        });
+        connect(&rig.configTicks, &TickSource::tick, this, [&] {
+            if (random.bounded(3) == 0)
+                act();
+        });
+
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < steps; ++i) {
+            act();
+            // Let an upload or posted answers move on between the clicks of the test itself.
+            QCoreApplication::processEvents();
+        }
+        if (QPointer<frmConfigLcd> config = rig.window->configWindow())
+            QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 20000);
+
+        qInfo("seed %u: %d clicks, %d during waits; %lld main waits and %lld configuration "
+              "waits checked; %lld and %lld bytes on the two ports",
+              seed, actions, duringWaits, qlonglong(rig.ticks.ticksPerRun.size()),
+              qlonglong(rig.configTicks.ticksPerRun.size()), qlonglong(rig.port.written().size()),
+              qlonglong(rig.configPort.written().size()));
+        QVERIFY2(clock.elapsed() < 60000, "the clicks took far too long");
+        QCOMPARE(writesDuringWaits, 0);
+        QCOMPARE(rig.vars.WaitsRunning, 0);
+        QVERIFY(!rig.ticks.isActive());
+        for (int ticks : std::as_const(rig.ticks.ticksPerRun))
+            QCOMPARE(ticks, 10);
+        // A wait of the configuration window lasts one tick; closing the window ends one early.
+        for (int ticks : std::as_const(rig.configTicks.ticksPerRun))
+            QVERIFY(ticks == 1 || ticks == 0);
+        QVERIFY2(rig.ticks.ticksPerRun.size() > 50, "too few waits to mean anything");
+        QVERIFY2(rig.configTicks.ticksPerRun.size() > 50, "too few uploads to mean anything");
+        QVERIFY2(duringWaits > 100, "too few clicks during waits");
+
+        const QString mainFault = frameFault(rig.port.written(), kMainCodes, {});
+        QVERIFY2(mainFault.isEmpty(), qPrintable(mainFault));
+        const QString configFault =
+            frameFault(rig.configPort.written(), configCodes(), {"Config. Mode", "Completed"});
+        QVERIFY2(configFault.isEmpty(), qPrintable(configFault));
+    }
+};
+
+QTEST_MAIN(tst_Monkey)
+#include "tst_monkey.moc"
