@@ -1,0 +1,149 @@
+// The far end floods the main window's port with random bytes that hold no acknowledgement:
+// the window must stay responsive, its memory flat, and no select may read as "Connected".
+#include "FakeMessageSink.h"
+#include "FakeSerialPort.h"
+#include "FakeTickSource.h"
+#include "app/frmMain.h"
+#include "link/QtSerialPort.h"
+#include "link/QtTickSource.h"
+#include "settings/IniFile.h"
+#include "shared/Variables.h"
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace velnor;
+
+namespace {
+
+// Resident memory of this process, in KiB.
+qint64 residentKiB()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
+}
+
+} // namespace
+
+class tst_Flood final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aFloodOfBytesLeavesTheWindowResponsive()
+    {
+        const int seconds = qEnvironmentVariableIsSet("VELNOR_FLOOD_SECONDS")
+                                ? qEnvironmentVariableIntValue("VELNOR_FLOOD_SECONDS")
+                                : 10;
+        int master = -1;
+        int slave = -1;
+        char name[256] = {};
+        termios raw{};
+        cfmakeraw(&raw);
+        QVERIFY(::openpty(&master, &slave, name, &raw, nullptr) == 0);
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+
+        QTemporaryDir dir;
+        const IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
+        settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"),
+                          QString::fromLocal8Bit(name));
+        settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
+        Variables vars;
+        QtSerialPort port(settings);
+        QtTickSource ticks;
+        test::FakeMessageSink messages;
+        test::FakeSerialPort configPort;
+        test::FakeTickSource configTicks;
+        frmMain window(vars, settings, port, ticks, messages, {configPort, configTicks});
+        auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));
+        auto* status = window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"));
+
+        std::atomic<bool> flooding = true;
+        std::atomic<qint64> sent = 0;
+        std::thread far([&] {
+            QRandomGenerator random(20261207u);
+            char bytes[4096];
+            while (flooding) {
+                for (char& byte : bytes) {
+                    do
+                        byte = char(random.bounded(256));
+                    while (quint8(byte) == 0xEE);
+                }
+                pollfd writable{master, POLLOUT, 0};
+                if (::poll(&writable, 1, 20) <= 0)
+                    continue;
+                const ssize_t n = ::write(master, bytes, sizeof bytes);
+                if (n > 0)
+                    sent += n;
+            }
+        });
+
+        // Lateness of a 10 ms timer: how long the event loop left it waiting.
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = clock.elapsed();
+        qint64 worstLateMs = 0;
+        QTimer probe;
+        probe.setTimerType(Qt::PreciseTimer);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            const qint64 now = clock.elapsed();
+            worstLateMs = std::max(worstLateMs, now - last - 10);
+            last = now;
+        });
+        probe.start(10);
+
+        // A select, with its 10-tick wait, every 50 ms in the middle of the flood.
+        int selects = 0;
+        QStringList answers;
+        qint64 memoryAtStart = -1;
+        QTimer clicker;
+        connect(&clicker, &QTimer::timeout, this, [&] {
+            select->click();
+            ++selects;
+            answers.append(status->text());
+            if (memoryAtStart < 0 && clock.elapsed() > 1000)
+                memoryAtStart = residentKiB();
+        });
+        clicker.start(50);
+        const int floodMs = seconds * 1000;
+        QVERIFY(QTest::qWaitFor([&] { return clock.elapsed() >= floodMs; }, floodMs + 5000));
+        clicker.stop();
+        const qint64 memoryAtEnd = residentKiB();
+        flooding = false;
+        far.join();
+        ::close(master);
+        ::close(slave);
+
+        qInfo("%d s: %lld bytes flooded, %d selects, worst event-loop lateness %lld ms, "
+              "resident %lld KiB after 1 s and %lld KiB at the end",
+              seconds, qlonglong(sent.load()), selects, qlonglong(worstLateMs),
+              qlonglong(memoryAtStart), qlonglong(memoryAtEnd));
+        QVERIFY2(sent > 100000, "the flood did not flow");
+        QVERIFY(selects > 10);
+        QCOMPARE(answers.count(QStringLiteral("Device Not Found")), selects);
+        QVERIFY2(worstLateMs < 50, qPrintable(QString::number(worstLateMs)));
+        QVERIFY2(memoryAtEnd - memoryAtStart < 4096, "memory grew under the flood");
+        QVERIFY(messages.texts.isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_Flood)
+#include "tst_flood.moc"
