@@ -73,7 +73,9 @@ frmConfigLcd::frmConfigLcd(Variables& vars, SerialPort& port, TickSource& ticks,
 
 frmConfigLcd::~frmConfigLcd()
 {
-    // Also when the window goes without being closed, as with the main window at exit.
+    // Also when the window goes without being closed, as with the main window at exit; its
+    // boxes are not to be touched any more.
+    m_link.disconnect(this);
     m_link.stop();
     m_port.setPortOpen(false);
 }
