@@ -39,14 +39,4 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList& argumen
 // One command and its arguments, without regard to what comes before it.
 std::variant<Command, UsageError> parseCommand(const QStringList& words);
 
-// A line of the command list in the help: the command's form, what it does, and full command
-// lines whose frames show what it sends.
-struct CommandHelp
-{
-    QString usage;
-    QString what;
-    QStringList examples;
-};
-QList<CommandHelp> commandHelp();
-
 } // namespace velnor::cli

@@ -16,6 +16,64 @@ namespace {
 
 constexpr qsizetype kUsageWidth = 30;
 
+// A line of the command list: the command's form, what it does, and whole commands whose
+// frames show what it sends.
+struct CommandHelp
+{
+    QString usage;
+    QString what;
+    QStringList examples;
+};
+
+QList<CommandHelp> commandHelp()
+{
+    return {
+        {u"select ADDR"_s,
+         u"selects module ADDR (101 to 132); waits 10 ticks for EE ADDR"_s,
+         {u"select 105"_s}},
+        {u"deselect"_s,
+         u"releases the module selected; waits 10 ticks for EE ADDR"_s,
+         {u"deselect"_s}},
+        {u"broadcast on|off"_s,
+         u"selects every module at once (address 100), or stops"_s,
+         {u"broadcast on"_s, u"broadcast off"_s}},
+        {u"text LINE1 LINE2"_s,
+         u"clears the display and writes two rows of 16 at most"_s,
+         {u"text AB CD"_s}},
+        {u"clear"_s, u"clears the display"_s, {u"clear"_s}},
+        {u"predefined N ROW"_s,
+         u"shows stored text N (1 to 10) on row ROW (0 or 1)"_s,
+         {u"predefined 10 1"_s}},
+        {u"cursor ROW COL"_s,
+         u"moves the cursor to row ROW (0 or 1), column COL (0 to 15)"_s,
+         {u"cursor 1 15"_s}},
+        {u"cursor underline|blinking|hide"_s,
+         u"sets the cursor's look"_s,
+         {u"cursor underline"_s, u"cursor blinking"_s, u"cursor hide"_s}},
+        {u"clear-row ROW"_s, u"clears row ROW (0 or 1)"_s, {u"clear-row 0"_s}},
+        {u"clear-column COL"_s, u"clears column COL (0 to 15)"_s, {u"clear-column 7"_s}},
+        {u"backlight on|off|flash"_s,
+         u"switches the backlight on, off or to flashing"_s,
+         {u"backlight on"_s, u"backlight off"_s, u"backlight flash"_s}},
+        {u"char N"_s, u"shows custom character N (1 to 8) at the cursor"_s, {u"char 1"_s}},
+        {u"inputs"_s,
+         u"reads the eight inputs; waits 10 ticks for EE ADDR i1 i2"_s,
+         {u"inputs"_s}},
+        {u"output N on|off"_s,
+         u"switches output N (1 to 8) on or off"_s,
+         {u"output 1 on"_s, u"output 8 off"_s}},
+        {u"outputs on|off"_s,
+         u"switches all eight outputs on or off"_s,
+         {u"outputs on"_s, u"outputs off"_s}},
+        {u"serial"_s, u"has the module show its serial number"_s, {u"serial"_s}},
+        {u"upload [FILE]"_s,
+         u"sends the \"LCD\" setup of the settings file or FILE to all"_s,
+         {u"upload"_s}},
+        {u"save"_s, u"has every module store what it was sent"_s, {u"save"_s}},
+        {u"monitor"_s, u"from here on prints bytes sent (>) and received (<)"_s, {u"monitor"_s}},
+    };
+}
+
 QString hex(const QByteArray& bytes)
 {
     return hexItems(bytes).trimmed();

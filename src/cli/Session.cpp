@@ -46,15 +46,17 @@ ExitStatus Session::run(const QList<Command>& commands)
         return fail(ExitStatus::PortNotAvailable, {},
                     u"%1 (%2)"_s.arg(FrameLink::kPortNotAvailable, m_tap.errorString()));
     }
+    ExitStatus status = ExitStatus::Ok;
     for (const Command& command : commands) {
-        const ExitStatus status = runOne(command);
+        status = runOne(command);
         flushSent();
         if (status != ExitStatus::Ok)
-            return status;
+            break;
     }
-    drain();
+    if (status != ExitStatus::PortNotAvailable)
+        drain();
     m_tap.setPortOpen(false);
-    return ExitStatus::Ok;
+    return status;
 }
 
 ExitStatus Session::runOne(const Command& command)
