@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "cli/Help.h"
 #include "link/Hex.h"
 
 #include <QTest>
@@ -55,6 +56,7 @@ class tst_CliCommandLine final : public QObject
 private slots:
     void parse_data();
     void parse();
+    void helpListsEveryCommandWithItsFrame();
 };
 
 void tst_CliCommandLine::parse_data()
@@ -183,6 +185,25 @@ void tst_CliCommandLine::parse()
         QVERIFY2(actual.startsWith(expected), qPrintable(actual));
     else
         QCOMPARE(actual, expected);
+}
+
+void tst_CliCommandLine::helpListsEveryCommandWithItsFrame()
+{
+    const QStringList lines = helpText().split(u'\n');
+    for (const char* name : {"select", "deselect", "broadcast", "text", "clear", "predefined",
+                             "cursor", "clear-row", "clear-column", "backlight", "char", "inputs",
+                             "output", "outputs", "serial", "upload", "save", "monitor"}) {
+        const QString start = u"  "_s + QLatin1StringView(name);
+        const auto listed = std::find_if(lines.begin(), lines.end(), [&](const QString& line) {
+            return line == start || line.startsWith(start + u' ');
+        });
+        QVERIFY2(listed != lines.end(), name);
+        // The line under it shows the bytes sent.
+        QVERIFY2(std::next(listed) != lines.end() && !std::next(listed)->trimmed().isEmpty(),
+                 name);
+    }
+    QVERIFY(lines.contains(QString(30, u' ') + u"FE 33 00 48 (1 on)   FE 33 07 4C (8 off)"_s));
+    QVERIFY(helpText().contains(u"then 314 bytes with 14 waits of 200 ms"_s));
 }
 
 QTEST_APPLESS_MAIN(tst_CliCommandLine)
