@@ -246,7 +246,8 @@ QString parseUpload(Words& words, Command& c)
     return {};
 }
 
-struct Spec
+// A command word, what the command needs before it and how its arguments are read.
+struct Form
 {
     QLatin1StringView name;
     Kind kind;
@@ -254,7 +255,7 @@ struct Spec
     QString (*parse)(Words&, Command&);
 };
 
-const Spec kSpecs[] = {
+const Form kForms[] = {
     {"select"_L1, Kind::Select, Needs::Nothing, parseSelect},
     {"deselect"_L1, Kind::Deselect, Needs::OwnModule, none},
     {"broadcast"_L1, Kind::Broadcast, Needs::Nothing, parseBroadcast},
@@ -277,46 +278,46 @@ const Spec kSpecs[] = {
     {"monitor"_L1, Kind::Monitor, Needs::Nothing, none},
 };
 
-const Spec* findSpec(const QString& name)
+const Form* findForm(const QString& name)
 {
-    for (const Spec& spec : kSpecs) {
-        if (name == spec.name)
-            return &spec;
+    for (const Form& form : kForms) {
+        if (name == form.name)
+            return &form;
     }
     return nullptr;
 }
 
 bool isCommandName(const QString& word)
 {
-    return findSpec(word) != nullptr;
+    return findForm(word) != nullptr;
 }
 
 QString commandNames()
 {
     QStringList names;
-    for (const Spec& spec : kSpecs)
-        names.append(spec.name);
+    for (const Form& form : kForms)
+        names.append(form.name);
     return names.join(u", "_s);
 }
 
-std::variant<Command, UsageError> takeCommand(Words& words, const Spec** found = nullptr)
+std::variant<Command, UsageError> takeCommand(Words& words, const Form** found = nullptr)
 {
     const qsizetype start = words.at();
     const QString name = words.take().value_or(QString());
-    const Spec* spec = findSpec(name);
-    if (!spec) {
+    const Form* form = findForm(name);
+    if (!form) {
         const QString hint = name.startsWith(u'-') ? u"options go before the first command"_s
                                                    : u"the commands are "_s + commandNames();
         return UsageError{u"unknown command \"%1\"; %2"_s.arg(name, hint)};
     }
     Command command;
-    command.kind = spec->kind;
-    const QString error = spec->parse(words, command);
+    command.kind = form->kind;
+    const QString error = form->parse(words, command);
     if (!error.isEmpty())
         return UsageError{name + u": "_s + error};
     command.words = words.since(start);
     if (found)
-        *found = spec;
+        *found = form;
     return command;
 }
 
@@ -326,15 +327,15 @@ struct Selection
     bool own = false;
     bool broadcast = false;
 
-    QString admit(const Spec& spec, const Command& command)
+    QString admit(const Form& form, const Command& command)
     {
-        if (spec.needs == Needs::Module && !own && !broadcast) {
+        if (form.needs == Needs::Module && !own && !broadcast) {
             return u"%1: no module is selected before it; put \"select ADDR\" or \"broadcast on\" "
-                   u"first"_s.arg(spec.name);
+                   u"first"_s.arg(form.name);
         }
-        if (spec.needs == Needs::OwnModule && !own) {
+        if (form.needs == Needs::OwnModule && !own) {
             return u"%1: needs \"select ADDR\" before it, with no deselect or upload in between: "
-                   u"it waits for that module's answer"_s.arg(spec.name);
+                   u"it waits for that module's answer"_s.arg(form.name);
         }
         switch (command.kind) {
         case Kind::Select:
@@ -417,12 +418,12 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList& argumen
 
     Selection selection;
     while (!words.atEnd()) {
-        const Spec* spec = nullptr;
-        auto parsed = takeCommand(words, &spec);
+        const Form* form = nullptr;
+        auto parsed = takeCommand(words, &form);
         if (auto* error = std::get_if<UsageError>(&parsed))
             return *error;
         Command& command = std::get<Command>(parsed);
-        const QString refusal = selection.admit(*spec, command);
+        const QString refusal = selection.admit(*form, command);
         if (!refusal.isEmpty())
             return UsageError{refusal};
         invocation.commands.append(std::move(command));
