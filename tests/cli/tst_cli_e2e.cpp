@@ -55,20 +55,26 @@ struct Bench
         return result;
     }
 
-    // A file with an "LCD" section, as the panel's settings file holds one.
-    QString setupFile(const QString& uid, int bitmapFirst = 0) const
+    // A file with an "LCD" section as the panel saves one, written at once; changes replace
+    // values.
+    QString setupFile(const QString& uid, const QMap<QString, QString>& changes = {}) const
     {
-        const IniFile file(dir.filePath(u"setup-%1.ini"_s.arg(uid)));
-        ModuleSetup setup;
-        setup.uid = uid;
-        setup.line1 = u"Station "_s + uid;
-        setup.line2 = u"  ready"_s;
-        for (int k = 0; k < ModuleSetup::kTexts; ++k)
-            setup.texts[size_t(k)] = u"Text %1"_s.arg(k + 1);
+        QMap<QString, QString> values{{u"UID"_s, uid},
+                                      {u"Baud"_s, u"9600"_s},
+                                      {u"Line1"_s, u"Station "_s + uid},
+                                      {u"Line2"_s, u"\"  ready\""_s}};
+        for (int k = 1; k <= ModuleSetup::kTexts; ++k)
+            values.insert(u"PT%1"_s.arg(k), u"Text %1"_s.arg(k));
         for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
-            setup.bitmaps[size_t(i)] = QString::number((bitmapFirst + i * 37) % 256);
-        setup.save(file);
-        return file.path();
+            values.insert(u"Custom%1"_s.arg(i + 1), QString::number((i * 37) % 256));
+        values.insert(changes);
+        QString text = u"[LCD]\n"_s;
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            text += it.key() + u'=' + it.value() + u'\n';
+        QFile file(dir.filePath(u"setup-%1.ini"_s.arg(uid)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text.toLatin1()) < 0)
+            qWarning("cannot write %s", qPrintable(file.fileName()));
+        return file.fileName();
     }
 
     const Module& module(int index) const { return host.line().module(index); }
@@ -171,9 +177,8 @@ void tst_CliE2e::anUploadFromAFileReachesTheModulesByteForByte()
 {
     Bench bench;
     QVERIFY2(bench.started, qPrintable(bench.error));
-    const QString file = bench.setupFile(u"107"_s);
-    IniFile(file).WriteIni(u"LCD"_s, u"Baud"_s, u"4800"_s);
-    IniFile(file).WriteIni(u"LCD"_s, u"Custom2"_s, u"2.5"_s);
+    const QString file =
+        bench.setupFile(u"107"_s, {{u"Baud"_s, u"4800"_s}, {u"Custom2"_s, u"2.5"_s}});
     const ModuleSetup setup = ModuleSetup::load(IniFile(file));
 
     const Result result = bench.runInProcess({u"upload"_s, file, u"save"_s});
@@ -261,9 +266,9 @@ void tst_CliE2e::theProgramsExitStatus()
         other.setDevice(bench.host.devicePath());
         QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
     }
-    const QString file = bench.setupFile(u"103"_s);
-    if (status == 5)
-        IniFile(file).WriteIni(u"LCD"_s, u"Custom64"_s, u"256"_s);
+    // A bitmap value that no byte holds makes the upload refused.
+    const QString file = status == 5 ? bench.setupFile(u"103"_s, {{u"Custom64"_s, u"256"_s}})
+                                     : bench.setupFile(u"103"_s);
     const QString fifo = bench.dir.filePath(u"fifo.ini"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     if (wire == "upload")
