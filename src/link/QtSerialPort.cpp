@@ -142,7 +142,7 @@ QString QtSerialPort::errorString() const
 
 QString QtSerialPort::devicePath() const
 {
-    return devicePathForPort(m_commPort, m_ini);
+    return m_namedDevice.isEmpty() ? devicePathForPort(m_commPort, m_ini) : m_namedDevice;
 }
 
 bool QtSerialPort::openPort()

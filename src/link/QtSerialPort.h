@@ -27,7 +27,10 @@ public:
     bool output(const QByteArray& bytes) override;
     QString errorString() const override;
 
-    // The device the current port number stands for.
+    // Names the device itself instead of going by the port number; empty to go by the number
+    // again. Takes effect at the next opening.
+    void setDevice(const QString& path) { m_namedDevice = path; }
+    // The device the port opens: the one named, else the one the port number stands for.
     QString devicePath() const;
 
 private:
@@ -41,6 +44,7 @@ private:
     QSerialPort m_port;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");
+    QString m_namedDevice;
     // The device as the settings name it, for messages; the port opens the resolved path.
     QString m_device;
     QString m_error;

@@ -1,0 +1,121 @@
+#include "cli/Cli.h"
+
+#include "cli/CommandLine.h"
+#include "cli/ExitStatus.h"
+#include "cli/Help.h"
+#include "cli/Session.h"
+#include "link/QtSerialPort.h"
+#include "settings/IniFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace velnor::cli {
+
+namespace {
+
+constexpr int kPorts = 20;
+const QString kDefaultLine = u"9600,n,8,1"_s;
+
+int usage(QTextStream& err, const QString& text)
+{
+    err << Session::kProgram << ": " << text << '\n'
+        << "Try '" << Session::kProgram << " --help'.\n";
+    err.flush();
+    return int(ExitStatus::Usage);
+}
+
+// The port number the panel would start with: "CommPort" when it is one of its 20, else 1.
+int storedPort(const IniFile& settings)
+{
+    bool ok = false;
+    const int port = settings.ReadIni(u"Settings"_s, u"CommPort"_s).trimmed().toInt(&ok);
+    return ok && port >= 1 && port <= kPorts ? port : 1;
+}
+
+QString lineSettings(const Invocation& invocation, const IniFile& settings)
+{
+    if (invocation.speed)
+        return u"%1,n,8,1"_s.arg(*invocation.speed);
+    const QString stored = settings.ReadIni(u"Settings"_s, u"Setting"_s);
+    return stored.isEmpty() ? kDefaultLine : stored;
+}
+
+// Why a file given cannot be read, or nothing.
+QString unreadable(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return u"no such file"_s;
+    if (!info.isFile())
+        return u"not a regular file"_s;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    return {};
+}
+
+// Loads and checks an upload's setup, so that a refused one stops the run before anything
+// is sent.
+std::optional<int> prepareUpload(Command& command, const IniFile& settings, QTextStream& err)
+{
+    const QString path = command.file.isEmpty() ? settings.path() : command.file;
+    if (!command.file.isEmpty()) {
+        const QString why = unreadable(path);
+        if (!why.isEmpty())
+            return usage(err, u"upload: \"%1\": %2"_s.arg(path, why));
+    }
+    command.setup = ModuleSetup::load(IniFile(path));
+    auto plan = planUpload(command.setup);
+    if (const auto* refusal = std::get_if<UploadRefusal>(&plan)) {
+        err << Session::kProgram << ": upload (" << path << "): " << refusalText(*refusal) << '\n';
+        err.flush();
+        return int(ExitStatus::ConfigurationRefused);
+    }
+    command.steps = std::get<QList<UploadStep>>(std::move(plan));
+    return std::nullopt;
+}
+
+} // namespace
+
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
+{
+    auto parsed = parseCommandLine(arguments);
+    if (const auto* error = std::get_if<UsageError>(&parsed))
+        return usage(err, error->text);
+    Invocation& invocation = std::get<Invocation>(parsed);
+    if (invocation.action != Invocation::Action::Run) {
+        out << (invocation.action == Invocation::Action::Help ? helpText() : versionText());
+        out.flush();
+        return int(ExitStatus::Ok);
+    }
+
+    if (!invocation.settingsFile.isEmpty() && !QFileInfo::exists(invocation.settingsFile))
+        return usage(err, u"--settings: no such file \"%1\""_s.arg(invocation.settingsFile));
+    const IniFile settings =
+        invocation.settingsFile.isEmpty() ? IniFile::beside() : IniFile(invocation.settingsFile);
+    for (Command& command : invocation.commands) {
+        if (command.kind != Command::Kind::Upload)
+            continue;
+        if (const std::optional<int> status = prepareUpload(command, settings, err))
+            return *status;
+    }
+
+    QtSerialPort port(settings);
+    if (invocation.device.isEmpty())
+        port.setCommPort(invocation.port.value_or(storedPort(settings)));
+    else
+        port.setDevice(invocation.device);
+    port.setSettings(lineSettings(invocation, settings));
+
+    Session session(port, settings, out, err);
+    session.setJson(invocation.json);
+    const ExitStatus status = session.run(invocation.commands);
+    out.flush();
+    err.flush();
+    return int(status);
+}
+
+} // namespace velnor::cli

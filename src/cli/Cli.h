@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace velnor::cli {
+
+// velnor-cli as a function: the arguments after the program's name in, results on out,
+// messages on err, the exit status back. Needs a running QCoreApplication.
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err);
+
+} // namespace velnor::cli

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "protocol/UploadPlan.h"
+#include "settings/ModuleSetup.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace velnor::cli {
+
+// One command of a command line with its arguments, checked and ready to send. An upload also
+// carries its setup and plan, which are prepared before the port is opened.
+struct Command
+{
+    enum class Kind {
+        Select,
+        Deselect,
+        Broadcast,
+        Text,
+        Clear,
+        Predefined,
+        CursorPosition,
+        CursorLook,
+        ClearRow,
+        ClearColumn,
+        Backlight,
+        Character,
+        Inputs,
+        Output,
+        Outputs,
+        Serial,
+        Upload,
+        Save,
+        Monitor,
+    };
+
+    Kind kind = Kind::Monitor;
+    // The command as typed, for messages.
+    QStringList words;
+    // Select: the module's address.
+    int address = 0;
+    // The position in the panel's list or option array: predefined text 0 to 9, cursor look and
+    // backlight 0 to 2, custom character 0 to 7, output 0 to 7.
+    int entry = 0;
+    int row = 0;
+    int column = 0;
+    bool on = false;
+    QString line1;
+    QString line2;
+    // Upload: the file given, or empty for the settings file's own "LCD" section.
+    QString file;
+    ModuleSetup setup;
+    QList<UploadStep> steps;
+
+    QString typed() const { return words.join(QLatin1Char(' ')); }
+};
+
+// The frame a command sends, from the frame functions. Empty for an upload (many frames, paced)
+// and for monitor, and for a text of two empty lines, which sends nothing.
+QByteArray frameOf(const Command& command);
+
+} // namespace velnor::cli

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "cli/Command.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <variant>
+
+namespace velnor::cli {
+
+// A command line as parsed: the options, then the commands in the order they run.
+struct Invocation
+{
+    enum class Action { Run, Help, Version };
+
+    Action action = Action::Run;
+    std::optional<int> port;
+    QString device;
+    std::optional<int> speed;
+    QString settingsFile;
+    bool json = false;
+    QList<Command> commands;
+};
+
+struct UsageError
+{
+    QString text;
+};
+
+// Options come first, then commands; each command takes a fixed set of arguments, so a text
+// argument may look like an option or a number. The whole line is checked before anything is
+// opened or sent: every value, and that each command has what it needs before it (a command
+// for a module needs select or broadcast on, inputs and deselect need select).
+std::variant<Invocation, UsageError> parseCommandLine(const QStringList& arguments);
+
+// One command and its arguments, without regard to what comes before it.
+std::variant<Command, UsageError> parseCommand(const QStringList& words);
+
+} // namespace velnor::cli

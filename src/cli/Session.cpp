@@ -1,0 +1,223 @@
+#include "cli/Session.h"
+
+#include "link/Hex.h"
+#include "link/LineSettings.h"
+#include "protocol/Frames.h"
+#include "protocol/SafeText.h"
+#include "settings/IniFile.h"
+
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace velnor::cli {
+
+namespace {
+const QString kDeviceNotFound = u"Device Not Found"_s;
+const QString kNoResponse = u"No Response"_s;
+constexpr int kAcknowledgementThreshold = 2;
+// A start bit, eight data bits and a stop bit.
+constexpr qint64 kBitsPerByte = 10;
+} // namespace
+
+Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
+                 QObject* parent)
+    : QObject(parent), m_settings(settings), m_out(out), m_err(err), m_tap(port),
+      m_configTicks(ConfigLink::kTickMs), m_link(m_vars, m_tap, m_ticks, m_failures, m_monitor),
+      m_exchanges(m_vars, m_link, m_tap), m_receiver(m_vars, m_tap, m_monitor),
+      m_config(m_vars, m_tap, m_configTicks, m_failures)
+{
+    m_tap.setRThreshold(kAcknowledgementThreshold);
+    m_tap.setInputMode(SerialPort::InputModeBinary);
+    connect(&m_tap, &WireTap::wrote, this, &Session::noteWritten);
+    connect(&m_tap, &WireTap::received, this, &Session::noteReceived);
+    m_clock.start();
+}
+
+ExitStatus Session::run(const QList<Command>& commands)
+{
+    if (const auto line = LineSettings::parse(m_tap.settings()))
+        m_bitsPerSecond = line->baudRate;
+    if (!m_tap.portOpen() && !m_tap.setPortOpen(true)) {
+        return fail(ExitStatus::PortNotAvailable, {},
+                    u"%1 (%2)"_s.arg(FrameLink::kPortNotAvailable, m_tap.errorString()));
+    }
+    ExitStatus status = ExitStatus::Ok;
+    for (const Command& command : commands) {
+        status = runOne(command);
+        flushSent();
+        if (status != ExitStatus::Ok)
+            break;
+    }
+    if (status != ExitStatus::PortNotAvailable)
+        drain();
+    m_tap.setPortOpen(false);
+    return status;
+}
+
+ExitStatus Session::runOne(const Command& command)
+{
+    using Kind = Command::Kind;
+    switch (command.kind) {
+    case Kind::Select:
+        return judged(command, m_exchanges.select(quint8(command.address)), kDeviceNotFound);
+    case Kind::Deselect:
+        return judged(command, m_exchanges.deselect(), kNoResponse);
+    case Kind::Inputs: {
+        const std::optional<InputStates> states = m_exchanges.readInputs();
+        const ExitStatus status = judged(command, states.has_value(), kNoResponse);
+        if (status == ExitStatus::Ok)
+            printInputs(*states);
+        return status;
+    }
+    case Kind::Broadcast:
+        m_exchanges.broadcast(command.on);
+        break;
+    case Kind::Text:
+        // The one frame that goes out as a single write of text, as the panel sends it.
+        if (const auto frame = frames::text(command.line1, command.line2)) {
+            m_vars.TxText = frame->bytes;
+            m_link.SendText(frame->monitor);
+        }
+        break;
+    case Kind::Upload:
+        return upload(command);
+    case Kind::Save:
+        return save(command);
+    case Kind::Monitor:
+        m_monitoring = true;
+        break;
+    default:
+        m_link.send(frameOf(command));
+        break;
+    }
+    return judged(command);
+}
+
+ExitStatus Session::upload(const Command& command)
+{
+    // As the configuration window does when it opens: every module selected, their displays
+    // cleared and "Config. Mode" shown. Then the upload, to all of them.
+    if (!m_config.sendFrame(frames::enterConfiguration()) ||
+        !m_config.sendText(safeText(frames::kConfigModeText)))
+        return judged(command);
+
+    bool completed = false;
+    QEventLoop loop;
+    connect(&m_config, &ConfigLink::finished, &loop, [&](bool done) {
+        completed = done;
+        loop.quit();
+    });
+    // A plan that stops at its first burst has finished before there is a loop to quit.
+    if (m_config.start(command.steps) && m_config.isRunning())
+        loop.exec();
+    if (!completed) {
+        const ExitStatus status = judged(command);
+        return status != ExitStatus::Ok
+                   ? status
+                   : fail(ExitStatus::PortNotAvailable, command.typed(), u"the upload stopped"_s);
+    }
+    m_lastUpload = &command;
+    return ExitStatus::Ok;
+}
+
+ExitStatus Session::save(const Command& command)
+{
+    if (!m_config.sendFrame(frameOf(command)))
+        return judged(command);
+    // The settings file keeps a copy of what the modules were told to store, as the panel's
+    // configuration window keeps one. A setup read from the settings file is there already.
+    if (!m_lastUpload || m_lastUpload->file.isEmpty())
+        return ExitStatus::Ok;
+    const ModuleSetup sent = applyFills(m_lastUpload->setup, m_lastUpload->steps);
+    const QStringList failures = sent.save(m_settings);
+    if (!failures.isEmpty()) {
+        return fail(ExitStatus::SettingsNotWritten, command.typed(),
+                    u"the modules store it, but the settings file was not written: "_s +
+                        failures.first());
+    }
+    return ExitStatus::Ok;
+}
+
+ExitStatus Session::judged(const Command& command, bool answered, const QString& otherwise)
+{
+    if (m_failures.any())
+        return fail(ExitStatus::PortNotAvailable, command.typed(), m_failures.describe());
+    if (!answered)
+        return fail(ExitStatus::NoAnswer, command.typed(), otherwise);
+    return ExitStatus::Ok;
+}
+
+ExitStatus Session::fail(ExitStatus status, const QString& what, const QString& why)
+{
+    flushSent();
+    m_err << kProgram << ": " << (what.isEmpty() ? QString() : what + u": "_s) << why << '\n';
+    m_err.flush();
+    return status;
+}
+
+void Session::printInputs(const InputStates& states)
+{
+    if (m_json) {
+        QJsonObject inputs;
+        for (size_t i = 0; i < states.size(); ++i)
+            inputs.insert(QString::number(i + 1), states[i]);
+        const QJsonObject answer{{u"address"_s, int(m_vars.DeviceAddr)}, {u"inputs"_s, inputs}};
+        m_out << QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)) << '\n';
+    } else {
+        QStringList digits;
+        for (const bool set : states)
+            digits.append(set ? u"1"_s : u"0"_s);
+        m_out << digits.join(u' ') << '\n';
+    }
+    m_out.flush();
+}
+
+void Session::noteWritten(const QByteArray& bytes)
+{
+    const qint64 now = m_clock.elapsed();
+    const qint64 lineMs =
+        (qint64(bytes.size()) * kBitsPerByte * 1000 + m_bitsPerSecond - 1) / m_bitsPerSecond;
+    m_lineFreeAtMs = std::max(now, m_lineFreeAtMs) + lineMs;
+    if (!m_monitoring)
+        return;
+    // Everything written before the event loop runs again is one line.
+    if (m_sent.isEmpty())
+        QMetaObject::invokeMethod(this, &Session::flushSent, Qt::QueuedConnection);
+    m_sent += bytes;
+}
+
+void Session::noteReceived(const QByteArray& bytes)
+{
+    if (!m_monitoring)
+        return;
+    flushSent();
+    m_out << "< " << hexItems(bytes).trimmed() << '\n';
+    m_out.flush();
+}
+
+void Session::flushSent()
+{
+    if (m_sent.isEmpty())
+        return;
+    m_out << "> " << hexItems(m_sent).trimmed() << '\n';
+    m_out.flush();
+    m_sent.clear();
+}
+
+void Session::drain()
+{
+    // The last bytes leave the line after the last command has returned, as in the panel; the
+    // port stays open until they have, since closing may set the line back to another speed.
+    const qint64 remainingMs = m_lineFreeAtMs - m_clock.elapsed();
+    if (remainingMs <= 0)
+        return;
+    const qint64 ticks = remainingMs / QtTickSource::kTickMs + 2;
+    m_link.WaitTicks(qint16(std::min<qint64>(ticks, 1000)));
+}
+
+} // namespace velnor::cli
