@@ -1,11 +1,21 @@
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace velnor {
 
@@ -16,7 +26,32 @@ class TestPtyHost : public QObject
 
 private slots:
     void answersOverTheTerminal();
+    void answersNobodyReadsAreDropped();
+    void exclusiveModeEndsWithItsHolder();
+    void leftoverTemporaryLinksGo();
 };
+
+namespace {
+
+int openDevice(const QString& path)
+{
+    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+}
+
+// Whether a program opening the device now finds it in exclusive mode, as the panel's probe
+// does: root may open it anyway and asks, anyone else is refused.
+bool heldExclusively(const QString& path)
+{
+    const int fd = openDevice(path);
+    if (fd < 0)
+        return errno == EBUSY;
+    int exclusive = 0;
+    const bool held = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    ::close(fd);
+    return held;
+}
+
+} // namespace
 
 void TestPtyHost::answersOverTheTerminal()
 {
@@ -25,8 +60,7 @@ void TestPtyHost::answersOverTheTerminal()
     host.line().setInputs(1, 0xAD);
     QString error;
     QVERIFY2(host.start(&error), qPrintable(error));
-    const int fd =
-        ::open(QFile::encodeName(host.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = openDevice(host.slavePath());
     QVERIFY(fd >= 0);
     const auto closeFd = qScopeGuard([fd] { ::close(fd); });
     QTRY_VERIFY(host.peerOpen());
@@ -43,6 +77,107 @@ void TestPtyHost::answersOverTheTerminal()
     // A lone deselect is answered once its window has closed, with nothing more arriving.
     QCOMPARE(::write(fd, "\xEA", 1), ssize_t(1));
     QTRY_COMPARE(receive(), QByteArray("EE 66 EE 66 0D 0A EE 66"));
+}
+
+void TestPtyHost::answersNobodyReadsAreDropped()
+{
+    PtyHost host({101});
+    QString error;
+    QVERIFY2(host.start(&error), qPrintable(error));
+    QSignalSpy answered(&host, &PtyHost::answered);
+    QSignalSpy dropped(&host, &PtyHost::dropped);
+    const int fd = openDevice(host.slavePath());
+    QVERIFY(fd >= 0);
+    QTRY_COMPARE(host.peers(), std::optional<int>(1));
+    // The program goes before the modules have read its frame: their answer has no reader, and
+    // what reports the line's traffic must not show it as sent.
+    QCOMPARE(::write(fd, "\xEF\x65", 2), ssize_t(2));
+    ::close(fd);
+    QTRY_VERIFY(host.line().module(0).ownSelected());
+    QCOMPARE(answered.size(), 0);
+    QCOMPARE(dropped.size(), 1);
+    QCOMPARE(dropped.first().first().toByteArray(), QByteArray("\xEE\x65"));
+    QCOMPARE(host.peers(), std::optional<int>(0));
+}
+
+void TestPtyHost::exclusiveModeEndsWithItsHolder()
+{
+    PtyHost host({101});
+    QString error;
+    QVERIFY2(host.start(&error), qPrintable(error));
+    const QByteArray device = QFile::encodeName(host.slavePath());
+
+    // A panel takes the line in exclusive mode before the emulator has looked at anything.
+    int ready[2];
+    QCOMPARE(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    QVERIFY(holder >= 0);
+    if (holder == 0) {
+        // Only its own descriptor on the device, not the emulator's it was forked with.
+        for (int fd = 3; fd < 1024; ++fd) {
+            if (fd != ready[1])
+                ::close(fd);
+        }
+        const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY);
+        const char result = fd >= 0 && ::ioctl(fd, TIOCEXCL) == 0 ? 1 : 0;
+        [[maybe_unused]] const ssize_t written = ::write(ready[1], &result, 1);
+        for (;;)
+            ::pause();
+    }
+    const auto endHolder = qScopeGuard([holder] {
+        ::kill(holder, SIGKILL);
+        ::waitpid(holder, nullptr, 0);
+    });
+    ::close(ready[1]);
+    pollfd wait{ready[0], POLLIN, 0};
+    char result = 0;
+    QVERIFY(::poll(&wait, 1, 5000) == 1 && ::read(ready[0], &result, 1) == 1 && result == 1);
+    ::close(ready[0]);
+
+    // Another program comes and goes (the next panel's probe, say): the holder keeps its mode.
+    QVERIFY(heldExclusively(host.slavePath()));
+    QTRY_COMPARE(host.peers(), std::optional<int>(1));
+    QVERIFY(heldExclusively(host.slavePath()));
+
+    // Killed, the holder cannot leave the mode itself: the line must not stay locked.
+    ::kill(holder, SIGKILL);
+    QCOMPARE(::waitpid(holder, nullptr, 0), holder);
+    QTRY_COMPARE(host.peers(), std::optional<int>(0));
+    QVERIFY(!heldExclusively(host.slavePath()));
+    const int fd = openDevice(host.slavePath());
+    QVERIFY(fd >= 0);
+    ::close(fd);
+}
+
+void TestPtyHost::leftoverTemporaryLinksGo()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const pid_t ended = ::fork();
+    QVERIFY(ended >= 0);
+    if (ended == 0)
+        ::_exit(0);
+    QCOMPARE(::waitpid(ended, nullptr, 0), ended);
+    const QString gone = u"line.new%1"_s.arg(ended);
+    const QString running = u"line.new%1"_s.arg(::getppid());
+    // Only our own kind of name beside our own link, and only links.
+    const QStringList others = {u"other.new%1"_s.arg(ended), u"line.new%1x"_s.arg(ended),
+                                u"line.new"_s};
+    for (const QString& name : QStringList{gone, running} + others)
+        QVERIFY(QFile::link(u"/dev/pts/999"_s, dir.filePath(name)));
+    QFile file(dir.filePath(u"line.new1"_s)); // not a link
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    PtyHost host({101});
+    host.setLinkPath(dir.filePath(u"line"_s));
+    QString error;
+    QVERIFY2(host.start(&error), qPrintable(error));
+    QStringList expected = QStringList{u"line"_s, u"line.new1"_s, running} + others;
+    expected.sort();
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
+             expected);
 }
 
 } // namespace velnor

@@ -74,7 +74,7 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
 
     statusBar()->addWidget(m_device);
     statusBar()->addPermanentWidget(m_peer);
-    setPeerOpen(false);
+    setPeers(0);
     showFrame({});
 
     connect(&line, &Line::changed, this, &EmulatorWindow::refresh);
@@ -91,10 +91,19 @@ void EmulatorWindow::setDevice(const QString& link, const QString& device)
     m_device->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
-void EmulatorWindow::setPeerOpen(bool open)
+void EmulatorWindow::setPeers(std::optional<int> peers)
 {
-    m_peer->setText(open ? tr("\u25CF opened by a program") : tr("\u25CB not opened"));
-    m_peer->setStyleSheet(open ? QStringLiteral("QLabel { color: #2E7D32; }") : QString());
+    if (!peers) {
+        m_peer->setText(tr("\u25D0 may be opened"));
+        m_peer->setToolTip(tr("Some programs' descriptors cannot be read (another user's, such "
+                              "as a panel started with sudo): answers are sent"));
+    } else {
+        m_peer->setText(*peers == 0   ? tr("\u25CB not opened")
+                        : *peers == 1 ? tr("\u25CF opened by a program")
+                                      : tr("\u25CF opened by %1 programs").arg(*peers));
+        m_peer->setToolTip(QString());
+    }
+    m_peer->setStyleSheet(peers != 0 ? QStringLiteral("QLabel { color: #2E7D32; }") : QString());
 }
 
 void EmulatorWindow::showFrame(const QByteArray& bytes)

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <optional>
+
 class QLabel;
 
 namespace velnor {
@@ -22,7 +24,8 @@ public:
 
     // link may be empty when no link is kept.
     void setDevice(const QString& link, const QString& device);
-    void setPeerOpen(bool open);
+    // How many other programs hold the device; nullopt when that cannot be told.
+    void setPeers(std::optional<int> peers);
     void showFrame(const QByteArray& bytes);
     void showAnswer(const QByteArray& bytes);
 
