@@ -1,6 +1,7 @@
 #include "emulator/PtyHost.h"
 
 #include "emulator/Line.h"
+#include "emulator/TerminalSpeed.h"
 
 #include <QDir>
 #include <QFile>
@@ -183,6 +184,8 @@ void PtyHost::takeIn(std::optional<qint64> arrivedBy)
     // The time is taken before anything else, since the modules tell "EA 64" from a lone EA
     // by it.
     const qint64 now = std::min(m_clock.elapsed(), arrivedBy.value_or(m_clock.elapsed()));
+    // The speed the far end set, looked up as its bytes come, so they are heard at it.
+    m_line->setSpeed(terminalSpeed(m_slave));
     emit frameReceived(bytes);
     send(m_line->feed(bytes, now));
     scheduleDeadline();
@@ -194,6 +197,7 @@ void PtyHost::resolveDeadline()
     // timer runs on a busy machine.
     if (const std::optional<qint64> due = m_line->deadline())
         takeIn(due);
+    m_line->setSpeed(terminalSpeed(m_slave));
     send(m_line->advance(m_clock.elapsed()));
     scheduleDeadline();
 }

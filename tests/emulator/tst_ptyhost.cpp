@@ -13,6 +13,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -26,6 +27,7 @@ class TestPtyHost : public QObject
 
 private slots:
     void answersOverTheTerminal();
+    void hearsAtTheSpeedTheTerminalIsSet();
     void answersNobodyReadsAreDropped();
     void exclusiveModeEndsWithItsHolder();
     void leftoverTemporaryLinksGo();
@@ -77,6 +79,40 @@ void TestPtyHost::answersOverTheTerminal()
     // A lone deselect is answered once its window has closed, with nothing more arriving.
     QCOMPARE(::write(fd, "\xEA", 1), ssize_t(1));
     QTRY_COMPARE(receive(), QByteArray("EE 66 EE 66 0D 0A EE 66"));
+}
+
+void TestPtyHost::hearsAtTheSpeedTheTerminalIsSet()
+{
+    PtyHost host({101, 102});
+    // Module 101 stores 4800 bit/s and comes back on at it; 102 stays at 9600.
+    host.line().feed(QByteArrayLiteral("\xEF\x65\xFE\x1F\xFE\x20\xEA\x64"), 0);
+    host.line().powerUp();
+    QString error;
+    QVERIFY2(host.start(&error), qPrintable(error));
+    const int fd = openDevice(host.slavePath());
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    QByteArray received;
+    const auto selectBoth = [&](speed_t speed) {
+        termios settings{};
+        ::tcgetattr(fd, &settings);
+        ::cfsetspeed(&settings, speed);
+        ::tcsetattr(fd, TCSANOW, &settings);
+        received.clear();
+        return ::write(fd, "\xEF\x65\xEF\x66", 4) == 4;
+    };
+    const auto receive = [&] {
+        char buffer[64];
+        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+            received.append(buffer, n);
+        return received.toHex(' ').toUpper();
+    };
+
+    QVERIFY(selectBoth(B9600));
+    QTRY_COMPARE(receive(), QByteArray("EE 66"));
+    QVERIFY(selectBoth(B4800));
+    QTRY_COMPARE(receive(), QByteArray("EE 65"));
+    QCOMPARE(host.line().speed(), 4800);
 }
 
 void TestPtyHost::answersNobodyReadsAreDropped()

@@ -35,6 +35,8 @@ HeadlessLog::HeadlessLog(PtyHost& host, int fd, QObject* parent)
     connect(&host, &PtyHost::dropped, this,
             [this](const QByteArray& bytes) { write("# dropped, nobody reads: " + hex(bytes)); });
     connect(&host, &PtyHost::peersChanged, this, &HeadlessLog::showPeers);
+    connect(&host.line(), &Line::speedChanged, this,
+            [this](int baud) { write("# line at " + QByteArray::number(baud) + " bit/s"); });
     connect(&host.line(), &Line::conflict, this,
             [this](quint8 address, const QByteArray& garbled) {
                 write("! conflict " + QByteArray::number(address) + ": " + hex(garbled));

@@ -19,6 +19,7 @@ class PtyHost;
 //   < EE 65                 what the modules sent back and went out on the line
 //   ! conflict 101: CC 60   modules sharing an address answered together
 //   # opened / # closed     a program opened the device or the last one closed it
+//   # line at 4800 bit/s    the far end changed the line's speed
 // Nothing here waits for the reader: while it reads nothing, lines beyond a backlog are
 // dropped and counted, and the count is written once it reads again.
 class HeadlessLog : public QObject

@@ -27,8 +27,8 @@ QString hex(const QByteArray& bytes)
 } // namespace
 
 EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
-    : QMainWindow(parent), m_line(line), m_device(new QLabel(this)), m_peer(new QLabel(this)),
-      m_traffic(new QLabel(this))
+    : QMainWindow(parent), m_line(line), m_device(new QLabel(this)), m_speed(new QLabel(this)),
+      m_peer(new QLabel(this)), m_traffic(new QLabel(this))
 {
     setWindowTitle(line.silent() ? tr("Velnor module emulator (silent)")
                                  : tr("Velnor module emulator"));
@@ -73,9 +73,11 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     statusBar()->addWidget(m_device);
+    statusBar()->addPermanentWidget(m_speed);
     statusBar()->addPermanentWidget(m_peer);
     setPeers(0);
     showFrame({});
+    refresh();
 
     connect(&line, &Line::changed, this, &EmulatorWindow::refresh);
     connect(&line, &Line::conflict, this, &EmulatorWindow::showConflict);
@@ -119,6 +121,7 @@ void EmulatorWindow::showAnswer(const QByteArray& bytes)
 
 void EmulatorWindow::refresh()
 {
+    m_speed->setText(tr("line %1 bit/s").arg(m_line.speed()));
     for (ModulePanel* panel : std::as_const(m_panels))
         panel->refresh();
 }

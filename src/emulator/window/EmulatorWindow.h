@@ -13,7 +13,8 @@ class Line;
 class ModulePanel;
 
 // The emulator's window: one panel per module on the line, and a status bar with the device
-// to point the panel at, whether a program has it open, and the last bytes each way. The line
+// to point the panel at, the line's speed, whether a program has it open, and the last bytes
+// each way. The line
 // drives it through its signals; the window only changes the line through the input switches
 // and "Power cycle".
 class EmulatorWindow : public QMainWindow
@@ -39,6 +40,7 @@ private:
     Line& m_line;
     QList<ModulePanel*> m_panels;
     QLabel* m_device;
+    QLabel* m_speed;
     QLabel* m_peer;
     QLabel* m_traffic;
     QString m_lastFrame;
