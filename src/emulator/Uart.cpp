@@ -44,11 +44,12 @@ public:
         return true;
     }
 
-    // The first time from `time` on at which the line is low.
-    std::optional<qint64> nextLow(qint64 time) const
+    // The first time from `time` on at which the line is at the level given; the line idles
+    // high after the last bit.
+    std::optional<qint64> next(qint64 time, bool level) const
     {
         while (time < m_end) {
-            if (!high(time))
+            if (high(time) == level)
                 return time;
             // The level changes only where some sender's bit begins.
             qint64 next = m_end;
@@ -60,7 +61,7 @@ public:
             }
             time = next;
         }
-        return std::nullopt;
+        return level ? std::optional<qint64>(time) : std::nullopt;
     }
 
 private:
@@ -91,7 +92,8 @@ QByteArray receive(const QList<Transmission>& sent, int baud)
 
     QByteArray received;
     std::optional<qint64> stopSample;
-    while (const std::optional<qint64> low = line.nextLow(stopSample.value_or(0))) {
+    qint64 from = 0;
+    while (const std::optional<qint64> low = line.next(from, false)) {
         // Low where the stop bit was sampled: that is taken as the middle of the next start
         // bit. Otherwise the start bit begins where the line fell.
         const qint64 start = low == stopSample ? *low - half : *low;
@@ -102,6 +104,11 @@ QByteArray receive(const QList<Transmission>& sent, int baud)
         }
         received.append(char(byte));
         stopSample = start + (2 * (BitsPerByte - 1) + 1) * half;
+        from = *stopSample;
+        // Low all through, stop bit included, is a break: one zero byte, and nothing more
+        // until the line has gone high again.
+        if (byte == 0 && !line.high(*stopSample))
+            from = *line.next(from, true);
     }
     return received;
 }

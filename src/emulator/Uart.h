@@ -18,7 +18,8 @@ struct Transmission
 // wired-AND (a transmitter sending a 0 bit pulls it down) and idles high after the last bit.
 // The receiver waits for the line to be low, samples the middle of each of its own bit times
 // and delivers the byte whatever the stop bit holds; a low stop bit is taken as the next start
-// bit. So one transmission at the receiver's speed comes through unchanged, several at once
+// bit, except after a byte read as all zeros (a break), which waits for the line to go high
+// again. So one transmission at the receiver's speed comes through unchanged, several at once
 // come out garbled, and one at another speed reads as garbage, as on a real line.
 QByteArray receive(const QList<Transmission>& sent, int baud);
 

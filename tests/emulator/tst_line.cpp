@@ -292,10 +292,12 @@ void TestLine::uartAtAnotherSpeed_data()
     // Worked out bit by bit: the receiver samples the middle of its own bit times.
     QTest::newRow("55 at 9600, every other bit read")
         << QList<Transmission>{{"\x55", 9600, 0}} << 4800 << QByteArray("\xFF");
-    QTest::newRow("00 at 4800, the stop bit read as a start bit")
-        << QList<Transmission>{{QByteArray(1, '\0'), 4800, 0}} << 9600 << QByteArray(2, '\0');
-    QTest::newRow("F0 at 9600, read at 19200")
-        << QList<Transmission>{{"\xF0", 9600, 0}} << 19200 << QByteArray("\x00\xFF", 2);
+    QTest::newRow("00 at 4800, a break")
+        << QList<Transmission>{{QByteArray(1, '\0'), 4800, 0}} << 9600 << QByteArray(1, '\0');
+    QTest::newRow("zeros at 50, one break each")
+        << QList<Transmission>{{QByteArray(64, '\0'), 50, 0}} << 9600 << QByteArray(64, '\0');
+    QTest::newRow("0F at 9600, read at 19200")
+        << QList<Transmission>{{"\x0F", 9600, 0}} << 19200 << QByteArray("\xFE\x80");
     QTest::newRow("an answer at 4800, read at 9600")
         << QList<Transmission>{{answer, 4800, 0}} << 9600 << QByteArray("\xF8\xFE\x66\x3C");
     QTest::newRow("two answers a bit apart")
