@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/inotify.h>
@@ -263,6 +264,11 @@ void PtyHost::countPeers()
 {
     if (m_inotify < 0)
         return;
+    // Our own descriptor could not be opened again after a look at the terminal while
+    // somebody held it in exclusive mode: that somebody may be gone now.
+    if (m_slave < 0)
+        m_slave = ::open(QFile::encodeName(m_slavePath).constData(),
+                         O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     const std::optional<int> before = m_peers;
     const bool wasOpen = peerOpen();
     m_peers = otherDescriptorsOnDevice();
@@ -272,6 +278,8 @@ void PtyHost::countPeers()
         if (wasOpen)
             ::tcflush(m_slave, TCIFLUSH);
         clearStaleExclusiveMode();
+    } else if (!m_peers) {
+        clearExclusiveModeIfNobodyHolds();
     }
     if (m_peers != before)
         emit peersChanged();
@@ -311,7 +319,7 @@ std::optional<int> PtyHost::otherDescriptorsOnDevice() const
         ::closedir(fds);
     }
     ::closedir(processes);
-    const int others = std::max(0, count - 1); // less the host's own
+    const int others = std::max(0, count - (m_slave >= 0 ? 1 : 0)); // less the host's own
     if (hidden && others == 0)
         return std::nullopt;
     return others;
@@ -325,6 +333,29 @@ void PtyHost::clearStaleExclusiveMode()
     int exclusive = 0;
     if (::ioctl(m_slave, TIOCGEXCL, &exclusive) == 0 && exclusive != 0)
         ::ioctl(m_slave, TIOCNXCL);
+}
+
+void PtyHost::clearExclusiveModeIfNobodyHolds()
+{
+    int exclusive = 0;
+    if (::ioctl(m_slave, TIOCGEXCL, &exclusive) != 0 || exclusive == 0)
+        return;
+    // Programs we may not look into might hold the device. The terminal itself tells whether
+    // anybody but us does: with our own descriptor closed, its other side hangs up exactly
+    // when nobody has the device open. The mode goes first, or we could not open the device
+    // again, and comes back if somebody holds it.
+    ::ioctl(m_slave, TIOCNXCL);
+    ::close(m_slave);
+    pollfd hangUp{m_master, POLLIN, 0};
+    const bool nobody = ::poll(&hangUp, 1, 0) == 1 && (hangUp.revents & POLLHUP) != 0;
+    m_slave = ::open(QFile::encodeName(m_slavePath).constData(),
+                     O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_slave >= 0 && nobody)
+        ::tcflush(m_slave, TCIFLUSH);
+    else if (m_slave >= 0)
+        ::ioctl(m_slave, TIOCEXCL);
+    // Our own closing and opening are no news.
+    drainPeerEvents();
 }
 
 void PtyHost::removeLeftoverLinks()

@@ -76,6 +76,7 @@ private:
     void countPeers();
     std::optional<int> otherDescriptorsOnDevice() const;
     void clearStaleExclusiveMode();
+    void clearExclusiveModeIfNobodyHolds();
     void removeLeftoverLinks();
     bool placeLink(QString* error);
     void removeLink();

@@ -1,3 +1,4 @@
+#include "ExclusiveHolder.h"
 #include "settings/IniFile.h"
 
 #include <QDeadlineTimer>
@@ -27,7 +28,7 @@ private slots:
     void headlessLogsFramesAndAnswers();
     void signalWhileStartingLeavesNothing_data();
     void signalWhileStartingLeavesNothing();
-    void answersAPanelOfAnotherUser();
+    void servesAPanelOfAnotherUser();
     void unreadLogHoldsNoAnswerBack();
 };
 
@@ -140,12 +141,12 @@ void TestProgram::signalWhileStartingLeavesNothing()
              QStringList());
 }
 
-void TestProgram::answersAPanelOfAnotherUser()
+void TestProgram::servesAPanelOfAnotherUser()
 {
     if (::geteuid() != 0)
         QSKIP("needs root, to run the emulator as another user than the panel");
     // The emulator runs as an ordinary user and the panel as root, as when the panel is started
-    // with sudo: the emulator cannot see who holds its device, so it must keep answering.
+    // with sudo: the emulator cannot see who holds its device.
     QProcess process;
     process.setChildProcessModifier([] {
         const gid_t nobody = 65534;
@@ -158,13 +159,30 @@ void TestProgram::answersAPanelOfAnotherUser()
         process.terminate();
         process.waitForFinished(5000);
     });
-    const QByteArray device = nextLine(process);
-    QVERIFY2(device.startsWith("device /dev/"), device.constData());
-    const int fd = openDevice(QString::fromLocal8Bit(device.mid(7)));
+    const QByteArray line = nextLine(process);
+    QVERIFY2(line.startsWith("device /dev/"), line.constData());
+    const QByteArray device = line.mid(7);
+    int fd = openDevice(QString::fromLocal8Bit(device));
     QVERIFY(fd >= 0);
-    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    const auto closeFd = qScopeGuard([&fd] { ::close(fd); });
+
+    // It answers all the same.
     QCOMPARE(::write(fd, "\xEF\x65\xFE\x0E", 4), ssize_t(4));
     QCOMPARE(readFor(fd, 6), QByteArray("EE 65 EE 65 0F 0F"));
+
+    // A panel holding the line in exclusive mode keeps it while others come and go; an
+    // answer is a sign that the emulator has looked at the coming and going before it.
+    test::ExclusiveHolder holder(device);
+    QVERIFY(holder.holding());
+    QVERIFY(test::ExclusiveHolder::exclusive(device));
+    QCOMPARE(::write(fd, "\xEF\x65", 2), ssize_t(2));
+    QCOMPARE(readFor(fd, 2), QByteArray("EE 65"));
+    QVERIFY(test::ExclusiveHolder::exclusive(device));
+
+    // Killed, it leaves the mode behind, and the emulator must take it away.
+    ::close(std::exchange(fd, -1));
+    holder.kill();
+    QTRY_VERIFY(!test::ExclusiveHolder::exclusive(device));
 }
 
 void TestProgram::unreadLogHoldsNoAnswerBack()

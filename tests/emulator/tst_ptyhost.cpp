@@ -1,3 +1,4 @@
+#include "ExclusiveHolder.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
 
@@ -7,11 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
-#include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -38,19 +35,6 @@ namespace {
 int openDevice(const QString& path)
 {
     return ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-}
-
-// Whether a program opening the device now finds it in exclusive mode, as the panel's probe
-// does: root may open it anyway and asks, anyone else is refused.
-bool heldExclusively(const QString& path)
-{
-    const int fd = openDevice(path);
-    if (fd < 0)
-        return errno == EBUSY;
-    int exclusive = 0;
-    const bool held = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
-    ::close(fd);
-    return held;
 }
 
 } // namespace
@@ -144,45 +128,17 @@ void TestPtyHost::exclusiveModeEndsWithItsHolder()
     const QByteArray device = QFile::encodeName(host.slavePath());
 
     // A panel takes the line in exclusive mode before the emulator has looked at anything.
-    int ready[2];
-    QCOMPARE(::pipe(ready), 0);
-    const pid_t holder = ::fork();
-    QVERIFY(holder >= 0);
-    if (holder == 0) {
-        // Only its own descriptor on the device, not the emulator's it was forked with.
-        for (int fd = 3; fd < 1024; ++fd) {
-            if (fd != ready[1])
-                ::close(fd);
-        }
-        const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY);
-        const char result = fd >= 0 && ::ioctl(fd, TIOCEXCL) == 0 ? 1 : 0;
-        [[maybe_unused]] const ssize_t written = ::write(ready[1], &result, 1);
-        for (;;)
-            ::pause();
-    }
-    const auto endHolder = qScopeGuard([holder] {
-        ::kill(holder, SIGKILL);
-        ::waitpid(holder, nullptr, 0);
-    });
-    ::close(ready[1]);
-    pollfd wait{ready[0], POLLIN, 0};
-    char result = 0;
-    QVERIFY(::poll(&wait, 1, 5000) == 1 && ::read(ready[0], &result, 1) == 1 && result == 1);
-    ::close(ready[0]);
-
+    test::ExclusiveHolder holder(device);
+    QVERIFY(holder.holding());
     // Another program comes and goes (the next panel's probe, say): the holder keeps its mode.
-    QVERIFY(heldExclusively(host.slavePath()));
+    QVERIFY(test::ExclusiveHolder::exclusive(device));
     QTRY_COMPARE(host.peers(), std::optional<int>(1));
-    QVERIFY(heldExclusively(host.slavePath()));
+    QVERIFY(test::ExclusiveHolder::exclusive(device));
 
     // Killed, the holder cannot leave the mode itself: the line must not stay locked.
-    ::kill(holder, SIGKILL);
-    QCOMPARE(::waitpid(holder, nullptr, 0), holder);
+    holder.kill();
     QTRY_COMPARE(host.peers(), std::optional<int>(0));
-    QVERIFY(!heldExclusively(host.slavePath()));
-    const int fd = openDevice(host.slavePath());
-    QVERIFY(fd >= 0);
-    ::close(fd);
+    QVERIFY(!test::ExclusiveHolder::exclusive(device));
 }
 
 void TestPtyHost::leftoverTemporaryLinksGo()
