@@ -1,10 +1,12 @@
 #include "emulator/Line.h"
 
-#include "emulator/Collision.h"
 #include "emulator/StoreFile.h"
+#include "emulator/Uart.h"
 #include "shared/Wire.h"
 
 #include <QHash>
+
+#include <algorithm>
 
 namespace velnor {
 
@@ -37,8 +39,13 @@ QByteArray Line::feed(const QByteArray& bytes, qint64 nowMs)
     nowMs = qMax(nowMs, m_now);
     QByteArray output = advance(nowMs);
     m_output.clear();
-    for (char byte : bytes)
-        step(quint8(byte), nowMs);
+    // The bytes of one call went out back to back; the line was idle before and after them.
+    for (Reader& reader : m_readers) {
+        const QByteArray heard =
+            reader.baud == m_speed ? bytes : receive({{bytes, m_speed, 0}}, reader.baud);
+        for (char byte : heard)
+            step(reader, quint8(byte), nowMs);
+    }
     output += m_output;
     if (!bytes.isEmpty())
         emit changed();
@@ -49,28 +56,48 @@ QByteArray Line::advance(qint64 nowMs)
 {
     m_now = qMax(nowMs, m_now);
     m_output.clear();
-    if (m_state == State::AfterDeselect && m_now - m_deselectAt > BroadcastOffWindowMs) {
-        m_state = State::Idle;
-        deselect();
-        emit changed();
+    for (Reader& reader : m_readers) {
+        if (reader.state == State::AfterDeselect &&
+            m_now - reader.deselectAt > BroadcastOffWindowMs) {
+            reader.state = State::Idle;
+            deselect(reader.baud);
+            emit changed();
+        }
     }
     return m_output;
 }
 
 std::optional<qint64> Line::deadline() const
 {
-    if (m_state != State::AfterDeselect)
-        return std::nullopt;
-    return m_deselectAt + BroadcastOffWindowMs + 1;
+    std::optional<qint64> earliest;
+    for (const Reader& reader : m_readers) {
+        const qint64 due = reader.deselectAt + BroadcastOffWindowMs + 1;
+        if (reader.state == State::AfterDeselect && (!earliest || due < *earliest))
+            earliest = due;
+    }
+    return earliest;
 }
 
 void Line::powerUp()
 {
-    for (Module& module : m_modules)
+    m_readers.clear();
+    for (Module& module : m_modules) {
         module.powerUp(
             m_store.value(module.serialNumber(), ModuleConfig::factory(module.factoryAddress())));
-    m_state = State::Idle;
-    m_arguments.clear();
+        const int baud = module.baud();
+        if (std::none_of(m_readers.cbegin(), m_readers.cend(),
+                         [baud](const Reader& reader) { return reader.baud == baud; }))
+            m_readers.append(Reader{baud, State::Idle, 0, 0, 0, {}});
+    }
+    emit changed();
+}
+
+void Line::setSpeed(int baud)
+{
+    if (baud <= 0 || baud == m_speed)
+        return;
+    m_speed = baud;
+    emit speedChanged(baud);
     emit changed();
 }
 
@@ -80,90 +107,91 @@ void Line::setInputs(int index, quint8 inputs)
     emit changed();
 }
 
-void Line::step(quint8 byte, qint64 nowMs)
+void Line::step(Reader& reader, quint8 byte, qint64 nowMs)
 {
-    switch (m_state) {
+    switch (reader.state) {
     case State::Idle:
-        idle(byte, nowMs);
+        idle(reader, byte, nowMs);
         break;
     case State::AfterSelect:
         // The byte after 0xEF is the address, unless it starts a frame itself: then the
         // select was cut short and is forgotten.
-        m_state = State::Idle;
+        reader.state = State::Idle;
         if (wire::isFrameStart(byte))
-            idle(byte, nowMs);
+            idle(reader, byte, nowMs);
         else
-            select(byte);
+            select(reader.baud, byte);
         break;
     case State::AfterDeselect:
-        m_state = State::Idle;
+        reader.state = State::Idle;
         if (byte == wire::Broadcast) {
-            broadcastOff();
+            broadcastOff(reader.baud);
         } else {
-            deselect();
-            idle(byte, nowMs);
+            deselect(reader.baud);
+            idle(reader, byte, nowMs);
         }
         break;
     case State::AfterCommand: {
-        m_state = State::Idle;
+        reader.state = State::Idle;
         if (wire::isFrameStart(byte)) {
-            idle(byte, nowMs);
+            idle(reader, byte, nowMs);
             break;
         }
         const int wanted = wire::argumentCount(byte);
         if (wanted == 0) {
-            command(byte, {});
+            command(reader.baud, byte, {});
         } else if (wanted > 0) {
-            m_code = byte;
-            m_argumentsWanted = wanted;
-            m_arguments.clear();
-            m_state = State::InArguments;
+            reader.code = byte;
+            reader.argumentsWanted = wanted;
+            reader.arguments.clear();
+            reader.state = State::InArguments;
         }
         // An unknown code is skipped on its own; what follows it is read afresh.
         break;
     }
     case State::InArguments:
         // Arguments are taken whatever their value: bitmaps and texts hold any byte.
-        m_arguments.append(char(byte));
-        if (m_arguments.size() == m_argumentsWanted) {
-            m_state = State::Idle;
-            command(m_code, m_arguments);
+        reader.arguments.append(char(byte));
+        if (reader.arguments.size() == reader.argumentsWanted) {
+            reader.state = State::Idle;
+            command(reader.baud, reader.code, reader.arguments);
         }
         break;
     }
 }
 
-void Line::idle(quint8 byte, qint64 nowMs)
+void Line::idle(Reader& reader, quint8 byte, qint64 nowMs)
 {
     switch (byte) {
     case wire::Select:
-        m_state = State::AfterSelect;
+        reader.state = State::AfterSelect;
         break;
     case wire::Deselect:
-        m_state = State::AfterDeselect;
-        m_deselectAt = nowMs;
+        reader.state = State::AfterDeselect;
+        reader.deselectAt = nowMs;
         break;
     case wire::Command:
-        m_state = State::AfterCommand;
+        reader.state = State::AfterCommand;
         break;
     default:
         for (Module& module : m_modules) {
-            if (module.selected())
+            if (module.baud() == reader.baud && module.selected())
                 module.writeText(byte);
         }
         break;
     }
 }
 
-void Line::select(quint8 address)
+void Line::select(int baud, quint8 address)
 {
-    if (address == wire::Broadcast) {
-        for (Module& module : m_modules)
-            module.setBroadcastSelected(true);
-        return;
-    }
     for (int i = 0; i < m_modules.size(); ++i) {
         Module& module = m_modules[i];
+        if (module.baud() != baud)
+            continue;
+        if (address == wire::Broadcast) {
+            module.setBroadcastSelected(true);
+            continue;
+        }
         module.setBroadcastSelected(false);
         module.setOwnSelected(module.address() == address);
         if (module.ownSelected()) {
@@ -174,11 +202,11 @@ void Line::select(quint8 address)
     sendAnswers();
 }
 
-void Line::deselect()
+void Line::deselect(int baud)
 {
     for (int i = 0; i < m_modules.size(); ++i) {
         Module& module = m_modules[i];
-        if (module.ownSelected()) {
+        if (module.baud() == baud && module.ownSelected()) {
             m_answers.append(module.acknowledgement());
             m_answering.append(i);
             module.setOwnSelected(false);
@@ -187,17 +215,19 @@ void Line::deselect()
     sendAnswers();
 }
 
-void Line::broadcastOff()
+void Line::broadcastOff(int baud)
 {
-    for (Module& module : m_modules)
-        module.setBroadcastSelected(false);
+    for (Module& module : m_modules) {
+        if (module.baud() == baud)
+            module.setBroadcastSelected(false);
+    }
 }
 
-void Line::command(quint8 code, const QByteArray& arguments)
+void Line::command(int baud, quint8 code, const QByteArray& arguments)
 {
     if (code == wire::code::ReadInputs) {
         for (int i = 0; i < m_modules.size(); ++i) {
-            if (m_modules.at(i).ownSelected()) {
+            if (m_modules.at(i).baud() == baud && m_modules.at(i).ownSelected()) {
                 m_answers.append(m_modules.at(i).inputAnswer());
                 m_answering.append(i);
             }
@@ -207,7 +237,7 @@ void Line::command(quint8 code, const QByteArray& arguments)
     }
     bool stored = false;
     for (Module& module : m_modules) {
-        if (!module.selected())
+        if (module.baud() != baud || !module.selected())
             continue;
         if (code == wire::code::Store) {
             module.store();
@@ -236,10 +266,16 @@ void Line::storeConfigurations()
 
 void Line::sendAnswers()
 {
-    if (!m_silent && m_answers.size() == 1) {
-        m_output += m_answers.constFirst();
-    } else if (!m_silent && m_answers.size() > 1) {
-        const QByteArray garbled = collide(m_answers);
+    // Each module answers at its own speed, a bit later than the one before; the far end
+    // reads them at the line's.
+    QList<Transmission> sent;
+    for (int i = 0; i < m_answers.size(); ++i)
+        sent.append({m_answers.at(i), m_modules.at(m_answering.at(i)).baud(), int(i)});
+    if (!m_silent && sent.size() == 1) {
+        m_output +=
+            sent.constFirst().baud == m_speed ? m_answers.constFirst() : receive(sent, m_speed);
+    } else if (!m_silent && sent.size() > 1) {
+        const QByteArray garbled = receive(sent, m_speed);
         m_output += garbled;
         for (int index : std::as_const(m_answering))
             m_modules[index].noteConflict();

@@ -13,9 +13,11 @@
 
 namespace velnor {
 
-// A serial line with display modules on it: every module hears every byte through one shared
-// parser, and the bytes the modules send back are returned. Time is handed in, never read
-// from a clock, so the same bytes at the same times always give the same result.
+// A serial line with display modules on it: every module hears every byte, and the bytes the
+// modules send back are returned. The line runs at the speed the far end set on it; a module
+// set to another speed hears garbage and its answers read as garbage, as a real receiver
+// sampling at the wrong rate makes of them. Time and speed are handed in, never read from a
+// clock or a device, so the same bytes at the same times always give the same result.
 class Line : public QObject
 {
     Q_OBJECT
@@ -46,6 +48,10 @@ public:
     // Bit n is input n + 1, set when the input is open.
     void setInputs(int index, quint8 inputs);
 
+    // The speed the far end sends and receives at, in bit/s; 9600 until set.
+    void setSpeed(int baud);
+    int speed() const { return m_speed; }
+
     // A silent line carries no answer at all, as if the modules' transmit wire were cut.
     void setSilent(bool silent) { m_silent = silent; }
     bool silent() const { return m_silent; }
@@ -60,16 +66,29 @@ signals:
     // Modules with this address answered together; the line carried the garbled bytes.
     void conflict(quint8 address, const QByteArray& garbled);
     void storeFailed(const QString& reason);
+    void speedChanged(int baud);
 
 private:
     enum class State { Idle, AfterSelect, AfterDeselect, AfterCommand, InArguments };
 
-    void step(quint8 byte, qint64 nowMs);
-    void idle(quint8 byte, qint64 nowMs);
-    void select(quint8 address);
-    void deselect();
-    void broadcastOff();
-    void command(quint8 code, const QByteArray& arguments);
+    // How the modules at one speed read the line: they all hear the same bytes, so they share
+    // one reading of them.
+    struct Reader
+    {
+        int baud = 9600;
+        State state = State::Idle;
+        qint64 deselectAt = 0;
+        quint8 code = 0;
+        int argumentsWanted = 0;
+        QByteArray arguments;
+    };
+
+    void step(Reader& reader, quint8 byte, qint64 nowMs);
+    void idle(Reader& reader, quint8 byte, qint64 nowMs);
+    void select(int baud, quint8 address);
+    void deselect(int baud);
+    void broadcastOff(int baud);
+    void command(int baud, quint8 code, const QByteArray& arguments);
     void storeConfigurations();
     void sendAnswers();
 
@@ -79,18 +98,14 @@ private:
     QString m_storeProblem;
     bool m_silent = false;
 
-    State m_state = State::Idle;
+    int m_speed = 9600;
+    QList<Reader> m_readers;
     qint64 m_now = 0;
-    qint64 m_deselectAt = 0;
-    quint8 m_code = 0;
-    int m_argumentsWanted = 0;
-    QByteArray m_arguments;
     // Answers of the frame being handled, one per module that answered, and the bytes the
     // line carries back from the current call.
     QList<QByteArray> m_answers;
     QList<int> m_answering;
     QByteArray m_output;
-    bool m_changed = false;
 };
 
 } // namespace velnor

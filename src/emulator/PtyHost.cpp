@@ -1,7 +1,9 @@
 #include "emulator/PtyHost.h"
 
 #include "emulator/Line.h"
+#include "emulator/TerminalSpeed.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -12,8 +14,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -107,7 +112,8 @@ bool PtyHost::start(QString* error)
         return fail(systemError(m_slavePath));
 
     // Other programs opening and closing the device, so that answers nobody reads are
-    // dropped as a serial port drops them. Without this, answers are always written.
+    // dropped as a serial port drops them, and an exclusive mode left behind by a program that
+    // ended is cleared. Without this, answers are always written.
     m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_inotify >= 0 &&
         ::inotify_add_watch(m_inotify, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
@@ -117,6 +123,8 @@ bool PtyHost::start(QString* error)
     if (m_inotify >= 0) {
         m_peerNotifier = new QSocketNotifier(m_inotify, QSocketNotifier::Read, this);
         connect(m_peerNotifier, &QSocketNotifier::activated, this, &PtyHost::readPeerEvents);
+    } else {
+        m_peers = std::nullopt;
     }
 
     if (!m_linkPath.isEmpty() && !placeLink(error)) {
@@ -177,6 +185,8 @@ void PtyHost::takeIn(std::optional<qint64> arrivedBy)
     // The time is taken before anything else, since the modules tell "EA 64" from a lone EA
     // by it.
     const qint64 now = std::min(m_clock.elapsed(), arrivedBy.value_or(m_clock.elapsed()));
+    // The speed the far end set, looked up as its bytes come, so they are heard at it.
+    m_line->setSpeed(terminalSpeed(m_slave));
     emit frameReceived(bytes);
     send(m_line->feed(bytes, now));
     scheduleDeadline();
@@ -188,6 +198,7 @@ void PtyHost::resolveDeadline()
     // timer runs on a busy machine.
     if (const std::optional<qint64> due = m_line->deadline())
         takeIn(due);
+    m_line->setSpeed(terminalSpeed(m_slave));
     send(m_line->advance(m_clock.elapsed()));
     scheduleDeadline();
 }
@@ -206,40 +217,98 @@ void PtyHost::send(const QByteArray& answer)
 {
     if (answer.isEmpty())
         return;
-    // Who holds the device is looked up again only when it seemed nobody did: the lookup is
-    // slow on a machine with many open files, and an answer must not wait for it.
-    if (!peerOpen())
-        readPeerEvents();
-    if (peerOpen()) {
-        qsizetype written = 0;
-        while (written < answer.size()) {
-            const ssize_t n =
-                ::write(m_master, answer.constData() + written, size_t(answer.size() - written));
-            if (n < 0 && errno == EINTR)
-                continue;
-            // A full terminal buffer means nobody reads: the rest is lost, as on a real line.
-            if (n <= 0)
-                break;
-            written += n;
-        }
+    // Opens and closes the kernel reported since the last look are looked at first, so a
+    // program that closed the device a moment ago gets nothing, and one that just opened it
+    // gets its answer. Without such reports the count stands: the lookup is slow on a machine
+    // with many open files, and an answer must not wait for it.
+    if (drainPeerEvents())
+        countPeers();
+    qsizetype written = 0;
+    while (peerOpen() && written < answer.size()) {
+        const ssize_t n =
+            ::write(m_master, answer.constData() + written, size_t(answer.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        // A full terminal buffer means nobody reads: the rest is lost, as on a real line.
+        if (n <= 0)
+            break;
+        written += n;
     }
-    emit answered(answer);
+    if (written > 0)
+        emit answered(answer.left(written));
+    if (written < answer.size())
+        emit dropped(answer.mid(written));
 }
 
-int PtyHost::otherDescriptorsOnDevice() const
+void PtyHost::readPeerEvents()
 {
-    const QByteArray device = QFile::encodeName(m_slavePath);
-    int count = 0;
+    drainPeerEvents();
+    countPeers();
+}
+
+bool PtyHost::drainPeerEvents()
+{
+    if (m_inotify < 0)
+        return false;
+    // The events only say "look again": the kernel merges two opens that follow each other
+    // into one event, so counting events loses track. The count comes from the descriptors
+    // that programs hold on the device.
+    bool any = false;
+    alignas(inotify_event) char buffer[4096];
+    while (::read(m_inotify, buffer, sizeof buffer) > 0)
+        any = true;
+    return any;
+}
+
+void PtyHost::countPeers()
+{
+    if (m_inotify < 0)
+        return;
+    // Our own descriptor could not be opened again after a look at the terminal while
+    // somebody held it in exclusive mode: that somebody may be gone now.
+    if (m_slave < 0)
+        m_slave = ::open(QFile::encodeName(m_slavePath).constData(),
+                         O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const std::optional<int> before = m_peers;
+    const bool wasOpen = peerOpen();
+    m_peers = otherDescriptorsOnDevice();
+    if (m_peers == 0) {
+        // Bytes left unread when the last program closed the device would otherwise greet the
+        // next one.
+        if (wasOpen)
+            ::tcflush(m_slave, TCIFLUSH);
+        clearStaleExclusiveMode();
+    } else if (!m_peers) {
+        clearExclusiveModeIfNobodyHolds();
+    }
+    if (m_peers != before)
+        emit peersChanged();
+}
+
+std::optional<int> PtyHost::otherDescriptorsOnDevice() const
+{
+    // Where /proc hides other users' programs, the first program is hidden as well: then
+    // nobody can be ruled out.
+    if (::access("/proc/1", F_OK) != 0)
+        return std::nullopt;
     DIR* processes = ::opendir("/proc");
     if (!processes)
-        return 1; // cannot tell: keep answering
+        return std::nullopt;
+    const QByteArray device = QFile::encodeName(m_slavePath);
+    int count = 0;
+    bool hidden = false;
     while (const dirent* process = ::readdir(processes)) {
         if (process->d_name[0] < '1' || process->d_name[0] > '9')
             continue;
         const QByteArray fdDir = QByteArray("/proc/") + process->d_name + "/fd";
         DIR* fds = ::opendir(fdDir.constData());
-        if (!fds)
-            continue; // another user's program, or one that just ended
+        if (!fds) {
+            // A program that just ended is gone; one we may not look into could hold the
+            // device.
+            if (errno != ENOENT && errno != ESRCH)
+                hidden = true;
+            continue;
+        }
         while (const dirent* fd = ::readdir(fds)) {
             char target[PATH_MAX];
             const QByteArray link = fdDir + '/' + fd->d_name;
@@ -250,27 +319,65 @@ int PtyHost::otherDescriptorsOnDevice() const
         ::closedir(fds);
     }
     ::closedir(processes);
-    return std::max(0, count - 1); // less the host's own
+    const int others = std::max(0, count - (m_slave >= 0 ? 1 : 0)); // less the host's own
+    if (hidden && others == 0)
+        return std::nullopt;
+    return others;
 }
 
-void PtyHost::readPeerEvents()
+void PtyHost::clearStaleExclusiveMode()
 {
-    if (m_inotify < 0)
+    // A program that opened the device in exclusive mode and ended without leaving it (killed,
+    // say) leaves the mode on the terminal, since our own descriptor keeps the terminal alive:
+    // every later program would be refused. Nobody holds the device now, so the mode is stale.
+    int exclusive = 0;
+    if (::ioctl(m_slave, TIOCGEXCL, &exclusive) == 0 && exclusive != 0)
+        ::ioctl(m_slave, TIOCNXCL);
+}
+
+void PtyHost::clearExclusiveModeIfNobodyHolds()
+{
+    int exclusive = 0;
+    if (::ioctl(m_slave, TIOCGEXCL, &exclusive) != 0 || exclusive == 0)
         return;
-    const bool wasOpen = peerOpen();
-    // The events only say "look again": the kernel merges two opens that follow each other
-    // into one event, so counting events loses track. The count comes from the descriptors
-    // that programs hold on the device.
-    alignas(inotify_event) char buffer[4096];
-    while (::read(m_inotify, buffer, sizeof buffer) > 0) {
-    }
-    m_peerOpens = otherDescriptorsOnDevice();
-    // Bytes left unread when the last program closed the device would otherwise greet the
-    // next one.
-    if (wasOpen && m_peerOpens == 0)
+    // Programs we may not look into might hold the device. The terminal itself tells whether
+    // anybody but us does: with our own descriptor closed, its other side hangs up exactly
+    // when nobody has the device open. The mode goes first, or we could not open the device
+    // again, and comes back if somebody holds it.
+    ::ioctl(m_slave, TIOCNXCL);
+    ::close(m_slave);
+    pollfd hangUp{m_master, POLLIN, 0};
+    const bool nobody = ::poll(&hangUp, 1, 0) == 1 && (hangUp.revents & POLLHUP) != 0;
+    m_slave = ::open(QFile::encodeName(m_slavePath).constData(),
+                     O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_slave >= 0 && nobody)
         ::tcflush(m_slave, TCIFLUSH);
-    if (peerOpen() != wasOpen)
-        emit peerOpenChanged(peerOpen());
+    else if (m_slave >= 0)
+        ::ioctl(m_slave, TIOCEXCL);
+    // Our own closing and opening are no news.
+    drainPeerEvents();
+}
+
+void PtyHost::removeLeftoverLinks()
+{
+    // An emulator killed between making its temporary link and renaming it leaves
+    // "<link>.new<pid>" behind. Only those of a program that no longer runs go.
+    const QFileInfo linkInfo(m_linkPath);
+    const QString prefix = linkInfo.fileName() + QStringLiteral(".new");
+    const QDir folder = linkInfo.absoluteDir();
+    const QStringList names = folder.entryList(
+        {prefix + u'*'}, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        const QString digits = name.mid(prefix.size());
+        bool isNumber = !digits.isEmpty() && std::all_of(digits.cbegin(), digits.cend(),
+                                                         [](QChar c) { return c.isDigit(); });
+        const qint64 pid = isNumber ? digits.toLongLong(&isNumber) : 0;
+        if (!isNumber || pid <= 0 || pid > INT_MAX ||
+            !QFileInfo(folder.filePath(name)).isSymLink())
+            continue;
+        if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            ::unlink(QFile::encodeName(folder.filePath(name)).constData());
+    }
 }
 
 bool PtyHost::placeLink(QString* error)
@@ -281,6 +388,7 @@ bool PtyHost::placeLink(QString* error)
             *error = m_linkPath + QStringLiteral(": exists and is not a symbolic link");
         return false;
     }
+    removeLeftoverLinks();
     // Made beside the link and renamed over it, so the name never points nowhere.
     const QByteArray link = QFile::encodeName(m_linkPath);
     const QByteArray temporary = link + ".new" + QByteArray::number(::getpid());

@@ -43,9 +43,12 @@ public:
     const QString& linkPath() const { return m_linkPath; }
     // The link when there is one, else the device: the name to give the panel.
     QString devicePath() const;
-    // Whether another program has the device open. Answers sent while none has are lost, as
-    // on a serial port nobody listens to.
-    bool peerOpen() const { return m_peerOpens > 0 || m_inotify < 0; }
+    // How many other programs hold the device, or nullopt when that cannot be told: a program
+    // whose descriptors may not be read (another user's, say a panel started with sudo) might.
+    std::optional<int> peers() const { return m_peers; }
+    // Whether another program may have the device open. Answers are dropped, as on a serial
+    // port nobody listens to, only when it is certain that nobody has.
+    bool peerOpen() const { return !m_peers || *m_peers > 0; }
 
     Line& line() { return *m_line; }
     const Line& line() const { return *m_line; }
@@ -53,10 +56,13 @@ public:
 signals:
     // The bytes of one read from the line, as they arrived.
     void frameReceived(const QByteArray& bytes);
-    // The bytes the modules sent back.
+    // The bytes the modules sent back that went out on the line.
     void answered(const QByteArray& bytes);
+    // Bytes the modules sent back that nobody could read: nobody held the device, or whoever
+    // did let its buffer fill up.
+    void dropped(const QByteArray& bytes);
     void changed();
-    void peerOpenChanged(bool open);
+    void peersChanged();
 
 private:
     void readLine();
@@ -66,7 +72,12 @@ private:
     void scheduleDeadline();
     void send(const QByteArray& answer);
     void readPeerEvents();
-    int otherDescriptorsOnDevice() const;
+    bool drainPeerEvents();
+    void countPeers();
+    std::optional<int> otherDescriptorsOnDevice() const;
+    void clearStaleExclusiveMode();
+    void clearExclusiveModeIfNobodyHolds();
+    void removeLeftoverLinks();
     bool placeLink(QString* error);
     void removeLink();
     void stop();
@@ -83,7 +94,8 @@ private:
     QString m_slavePath;
     QString m_linkPath;
     bool m_linkPlaced = false;
-    int m_peerOpens = 0;
+    // A new device has nobody on it yet.
+    std::optional<int> m_peers = 0;
 };
 
 } // namespace velnor

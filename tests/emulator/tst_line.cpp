@@ -1,10 +1,13 @@
 #include "emulator/Line.h"
+#include "emulator/Uart.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +27,9 @@ private slots:
     void settings_data();
     void settings();
     void sharedAddressGarblesAnswers();
+    void uartReadsItsOwnSpeed();
+    void uartAtAnotherSpeed_data();
+    void uartAtAnotherSpeed();
     void storeSurvivesRestart();
     void garbage_data();
     void garbage();
@@ -32,7 +38,8 @@ private slots:
 namespace {
 
 // Feeds a script: hexadecimal bytes, "text", XX*n for a byte n times, @ms to hand over the
-// bytes so far and let the time move on, POWER to switch the modules off and on again.
+// bytes so far and let the time move on, POWER to switch the modules off and on again, ~baud
+// to hand over the bytes so far and set the line to that speed.
 // Returns the answers in hexadecimal.
 QString run(Line& line, const QString& script)
 {
@@ -46,10 +53,12 @@ QString run(Line& line, const QString& script)
             continue;
         }
         for (const QString& token : parts.at(i).split(u' ', Qt::SkipEmptyParts)) {
-            if (token.startsWith(u'@') || token == u"POWER") {
+            if (token.startsWith(u'@') || token.startsWith(u'~') || token == u"POWER") {
                 answers += line.feed(std::exchange(pending, {}), now);
                 if (token == u"POWER")
                     line.powerUp();
+                else if (token.startsWith(u'~'))
+                    line.setSpeed(token.mid(1).toInt());
                 else
                     answers += line.advance(now = token.mid(1).toLongLong());
                 continue;
@@ -119,6 +128,14 @@ void TestLine::answers_data()
     add("new address after store and power-up", "EF 65 FE 30 84 FE 20 EF 84 POWER EF 84",
         "EE 65 EE 84", "O-,--");
     add("new address not stored", "EF 65 FE 30 69 POWER EF 69 EF 65", "EE 65 EE 65", "O-,--");
+    add("4800 module on a 4800 line", "EF 65 FE 1F FE 20 POWER ~4800 EF 65 FE 0E",
+        "EE 65 EE 65 EE 65 0F 0F", "O-,--");
+    add("4800 module deaf on a 9600 line", "EF 65 FE 1F FE 20 POWER EF 65 FE 0E", "EE 65",
+        "--,--");
+    add("9600 modules deaf on a 4800 line", "~4800 EF 66 FE 0E EF 65", "", "--,--");
+    add("9600 modules deaf on a 19200 line", "~19200 EF 66 FE 0E EF 65", "", "--,--");
+    add("answer at 4800 read on a 9600 line", "EF 65 FE 1F FE 20 POWER ~4800 EF 65 EA ~9600 @50",
+        "EE 65 EE 65 F8 FE 66 3C", "--,--");
     add("addresses 100 and 133 ignored", "EF 65 FE 30 64 FE 30 85 FE 20 POWER EF 65",
         "EE 65 EE 65", "O-,--");
 }
@@ -255,6 +272,45 @@ void TestLine::sharedAddressGarblesAnswers()
     // A silent line carries nothing back, conflicts included.
     line.setSilent(true);
     QCOMPARE(run(line, u"FE 0E EA @50 EF 66 FE 0E"_s), QString());
+}
+
+void TestLine::uartReadsItsOwnSpeed()
+{
+    QByteArray all(256, '\0');
+    std::iota(all.begin(), all.end(), char(0));
+    for (int baud : {300, 4800, 9600, 115200})
+        QCOMPARE(receive({{all, baud, 0}}, baud), all);
+}
+
+void TestLine::uartAtAnotherSpeed_data()
+{
+    QTest::addColumn<QList<Transmission>>("sent");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QByteArray>("received");
+    const QByteArray answer = QByteArrayLiteral("\xEE\x65");
+
+    // Worked out bit by bit: the receiver samples the middle of its own bit times.
+    QTest::newRow("55 at 9600, every other bit read")
+        << QList<Transmission>{{"\x55", 9600, 0}} << 4800 << QByteArray("\xFF");
+    QTest::newRow("00 at 4800, a break")
+        << QList<Transmission>{{QByteArray(1, '\0'), 4800, 0}} << 9600 << QByteArray(1, '\0');
+    QTest::newRow("zeros at 50, one break each")
+        << QList<Transmission>{{QByteArray(64, '\0'), 50, 0}} << 9600 << QByteArray(64, '\0');
+    QTest::newRow("0F at 9600, read at 19200")
+        << QList<Transmission>{{"\x0F", 9600, 0}} << 19200 << QByteArray("\xFE\x80");
+    QTest::newRow("an answer at 4800, read at 9600")
+        << QList<Transmission>{{answer, 4800, 0}} << 9600 << QByteArray("\xF8\xFE\x66\x3C");
+    QTest::newRow("two answers a bit apart")
+        << QList<Transmission>{{answer, 9600, 0}, {answer, 9600, 1}} << 9600
+        << QByteArray("\xCC\x40\xFF");
+}
+
+void TestLine::uartAtAnotherSpeed()
+{
+    QFETCH(QList<Transmission>, sent);
+    QFETCH(int, baud);
+    QFETCH(QByteArray, received);
+    QCOMPARE(receive(sent, baud).toHex(' '), received.toHex(' '));
 }
 
 void TestLine::storeSurvivesRestart()

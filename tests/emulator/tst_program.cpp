@@ -1,12 +1,18 @@
+#include "ExclusiveHolder.h"
 #include "settings/IniFile.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -20,9 +26,15 @@ class TestProgram : public QObject
 
 private slots:
     void headlessLogsFramesAndAnswers();
+    void signalWhileStartingLeavesNothing_data();
+    void signalWhileStartingLeavesNothing();
+    void servesAPanelOfAnotherUser();
+    void unreadLogHoldsNoAnswerBack();
 };
 
 namespace {
+
+const QString Program = QStringLiteral(VELNOR_EMULATOR_PROGRAM);
 
 // The next line on the program's standard output, waiting 5 s at most.
 QByteArray nextLine(QProcess& process)
@@ -34,6 +46,29 @@ QByteArray nextLine(QProcess& process)
     return process.readLine().trimmed();
 }
 
+int openDevice(const QString& path)
+{
+    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+}
+
+// What arrives on fd until it holds size bytes, waiting 5 s at most.
+QByteArray readFor(int fd, qsizetype size)
+{
+    QByteArray received;
+    const QDeadlineTimer deadline(5000);
+    while (received.size() < size && !deadline.hasExpired()) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, int(deadline.remainingTime())) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        received.append(buffer, n);
+    }
+    return received.toHex(' ').toUpper();
+}
+
 } // namespace
 
 void TestProgram::headlessLogsFramesAndAnswers()
@@ -43,7 +78,7 @@ void TestProgram::headlessLogsFramesAndAnswers()
     const QString ini = dir.filePath(u"velnor.ini"_s);
     const QString link = dir.filePath(u"device"_s);
     QProcess process;
-    process.start(QStringLiteral(VELNOR_EMULATOR_PROGRAM),
+    process.start(Program,
                   {u"--headless"_s, u"--inputs"_s, u"102=0x5A"_s, u"--ini"_s, ini, u"--port"_s,
                    u"3"_s, u"--link"_s, link, u"--store"_s, dir.filePath(u"store.json"_s)});
     QVERIFY(process.waitForStarted());
@@ -52,7 +87,7 @@ void TestProgram::headlessLogsFramesAndAnswers()
     QVERIFY2(device.startsWith("device /dev/"), device.constData());
     QCOMPARE(nextLine(process), "link " + QFile::encodeName(link));
     QCOMPARE(IniFile(ini).ReadIni(u"Ports"_s, u"3"_s), link);
-    const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = openDevice(link);
     QVERIFY(fd >= 0);
     const auto closeFd = qScopeGuard([fd] { ::close(fd); });
     QCOMPARE(nextLine(process), "# opened");
@@ -60,9 +95,145 @@ void TestProgram::headlessLogsFramesAndAnswers()
     QCOMPARE(nextLine(process), "> EF 66 FE 0E");
     QCOMPARE(nextLine(process), "< EE 66 EE 66 0A 05");
 
-    process.terminate();
+    // Ctrl+C in its terminal ends it as a normal exit: the link goes, the terminal hangs up.
+    ::kill(pid_t(process.processId()), SIGINT);
     QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
+    pollfd hangUp{fd, POLLIN, 0};
+    QCOMPARE(::poll(&hangUp, 1, 5000), 1);
+    QVERIFY(hangUp.revents & POLLHUP);
+}
+
+void TestProgram::signalWhileStartingLeavesNothing_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestProgram::signalWhileStartingLeavesNothing()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString ini = dir.filePath(u"velnor.ini"_s);
+    const QString link = dir.filePath(u"device"_s);
+    QProcess process;
+    // Held back until the program lets it through, so it comes at that moment, however fast
+    // or slow the program starts: before the program writes anything, it must end it cleanly.
+    process.setChildProcessModifier([signal] {
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        sigaddset(&blocked, signal);
+        ::sigprocmask(SIG_BLOCK, &blocked, nullptr);
+    });
+    process.start(Program, {u"--headless"_s, u"--ini"_s, ini, u"--port"_s, u"3"_s, u"--link"_s,
+                            link, u"--store"_s, dir.filePath(u"store.json"_s)});
+    QVERIFY(process.waitForStarted());
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+             QStringList());
+}
+
+void TestProgram::servesAPanelOfAnotherUser()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root, to run the emulator as another user than the panel");
+    // The emulator runs as an ordinary user and the panel as root, as when the panel is started
+    // with sudo: the emulator cannot see who holds its device.
+    QProcess process;
+    process.setChildProcessModifier([] {
+        const gid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(99);
+    });
+    process.start(Program, {u"--headless"_s, u"--link"_s, QString(), u"--store"_s, QString()});
+    QVERIFY(process.waitForStarted());
+    const auto stop = qScopeGuard([&process] {
+        process.terminate();
+        process.waitForFinished(5000);
+    });
+    const QByteArray line = nextLine(process);
+    QVERIFY2(line.startsWith("device /dev/"), line.constData());
+    const QByteArray device = line.mid(7);
+    int fd = openDevice(QString::fromLocal8Bit(device));
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([&fd] { ::close(fd); });
+
+    // It answers all the same.
+    QCOMPARE(::write(fd, "\xEF\x65\xFE\x0E", 4), ssize_t(4));
+    QCOMPARE(readFor(fd, 6), QByteArray("EE 65 EE 65 0F 0F"));
+
+    // A panel holding the line in exclusive mode keeps it while others come and go; an
+    // answer is a sign that the emulator has looked at the coming and going before it.
+    test::ExclusiveHolder holder(device);
+    QVERIFY(holder.holding());
+    QVERIFY(test::ExclusiveHolder::exclusive(device));
+    QCOMPARE(::write(fd, "\xEF\x65", 2), ssize_t(2));
+    QCOMPARE(readFor(fd, 2), QByteArray("EE 65"));
+    QVERIFY(test::ExclusiveHolder::exclusive(device));
+
+    // Killed, it leaves the mode behind, and the emulator must take it away.
+    ::close(std::exchange(fd, -1));
+    holder.kill();
+    QTRY_VERIFY(!test::ExclusiveHolder::exclusive(device));
+}
+
+void TestProgram::unreadLogHoldsNoAnswerBack()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray log = QFile::encodeName(dir.filePath(u"log"_s));
+    QCOMPARE(::mkfifo(log.constData(), 0600), 0);
+    // Its reader is there but reads nothing until the end.
+    const int reader = ::open(log.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    const auto closeReader = qScopeGuard([reader] { ::close(reader); });
+    const QString link = dir.filePath(u"device"_s);
+    QProcess process;
+    process.setStandardOutputFile(QFile::decodeName(log));
+    process.start(Program, {u"--headless"_s, u"--link"_s, link, u"--store"_s, QString()});
+    QVERIFY(process.waitForStarted());
+    const auto stop = qScopeGuard([&process] {
+        process.terminate();
+        process.waitForFinished(5000);
+    });
+    QTRY_VERIFY(QFileInfo(link).isSymLink());
+    const int fd = openDevice(link);
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+
+    // Text for no module, logged at three characters a byte: far more than a pipe holds.
+    const QByteArray text(4096, ' ');
+    constexpr qint64 Total = 1024 * 1024;
+    qint64 sent = 0;
+    const QDeadlineTimer deadline(20000);
+    while (sent < Total && !deadline.hasExpired()) {
+        pollfd ready{fd, POLLOUT, 0};
+        if (::poll(&ready, 1, int(deadline.remainingTime())) == 1)
+            sent += qMax<ssize_t>(
+                0, ::write(fd, text.constData(), size_t(qMin<qint64>(text.size(), Total - sent))));
+    }
+    QCOMPARE(sent, Total);
+    QCOMPARE(::write(fd, "\xEF\x65", 2), ssize_t(2));
+    QCOMPARE(readFor(fd, 2), QByteArray("EE 65"));
+
+    // Once read again, the log says how much it left out.
+    QByteArray lines;
+    const QDeadlineTimer readDeadline(10000);
+    while (!lines.contains("lines dropped") && !readDeadline.hasExpired()) {
+        pollfd ready{reader, POLLIN, 0};
+        char buffer[65536];
+        if (::poll(&ready, 1, int(readDeadline.remainingTime())) == 1)
+            lines.append(buffer, qMax<ssize_t>(0, ::read(reader, buffer, sizeof buffer)));
+    }
+    QVERIFY(lines.contains("lines dropped: the log was not read"));
 }
 
 } // namespace velnor

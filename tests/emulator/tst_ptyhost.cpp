@@ -1,11 +1,19 @@
+#include "ExclusiveHolder.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace velnor {
 
@@ -16,7 +24,29 @@ class TestPtyHost : public QObject
 
 private slots:
     void answersOverTheTerminal();
+    void hearsAtTheSpeedTheTerminalIsSet();
+    void answersNobodyReadsAreDropped();
+    void exclusiveModeEndsWithItsHolder();
+    void leftoverTemporaryLinksGo();
 };
+
+namespace {
+
+int openDevice(const QString& path)
+{
+    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+}
+
+QByteArray readAvailable(int fd)
+{
+    QByteArray bytes;
+    char buffer[64];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, n);
+    return bytes;
+}
+
+} // namespace
 
 void TestPtyHost::answersOverTheTerminal()
 {
@@ -25,24 +55,113 @@ void TestPtyHost::answersOverTheTerminal()
     host.line().setInputs(1, 0xAD);
     QString error;
     QVERIFY2(host.start(&error), qPrintable(error));
-    const int fd =
-        ::open(QFile::encodeName(host.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const int fd = openDevice(host.slavePath());
     QVERIFY(fd >= 0);
     const auto closeFd = qScopeGuard([fd] { ::close(fd); });
     QTRY_VERIFY(host.peerOpen());
     QByteArray received;
-    const auto receive = [&] {
-        char buffer[64];
-        for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-            received.append(buffer, n);
-        return received.toHex(' ').toUpper();
-    };
+    const auto receive = [&] { return (received += readAvailable(fd)).toHex(' ').toUpper(); };
 
     QCOMPARE(::write(fd, "\xEF\x66\xFE\x0E", 4), ssize_t(4));
     QTRY_COMPARE(receive(), QByteArray("EE 66 EE 66 0D 0A"));
     // A lone deselect is answered once its window has closed, with nothing more arriving.
     QCOMPARE(::write(fd, "\xEA", 1), ssize_t(1));
     QTRY_COMPARE(receive(), QByteArray("EE 66 EE 66 0D 0A EE 66"));
+}
+
+void TestPtyHost::hearsAtTheSpeedTheTerminalIsSet()
+{
+    PtyHost host({101, 102});
+    // Module 101 stores 4800 bit/s and comes back on at it; 102 stays at 9600.
+    host.line().feed(QByteArrayLiteral("\xEF\x65\xFE\x1F\xFE\x20\xEA\x64"), 0);
+    host.line().powerUp();
+    QString error;
+    QVERIFY2(host.start(&error), qPrintable(error));
+    const int fd = openDevice(host.slavePath());
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    termios settings{};
+    QCOMPARE(::tcgetattr(fd, &settings), 0);
+    ::cfsetspeed(&settings, B4800);
+    QCOMPARE(::tcsetattr(fd, TCSANOW, &settings), 0);
+
+    QCOMPARE(::write(fd, "\xEF\x65\xEF\x66", 4), ssize_t(4));
+    QByteArray received;
+    QTRY_COMPARE((received += readAvailable(fd)).toHex(' '), QByteArray("ee 65"));
+    QCOMPARE(host.line().speed(), 4800);
+}
+
+void TestPtyHost::answersNobodyReadsAreDropped()
+{
+    PtyHost host({101});
+    QString error;
+    QVERIFY2(host.start(&error), qPrintable(error));
+    QSignalSpy answered(&host, &PtyHost::answered);
+    QSignalSpy dropped(&host, &PtyHost::dropped);
+    const int fd = openDevice(host.slavePath());
+    QVERIFY(fd >= 0);
+    QTRY_COMPARE(host.peers(), std::optional<int>(1));
+    // The program goes before the modules have read its frame: their answer has no reader, and
+    // what reports the line's traffic must not show it as sent.
+    QCOMPARE(::write(fd, "\xEF\x65", 2), ssize_t(2));
+    ::close(fd);
+    QTRY_VERIFY(host.line().module(0).ownSelected());
+    QCOMPARE(answered.size(), 0);
+    QCOMPARE(dropped.size(), 1);
+    QCOMPARE(dropped.first().first().toByteArray(), QByteArray("\xEE\x65"));
+    QCOMPARE(host.peers(), std::optional<int>(0));
+}
+
+void TestPtyHost::exclusiveModeEndsWithItsHolder()
+{
+    PtyHost host({101});
+    QString error;
+    QVERIFY2(host.start(&error), qPrintable(error));
+    const QByteArray device = QFile::encodeName(host.slavePath());
+
+    // A panel takes the line in exclusive mode before the emulator has looked at anything.
+    test::ExclusiveHolder holder(device);
+    QVERIFY(holder.holding());
+    // Another program comes and goes (the next panel's probe, say): the holder keeps its mode.
+    QVERIFY(test::ExclusiveHolder::exclusive(device));
+    QTRY_COMPARE(host.peers(), std::optional<int>(1));
+    QVERIFY(test::ExclusiveHolder::exclusive(device));
+
+    // Killed, the holder cannot leave the mode itself: the line must not stay locked.
+    holder.kill();
+    QTRY_COMPARE(host.peers(), std::optional<int>(0));
+    QVERIFY(!test::ExclusiveHolder::exclusive(device));
+}
+
+void TestPtyHost::leftoverTemporaryLinksGo()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const pid_t ended = ::fork();
+    QVERIFY(ended >= 0);
+    if (ended == 0)
+        ::_exit(0);
+    QCOMPARE(::waitpid(ended, nullptr, 0), ended);
+    const QString gone = u"line.new%1"_s.arg(ended);
+    const QString running = u"line.new%1"_s.arg(::getppid());
+    // Only our own kind of name beside our own link, and only links.
+    const QStringList others = {u"other.new%1"_s.arg(ended), u"line.new%1x"_s.arg(ended),
+                                u"line.new"_s};
+    for (const QString& name : QStringList{gone, running} + others)
+        QVERIFY(QFile::link(u"/dev/pts/999"_s, dir.filePath(name)));
+    QFile file(dir.filePath(u"line.new1"_s)); // not a link
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    PtyHost host({101});
+    host.setLinkPath(dir.filePath(u"line"_s));
+    QString error;
+    QVERIFY2(host.start(&error), qPrintable(error));
+    QStringList expected = QStringList{u"line"_s, u"line.new1"_s, running} + others;
+    expected.sort();
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
+             expected);
 }
 
 } // namespace velnor

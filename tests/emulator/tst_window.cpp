@@ -3,6 +3,7 @@
 #include "emulator/window/LcdView.h"
 #include "emulator/window/ModulePanel.h"
 
+#include <QLabel>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -45,6 +46,13 @@ void TestWindow::displayShowsTheText()
     QCOMPARE(dots(1, 0), u"#...."_s);
     QCOMPARE(dots(2, 6), u"....."_s);
     QCOMPARE(dots(2, 7), u"#####"_s); // the cursor
+    // A module set to another speed than the line's says so.
+    QLabel* speed = window.panels().at(0)->speedLabel();
+    QVERIFY(!speed->isVisibleTo(&window));
+    line.setSpeed(4800);
+    QVERIFY(speed->isVisibleTo(&window));
+    QCOMPARE(speed->text(), u"Hears garbage: the line runs at 4800 bit/s"_s);
+    line.setSpeed(9600);
     // A picture for the documentation when asked for.
     if (const QString path = qEnvironmentVariable("VELNOR_SCREENSHOT"); !path.isEmpty())
         QVERIFY(window.grab().save(path));

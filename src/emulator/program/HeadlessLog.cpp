@@ -4,22 +4,42 @@
 #include "emulator/PtyHost.h"
 
 #include <QFile>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <climits>
+#include <poll.h>
+#include <unistd.h>
 
 namespace velnor {
 
-HeadlessLog::HeadlessLog(PtyHost& host, std::FILE* stream, QObject* parent)
-    : QObject(parent), m_stream(stream)
+namespace {
+
+QByteArray hex(const QByteArray& bytes)
 {
+    return bytes.toHex(' ').toUpper();
+}
+
+} // namespace
+
+HeadlessLog::HeadlessLog(PtyHost& host, int fd, QObject* parent)
+    : QObject(parent), m_host(host), m_fd(fd), m_peers(host.peers()),
+      m_writable(new QSocketNotifier(fd, QSocketNotifier::Write, this))
+{
+    m_writable->setEnabled(false);
+    connect(m_writable, &QSocketNotifier::activated, this, &HeadlessLog::flush);
     connect(&host, &PtyHost::frameReceived, this,
-            [this](const QByteArray& bytes) { write("> " + bytes.toHex(' ').toUpper()); });
+            [this](const QByteArray& bytes) { write("> " + hex(bytes)); });
     connect(&host, &PtyHost::answered, this,
-            [this](const QByteArray& bytes) { write("< " + bytes.toHex(' ').toUpper()); });
-    connect(&host, &PtyHost::peerOpenChanged, this,
-            [this](bool open) { write(open ? "# opened" : "# closed"); });
+            [this](const QByteArray& bytes) { write("< " + hex(bytes)); });
+    connect(&host, &PtyHost::dropped, this,
+            [this](const QByteArray& bytes) { write("# dropped, nobody reads: " + hex(bytes)); });
+    connect(&host, &PtyHost::peersChanged, this, &HeadlessLog::showPeers);
+    connect(&host.line(), &Line::speedChanged, this,
+            [this](int baud) { write("# line at " + QByteArray::number(baud) + " bit/s"); });
     connect(&host.line(), &Line::conflict, this,
             [this](quint8 address, const QByteArray& garbled) {
-                write("! conflict " + QByteArray::number(address) + ": " +
-                      garbled.toHex(' ').toUpper());
+                write("! conflict " + QByteArray::number(address) + ": " + hex(garbled));
             });
 }
 
@@ -37,6 +57,70 @@ void HeadlessLog::write(std::FILE* stream, const QByteArray& line)
     std::fputs(line.constData(), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
+}
+
+void HeadlessLog::write(const QByteArray& line)
+{
+    if (m_closed)
+        return;
+    // Once a line is dropped, the following ones are too until the backlog is out, so the
+    // count stands where the lines were missing.
+    if (m_dropped > 0 || m_backlog.size() + line.size() + 1 > MaxBacklog) {
+        ++m_dropped;
+        return;
+    }
+    m_backlog += line + '\n';
+    flush();
+}
+
+void HeadlessLog::showPeers()
+{
+    const std::optional<int> before = std::exchange(m_peers, m_host.peers());
+    const bool wasOpen = before.value_or(0) > 0;
+    if (!m_peers)
+        write("# may be opened by a program whose descriptors cannot be read: answers are sent");
+    else if (*m_peers == 0)
+        write("# closed");
+    else if (!wasOpen)
+        write("# opened");
+    else
+        write("# held by " + QByteArray::number(*m_peers) + " programs");
+}
+
+void HeadlessLog::flush()
+{
+    while (!m_closed) {
+        if (m_backlog.isEmpty()) {
+            if (m_dropped == 0)
+                break;
+            m_backlog = "# " + QByteArray::number(std::exchange(m_dropped, 0)) +
+                        " lines dropped: the log was not read\n";
+        }
+        // Ready to write means room for PIPE_BUF bytes on a pipe, so a write of that much
+        // does not wait; the rest waits for the next readiness.
+        pollfd ready{m_fd, POLLOUT, 0};
+        const int polled = ::poll(&ready, 1, 0);
+        if (polled < 0 && errno == EINTR)
+            continue;
+        ssize_t n = 0;
+        if (polled > 0 && (ready.revents & POLLOUT) != 0) {
+            n = ::write(m_fd, m_backlog.constData(), size_t(qMin(m_backlog.size(), PIPE_BUF)));
+            if (n < 0 && errno == EINTR)
+                continue;
+        }
+        if (polled == 0 || (n < 0 && errno == EAGAIN)) {
+            m_writable->setEnabled(true);
+            return;
+        }
+        if (n <= 0) {
+            // Nobody reads any more (a pipe into head, say): the log stops, not the emulator.
+            m_closed = true;
+            m_backlog.clear();
+            break;
+        }
+        m_backlog.remove(0, n);
+    }
+    m_writable->setEnabled(false);
 }
 
 } // namespace velnor

@@ -1,34 +1,53 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 
 #include <cstdio>
+#include <optional>
+
+class QSocketNotifier;
 
 namespace velnor {
 
 class PtyHost;
 
-// The emulator's traffic as lines on a stream, each written out at once so a script reading
+// The emulator's traffic as lines on a descriptor, each written out at once so a script reading
 // it sees every frame as it happens:
 //   device /dev/pts/3       link /tmp/velnor-emulator-1000
 //   > EF 65                 a read from the line
-//   < EE 65                 what the modules sent back
+//   < EE 65                 what the modules sent back and went out on the line
 //   ! conflict 101: CC 60   modules sharing an address answered together
 //   # opened / # closed     a program opened the device or the last one closed it
+//   # line at 4800 bit/s    the far end changed the line's speed
+// Nothing here waits for the reader: while it reads nothing, lines beyond a backlog are
+// dropped and counted, and the count is written once it reads again.
 class HeadlessLog : public QObject
 {
     Q_OBJECT
 public:
-    HeadlessLog(PtyHost& host, std::FILE* stream, QObject* parent = nullptr);
+    // Lines waiting for a reader that does not keep up, at most: room for the longest, a whole
+    // read from the line in hexadecimal.
+    static constexpr qsizetype MaxBacklog = 256 * 1024;
+
+    HeadlessLog(PtyHost& host, int fd, QObject* parent = nullptr);
 
     // The device lines, written once the host has started; the window prints them too.
     static void writeDevice(const PtyHost& host, std::FILE* stream);
 
 private:
     static void write(std::FILE* stream, const QByteArray& line);
-    void write(const QByteArray& line) { write(m_stream, line); }
+    void write(const QByteArray& line);
+    void showPeers();
+    void flush();
 
-    std::FILE* m_stream;
+    PtyHost& m_host;
+    int m_fd;
+    QByteArray m_backlog;
+    qint64 m_dropped = 0;
+    bool m_closed = false;
+    std::optional<int> m_peers;
+    QSocketNotifier* m_writable;
 };
 
 } // namespace velnor

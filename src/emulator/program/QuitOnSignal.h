@@ -1,25 +1,27 @@
 #pragma once
 
-#include <QObject>
-
-class QSocketNotifier;
-
 namespace velnor {
 
-// Ends the event loop on SIGINT, SIGTERM or SIGHUP, so the program cleans up (its link above
-// all) as on a normal exit. The handler only writes to a pipe; the quitting happens in the
-// event loop.
-class QuitOnSignal : public QObject
+// Ends the program on SIGINT, SIGTERM or SIGHUP so it cleans up (its link above all) as on a
+// normal exit. Made first thing, before the program writes anything: a signal that comes while
+// it starts is kept, and ends the event loop as soon as that runs. The handler only writes to a
+// socket; the quitting happens in the event loop.
+class QuitOnSignal
 {
-    Q_OBJECT
 public:
-    explicit QuitOnSignal(QObject* parent = nullptr);
-    ~QuitOnSignal() override;
+    QuitOnSignal();
+    ~QuitOnSignal();
+    QuitOnSignal(const QuitOnSignal&) = delete;
+    QuitOnSignal& operator=(const QuitOnSignal&) = delete;
+
+    // Lets a signal, one that came already included, end the application's event loop. Needs
+    // the application.
+    void listen();
+    // Whether a signal came.
+    static bool requested();
 
 private:
     static void handle(int signal);
-
-    QSocketNotifier* m_notifier = nullptr;
 };
 
 } // namespace velnor

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 using namespace velnor;
 
@@ -39,6 +40,8 @@ bool writeIni(const ProgramOptions& options, const QString& device)
 
 int main(int argc, char* argv[])
 {
+    // Before anything is written: a signal from here on ends the program cleanly.
+    QuitOnSignal quitOnSignal;
     QCoreApplication::setApplicationName(QStringLiteral("velnor-emulator"));
     // The command line is read before any application object exists: help, mistakes and the
     // headless mode must work where there is no display at all.
@@ -59,6 +62,7 @@ int main(int argc, char* argv[])
     std::unique_ptr<QCoreApplication> app = options->headless
                                                 ? std::make_unique<QCoreApplication>(argc, argv)
                                                 : std::make_unique<QApplication>(argc, argv);
+    quitOnSignal.listen();
 
     PtyHost host(options->addresses, options->storePath);
     host.setLinkPath(options->linkPath);
@@ -72,6 +76,9 @@ int main(int argc, char* argv[])
     if (!line.storeProblem().isEmpty())
         printError(line.storeProblem());
     QObject::connect(&line, &Line::storeFailed, &host, &printError);
+    // Told to end while starting: nothing is written and nothing is left behind.
+    if (QuitOnSignal::requested())
+        return 0;
 
     // The link rather than the device goes into the settings: its name stays the same from run
     // to run, so they stay right when the emulator starts again. It is written before the link
@@ -86,21 +93,21 @@ int main(int argc, char* argv[])
     }
     if (!options->iniPath.isEmpty() && !iniFirst && !writeIni(*options, host.devicePath()))
         return 1;
-    const QuitOnSignal quitOnSignal;
     HeadlessLog::writeDevice(host, stdout);
 
     if (options->headless) {
-        const HeadlessLog log(host, stdout);
+        const HeadlessLog log(host, STDOUT_FILENO);
         return app->exec();
     }
 
     EmulatorWindow window(line);
     window.setDevice(host.devicePath() == host.slavePath() ? QString() : host.devicePath(),
                      host.slavePath());
-    QObject::connect(&host, &PtyHost::peerOpenChanged, &window, &EmulatorWindow::setPeerOpen);
+    QObject::connect(&host, &PtyHost::peersChanged, &window,
+                     [&] { window.setPeers(host.peers()); });
     QObject::connect(&host, &PtyHost::frameReceived, &window, &EmulatorWindow::showFrame);
     QObject::connect(&host, &PtyHost::answered, &window, &EmulatorWindow::showAnswer);
-    window.setPeerOpen(host.peerOpen());
+    window.setPeers(host.peers());
     window.show();
     return app->exec();
 }

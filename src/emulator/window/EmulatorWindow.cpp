@@ -27,8 +27,8 @@ QString hex(const QByteArray& bytes)
 } // namespace
 
 EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
-    : QMainWindow(parent), m_line(line), m_device(new QLabel(this)), m_peer(new QLabel(this)),
-      m_traffic(new QLabel(this))
+    : QMainWindow(parent), m_line(line), m_device(new QLabel(this)), m_speed(new QLabel(this)),
+      m_peer(new QLabel(this)), m_traffic(new QLabel(this))
 {
     setWindowTitle(line.silent() ? tr("Velnor module emulator (silent)")
                                  : tr("Velnor module emulator"));
@@ -73,9 +73,11 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
     statusBar()->addWidget(m_device);
+    statusBar()->addPermanentWidget(m_speed);
     statusBar()->addPermanentWidget(m_peer);
-    setPeerOpen(false);
+    setPeers(0);
     showFrame({});
+    refresh();
 
     connect(&line, &Line::changed, this, &EmulatorWindow::refresh);
     connect(&line, &Line::conflict, this, &EmulatorWindow::showConflict);
@@ -91,10 +93,19 @@ void EmulatorWindow::setDevice(const QString& link, const QString& device)
     m_device->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
-void EmulatorWindow::setPeerOpen(bool open)
+void EmulatorWindow::setPeers(std::optional<int> peers)
 {
-    m_peer->setText(open ? tr("\u25CF opened by a program") : tr("\u25CB not opened"));
-    m_peer->setStyleSheet(open ? QStringLiteral("QLabel { color: #2E7D32; }") : QString());
+    if (!peers) {
+        m_peer->setText(tr("\u25D0 may be opened"));
+        m_peer->setToolTip(tr("Some programs' descriptors cannot be read (another user's, such "
+                              "as a panel started with sudo): answers are sent"));
+    } else {
+        m_peer->setText(*peers == 0   ? tr("\u25CB not opened")
+                        : *peers == 1 ? tr("\u25CF opened by a program")
+                                      : tr("\u25CF opened by %1 programs").arg(*peers));
+        m_peer->setToolTip(QString());
+    }
+    m_peer->setStyleSheet(peers != 0 ? QStringLiteral("QLabel { color: #2E7D32; }") : QString());
 }
 
 void EmulatorWindow::showFrame(const QByteArray& bytes)
@@ -110,6 +121,7 @@ void EmulatorWindow::showAnswer(const QByteArray& bytes)
 
 void EmulatorWindow::refresh()
 {
+    m_speed->setText(tr("line %1 bit/s").arg(m_line.speed()));
     for (ModulePanel* panel : std::as_const(m_panels))
         panel->refresh();
 }

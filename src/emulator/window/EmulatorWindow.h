@@ -3,6 +3,8 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <optional>
+
 class QLabel;
 
 namespace velnor {
@@ -11,7 +13,8 @@ class Line;
 class ModulePanel;
 
 // The emulator's window: one panel per module on the line, and a status bar with the device
-// to point the panel at, whether a program has it open, and the last bytes each way. The line
+// to point the panel at, the line's speed, whether a program has it open, and the last bytes
+// each way. The line
 // drives it through its signals; the window only changes the line through the input switches
 // and "Power cycle".
 class EmulatorWindow : public QMainWindow
@@ -22,7 +25,8 @@ public:
 
     // link may be empty when no link is kept.
     void setDevice(const QString& link, const QString& device);
-    void setPeerOpen(bool open);
+    // How many other programs hold the device; nullopt when that cannot be told.
+    void setPeers(std::optional<int> peers);
     void showFrame(const QByteArray& bytes);
     void showAnswer(const QByteArray& bytes);
 
@@ -36,6 +40,7 @@ private:
     Line& m_line;
     QList<ModulePanel*> m_panels;
     QLabel* m_device;
+    QLabel* m_speed;
     QLabel* m_peer;
     QLabel* m_traffic;
     QString m_lastFrame;

@@ -39,7 +39,7 @@ void setBadgeOn(QLabel* label, bool on, const char* colour)
 ModulePanel::ModulePanel(Line& line, int moduleIndex, QWidget* parent)
     : QFrame(parent), m_line(line), m_index(moduleIndex), m_title(new QLabel(this)),
       m_own(badge(tr("selected"), this)), m_broadcast(badge(tr("broadcast"), this)),
-      m_conflict(new QLabel(this)), m_pending(new QLabel(this)),
+      m_conflict(new QLabel(this)), m_speed(new QLabel(this)), m_pending(new QLabel(this)),
       m_display(new LcdView(line, moduleIndex, this)), m_outputs(new OutputLamps(this)),
       m_inputs(new QButtonGroup(this))
 {
@@ -51,6 +51,9 @@ ModulePanel::ModulePanel(Line& line, int moduleIndex, QWidget* parent)
         "QLabel { background: #C62828; color: white; border-radius: 4px; padding: 1px 6px; }"));
     m_conflict->setToolTip(tr("Another module with the same address answered at the same "
                               "time; the panel received garbled bytes"));
+    m_speed->setStyleSheet(QStringLiteral("QLabel { color: #C62828; font-style: italic; }"));
+    m_speed->setToolTip(tr("The line runs at another speed than this module: it hears garbage, "
+                           "and its answers reach the panel as garbage"));
     m_pending->setStyleSheet(QStringLiteral("QLabel { color: #8A6D00; font-style: italic; }"));
 
     auto* header = new QHBoxLayout;
@@ -80,6 +83,7 @@ ModulePanel::ModulePanel(Line& line, int moduleIndex, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(header);
     layout->addWidget(m_display, 0, Qt::AlignHCenter);
+    layout->addWidget(m_speed);
     layout->addWidget(m_pending);
     layout->addLayout(io);
 
@@ -96,6 +100,8 @@ void ModulePanel::refresh()
                          .arg(module.baud()));
     setBadgeOn(m_own, module.ownSelected(), "#2E7D32");
     setBadgeOn(m_broadcast, module.broadcastSelected(), "#1565C0");
+    m_speed->setVisible(module.baud() != m_line.speed());
+    m_speed->setText(tr("Hears garbage: the line runs at %1 bit/s").arg(m_line.speed()));
     m_conflict->setVisible(module.conflicts() > 0);
     m_conflict->setText(tr("address conflict \u00d7%1").arg(module.conflicts()));
 

@@ -12,8 +12,9 @@ class LcdView;
 class OutputLamps;
 
 // Everything the emulator shows of one module: address, serial number and speed, its
-// selections, a conflict with another module, the display, the output lamps and the input
-// switches. Flipping a switch changes the module's inputs on the line.
+// selections, a conflict with another module, a line at another speed than its own, the display,
+// the output lamps and the input switches. Flipping a switch changes the module's inputs on the
+// line.
 class ModulePanel : public QFrame
 {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
     OutputLamps* outputs() const { return m_outputs; }
     QButtonGroup* inputs() const { return m_inputs; }
     QLabel* conflictLabel() const { return m_conflict; }
+    QLabel* speedLabel() const { return m_speed; }
 
 private:
     void inputFlipped();
@@ -37,6 +39,7 @@ private:
     QLabel* m_own;
     QLabel* m_broadcast;
     QLabel* m_conflict;
+    QLabel* m_speed;
     QLabel* m_pending;
     LcdView* m_display;
     OutputLamps* m_outputs;
