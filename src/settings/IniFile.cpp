@@ -157,9 +157,7 @@ void removeLeftovers(const QByteArray& target)
             continue;
         if (::kill(pid, 0) == 0 || errno != ESRCH)
             continue;
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(st.st_mode))
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
@@ -277,9 +275,7 @@ bool overwrite(int fd, QByteArrayView old, QByteArrayView bytes, const QString& 
 bool replace(const QString& path, QByteArrayView old, QByteArrayView bytes, QString* error)
 {
     const QByteArray target = QFile::encodeName(path);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     const bool exists = ::stat(target.constData(), &st) == 0;
     // An existing file we may not write is not replaced either, even where the folder would
     // let us.
