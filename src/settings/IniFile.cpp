@@ -135,14 +135,18 @@ QByteArray temporaryName(const QByteArray& target, qint64 pid)
     return target + ".new" + QByteArray::number(pid);
 }
 
+QByteArray folderOf(const QByteArray& target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : target.first(slash + 1);
+}
+
 // Removes the new files that writers killed before their rename left beside target. A live
 // writer's file is left alone; so is anything that is not a regular file of that name.
 void removeLeftovers(const QByteArray& target)
 {
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : target.first(slash + 1);
-    const QByteArray prefix = target.sliced(slash + 1) + ".new";
-    DIR* dir = ::opendir(folder.constData());
+    const QByteArray prefix = target.sliced(target.lastIndexOf('/') + 1) + ".new";
+    DIR* dir = ::opendir(folderOf(target).constData());
     if (!dir)
         return;
     const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
@@ -168,12 +172,12 @@ enum class Beside { Replaced, Failed, FolderReadOnly };
 
 // Writes bytes to a new file in target's folder and renames it over target, so that a reader,
 // a crash or a full disk finds the old file or the new one whole. Where the system allows, the
-// new file has no name until just before the rename, and a kill leaves nothing behind.
+// new file has no name until just before the rename, so that only a kill in that moment leaves
+// it behind, for removeLeftovers.
 Beside replaceBeside(const QByteArray& target, const struct stat* old, QByteArrayView bytes,
                      bool unnamed, QString* reason)
 {
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : target.first(slash + 1);
+    const QByteArray folder = folderOf(target);
     const QByteArray name = temporaryName(target, ::getpid());
     // Until it has the old file's mode, nobody else may read the new one.
     const mode_t mode = old ? 0600 : 0666;
@@ -185,17 +189,17 @@ Beside replaceBeside(const QByteArray& target, const struct stat* old, QByteArra
         if (linked)
             ::unlink(name.constData());
     });
+    const auto readOnly = [] { return errno == EACCES || errno == EPERM || errno == EROFS; };
     const auto failed = [&] {
         *reason = qt_error_string(errno);
-        return errno == EACCES || errno == EPERM || errno == EROFS ? Beside::FolderReadOnly
-                                                                   : Beside::Failed;
+        return readOnly() ? Beside::FolderReadOnly : Beside::Failed;
     };
 
 #ifdef O_TMPFILE
     if (unnamed) {
         fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-        // EOPNOTSUPP or EISDIR: a file system or kernel without unnamed files.
-        if (fd < 0 && errno != EOPNOTSUPP && errno != EISDIR)
+        // Otherwise (a file system or kernel without unnamed files, ...) try a named one.
+        if (fd < 0 && readOnly())
             return failed();
     }
 #else
