@@ -92,9 +92,14 @@ Writer start(const QStringList& args)
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
     ::posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    ::posix_spawnattr_setpgroup(&attributes, 0);
     Writer writer;
     const int failed =
-        ::posix_spawn(&writer.pid, argv[0], &actions, nullptr, argv.data(), environ);
+        ::posix_spawn(&writer.pid, argv[0], &actions, &attributes, argv.data(), environ);
+    ::posix_spawnattr_destroy(&attributes);
     ::posix_spawn_file_actions_destroy(&actions);
     ::close(input[0]);
     ::close(output[1]);
@@ -105,15 +110,16 @@ Writer start(const QStringList& args)
     return writer;
 }
 
-// Ends the settings_writer (end of its input) and returns its exit status, -1 if it failed.
-int stop(const Writer& writer)
+// Ends the settings_writer and any writer process it has running, even one a failed check left
+// writing: they share a process group of their own.
+void stop(const Writer& writer)
 {
     ::close(writer.in);
     ::close(writer.out);
-    int status = 0;
-    if (writer.pid <= 0 || ::waitpid(writer.pid, &status, 0) != writer.pid)
-        return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (writer.pid <= 0)
+        return;
+    ::kill(-writer.pid, SIGKILL);
+    ::waitpid(writer.pid, nullptr, 0);
 }
 
 bool send(const Writer& writer, int count)
