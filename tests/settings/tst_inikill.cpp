@@ -92,14 +92,9 @@ Writer start(const QStringList& args)
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
     ::posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawnattr_t attributes;
-    ::posix_spawnattr_init(&attributes);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    ::posix_spawnattr_setpgroup(&attributes, 0);
     Writer writer;
     const int failed =
-        ::posix_spawn(&writer.pid, argv[0], &actions, &attributes, argv.data(), environ);
-    ::posix_spawnattr_destroy(&attributes);
+        ::posix_spawn(&writer.pid, argv[0], &actions, nullptr, argv.data(), environ);
     ::posix_spawn_file_actions_destroy(&actions);
     ::close(input[0]);
     ::close(output[1]);
@@ -110,16 +105,16 @@ Writer start(const QStringList& args)
     return writer;
 }
 
-// Ends the settings_writer and any writer process it has running, even one a failed check left
-// writing: they share a process group of their own.
-void stop(const Writer& writer)
+// Ends the settings_writer, and first the writer process it has running, if any (one a failed
+// check left writing), so that the settings_writer still reaps it.
+void stop(const Writer& writer, pid_t running)
 {
+    if (running > 0)
+        ::kill(running, SIGKILL);
     ::close(writer.in);
     ::close(writer.out);
-    if (writer.pid <= 0)
-        return;
-    ::kill(-writer.pid, SIGKILL);
-    ::waitpid(writer.pid, nullptr, 0);
+    if (writer.pid > 0)
+        ::waitpid(writer.pid, nullptr, 0);
 }
 
 bool send(const Writer& writer, int count)
@@ -179,7 +174,8 @@ void TestIniKill::kills()
     args << path << QString::fromLatin1(kLongValue) << QString::fromLatin1(kShortValue);
     const Writer writer = start(args);
     QVERIFY(writer.pid > 0);
-    const auto stopWriter = qScopeGuard([&] { stop(writer); });
+    pid_t running = -1;
+    const auto stopWriter = qScopeGuard([&] { stop(writer, running); });
 
     // One run to its end: how long a write takes here, and that the file is replaced, or
     // written in place, as the folder says.
@@ -212,12 +208,14 @@ void TestIniKill::kills()
         QVERIFY(send(writer, 0));
         const std::optional<int> pid = answer(writer, "begin");
         QVERIFY(pid);
+        running = *pid;
         // Anywhere in its first write or just after it.
         const qint64 at = clock.nsecsElapsed() + qint64(random.bounded(quint64(writeNs * 5 / 4)));
         while (clock.nsecsElapsed() < at) {
         }
         QCOMPARE(::kill(*pid, SIGKILL), 0);
         const std::optional<int> status = answer(writer, "end");
+        running = -1;
         QVERIFY2(status && WIFSIGNALED(*status), "the writer failed a write before it was killed");
 
         const QByteArray now = contents(path);
