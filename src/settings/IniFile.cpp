@@ -7,14 +7,23 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QScopeGuard>
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <utility>
 
 #ifdef Q_OS_UNIX
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#else
+#include <QSaveFile>
 #endif
 
 namespace velnor {
@@ -25,6 +34,7 @@ constexpr qsizetype kMaxValueChars = 254;
 // Far beyond any real settings file; anything larger is not read into memory, and not written
 // back either, since that would drop the part that was not read.
 constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+constexpr qint64 kReadChunk = 16 * 1024;
 constexpr int kMaxLinkHops = 40;
 
 bool fail(QString* error, const QString& path, const QString& reason)
@@ -36,7 +46,7 @@ bool fail(QString* error, const QString& path, const QString& reason)
 
 // The file's bytes; empty when it does not exist; nullopt (with the reason) when it exists but
 // cannot be read whole. Only regular files are opened: a FIFO or a device would block or
-// never end.
+// never end. Memory grows with what the file holds, never to the size limit up front.
 std::optional<QByteArray> load(const QString& path, QString* error)
 {
     const QFileInfo info(path);
@@ -49,20 +59,32 @@ std::optional<QByteArray> load(const QString& path, QString* error)
         return std::nullopt;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         fail(error, path, file.errorString());
         return std::nullopt;
     }
-    QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        fail(error, path, file.errorString());
-        return std::nullopt;
-    }
-    if (bytes.size() > kMaxFileBytes) {
+    const auto tooLarge = [&] {
         fail(error, path, QStringLiteral("File too large for a settings file"));
         return std::nullopt;
+    };
+    if (file.size() > kMaxFileBytes)
+        return tooLarge();
+    QByteArray bytes;
+    bytes.reserve(file.size());
+    // To the end, even if the file has grown since its size was taken.
+    char chunk[kReadChunk];
+    for (;;) {
+        const qint64 got = file.read(chunk, kReadChunk);
+        if (got < 0) {
+            fail(error, path, file.errorString());
+            return std::nullopt;
+        }
+        if (got == 0)
+            return bytes;
+        if (bytes.size() + got > kMaxFileBytes)
+            return tooLarge();
+        bytes.append(chunk, got);
     }
-    return bytes;
 }
 
 // The file a chain of symbolic links ends at, so that writing replaces the target and the
@@ -82,24 +104,218 @@ QString resolveLinks(const QString& path, QString* error)
     }
 }
 
-// A replaced file belongs to whoever owned it before, not to the writer (a save run with sudo
-// must not take it from its owner). Best effort: only root may give a file away.
-void keepOwner(QSaveFile& out, const QString& path)
-{
 #ifdef Q_OS_UNIX
-    const QFileInfo info(path);
-    if (!info.exists() || out.handle() < 0)
+
+bool failErrno(QString* error, const QString& path)
+{
+    return fail(error, path, qt_error_string(errno));
+}
+
+bool writeAll(int fd, QByteArrayView bytes, off_t at)
+{
+    while (!bytes.isEmpty()) {
+        const ssize_t done = ::pwrite(fd, bytes.data(), size_t(bytes.size()), at);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0) {
+            errno = done == 0 ? EIO : errno;
+            return false;
+        }
+        bytes = bytes.sliced(done);
+        at += done;
+    }
+    return true;
+}
+
+// The name a new file has between being written and replacing the settings file: the file's
+// own name, ".new" and the writer's process id, so that a writer killed in between can be
+// told from a live one.
+QByteArray temporaryName(const QByteArray& target, qint64 pid)
+{
+    return target + ".new" + QByteArray::number(pid);
+}
+
+QByteArray folderOf(const QByteArray& target)
+{
+    const qsizetype slash = target.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : target.first(slash + 1);
+}
+
+// Removes the new files that writers killed before their rename left beside target. A live
+// writer's file is left alone; so is anything that is not a regular file of that name.
+void removeLeftovers(const QByteArray& target)
+{
+    const QByteArray prefix = target.sliced(target.lastIndexOf('/') + 1) + ".new";
+    DIR* dir = ::opendir(folderOf(target).constData());
+    if (!dir)
         return;
-    if (info.ownerId() == ::geteuid() && info.groupId() == ::getegid())
-        return;
-    if (::fchown(out.handle(), info.ownerId(), info.groupId()) != 0) {
-        // Not permitted: the file is still written, owned by us.
+    const auto closeDir = qScopeGuard([dir] { ::closedir(dir); });
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        if (!name.startsWith(prefix) || name.size() == prefix.size())
+            continue;
+        const QByteArrayView digits = name.sliced(prefix.size());
+        pid_t pid = 0;
+        const auto [end, ec] = std::from_chars(digits.begin(), digits.end(), pid);
+        if (ec != std::errc() || end != digits.end() || pid <= 0)
+            continue;
+        if (::kill(pid, 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat st = {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+}
+
+enum class Beside { Replaced, Failed, FolderReadOnly };
+
+// Writes bytes to a new file in target's folder and renames it over target, so that a reader,
+// a crash or a full disk finds the old file or the new one whole. Where the system allows, the
+// new file has no name until just before the rename, so that only a kill in that moment leaves
+// it behind, for removeLeftovers.
+Beside replaceBeside(const QByteArray& target, const struct stat* old, QByteArrayView bytes,
+                     bool unnamed, QString* reason)
+{
+    const QByteArray folder = folderOf(target);
+    const QByteArray name = temporaryName(target, ::getpid());
+    // Until it has the old file's mode, nobody else may read the new one.
+    const mode_t mode = old ? 0600 : 0666;
+    int fd = -1;
+    bool linked = false;
+    const auto cleanUp = qScopeGuard([&] {
+        if (fd >= 0)
+            ::close(fd);
+        if (linked)
+            ::unlink(name.constData());
+    });
+    const auto readOnly = [] { return errno == EACCES || errno == EPERM || errno == EROFS; };
+    const auto failed = [&] {
+        *reason = qt_error_string(errno);
+        return readOnly() ? Beside::FolderReadOnly : Beside::Failed;
+    };
+
+#ifdef O_TMPFILE
+    if (unnamed) {
+        fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        // Otherwise (a file system or kernel without unnamed files, ...) try a named one.
+        if (fd < 0 && readOnly())
+            return failed();
     }
 #else
-    Q_UNUSED(out);
-    Q_UNUSED(path);
+    unnamed = false;
 #endif
+    // One named after this writer from the start. One of that name already there is a killed
+    // writer's whose process id came round again.
+    for (int attempt = 0; fd < 0 && attempt < 2; ++attempt) {
+        unnamed = false;
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0 && (errno != EEXIST || attempt > 0))
+            return failed();
+        if (fd < 0)
+            ::unlink(name.constData());
+    }
+    linked = !unnamed;
+
+    // Failing from here on is not a read-only folder: the new file was made.
+    const auto writeFailed = [&] {
+        failed();
+        return Beside::Failed;
+    };
+    if (!writeAll(fd, bytes, 0))
+        return writeFailed();
+    if (old) {
+        // A replaced file belongs to whoever owned it before, not to the writer (a save run
+        // with sudo must not take it from its owner). Only root may give a file away.
+        if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+            ::fchown(fd, old->st_uid, old->st_gid) != 0) {
+            // Not permitted: the file is still written, owned by us.
+        }
+        if (::fchmod(fd, old->st_mode & 07777) != 0)
+            return writeFailed();
+    }
+    if (::fdatasync(fd) != 0)
+        return writeFailed();
+    for (int attempt = 0; !linked; ++attempt) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        linked = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
+                          AT_SYMLINK_FOLLOW) == 0;
+        if (linked)
+            break;
+        if (errno != EEXIST || attempt > 0) {
+            // Without /proc an unnamed file cannot be given a name: write a named one.
+            if (errno == ENOENT && attempt == 0) {
+                ::close(std::exchange(fd, -1));
+                return replaceBeside(target, old, bytes, false, reason);
+            }
+            return writeFailed();
+        }
+        ::unlink(name.constData());
+    }
+    if (::rename(name.constData(), target.constData()) != 0)
+        return writeFailed();
+    linked = false;
+    removeLeftovers(target);
+    return Beside::Replaced;
 }
+
+// Where no new file can be made beside it, the file itself is overwritten from its first
+// changed byte, then cut to its new length, then synced: it is never empty on the way, but a
+// kill or a failure in between can leave the new text followed by the end of the old one.
+bool overwrite(int fd, QByteArrayView old, QByteArrayView bytes, const QString& path,
+               QString* error)
+{
+    const qsizetype same =
+        std::mismatch(old.begin(), old.end(), bytes.begin(), bytes.end()).first - old.begin();
+    if (!writeAll(fd, bytes.sliced(same), same))
+        return failErrno(error, path);
+    if (bytes.size() < old.size() && ::ftruncate(fd, bytes.size()) != 0)
+        return failErrno(error, path);
+    if (::fdatasync(fd) != 0)
+        return failErrno(error, path);
+    return true;
+}
+
+bool replace(const QString& path, QByteArrayView old, QByteArrayView bytes, QString* error)
+{
+    const QByteArray target = QFile::encodeName(path);
+    struct stat st = {};
+    const bool exists = ::stat(target.constData(), &st) == 0;
+    // An existing file we may not write is not replaced either, even where the folder would
+    // let us.
+    const int fd = exists ? ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY) : -1;
+    if (exists && fd < 0)
+        return fail(error, path, qt_error_string(errno));
+    const auto closeFd = qScopeGuard([fd] {
+        if (fd >= 0)
+            ::close(fd);
+    });
+    QString reason;
+    switch (replaceBeside(target, exists ? &st : nullptr, bytes, true, &reason)) {
+    case Beside::Replaced:
+        return true;
+    case Beside::Failed:
+        return fail(error, path, reason);
+    case Beside::FolderReadOnly:
+        break;
+    }
+    if (!exists)
+        return fail(error, path, reason);
+    return overwrite(fd, old, bytes, path, error);
+}
+
+#else
+
+bool replace(const QString& path, QByteArrayView, QByteArrayView bytes, QString* error)
+{
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes.data(), bytes.size()) != bytes.size() ||
+        !out.commit())
+        return fail(error, path, out.errorString());
+    return true;
+}
+
+#endif
 
 } // namespace
 
@@ -121,6 +337,10 @@ IniFile IniFile::beside()
 
 QString IniFile::ReadIni(const QString& section, const QString& key) const
 {
+    // Such a name would be looked up with '?' in its place; no key can have it, since a write
+    // refuses it.
+    if (!fitsWire(section) || !fitsWire(key))
+        return {};
     const std::optional<QByteArray> bytes = load(m_path, nullptr);
     if (!bytes)
         return {};
@@ -153,17 +373,7 @@ bool IniFile::WriteIni(const QString& section, const QString& key, const QString
     const QByteArray updated = ini::update(*old, sectionBytes, keyBytes, valueBytes);
     if (updated == *old)
         return true;
-
-    QSaveFile out(target);
-    // Where the folder does not let us create the temporary file, write the file in place.
-    out.setDirectWriteFallback(true);
-    if (!out.open(QIODevice::WriteOnly))
-        return fail(error, target, out.errorString());
-    keepOwner(out, target);
-    out.write(updated);
-    if (!out.commit())
-        return fail(error, target, out.errorString());
-    return true;
+    return replace(target, *old, updated, error);
 }
 
 } // namespace velnor

@@ -20,8 +20,11 @@ public:
 
     // At most 254 characters; a missing file, section or key, or an unreadable file, is "".
     QString ReadIni(const QString& section, const QString& key) const;
-    // Replaces the file atomically. False (with the reason in *error, if given) when the file
-    // could not be written; the file is then as it was.
+    // Replaces the file with a new one written beside it, so that it is the old file or the new
+    // one whole; where the folder is read-only but the file is writable, overwrites it in place
+    // without emptying it first. False (with the reason in *error, if given) when the file could
+    // not be written; it is then as it was, except after a failure in the middle of writing in
+    // place.
     bool WriteIni(const QString& section, const QString& key, const QString& value,
                   QString* error = nullptr) const;
 

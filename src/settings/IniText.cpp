@@ -109,6 +109,26 @@ qsizetype contentStart(QByteArrayView file)
     return file.startsWith(kBom) ? kBom.size() : 0;
 }
 
+// The line break the file uses most, for the lines it gains: a file kept with LF stays LF-only.
+// CRLF, the usual break of settings files, in a file without any and on a tie.
+QByteArrayView usualBreak(QByteArrayView file)
+{
+    qsizetype crLf = 0;
+    qsizetype lf = 0;
+    qsizetype cr = 0;
+    for (qsizetype pos = 0; pos < file.size();) {
+        const Line line = lineAt(file, pos);
+        pos = line.next;
+        if (line.next - line.end == 2)
+            ++crLf;
+        else if (line.next > line.end)
+            ++(file[line.end] == '\n' ? lf : cr);
+    }
+    if (crLf >= lf && crLf >= cr)
+        return kCrLf;
+    return lf >= cr ? QByteArrayView("\n") : QByteArrayView("\r");
+}
+
 } // namespace
 
 std::optional<QByteArray> lookup(QByteArrayView file, QByteArrayView section, QByteArrayView key)
@@ -152,9 +172,12 @@ QByteArray update(QByteArrayView file, QByteArrayView section, QByteArrayView ke
                 anchor = line;
         } else if (p.kind == Kind::Key && anchor) {
             if (sameName(p.name, key)) {
-                // Keep the line's own spelling and spacing up to the value, and its line break.
+                // Keep the line's own spelling and spacing up to the value, and its line break;
+                // a last line without one gets one, as every line written does.
                 const qsizetype valueAt = line.begin + p.valueBegin;
-                return joined({file.first(valueAt), encoded, file.sliced(line.end)});
+                const QByteArrayView rest =
+                    line.next > line.end ? file.sliced(line.end) : usualBreak(file);
+                return joined({file.first(valueAt), encoded, rest});
             }
             anchor = line;
         }
@@ -163,17 +186,21 @@ QByteArray update(QByteArrayView file, QByteArrayView section, QByteArrayView ke
     const QByteArray keyLine = joined({key, "=", encoded});
     if (anchor) {
         const qsizetype at = anchor->next;
-        // A new line follows its neighbour's line break; the file's last line gets one first.
+        // A new line follows its neighbour's line break; the file's last line
+        // gets the file's usual one first.
         const QByteArrayView lineBreak = file.sliced(anchor->end, at - anchor->end);
-        if (lineBreak.isEmpty())
-            return joined({file, kCrLf, keyLine, kCrLf});
+        if (lineBreak.isEmpty()) {
+            const QByteArrayView usual = usualBreak(file);
+            return joined({file, usual, keyLine, usual});
+        }
         return joined({file.first(at), keyLine, lineBreak, file.sliced(at)});
     }
 
+    const QByteArrayView usual = usualBreak(file);
     QByteArray out = file.toByteArray();
     if (out.size() > contentStart(file) && !isBreak(out.back()))
-        out.append(kCrLf);
-    out.append(joined({"[", section, "]", kCrLf, keyLine, kCrLf}));
+        out.append(usual);
+    out.append(joined({"[", section, "]", usual, keyLine, usual}));
     return out;
 }
 

@@ -15,6 +15,8 @@ namespace velnor::ini {
 std::optional<QByteArray> lookup(QByteArrayView file, QByteArrayView section, QByteArrayView key);
 
 // The file with key set to value (encoded by encodeValue), adding key or section as needed.
+// The lines it adds, and a last line it changes that had no line break, end in the line break
+// the file uses most (CRLF in a new file).
 // A write that rejectReason refuses leaves the file as it was.
 QByteArray update(QByteArrayView file, QByteArrayView section, QByteArrayView key,
                   QByteArrayView value);

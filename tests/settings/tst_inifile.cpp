@@ -1,18 +1,24 @@
 #include "settings/IniFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/fsuid.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
-// velnor.ini on disk: hostile contents and paths, and a write that replaces the file whole,
-// one byte per character, at a symlink's target, keeping its mode, even in a read-only folder.
+// velnor.ini on disk: hostile contents, paths and names, and a write that replaces the file
+// whole, one byte per character, at a symlink's target, keeping its mode, even in a read-only
+// folder; reads within a small memory limit, failed writes, and what killed writers left.
 class TestIniFile final : public QObject
 {
     Q_OBJECT
@@ -21,6 +27,12 @@ private slots:
     void hostile_data();
     void hostile();
     void write();
+    void names_data();
+    void names();
+    void readWithLittleMemory();
+    void failedWrite_data();
+    void failedWrite();
+    void leftovers();
 };
 
 static QByteArray contents(const QString& path)
@@ -33,6 +45,32 @@ static bool put(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Runs body in a child process, so that a limit set or a crash there stays there: its exit
+// status, or -1 when it died of a signal.
+template <typename Body> static int inChild(Body body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // The child never returns into the test runner, not even by an exception.
+        std::signal(SIGABRT, SIG_DFL);
+        bool passed = false;
+        try {
+            passed = body();
+        } catch (...) {
+        }
+        ::_exit(passed ? 0 : 1);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
+        return -2;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+static QStringList entries(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 void TestIniFile::hostile_data()
@@ -104,6 +142,108 @@ void TestIniFile::write()
     ::setfsuid(65534);
     QVERIFY(ini.WriteIni(u"LCD"_s, u"Line1"_s, u"2"_s));
     QCOMPARE(contents(real), "; mine\r\n[LCD]\r\nLine1=2\r\n"_ba);
+}
+
+// A name the file cannot hold finds nothing, not the name with '?' in its place.
+void TestIniFile::names_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("section") << u"\u20ac"_s << u"K"_s << QString();
+    QTest::newRow("key") << u"S"_s << u"\u0141"_s << QString();
+    QTest::newRow("as written") << u"?"_s << u"K"_s << u"1"_s;
+    QTest::newRow("latin-1") << u"S"_s << u"\u00c9"_s << u"3"_s;
+}
+
+void TestIniFile::names()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    const QTemporaryDir dir;
+    const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    QVERIFY(put(ini.path(), "[?]\r\nK=1\r\n[S]\r\n?=2\r\n\xC9=3\r\n"));
+    QCOMPARE(ini.ReadIni(section, key), expected);
+}
+
+// A read takes memory for what the file holds, not for the largest file it would read: in a
+// process with 32 MiB of address space to spare, a small file reads as it should.
+void TestIniFile::readWithLittleMemory()
+{
+    const QTemporaryDir dir;
+    const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    QVERIFY(
+        put(ini.path(), "[Settings]\r\nCommPort=1\r\nSetting=9600,n,8,1\r\n[LCD]\r\nUID=101\r\n"));
+    const int status = inChild([&] {
+        QFile statm(u"/proc/self/statm"_s);
+        if (!statm.open(QIODevice::ReadOnly))
+            return false;
+        const rlim_t used =
+            statm.readLine().split(' ').value(0).toULongLong() * rlim_t(::sysconf(_SC_PAGESIZE));
+        const rlimit limit{used + (32 << 20), used + (32 << 20)};
+        return ::setrlimit(RLIMIT_AS, &limit) == 0 && ini.ReadIni(u"LCD"_s, u"UID"_s) == u"101"_s;
+    });
+    QCOMPARE(status, 0);
+}
+
+// A write that fails (here on a file size limit of 0, as on a full disk) leaves the file as it
+// was and nothing beside it, whether it was to replace the file or to write it in place.
+void TestIniFile::failedWrite_data()
+{
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::newRow("writable folder") << false;
+    QTest::newRow("read-only folder") << true;
+}
+
+void TestIniFile::failedWrite()
+{
+    QFETCH(bool, readOnlyFolder);
+    const QTemporaryDir dir;
+    const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    const QByteArray old = "[LCD]\r\nUID=101\r\nLine1=1\r\n";
+    QVERIFY(put(ini.path(), old));
+    QVERIFY(QFile::setPermissions(ini.path(), QFile::Permissions(0x6666)));
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const auto restore = qScopeGuard([&] { ::chmod(folder.constData(), 0700); });
+    if (readOnlyFolder)
+        QCOMPARE(::chmod(folder.constData(), 0555), 0);
+
+    const int status = inChild([&] {
+        // Root ignores the folder's mode; nobody does not.
+        if (readOnlyFolder && ::geteuid() == 0)
+            ::setfsuid(65534);
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{0, 0};
+        QString error;
+        return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+               !ini.WriteIni(u"LCD"_s, u"Line1"_s, u"22"_s, &error) && !error.isEmpty();
+    });
+    QCOMPARE(status, 0);
+    QCOMPARE(contents(ini.path()), old);
+    QCOMPARE(entries(dir), QStringList{u"velnor.ini"_s});
+}
+
+// The new file of a writer killed between naming it and renaming it is removed by the next
+// write; a live writer's, and anything else, stays.
+void TestIniFile::leftovers()
+{
+    const QTemporaryDir dir;
+    const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    QCOMPARE(::waitpid(gone, nullptr, 0), gone);
+    const QString dead = u"velnor.ini.new"_s + QString::number(gone);
+    const QString live = u"velnor.ini.new"_s + QString::number(::getppid());
+    const QStringList kept{u"other.ini.new"_s + QString::number(gone), u"velnor.ini.new1x"_s};
+    for (const QString& name : kept + QStringList{dead, live})
+        QVERIFY(put(dir.filePath(name), "[LCD]\r\n"));
+
+    QVERIFY(ini.WriteIni(u"LCD"_s, u"UID"_s, u"101"_s));
+    QStringList expected = kept + QStringList{live, u"velnor.ini"_s};
+    expected.sort();
+    QCOMPARE(entries(dir), expected);
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

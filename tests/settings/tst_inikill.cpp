@@ -1,0 +1,244 @@
+#include "settings/IniFile.h"
+
+#include <QDir>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <optional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+extern char** environ;
+
+// The settings writer killed at random moments: in a writable folder the file is always the
+// old one or the new one whole, in a read-only folder (written in place) it is never empty and
+// at worst the new text followed by the end of the old one.
+class TestIniKill final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void kills_data();
+    void kills();
+};
+
+namespace {
+
+constexpr int kKills = 1000;
+constexpr quint32 kSeed = 20240611;
+constexpr int kAnswerTimeoutMs = 10000;
+
+const QByteArray kHead = "; velnor\r\n[Settings]\r\nCommPort=1\r\nSetting=9600,n,8,1\r\n"
+                         "[LCD]\r\nUID=101\r\nLine1="_ba;
+const QByteArray kTail = "\r\nBaud=9600\r\n"_ba;
+const QByteArray kShortValue = "Hello"_ba;
+const QByteArray kLongValue = "Velnor  Panel   ready"_ba;
+const QByteArray kShort = kHead + kShortValue + kTail;
+const QByteArray kLong = kHead + kLongValue + kTail;
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>"_ba;
+}
+
+bool put(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The running settings_writer: its process, its standard input and output.
+struct Writer
+{
+    pid_t pid = -1;
+    int in = -1;
+    int out = -1;
+};
+
+Writer start(const QStringList& args)
+{
+    int input[2];
+    int output[2];
+    if (::pipe2(input, O_CLOEXEC) != 0)
+        return {};
+    if (::pipe2(output, O_CLOEXEC) != 0) {
+        ::close(input[0]);
+        ::close(input[1]);
+        return {};
+    }
+    std::vector<QByteArray> bytes{QByteArrayLiteral(VELNOR_SETTINGS_WRITER)};
+    for (const QString& arg : args)
+        bytes.push_back(QFile::encodeName(arg));
+    std::vector<char*> argv;
+    for (QByteArray& arg : bytes)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    Writer writer;
+    const int failed =
+        ::posix_spawn(&writer.pid, argv[0], &actions, nullptr, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::close(input[0]);
+    ::close(output[1]);
+    writer.in = input[1];
+    writer.out = output[0];
+    if (failed)
+        writer.pid = -1;
+    return writer;
+}
+
+// Ends the settings_writer, and first the writer process it has running, if any (one a failed
+// check left writing), so that the settings_writer still reaps it.
+void stop(const Writer& writer, pid_t running)
+{
+    if (running > 0)
+        ::kill(running, SIGKILL);
+    ::close(writer.in);
+    ::close(writer.out);
+    if (writer.pid > 0)
+        ::waitpid(writer.pid, nullptr, 0);
+}
+
+bool send(const Writer& writer, int count)
+{
+    const QByteArray line = QByteArray::number(count) + '\n';
+    return ::write(writer.in, line.constData(), size_t(line.size())) == line.size();
+}
+
+// The number after word on the writer's next line; nullopt when the line does not come
+// within the deadline or is not that.
+std::optional<int> answer(const Writer& writer, const char* word)
+{
+    QByteArray line;
+    QDeadlineTimer deadline(kAnswerTimeoutMs);
+    char byte = 0;
+    while (!line.endsWith('\n')) {
+        pollfd ready{writer.out, POLLIN, 0};
+        if (::poll(&ready, 1, int(deadline.remainingTime())) != 1 ||
+            ::read(writer.out, &byte, 1) != 1)
+            return std::nullopt;
+        line.append(byte);
+    }
+    const QList<QByteArray> parts = line.trimmed().split(' ');
+    bool ok = false;
+    const int number = parts.value(1).toInt(&ok);
+    if (parts.size() != 2 || parts[0] != word || !ok)
+        return std::nullopt;
+    return number;
+}
+
+} // namespace
+
+void TestIniKill::kills_data()
+{
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::newRow("writable folder") << false;
+    QTest::newRow("read-only folder") << true;
+}
+
+void TestIniKill::kills()
+{
+    QFETCH(bool, readOnlyFolder);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(u"velnor.ini"_s);
+    const QByteArray folder = QFile::encodeName(dir.path());
+    QVERIFY(put(path, kShort));
+    // rw-rw-rw-: writable by the writer even as nobody.
+    QVERIFY(QFile::setPermissions(path, QFile::Permissions(0x6666)));
+    const auto restore = qScopeGuard([&] { ::chmod(folder.constData(), 0700); });
+    QStringList args;
+    if (readOnlyFolder) {
+        QCOMPARE(::chmod(folder.constData(), 0555), 0);
+        // Root ignores the folder's mode; the writer then writes as nobody.
+        if (::geteuid() == 0)
+            args << u"--fsuid"_s << u"65534"_s;
+    }
+    args << path << QString::fromLatin1(kLongValue) << QString::fromLatin1(kShortValue);
+    const Writer writer = start(args);
+    QVERIFY(writer.pid > 0);
+    pid_t running = -1;
+    const auto stopWriter = qScopeGuard([&] { stop(writer, running); });
+
+    // One run to its end: how long a write takes here, and that the file is replaced, or
+    // written in place, as the folder says.
+    constexpr int kTimed = 20;
+    struct stat before = {};
+    struct stat after = {};
+    // Held open, the old file keeps its inode number from being given to a new one.
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(::fstat(old.handle(), &before), 0);
+    QElapsedTimer clock;
+    QVERIFY(send(writer, kTimed));
+    QVERIFY(answer(writer, "begin"));
+    clock.start();
+    QCOMPARE(answer(writer, "end"), 0);
+    const qint64 writeNs = clock.nsecsElapsed() / kTimed;
+    QCOMPARE(contents(path), kShort);
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+    QCOMPARE(after.st_ino == before.st_ino, readOnlyFolder);
+    old.close();
+
+    // Written in place, the short text over the long one is cut only after it is written.
+    QList<QByteArray> survivors{kShort, kLong};
+    if (readOnlyFolder)
+        survivors << kShort + kLong.sliced(kShort.size());
+    QList<int> seen(survivors.size(), 0);
+    int leftovers = 0;
+    QRandomGenerator random(kSeed);
+    for (int round = 0; round < kKills; ++round) {
+        QVERIFY(send(writer, 0));
+        const std::optional<int> pid = answer(writer, "begin");
+        QVERIFY(pid);
+        running = *pid;
+        // Anywhere in its first write or just after it.
+        const qint64 at = clock.nsecsElapsed() + qint64(random.bounded(quint64(writeNs * 5 / 4)));
+        while (clock.nsecsElapsed() < at) {
+        }
+        QCOMPARE(::kill(*pid, SIGKILL), 0);
+        const std::optional<int> status = answer(writer, "end");
+        running = -1;
+        QVERIFY2(status && WIFSIGNALED(*status), "the writer failed a write before it was killed");
+
+        const QByteArray now = contents(path);
+        const qsizetype which = survivors.indexOf(now);
+        QVERIFY2(which >= 0, qPrintable(u"kill %1 left %2 bytes: %3"_s.arg(round)
+                                            .arg(now.size())
+                                            .arg(QString::fromLatin1(now.toPercentEncoding()))));
+        ++seen[which];
+        if (which > 1)
+            QVERIFY(put(path, kShort)); // the next run starts from a whole file
+        leftovers += QFile::exists(path + u".new"_s + QString::number(*pid));
+    }
+    qInfo("%d kills, a write taking %lld us (seed %u): old or new %d + %d, not yet cut %d, "
+          "new files left beside it %d",
+          kKills, writeNs / 1000, kSeed, seen[0], seen[1], seen.value(2), leftovers);
+
+    // What the killed writers left beside the file is gone after the next write that changes it.
+    QVERIFY(send(writer, 2)); // one of the two values is a change
+    QVERIFY(answer(writer, "begin"));
+    QCOMPARE(answer(writer, "end"), 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             QStringList{u"velnor.ini"_s});
+}
+
+QTEST_GUILESS_MAIN(TestIniKill)
+#include "tst_inikill.moc"
