@@ -6,12 +6,17 @@
 #include "link/QtTickSource.h"
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
+#include "system/QuitOnSignal.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    // First of all: a kill, a logout or Ctrl+C in the terminal ends the program as closing its
+    // window does, with the ports flushed and closed.
+    velnor::QuitOnSignal quitOnSignal;
     QApplication app(argc, argv);
+    quitOnSignal.listen();
     QApplication::setApplicationName(QStringLiteral("Velnor"));
     velnor::useClassicStyle();
 

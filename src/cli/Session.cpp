@@ -5,6 +5,7 @@
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
 #include "settings/IniFile.h"
+#include "system/QuitOnSignal.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -50,6 +51,11 @@ ExitStatus Session::run(const QList<Command>& commands)
     for (const Command& command : commands) {
         status = runOne(command);
         flushSent();
+        // A signal ends every wait at once; what the command made of that is not its result.
+        if (QuitOnSignal::requested()) {
+            status = fail(ExitStatus::Interrupted, command.typed(), u"interrupted"_s);
+            break;
+        }
         if (status != ExitStatus::Ok)
             break;
     }
@@ -115,6 +121,10 @@ ExitStatus Session::upload(const Command& command)
     // A plan that stops at its first burst has finished before there is a loop to quit.
     if (m_config.start(command.steps) && m_config.isRunning())
         loop.exec();
+    // Left by a signal: nothing more of the upload goes out, and the run says why it ended.
+    m_config.stop();
+    if (QuitOnSignal::requested())
+        return ExitStatus::Ok;
     if (!completed) {
         const ExitStatus status = judged(command);
         return status != ExitStatus::Ok

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "system/QuitOnSignal.h"
 
 #include <QCoreApplication>
 
@@ -6,7 +7,10 @@
 
 int main(int argc, char* argv[])
 {
+    // Ctrl+C or a kill ends the run between two frames, with the port flushed and closed.
+    velnor::QuitOnSignal quitOnSignal;
     QCoreApplication app(argc, argv);
+    quitOnSignal.listen();
     QCoreApplication::setApplicationName(QStringLiteral("velnor-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);

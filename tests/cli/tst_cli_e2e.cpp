@@ -10,6 +10,8 @@
 #include "settings/ModuleSetup.h"
 
 #include <QProcess>
+
+#include <csignal>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,6 +121,8 @@ private slots:
     void anUploadFromAFileReachesTheModulesByteForByte();
     void theProgramsExitStatus_data();
     void theProgramsExitStatus();
+    void aSignalEndsTheRunAndLeavesTheLineUsable_data();
+    void aSignalEndsTheRunAndLeavesTheLineUsable();
 };
 
 void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
@@ -295,6 +299,47 @@ void tst_CliE2e::theProgramsExitStatus()
     QVERIFY(bench.runInProcess({u"serial"_s}).status == 0);
     QTRY_VERIFY(bench.wire.endsWith(marker));
     QCOMPARE(bench.wire.chopped(marker.size()), wire);
+}
+
+void tst_CliE2e::aSignalEndsTheRunAndLeavesTheLineUsable_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl+C") << SIGINT;
+    QTest::newRow("kill") << SIGTERM;
+    QTest::newRow("kill -9") << SIGKILL;
+}
+
+void tst_CliE2e::aSignalEndsTheRunAndLeavesTheLineUsable()
+{
+    QFETCH(int, signal);
+    Bench bench;
+    QVERIFY2(bench.started, qPrintable(bench.error));
+    const QString file = bench.setupFile(u"103"_s);
+    const QByteArray upload = uploadBytes(ModuleSetup::load(IniFile(file)));
+
+    // The signal comes once the upload is under way, during one of its waits.
+    QProcess program;
+    QSignalSpy finished(&program, &QProcess::finished);
+    QObject::connect(&bench.host, &PtyHost::frameReceived, &program, [&] {
+        if (bench.wire.size() > 40 && program.state() == QProcess::Running)
+            ::kill(pid_t(program.processId()), signal);
+    });
+    program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withPort({u"upload"_s, file}));
+    QVERIFY(finished.wait(20000));
+    if (signal == SIGKILL) {
+        QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+    } else {
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 130);
+        QVERIFY(QString::fromUtf8(program.readAllStandardError()).contains(u"interrupted"_s));
+    }
+
+    // The line stays usable, even after a kill that left no time to close the port.
+    QTRY_VERIFY(bench.runInProcess({u"select"_s, u"101"_s}).status == 0);
+    // Nothing of the upload went out after the signal: what came is a beginning of it.
+    const qsizetype sent = bench.wire.indexOf(frames::select(101), 40);
+    QVERIFY(sent > 40 && sent < upload.size());
+    QCOMPARE(bench.wire.left(sent), upload.left(sent));
 }
 
 QTEST_GUILESS_MAIN(tst_CliE2e)

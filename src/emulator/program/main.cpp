@@ -2,7 +2,7 @@
 #include "emulator/PtyHost.h"
 #include "emulator/program/HeadlessLog.h"
 #include "emulator/program/ProgramOptions.h"
-#include "emulator/program/QuitOnSignal.h"
+#include "system/QuitOnSignal.h"
 #include "emulator/window/EmulatorWindow.h"
 #include "settings/IniFile.h"
 

@@ -1,4 +1,4 @@
-#include "emulator/program/QuitOnSignal.h"
+#include "system/QuitOnSignal.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -39,8 +39,8 @@ QuitOnSignal::QuitOnSignal()
     // A parent may start us with these signals blocked; one already waiting arrives here, now
     // that it is handled.
     ::sigprocmask(SIG_UNBLOCK, &blocked, nullptr);
-    // A reader of the log that goes away (a pipe into head, say) must not end the emulator and
-    // leave its link behind; the log just stops.
+    // A reader of the output that goes away (a pipe into head, say) must not end the program
+    // halfway; the output just stops.
     std::signal(SIGPIPE, SIG_IGN);
 }
 
@@ -66,7 +66,9 @@ void QuitOnSignal::listen()
         char byte;
         while (::read(pipeEnds[1], &byte, 1) > 0) {
         }
-        QCoreApplication::quit();
+        // exit(), not quit(): quit() does nothing unless the application's own exec() runs,
+        // and a command-line run waits in event loops of its own.
+        QCoreApplication::exit(0);
     });
 }
 
