@@ -353,27 +353,57 @@ QString IniFile::ReadIni(const QString& section, const QString& key) const
 bool IniFile::WriteIni(const QString& section, const QString& key, const QString& value,
                        QString* error) const
 {
-    if (!fitsWire(section) || !fitsWire(key) || !fitsWire(value))
-        return fail(
-            error, m_path,
-            QStringLiteral("Only characters of ISO-8859-1 can be stored in the settings file"));
-    const QByteArray sectionBytes = toWire(section);
-    const QByteArray keyBytes = toWire(key);
-    const QByteArray valueBytes = toWire(value);
-    if (const char* reason = ini::rejectReason(sectionBytes, keyBytes, valueBytes))
-        return fail(error, m_path, QString::fromLatin1(reason));
-
-    const QString target = resolveLinks(m_path, error);
-    if (target.isEmpty())
-        return false;
-    // A file that exists but cannot be read is not replaced by one holding only this key.
-    const std::optional<QByteArray> old = load(target, error);
-    if (!old)
-        return false;
-    const QByteArray updated = ini::update(*old, sectionBytes, keyBytes, valueBytes);
-    if (updated == *old)
+    const QStringList failures = WriteIniKeys(section, {{key, value}});
+    if (failures.isEmpty())
         return true;
-    return replace(target, *old, updated, error);
+    if (error)
+        *error = failures.first();
+    return false;
+}
+
+QStringList IniFile::WriteIniKeys(const QString& section,
+                                  const QList<std::pair<QString, QString>>& keys) const
+{
+    QStringList failures;
+    const auto failure = [this](const QString& reason) {
+        QString text;
+        fail(&text, m_path, reason);
+        return text;
+    };
+    // Each key checked on its own: one that cannot be stored does not hold the others back.
+    QList<std::pair<QByteArray, QByteArray>> accepted;
+    const QByteArray sectionBytes = toWire(section);
+    for (const auto& [key, value] : keys) {
+        if (!fitsWire(section) || !fitsWire(key) || !fitsWire(value)) {
+            failures.append(failure(QStringLiteral(
+                "Only characters of ISO-8859-1 can be stored in the settings file")));
+            continue;
+        }
+        const QByteArray keyBytes = toWire(key);
+        const QByteArray valueBytes = toWire(value);
+        if (const char* reason = ini::rejectReason(sectionBytes, keyBytes, valueBytes)) {
+            failures.append(failure(QString::fromLatin1(reason)));
+            continue;
+        }
+        accepted.append({keyBytes, valueBytes});
+    }
+    if (accepted.isEmpty())
+        return failures;
+
+    QString error;
+    const QString target = resolveLinks(m_path, &error);
+    // A file that exists but cannot be read is not replaced by one holding only these keys.
+    const std::optional<QByteArray> old = target.isEmpty() ? std::nullopt : load(target, &error);
+    if (old) {
+        QByteArray updated = *old;
+        for (const auto& [key, value] : std::as_const(accepted))
+            updated = ini::update(updated, sectionBytes, key, value);
+        if (updated == *old || replace(target, *old, updated, &error))
+            return failures;
+    }
+    for (qsizetype i = 0; i < accepted.size(); ++i)
+        failures.append(error);
+    return failures;
 }
 
 } // namespace velnor

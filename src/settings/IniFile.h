@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 namespace velnor {
 
@@ -27,6 +31,11 @@ public:
     // place.
     bool WriteIni(const QString& section, const QString& key, const QString& value,
                   QString* error = nullptr) const;
+    // Several keys of one section in one write of the file, with the same result as writing
+    // them one after another: a key that cannot be stored is left out and the others are
+    // written. One failure text for each key that was not written.
+    QStringList WriteIniKeys(const QString& section,
+                             const QList<std::pair<QString, QString>>& keys) const;
 
 private:
     QString m_path;

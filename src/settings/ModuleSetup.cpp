@@ -47,21 +47,15 @@ ModuleSetup ModuleSetup::load(const IniFile& settings)
 
 QStringList ModuleSetup::save(const IniFile& settings) const
 {
-    QStringList failures;
-    const auto write = [&](const QString& key, const QString& value) {
-        QString error;
-        if (!settings.WriteIni(kSection, key, value, &error))
-            failures.append(error);
-    };
-    write(kUid, uid);
-    write(kBaud, at9600 ? k9600 : k4800);
-    write(kLine1, line1);
-    write(kLine2, line2);
+    // One write of the file for all 78 keys: each write is synced to the disk, which takes
+    // milliseconds a time.
+    QList<std::pair<QString, QString>> keys{
+        {kUid, uid}, {kBaud, at9600 ? k9600 : k4800}, {kLine1, line1}, {kLine2, line2}};
     for (int k = 0; k < kTexts; ++k)
-        write(textKey(k), texts[size_t(k)]);
+        keys.append({textKey(k), texts[size_t(k)]});
     for (int i = 0; i < kBitmaps; ++i)
-        write(bitmapKey(i), bitmaps[size_t(i)]);
-    return failures;
+        keys.append({bitmapKey(i), bitmaps[size_t(i)]});
+    return settings.WriteIniKeys(kSection, keys);
 }
 
 std::optional<int> ModuleSetup::address() const

@@ -30,8 +30,9 @@ struct ModuleSetup
     // Every value cut to its box's limit and otherwise taken as it stands: nothing is
     // validated here. "Baud" other than exactly "9600" means 4800.
     static ModuleSetup load(const IniFile& settings);
-    // Writes UID, Baud, Line1, Line2, PT1 to PT10, then Custom1 to Custom64, each key even
-    // when an earlier one failed. Returns the failures, one text for each key that failed.
+    // Writes UID, Baud, Line1, Line2, PT1 to PT10, then Custom1 to Custom64 in one write of
+    // the file; a key that cannot be stored does not keep the others out. Returns the
+    // failures, one text for each key that was not written.
     QStringList save(const IniFile& settings) const;
 
     // The module address the address box stands for: 101 to 132 when its text equals one of

@@ -108,6 +108,41 @@ private slots:
         QCOMPARE(setup.address(), std::optional<int>(120));
     }
 
+    void manyKeysInOneWriteAsOneAfterAnother_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("no file") << QByteArray();
+        QTest::newRow("section elsewhere, CRLF")
+            << QByteArray("[LCD]\r\nUID=101\r\nPT2=old\r\n[Ports]\r\n1=/dev/ttyUSB0\r\n");
+        QTest::newRow("LF, last line unterminated") << QByteArray("; note\n[lcd]\nbaud=4800");
+    }
+
+    void manyKeysInOneWriteAsOneAfterAnother()
+    {
+        QFETCH(QByteArray, file);
+        const QList<std::pair<QString, QString>> keys{
+            {QStringLiteral("UID"), QStringLiteral("120")},
+            {QStringLiteral("Baud"), QStringLiteral("9600")},
+            {QStringLiteral("Line1"), QStringLiteral(" x ")},
+            {QStringLiteral("PT2"), QStringLiteral("new")},
+            {QStringLiteral("Line2"), QStringLiteral("a\nb")},
+            {QStringLiteral("PT3"), QString()}};
+        QTemporaryDir dir;
+        const IniFile oneByOne(dir.filePath(QStringLiteral("one.ini")));
+        const IniFile together(dir.filePath(QStringLiteral("all.ini")));
+        for (const IniFile& ini : {oneByOne, together}) {
+            QFile out(ini.path());
+            if (!file.isNull())
+                QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+        }
+        int refused = 0;
+        for (const auto& [key, value] : keys)
+            refused += oneByOne.WriteIni(QStringLiteral("LCD"), key, value) ? 0 : 1;
+        QCOMPARE(refused, 1); // the line break
+        QCOMPARE(together.WriteIniKeys(QStringLiteral("LCD"), keys).size(), 1);
+        QCOMPARE(contents(together.path()), contents(oneByOne.path()));
+    }
+
     void everyFailedKeyIsReportedAndTheRestStillWritten()
     {
         // A folder where the file should be: every write fails, whoever runs the test.
