@@ -8,6 +8,7 @@
 #include "link/ConfigLink.h"
 #include "link/QtSerialPort.h"
 #include "link/QtTickSource.h"
+#include "Measures.h"
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
 
@@ -31,31 +32,9 @@
 
 namespace {
 
+using namespace velnor::bench;
+
 using Clock = std::chrono::steady_clock;
-
-double cpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-struct Stats
-{
-    double min, median, max;
-};
-
-Stats stats(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return {v.front(), v[v.size() / 2], v.back()};
-}
-
-void print(const char* what, const char* unit, const Stats& s)
-{
-    std::printf("%-44s min %8.3f  median %8.3f  max %8.3f %s\n", what, s.min, s.median, s.max,
-                unit);
-}
 
 } // namespace
 

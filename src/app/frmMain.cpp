@@ -1,6 +1,5 @@
 #include "app/frmMain.h"
 
-#include "widgets/AppIcon.h"
 #include "widgets/ClassicLook.h"
 #include "widgets/ClickGate.h"
 #include "commands/DeviceSelection.h"
@@ -142,23 +141,9 @@ QButtonGroup* frmMain::controlArray(const QString& name,
 
 void frmMain::setUpLook()
 {
-    registerWindowFonts();
-    setWindowIcon(appIcon());
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPointSizeF(8.25);
-    setFont(tahoma);
-
-    // Text boxes look like the module's own green display.
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPointSizeF(8.25);
-    arial.setBold(true);
-    for (QWidget* line : {m_ui->txtLine1, m_ui->txtLine2}) {
-        line->setFont(arial);
-        QPalette palette = line->palette();
-        palette.setColor(QPalette::Base, QColor(0, 255, 0));
-        palette.setColor(QPalette::Text, Qt::black);
-        line->setPalette(palette);
-    }
+    useWindowLook(this);
+    for (QWidget* line : {m_ui->txtLine1, m_ui->txtLine2})
+        lookLikeTheDisplay(line);
     for (QLabel* monitor : {m_ui->lblTxData, m_ui->lblRxData}) {
         monitor->setAutoFillBackground(true);
         QPalette palette = monitor->palette();

@@ -9,7 +9,6 @@
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
-#include "widgets/AppIcon.h"
 #include "widgets/ClassicLook.h"
 #include "widgets/ClickGate.h"
 #include "widgets/WrapButton.h"
@@ -152,24 +151,11 @@ void frmConfigLcd::buildLayout()
 
 void frmConfigLcd::setUpLook()
 {
-    registerWindowFonts();
-    setWindowIcon(appIcon());
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPointSizeF(8.25);
-    setFont(tahoma);
-    // The text boxes look like the module's own green display.
-    QFont arial(QStringLiteral("Arial"));
-    arial.setPointSizeF(8.25);
-    arial.setBold(true);
+    useWindowLook(this);
     QList<QLineEdit*> displays{m_txtSU1, m_txtSU2};
     displays.append(QList<QLineEdit*>(m_txtPreDefine.begin(), m_txtPreDefine.end()));
-    for (QLineEdit* line : displays) {
-        line->setFont(arial);
-        QPalette palette = line->palette();
-        palette.setColor(QPalette::Base, QColor(0, 255, 0));
-        palette.setColor(QPalette::Text, Qt::black);
-        line->setPalette(palette);
-    }
+    for (QLineEdit* line : displays)
+        lookLikeTheDisplay(line);
     setFixedSize(kClientWidth, kClientHeight);
 }
 

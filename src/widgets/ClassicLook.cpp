@@ -1,9 +1,12 @@
 #include "widgets/ClassicLook.h"
 
+#include "widgets/AppIcon.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QStyleFactory>
+#include <QWidget>
 
 namespace velnor {
 
@@ -20,6 +23,27 @@ void registerWindowFonts()
         if (QFileInfo::exists(path))
             QFontDatabase::addApplicationFont(path);
     }
+}
+
+void useWindowLook(QWidget* window)
+{
+    registerWindowFonts();
+    window->setWindowIcon(appIcon());
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPointSizeF(8.25);
+    window->setFont(tahoma);
+}
+
+void lookLikeTheDisplay(QWidget* box)
+{
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPointSizeF(8.25);
+    arial.setBold(true);
+    box->setFont(arial);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, QColor(0, 255, 0));
+    palette.setColor(QPalette::Text, Qt::black);
+    box->setPalette(palette);
 }
 
 void useClassicStyle()

@@ -1,0 +1,37 @@
+#pragma once
+
+// What the benchmarks share: the process's processor time and a min/median/max line.
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <time.h>
+
+namespace velnor::bench {
+
+inline double cpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+struct Stats
+{
+    double min, median, max;
+};
+
+inline Stats stats(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return {v.front(), v[v.size() / 2], v.back()};
+}
+
+inline void print(const char* what, const char* unit, const Stats& s)
+{
+    std::printf("%-44s min %8.3f  median %8.3f  max %8.3f %s\n", what, s.min, s.median, s.max,
+                unit);
+}
+
+} // namespace velnor::bench
