@@ -140,6 +140,36 @@ private slots:
         QCOMPARE(int(restarted.module(0).address()), 105);
         QCOMPARE(restarted.module(0).customCharacter(7), expectedBitmaps().right(8));
     }
+
+    void aModuleStoredAt4800HearsOnlyA4800Line()
+    {
+        Bench bench({101});
+        QVERIFY(bench.started);
+        frmConfigLcd* config = openConfiguration(bench);
+        typeConfiguration(config);
+        field<QComboBox>(config, QStringLiteral("cboUID"))->setEditText(QStringLiteral("101"));
+        field<QRadioButton>(config, QStringLiteral("opt4800"))->setChecked(true);
+        config->findChild<QAbstractButton*>(QStringLiteral("cmdConLcd"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 10000);
+        config->findChild<QAbstractButton*>(QStringLiteral("cmdSaveFlash"))->click();
+        QTRY_COMPARE(bench.module(0).stored().baud, 4800);
+        config->close();
+
+        // Switched off and on: the module now listens at 4800 bit/s only.
+        PtyHost restarted({101}, bench.host.line().storePath());
+        QString error;
+        QVERIFY2(restarted.start(&error), qPrintable(error));
+        bench.settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("4"),
+                                restarted.devicePath());
+        bench.click("cmdSelect");
+        QCOMPARE(bench.status(), QStringLiteral("Device Not Found"));
+        QVERIFY(!restarted.line().module(0).ownSelected());
+
+        bench.child<QAbstractButton>("opt4800")->click();
+        bench.click("cmdSelect");
+        QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
+        QVERIFY(restarted.line().module(0).ownSelected());
+    }
 };
 
 QTEST_MAIN(tst_E2eConfig)
