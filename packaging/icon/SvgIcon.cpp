@@ -69,16 +69,16 @@ public:
     bool end() override { return true; }
     Type type() const override { return QPaintEngine::User; }
 
-    void updateState(const QPaintEngineState& state) override
+    void updateState(const QPaintEngineState& changed) override
     {
-        if (state.state() & DirtyPen)
-            m_pen = state.pen();
-        if (state.state() & DirtyBrush)
-            m_brush = state.brush();
-        if (state.state() & DirtyTransform)
-            m_transform = state.transform();
-        if (state.state() & (DirtyClipPath | DirtyClipRegion | DirtyClipEnabled))
-            m_unusable = m_unusable || state.isClipEnabled();
+        if (changed.state() & DirtyPen)
+            m_pen = changed.pen();
+        if (changed.state() & DirtyBrush)
+            m_brush = changed.brush();
+        if (changed.state() & DirtyTransform)
+            m_transform = changed.transform();
+        if (changed.state() & (DirtyClipPath | DirtyClipRegion | DirtyClipEnabled))
+            m_unusable = m_unusable || changed.isClipEnabled();
     }
 
     void drawPath(const QPainterPath& path) override { shape(path, true); }
@@ -126,7 +126,8 @@ private:
         }
         if (m_pen.style() == Qt::SolidLine) {
             // A cosmetic pen keeps its width whatever the scale; others scale with the shape.
-            const qreal scale = m_pen.isCosmetic() ? 1.0 : std::sqrt(std::abs(m_transform.det()));
+            const qreal scale =
+                m_pen.isCosmetic() ? 1.0 : std::sqrt(std::abs(m_transform.determinant()));
             element += colour("stroke", m_pen.color()) + " stroke-width=\"" +
                        number(m_pen.widthF() * scale) + '"';
             element += m_pen.joinStyle() == Qt::RoundJoin   ? " stroke-linejoin=\"round\""

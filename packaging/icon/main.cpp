@@ -22,11 +22,12 @@ int main(int argc, char* argv[])
     }
     const QDir theme(arguments.first() + QStringLiteral("/hicolor"));
     const auto write = [&](const QString& folder, const QByteArray& bytes) {
-        const QString path = theme.filePath(folder + QStringLiteral("/apps/velnor.") +
-                                            (bytes.startsWith("<?xml") ? u"svg" : u"png"));
+        const QString type =
+            bytes.startsWith("<?xml") ? QStringLiteral("svg") : QStringLiteral("png");
+        const QString path = theme.filePath(folder + QStringLiteral("/apps/velnor.") + type);
         QFile file(path);
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()) ||
-            !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !file.open(QIODevice::WriteOnly) ||
+            file.write(bytes) != bytes.size()) {
             std::fprintf(stderr, "velnor-icon: %s: %s\n", qPrintable(path),
                          qPrintable(file.errorString()));
             return false;

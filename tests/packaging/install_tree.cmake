@@ -3,6 +3,7 @@
 # default and reading them, never writing the default.
 # -D BUILD_DIR=... -D WORK_DIR=... -D VERSION=...
 
+cmake_policy(VERSION 3.22)
 function(run_checked out)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output
                     ERROR_VARIABLE errors)

@@ -2,6 +2,7 @@
 # names every command too. --help needs no display.
 # -D BIN_DIR=... -D MAN_DIR=...
 
+cmake_policy(VERSION 3.22)
 set(failures)
 foreach(program velnor velnor-emulator velnor-cli)
     execute_process(

@@ -2,6 +2,7 @@
 # use. Without the validators (packages desktop-file-utils and appstream) it says SKIPPED.
 # -D SOURCE_DIR=...
 
+cmake_policy(VERSION 3.22)
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 find_program(APPSTREAMCLI appstreamcli)
 if(NOT DESKTOP_FILE_VALIDATE OR NOT APPSTREAMCLI)
