@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the default build (cpack -G DEB, into build/package) and checks
-# it: lintian, the menu entries and the AppStream file, the dependencies against the archive
-# (a simulated install), and the programs run from an unpacked copy, the panel off screen: it
-# starts, makes and reads its settings, and quits. The machine's own packages stay as they were.
+# it: lintian, its dependencies resolved against the archive as on a machine with no packages
+# (a simulated install), the menu entries and the AppStream file, and the programs run from an
+# unpacked copy, the panel off screen: it starts, makes and reads its settings, and quits. The
+# machine's own packages stay as they were.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -17,25 +18,38 @@ echo "== package"
 debs=("$out"/velnor_*.deb)
 deb=${debs[0]}
 dpkg-deb --field "$deb" Package Version Architecture Depends
-dpkg-deb --contents "$deb" | awk '{print $1, $6}'
+dpkg-deb --contents "$deb" | awk '$6 !~ /\/$/ {print $1, $6}'
 
 echo "== lintian"
 lintian --fail-on error --display-level '>=warning' "$deb"
 
-echo "== dependencies"
-apt-get install --simulate --quiet --quiet "$deb" </dev/null | grep -E '^(Inst|Conf) ' || true
-
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-dpkg-deb -x "$deb" "$tmp/root"
-root=$tmp/root/usr
+
+echo "== dependencies, resolved as on a machine with no packages at all"
+if ! apt-cache show qt6-qpa-plugins >/dev/null 2>&1; then
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+fi
+: >"$tmp/status"
+apt-get install --simulate --quiet --quiet -o Dir::State::Status="$tmp/status" "$deb" \
+    </dev/null >"$tmp/resolved"
+echo "$(grep -c '^Inst ' "$tmp/resolved") packages, among them:"
+grep -E '^Inst (velnor|qt6-qpa-plugins|fonts-wine|fonts-liberation|libqt6serialport6) ' \
+    "$tmp/resolved"
 
 echo "== menu entries"
+dpkg-deb -x "$deb" "$tmp/root"
+root=$tmp/root/usr
 desktop-file-validate "$root"/share/applications/*.desktop
 appstreamcli validate --no-net "$root"/share/metainfo/*.metainfo.xml
 for entry in "$root"/share/applications/*.desktop; do
     program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
-    [ -x "$root/bin/$program" ] || { echo "$entry starts $program, which is not in the package" >&2; exit 1; }
+    if [ ! -x "$root/bin/$program" ]; then
+        echo "$entry starts $program, which the package does not hold" >&2
+        exit 1
+    fi
 done
 
 echo "== the unpacked programs"
