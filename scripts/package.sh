@@ -57,6 +57,6 @@ for program in velnor velnor-emulator velnor-cli; do
     env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/$program" --version
 done
 config=$tmp/config
-env XDG_CONFIG_HOME="$config" QT_QPA_PLATFORM=offscreen "$root/bin/velnor" --check
+env -u DISPLAY -u WAYLAND_DISPLAY XDG_CONFIG_HOME="$config" "$root/bin/velnor" --check
 cmp "$config/velnor/velnor.ini" "$root/share/velnor/velnor.ini"
 echo "Package checked: $deb"

@@ -55,8 +55,8 @@ PanelOptions parseOptions(const QStringList& arguments)
         QStringLiteral("file"));
     const QCommandLineOption check(
         QStringLiteral("check"),
-        QStringLiteral("Start, load the settings, print the file, port, speed and address that "
-                       "were read, and quit without opening the port."));
+        QStringLiteral("Start off screen, load the settings, print the file, port, speed and "
+                       "address that were read, and quit without opening the port."));
     parser.addOptions({settings, check});
 
     PanelOptions options;
@@ -121,6 +121,9 @@ int main(int argc, char* argv[])
             if (const std::optional<int> status = answered(early))
                 return *status;
         }
+        // A check needs no screen: it runs where there is none, such as over ssh.
+        if (early.check && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
     QApplication app(argc, argv);

@@ -63,7 +63,9 @@ endforeach()
 
 # Root may write into this prefix, but an installed program keeps to the user's folder.
 set(user ${WORK_DIR}/config/velnor/velnor.ini)
-set(run ${CMAKE_COMMAND} -E env XDG_CONFIG_HOME=${WORK_DIR}/config QT_QPA_PLATFORM=offscreen
+# --check needs no display.
+set(run ${CMAKE_COMMAND} -E env XDG_CONFIG_HOME=${WORK_DIR}/config --unset=QT_QPA_PLATFORM
+    --unset=DISPLAY --unset=WAYLAND_DISPLAY
     ${prefix}/bin/velnor --check)
 run_checked(loaded ${run})
 expect("${loaded}" "settings: ${user}\nport: 1 (/dev/ttyS0)\nspeed: 9600,n,8,1\naddress: 101\n")
