@@ -64,7 +64,7 @@ static QImage paintSvg(const QByteArray& svg, int size)
             at.insert(a.captured(1), a.captured(2));
         QPainterPath path;
         path.setFillRule(at.value(u"fill-rule"_s) == u"evenodd" ? Qt::OddEvenFill
-                                                                 : Qt::WindingFill);
+                                                                : Qt::WindingFill);
         QStringList tokens;
         for (const auto& t : token.globalMatch(at.value(u"d"_s)))
             tokens << t.captured();
@@ -173,7 +173,8 @@ void TestIcon::svgRefusesWhatItCannotHold()
     QVERIFY2(plain.svg().contains("<path d=\"M2 4L8 4L8 12L2 12L2 4Z\" fill=\"#0000ff\" "
                                   "fill-opacity=\"0.50"),
              plain.svg().constData());
-    QVERIFY2(plain.svg().contains("stroke=\"#ff0000\" stroke-width=\"4\""), plain.svg().constData());
+    QVERIFY2(plain.svg().contains("stroke=\"#ff0000\" stroke-width=\"4\""),
+             plain.svg().constData());
 }
 
 QTEST_MAIN(TestIcon)

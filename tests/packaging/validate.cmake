@@ -10,9 +10,10 @@ if(NOT DESKTOP_FILE_VALIDATE OR NOT APPSTREAMCLI)
     return()
 endif()
 file(GLOB entries ${SOURCE_DIR}/packaging/*.desktop)
+set(metainfo ${SOURCE_DIR}/packaging/org.velnor.Velnor.metainfo.xml)
 foreach(command
         "${DESKTOP_FILE_VALIDATE};${entries}"
-        "${APPSTREAMCLI};validate;--no-net;--explain;${SOURCE_DIR}/packaging/org.velnor.Velnor.metainfo.xml")
+        "${APPSTREAMCLI};validate;--no-net;--explain;${metainfo}")
     execute_process(COMMAND ${command} RESULT_VARIABLE status OUTPUT_VARIABLE output
                     ERROR_VARIABLE output)
     # desktop-file-validate prints nothing but its findings, including hints it does not fail.
