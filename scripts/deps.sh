@@ -6,6 +6,10 @@ VELNOR_PACKAGES=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     fonts-wine fonts-liberation
 )
+# Only scripts/package.sh installs these: what builds the Debian package and checks it.
+VELNOR_PACKAGING_PACKAGES=(
+    dpkg-dev file lintian desktop-file-utils appstream
+)
 
 velnor_install_missing() {
     local missing=() pkg

@@ -6,6 +6,7 @@
 #include "cli/Session.h"
 #include "link/QtSerialPort.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsLocation.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -94,8 +95,13 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
 
     if (!invocation.settingsFile.isEmpty() && !QFileInfo::exists(invocation.settingsFile))
         return usage(err, u"--settings: no such file \"%1\""_s.arg(invocation.settingsFile));
-    const IniFile settings =
-        invocation.settingsFile.isEmpty() ? IniFile::beside() : IniFile(invocation.settingsFile);
+    // The panel's file: the same choice, the same first-use copy.
+    const SettingsLocation location =
+        SettingsLocation::choose(SettingsLocation::ofThisProgram(invocation.settingsFile));
+    QString problem;
+    if (!location.prepare(&problem))
+        err << Session::kProgram << ": " << problem << '\n';
+    const IniFile settings(location.path());
     for (Command& command : invocation.commands) {
         if (command.kind != Command::Kind::Upload)
             continue;

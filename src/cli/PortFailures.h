@@ -20,10 +20,16 @@ public:
     }
 
     bool any() const { return !m_text.isEmpty(); }
-    // "SELECTED PORT NOT AVAILABLE! (/dev/ttyS0: No such file or directory)"
-    QString describe() const
+    QString describe() const { return describe(m_text, m_detail); }
+    // "SELECTED PORT NOT AVAILABLE! (/dev/ttyS0: No such file or directory)", and on the lines
+    // below what the user can do about it.
+    static QString describe(const QString& text, const QString& detail)
     {
-        return m_detail.isEmpty() ? m_text : QStringLiteral("%1 (%2)").arg(m_text, m_detail);
+        if (detail.isEmpty())
+            return text;
+        const qsizetype advice = detail.indexOf(u'\n');
+        return QStringLiteral("%1 (%2)").arg(text, detail.left(advice)) +
+               (advice < 0 ? QString() : detail.mid(advice));
     }
 
 private:

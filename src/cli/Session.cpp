@@ -45,7 +45,7 @@ ExitStatus Session::run(const QList<Command>& commands)
         m_bitsPerSecond = line->baudRate;
     if (!m_tap.portOpen() && !m_tap.setPortOpen(true)) {
         return fail(ExitStatus::PortNotAvailable, {},
-                    u"%1 (%2)"_s.arg(FrameLink::kPortNotAvailable, m_tap.errorString()));
+                    PortFailures::describe(FrameLink::kPortNotAvailable, m_tap.errorString()));
     }
     ExitStatus status = ExitStatus::Ok;
     for (const Command& command : commands) {

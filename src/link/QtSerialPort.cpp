@@ -171,21 +171,24 @@ bool QtSerialPort::openPort()
 #ifdef Q_OS_UNIX
     const ExclusiveProbe probe(resolved);
     if (probe.heldExclusively()) {
-        m_error = failure(m_device, qt_error_string(EBUSY));
+        m_error = openFailure(PortAdvice::Cause::InUse, qt_error_string(EBUSY));
         return false;
     }
 #endif
     // The modem lines stay as opening sets them; a pseudo-terminal has none to set.
     if (!m_port.open(QIODevice::ReadWrite)) {
         QString reason = m_port.errorString();
+        PortAdvice::Cause cause = PortAdvice::causeOf(m_port.error());
 #ifdef Q_OS_UNIX
         // A lock file held by someone else reads as a permission error. When the device itself
         // is open to us, the truth is that it is in use, not that the user lacks a group.
         if (m_port.error() == QSerialPort::PermissionError &&
-            ::access(QFile::encodeName(resolved).constData(), R_OK | W_OK) == 0)
+            ::access(QFile::encodeName(resolved).constData(), R_OK | W_OK) == 0) {
             reason = qt_error_string(EBUSY);
+            cause = PortAdvice::Cause::InUse;
+        }
 #endif
-        m_error = failure(m_device, reason);
+        m_error = openFailure(cause, reason);
         return false;
     }
     if (!lockExclusively())
@@ -209,7 +212,7 @@ bool QtSerialPort::lockExclusively()
     m_closing = true;
     m_port.close();
     m_closing = false;
-    m_error = failure(m_device, qt_error_string(EBUSY));
+    m_error = openFailure(PortAdvice::Cause::InUse, qt_error_string(EBUSY));
     return false;
 #else
     return true;
@@ -251,6 +254,13 @@ void QtSerialPort::handleError(QSerialPort::SerialPortError error)
     m_closing = false;
     discardInput();
     m_error = failure(m_device, QStringLiteral("the connection was lost"));
+}
+
+QString QtSerialPort::openFailure(PortAdvice::Cause cause, const QString& reason) const
+{
+    const QString advice = PortAdvice::text(
+        {cause, m_device, m_namedDevice.isEmpty() ? m_commPort : 0, m_ini.path()});
+    return failure(m_device, reason) + (advice.isEmpty() ? QString() : u'\n' + advice);
 }
 
 } // namespace velnor

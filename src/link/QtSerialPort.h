@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/PortAdvice.h"
 #include "link/SerialPort.h"
 #include "settings/IniFile.h"
 
@@ -39,6 +40,8 @@ private:
     void closePort();
     void readAvailable();
     void handleError(QSerialPort::SerialPortError error);
+    // "device: reason", and below it what the user can do about it.
+    QString openFailure(PortAdvice::Cause cause, const QString& reason) const;
 
     IniFile m_ini;
     QSerialPort m_port;

@@ -15,7 +15,14 @@ QPixmap drawIcon(int size)
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal unit = size / 32.0;
     painter.scale(unit, unit);
+    paintAppIcon(painter);
+    return pixmap;
+}
 
+} // namespace
+
+void paintAppIcon(QPainter& painter)
+{
     // Module board with its bezel, then the display glass.
     painter.setPen(QPen(QColor(20, 40, 20), 1));
     painter.setBrush(QColor(30, 90, 45));
@@ -35,10 +42,7 @@ QPixmap drawIcon(int size)
     painter.setBrush(QColor(210, 180, 60));
     for (int pin = 0; pin < 4; ++pin)
         painter.drawRect(QRectF(7 + pin * 5, 26, 2, 4));
-    return pixmap;
 }
-
-} // namespace
 
 QIcon appIcon()
 {

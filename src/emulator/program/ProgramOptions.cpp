@@ -39,7 +39,11 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     parser.setApplicationDescription(QStringLiteral(
         "Emulates serial display modules on a pseudo-terminal, so the panel can be tried "
         "without hardware. Prints the device to open, then keeps running until closed."));
-    const QCommandLineOption help = parser.addHelpOption();
+    // Not addHelpOption(): its --help-all would need the application object.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays this help."));
+    parser.addOption(help);
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption addresses(
         QStringLiteral("addresses"),
         QStringLiteral("Factory addresses of the modules, 101 to 132, separated by commas; "
@@ -94,6 +98,8 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
                                               QCoreApplication::applicationName()),
                     0);
     }
+    if (parser.isSet(version))
+        return stop(QStringLiteral("velnor-emulator %1\n").arg(QStringLiteral(VELNOR_VERSION)), 0);
     if (!parser.positionalArguments().isEmpty())
         return stop(QStringLiteral("unexpected argument: ") + parser.positionalArguments().first(),
                     2);

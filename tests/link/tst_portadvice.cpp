@@ -1,0 +1,222 @@
+#include "link/PortAdvice.h"
+#include "link/QtSerialPort.h"
+#include "settings/IniFile.h"
+
+#include "Pty.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using velnor::PortAdvice;
+
+Q_DECLARE_METATYPE(PortAdvice::Cause)
+Q_DECLARE_METATYPE(PortAdvice::Facts)
+
+// What the message box says to do about a port that would not open, for each common cause;
+// and the same advice from the real port, with the holder found among the real processes.
+class TestPortAdvice final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void text_data();
+    void text();
+    void permissionNamesTheDevicesGroup();
+    void holderIsFound();
+    void portReportsItsHolder();
+    void portReportsAMissingDevice();
+};
+
+static const QString kSettings = u"/home/ada/.config/velnor/velnor.ini"_s;
+
+static PortAdvice::Facts facts(const QString& group, bool groupMayUse,
+                               const QList<PortAdvice::Holder>& holders = {},
+                               const QStringList& adapters = {}, bool exists = true)
+{
+    PortAdvice::Facts facts;
+    facts.exists = exists;
+    facts.group = group;
+    facts.groupMayUse = groupMayUse;
+    facts.owner = u"ada"_s;
+    facts.holders = holders;
+    facts.adapters = adapters;
+    return facts;
+}
+
+void TestPortAdvice::text_data()
+{
+    QTest::addColumn<PortAdvice::Cause>("cause");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<PortAdvice::Facts>("facts");
+    QTest::addColumn<QString>("expected");
+
+    using C = PortAdvice::Cause;
+    const QString usb = u"/dev/ttyUSB0"_s;
+    const QString joinDialout = u"Your user may not open /dev/ttyUSB0; members of group dialout "
+                                u"may. Join the group with\n    sudo usermod -aG dialout $USER\n"
+                                u"then log out and in again."_s;
+    QTest::newRow("permission: dialout")
+        << C::NotPermitted << usb << 3 << facts(u"dialout"_s, true) << joinDialout;
+    QTest::newRow("permission: uucp") << C::NotPermitted << usb << 3 << facts(u"uucp"_s, true)
+                                      << QString(joinDialout).replace(u"dialout"_s, u"uucp"_s);
+    QTest::newRow("permission: group unknown")
+        << C::NotPermitted << usb << 3 << facts(QString(), false) << joinDialout;
+    QTest::newRow("permission: owner only")
+        << C::NotPermitted << u"/dev/pts/4"_s << 2 << facts(u"tty"_s, false)
+        << u"Only its owner, ada, may open /dev/pts/4.\nTo use another device, put the line "
+           u"\"2=/dev/ttyUSB0\" in section [Ports] of /home/ada/.config/velnor/velnor.ini."_s;
+    QTest::newRow("permission: group root")
+        << C::NotPermitted << usb << 0 << facts(u"root"_s, true)
+        << u"Only its owner, ada, may open /dev/ttyUSB0."_s;
+
+    QTest::newRow("busy: one holder")
+        << C::InUse << usb << 1 << facts(u"dialout"_s, true, {{4242, u"minicom"_s}})
+        << u"/dev/ttyUSB0 is in use by minicom (process 4242). Close that program and try "
+           u"again."_s;
+    QTest::newRow("busy: two holders")
+        << C::InUse << usb << 1
+        << facts(u"dialout"_s, true, {{7, u"screen"_s}, {4242, u"minicom"_s}})
+        << u"/dev/ttyUSB0 is in use by screen (process 7), minicom (process 4242). Close them "
+           u"and try again."_s;
+    QTest::newRow("busy: holder not shown")
+        << C::InUse << usb << 1 << facts(u"dialout"_s, true)
+        << u"Another program has /dev/ttyUSB0 open, or the configuration window holds it. "
+           u"Close it and try again."_s;
+
+    QTest::newRow("missing: port number")
+        << C::NoDevice << u"/dev/ttyS2"_s << 3 << facts({}, false, {}, {}, false)
+        << u"Port 3 names /dev/ttyS2, which does not exist.\nTo use another device, put the "
+           u"line \"3=/dev/ttyUSB0\" in section [Ports] of /home/ada/.config/velnor/velnor.ini."
+           u"\nNo USB serial adapter is plugged in (/dev/ttyUSB*, /dev/ttyACM*)."_s;
+    QTest::newRow("missing: adapters present")
+        << C::NoDevice << u"/dev/ttyS2"_s << 3
+        << facts({}, false, {}, {u"/dev/ttyACM0"_s, u"/dev/ttyUSB1"_s}, false)
+        << u"Port 3 names /dev/ttyS2, which does not exist.\nTo use another device, put the "
+           u"line \"3=/dev/ttyACM0\" in section [Ports] of /home/ada/.config/velnor/velnor.ini."
+           u"\nSerial adapters present: /dev/ttyACM0, /dev/ttyUSB1."_s;
+    QTest::newRow("missing: no hardware behind the device")
+        << C::NoDevice << u"/dev/ttyS0"_s << 1 << facts(u"dialout"_s, true)
+        << u"Port 1 names /dev/ttyS0, which has no serial port behind it.\nTo use another "
+           u"device, put the line \"1=/dev/ttyUSB0\" in section [Ports] of "
+           u"/home/ada/.config/velnor/velnor.ini.\nNo USB serial adapter is plugged in "
+           u"(/dev/ttyUSB*, /dev/ttyACM*)."_s;
+    QTest::newRow("missing: device named directly")
+        << C::NoDevice << u"/dev/ttyUSB3"_s << 0 << facts({}, false, {}, {usb}, false)
+        << u"Serial adapters present: /dev/ttyUSB0."_s;
+    QTest::newRow("other") << C::Other << usb << 1 << facts(u"dialout"_s, true) << QString();
+}
+
+void TestPortAdvice::text()
+{
+    QFETCH(PortAdvice::Cause, cause);
+    QFETCH(QString, device);
+    QFETCH(int, port);
+    QFETCH(PortAdvice::Facts, facts);
+    QFETCH(QString, expected);
+    QCOMPARE(PortAdvice::text({cause, device, port, kSettings}, facts), expected);
+}
+
+// Root opens any device, so the refusal is given; the device's group is the system's.
+void TestPortAdvice::permissionNamesTheDevicesGroup()
+{
+    const QTemporaryDir dir;
+    const QString device = dir.filePath(u"ttyUSB0"_s);
+    QFile file(device);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const group* serial = ::getuid() == 0 ? ::getgrnam("dialout") : ::getgrgid(::getegid());
+    if (!serial)
+        QSKIP("no group to give the device");
+    const QString name = QString::fromLocal8Bit(serial->gr_name);
+    QCOMPARE(::chown(QFile::encodeName(device).constData(), uid_t(-1), serial->gr_gid), 0);
+    QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0660), 0);
+
+    const QString advice =
+        PortAdvice::text({PortAdvice::Cause::NotPermitted, device, 1, kSettings});
+    QVERIFY2(advice.contains(u"sudo usermod -aG "_s + name + u" $USER"_s), qPrintable(advice));
+    // Once the group may not use it either, joining the group would not help.
+    QCOMPARE(::chmod(QFile::encodeName(device).constData(), 0600), 0);
+    const QString ownerOnly =
+        PortAdvice::text({PortAdvice::Cause::NotPermitted, device, 1, kSettings});
+    QVERIFY2(ownerOnly.startsWith(u"Only its owner, "_s), qPrintable(ownerOnly));
+}
+
+// Another program that has the terminal open is named with its process id; this program's own
+// descriptors are not counted.
+void TestPortAdvice::holderIsFound()
+{
+    const velnor::test::Pty pty;
+    QVERIFY2(pty.isOpen(), qPrintable(pty.errorString()));
+    QCOMPARE(PortAdvice::observe(pty.slavePath()).holders.size(), 0);
+
+    QProcess holder;
+    holder.setStandardInputFile(pty.slavePath());
+    holder.start(u"sleep"_s, {u"60"_s});
+    QVERIFY2(holder.waitForStarted(), qPrintable(holder.errorString()));
+    const PortAdvice::Facts facts = PortAdvice::observe(pty.slavePath());
+    QCOMPARE(facts.holders.size(), 1);
+    QCOMPARE(facts.holders.first().pid, holder.processId());
+    QCOMPARE(facts.holders.first().name, u"sleep"_s);
+    QVERIFY(facts.exists);
+    holder.kill();
+    QVERIFY(holder.waitForFinished());
+}
+
+// A program that locks the device keeps the port out; the message names it.
+void TestPortAdvice::portReportsItsHolder()
+{
+    const QTemporaryDir dir;
+    const velnor::test::Pty pty;
+    QVERIFY2(pty.isOpen(), qPrintable(pty.errorString()));
+    const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    QVERIFY(ini.WriteIni(u"Ports"_s, u"1"_s, pty.slavePath()));
+
+    // flock takes the lock, then runs cat, which reports that it started and holds the lock
+    // until its input ends.
+    QProcess holder;
+    holder.start(u"flock"_s, {u"--exclusive"_s, pty.slavePath(), u"sh"_s, u"-c"_s,
+                              u"echo locked; exec cat"_s});
+    QVERIFY2(holder.waitForReadyRead(), qPrintable(holder.errorString()));
+    QCOMPARE(holder.readLine(), "locked\n"_ba);
+
+    velnor::QtSerialPort port(ini);
+    QVERIFY(!port.setPortOpen(true));
+    const QStringList lines = port.errorString().split(u'\n');
+    QCOMPARE(lines.first(), pty.slavePath() + u": "_s + qt_error_string(EBUSY));
+    QVERIFY2(lines.value(1).startsWith(pty.slavePath() + u" is in use by "_s),
+             qPrintable(port.errorString()));
+    QVERIFY2(lines.value(1).contains(u"flock (process %1)"_s.arg(holder.processId())),
+             qPrintable(port.errorString()));
+
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished());
+    QVERIFY2(port.setPortOpen(true), qPrintable(port.errorString()));
+}
+
+// A port number whose device is not there says which device that is, and where to map another.
+void TestPortAdvice::portReportsAMissingDevice()
+{
+    const QTemporaryDir dir;
+    const QString missing = dir.filePath(u"ttyGone"_s);
+    const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    QVERIFY(ini.WriteIni(u"Ports"_s, u"4"_s, missing));
+    velnor::QtSerialPort port(ini);
+    port.setCommPort(4);
+    QVERIFY(!port.setPortOpen(true));
+    const QStringList lines = port.errorString().split(u'\n');
+    QCOMPARE(lines.value(0), missing + u": "_s + qt_error_string(ENOENT));
+    QCOMPARE(lines.value(1), u"Port 4 names %1, which does not exist."_s.arg(missing));
+    QVERIFY2(lines.value(2).endsWith(u"in section [Ports] of %1."_s.arg(ini.path())),
+             qPrintable(port.errorString()));
+}
+
+QTEST_GUILESS_MAIN(TestPortAdvice)
+#include "tst_portadvice.moc"

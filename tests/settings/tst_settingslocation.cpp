@@ -1,0 +1,174 @@
+#include "settings/IniFile.h"
+#include "settings/SettingsLocation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+// Which velnor.ini a program uses: beside it, in the user's folder (made from the installed
+// default on first use), or the one named on the command line; the default is never written.
+class TestSettingsLocation final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void choose_data();
+    void choose();
+    void folderWritable();
+};
+
+static QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+static bool put(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+static const QByteArray kDefault = "[Settings]\r\nCommPort=1\r\n; shipped\r\n"_ba;
+static const QByteArray kBeside = "; beside\r\n"_ba;
+static const QByteArray kMine = "; mine\r\n"_ba;
+static const QByteArray kBench = "; bench\r\n"_ba;
+
+void TestSettingsLocation::choose_data()
+{
+    QTest::addColumn<bool>("copyBeside");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("userFile");
+    QTest::addColumn<QString>("given");    // "", "bench.ini" (exists) or "new.ini" (does not)
+    QTest::addColumn<QString>("chosen");   // beside, user or given
+    QTest::addColumn<QByteArray>("after"); // what the chosen file holds after preparing
+
+    QTest::newRow("build tree") << true << false << true << false << ""
+                                << "beside" << kBeside;
+    QTest::newRow("portable copy removed") << false << false << true << false << ""
+                                           << "beside" << QByteArray();
+    QTest::newRow("installed, first use") << false << true << false << false << ""
+                                          << "user" << kDefault;
+    QTest::newRow("installed, used before") << false << true << false << true << ""
+                                            << "user" << kMine;
+    QTest::newRow("installed, run by root") << false << true << true << false << ""
+                                            << "user" << kDefault;
+    QTest::newRow("installed in a writable prefix with a copy beside")
+        << true << true << true << false << ""
+        << "beside" << kBeside;
+    QTest::newRow("read-only folder with a copy beside") << true << false << false << false << ""
+                                                         << "user" << kBeside;
+    QTest::newRow("read-only folder, nothing shipped") << false << false << false << false << ""
+                                                       << "user" << QByteArray();
+    QTest::newRow("--settings, existing file") << false << true << false << true << "bench.ini"
+                                               << "given" << kBench;
+    QTest::newRow("--settings, new file") << true << true << false << false << "new.ini"
+                                          << "given" << kDefault;
+}
+
+void TestSettingsLocation::choose()
+{
+    QFETCH(bool, copyBeside);
+    QFETCH(bool, installed);
+    QFETCH(bool, writable);
+    QFETCH(bool, userFile);
+    QFETCH(QString, given);
+    QFETCH(QString, chosen);
+    QFETCH(QByteArray, after);
+
+    const QTemporaryDir root;
+    const QString bin = root.filePath(u"usr/bin"_s);
+    QVERIFY(QDir().mkpath(bin));
+    const QString shipped = velnor::SettingsLocation::installedDefault(bin);
+    QVERIFY(shipped.startsWith(root.path()));
+    if (installed)
+        QVERIFY(put(shipped, kDefault));
+    const QString beside = bin + u"/velnor.ini"_s;
+    if (copyBeside)
+        QVERIFY(put(beside, kBeside));
+    const QString config = root.filePath(u"home/.config"_s);
+    const QString user = config + u"/velnor/velnor.ini"_s;
+    if (userFile)
+        QVERIFY(put(user, kMine));
+    QVERIFY(put(root.filePath(u"bench.ini"_s), kBench));
+
+    QStringList asked;
+    const velnor::SettingsLocation::Places places{given.isEmpty() ? QString()
+                                                                  : root.filePath(given),
+                                                  bin, config, [&](const QString& folder) {
+                                                      asked << folder;
+                                                      return writable;
+                                                  }};
+    const velnor::SettingsLocation location = velnor::SettingsLocation::choose(places);
+    const QString expected = chosen == u"beside" ? beside
+                             : chosen == u"user" ? user
+                                                 : root.filePath(given);
+    QCOMPARE(location.path(), expected);
+    QVERIFY(given.isEmpty() ? asked == QStringList{bin} : asked.isEmpty());
+
+    QString error;
+    QVERIFY2(location.prepare(&error), qPrintable(error));
+    QCOMPARE(QFileInfo::exists(location.path()), !after.isEmpty());
+    QCOMPARE(contents(location.path()), after);
+    // A second start finds the file it made and leaves it as the user changed it.
+    if (!after.isEmpty()) {
+        QVERIFY(velnor::IniFile(location.path()).WriteIni(u"LCD"_s, u"UID"_s, u"105"_s));
+        QVERIFY(location.prepare(&error));
+        QCOMPARE(velnor::IniFile(location.path()).ReadIni(u"LCD"_s, u"UID"_s), u"105"_s);
+    }
+    // The installed default and a copy beside a program that may not write there stay as
+    // they were.
+    if (installed)
+        QCOMPARE(contents(shipped), kDefault);
+    if (copyBeside && chosen != u"beside")
+        QCOMPARE(contents(beside), kBeside);
+}
+
+// Root may write anywhere; through another file-system id it meets the folders' modes as any
+// user does, and so does the real check: an installed program in a folder it may not write
+// uses the user's folder, and tells why when even that cannot be made.
+void TestSettingsLocation::folderWritable()
+{
+    const QTemporaryDir root;
+    const QString bin = root.filePath(u"usr/bin"_s);
+    const QString config = root.filePath(u"config"_s);
+    const QString shipped = velnor::SettingsLocation::installedDefault(bin);
+    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(config) && put(shipped, kDefault));
+    for (const QString& folder : {root.path(), root.filePath(u"usr"_s)})
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(bin).constData(), 0555), 0);
+    QCOMPARE(::chmod(QFile::encodeName(config).constData(), 0555), 0);
+    const auto restore = qScopeGuard([&] {
+        ::setfsuid(::geteuid());
+        ::chmod(QFile::encodeName(config).constData(), 0755);
+        ::chmod(QFile::encodeName(bin).constData(), 0755);
+    });
+    if (::geteuid() == 0)
+        ::setfsuid(65534);
+
+    QVERIFY(!velnor::SettingsLocation::folderWritable(bin));
+    QVERIFY(!velnor::SettingsLocation::folderWritable(root.filePath(u"missing"_s)));
+    QVERIFY(velnor::SettingsLocation::folderWritable(QDir::tempPath()));
+
+    const velnor::SettingsLocation location = velnor::SettingsLocation::choose(
+        {{}, bin, config, &velnor::SettingsLocation::folderWritable});
+    QCOMPARE(location.path(), config + u"/velnor/velnor.ini"_s);
+    QCOMPARE(location.seed(), shipped);
+    QString error;
+    QVERIFY(!location.prepare(&error));
+    QVERIFY2(error.contains(location.path()), qPrintable(error));
+    QCOMPARE(contents(shipped), kDefault);
+}
+
+QTEST_GUILESS_MAIN(TestSettingsLocation)
+#include "tst_settingslocation.moc"
