@@ -164,6 +164,8 @@ private slots:
         QVERIFY(rig.upload());
         QCOMPARE(rig.port.written(), expected);
         QCOMPARE(rig.ticks.ticksEmitted, 14);
+        QVERIFY(!rig.ticks.isActive());
+        QCOMPARE(rig.vars.WaitsRunning, 0);
         QCOMPARE(rig.window->setup(), applyFills(before, plan));
         QCOMPARE(rig.text(0)->text(), QStringLiteral("Text 1          "));
         QVERIFY(!rig.text(0)->isReadOnly());
@@ -172,6 +174,31 @@ private slots:
         rig.port.writes.clear();
         QVERIFY(rig.upload());
         QCOMPARE(rig.port.written(), expected);
+    }
+
+    // A port that fails ends the upload at once, with one message; the boxes open again.
+    void failedUploadStopsWithOneMessage_data()
+    {
+        QTest::addColumn<int>("failWritesAfter"); // 0: the port will not open
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("port will not open") << 0 << 0;
+        QTest::newRow("write fails after the baud frame") << 3 << 1;
+    }
+
+    void failedUploadStopsWithOneMessage()
+    {
+        QFETCH(int, failWritesAfter);
+        QFETCH(int, ticks);
+        Rig rig;
+        rig.port.writes.clear();
+        rig.port.setPortOpen(false);
+        rig.port.refuseOpen = failWritesAfter == 0;
+        rig.port.failWritesAfter = failWritesAfter;
+        QVERIFY(rig.upload());
+        QCOMPARE(rig.messages.texts, QStringList{kPortMessage});
+        QCOMPARE(rig.ticks.ticksEmitted, ticks);
+        QCOMPARE(rig.vars.WaitsRunning, 0);
+        QVERIFY(!rig.text(0)->isReadOnly());
     }
 
     void refusedUploadsSendNothing_data()
@@ -244,7 +271,6 @@ private slots:
         rig.child<QRadioButton>(QStringLiteral("opt4800"))->setChecked(true);
         rig.text(0)->setText(QStringLiteral("changed"));
         rig.bitmapBox(5)->setText(QStringLiteral("31"));
-        const QByteArray settingsBefore = contents(rig.settings.path());
         rig.click("cmdSaveFlash");
         QCOMPARE(rig.port.written(), QByteArray("\xef\x64\xfe\x20"));
         QVERIFY(rig.messages.texts.isEmpty());
@@ -253,7 +279,6 @@ private slots:
         QCOMPARE(rig.settings.ReadIni(QStringLiteral("LCD"), QStringLiteral("Baud")),
                  QStringLiteral("4800"));
         QVERIFY(contents(rig.settings.path()).startsWith("[Settings]\r\nCommPort=3\r\n[LCD]\r\n"));
-        Q_UNUSED(settingsBefore);
     }
 
     void saveIsRefusedWithoutAnAddressEntry()
@@ -370,6 +395,17 @@ private slots:
         QCOMPARE(rig.configPort.written().size(), 314);
         QCOMPARE(rig.configTicks.ticksEmitted, 14);
         QCOMPARE(rig.ticks.ticksEmitted, 0);
+
+        // Nor does an upload start while the main window waits for an answer.
+        rig.configPort.writes.clear();
+        connect(&rig.ticks, &TickSource::tick, config, [&] {
+            upload->click();
+            save->click();
+        });
+        rig.child<QAbstractButton>(QStringLiteral("cmdSelect"))->click();
+        QCOMPARE(rig.ticks.ticksEmitted, 10);
+        QVERIFY(!config->isUploading());
+        QVERIFY(rig.configPort.writes.isEmpty());
     }
 };
 
