@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -345,21 +346,29 @@ private slots:
         QCOMPARE(editor->dot(2, 3)->accessibleName(), QStringLiteral("CHAR 3 row 3 dot 4"));
     }
 
-    // The configuration window as the main window's menu item opens it.
+    // The configuration window as the main window's menu item opens it: the main window lets
+    // go of its port and its module each time.
     void oneWindowForTheWholeRun()
     {
         const QByteArray ini =
             "[Settings]\r\nCommPort=2\r\nSetting=9600,n,8,1\r\n" + fullLcdSection();
         test::MainWindowRig rig(&ini);
         auto* menu = rig.child<QAction>(QStringLiteral("mnuConfig"));
+        rig.window->link().SendFrame(0);
         menu->trigger();
+        QVERIFY(!rig.port.portOpen());
+        QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
         QPointer<frmConfigLcd> first = rig.window->configWindow();
         QVERIFY(first && first->isVisible());
         QCOMPARE(rig.configPort.written(), kLoadBytes);
         QCOMPARE(rig.configPort.openedPort, 2);
 
         first->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->setText(QStringLiteral("edited"));
+        rig.child<QLabel>(QStringLiteral("StatusBar1Panel1"))->setText(QStringLiteral("x"));
+        rig.window->link().SendFrame(0);
         menu->trigger(); // brought forward, not loaded again
+        QVERIFY(!rig.port.portOpen());
+        QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
         QCOMPARE(rig.window->configWindow(), first.data());
         QCOMPARE(rig.configPort.written(), kLoadBytes);
         QCOMPARE(first->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->text(),
