@@ -9,6 +9,7 @@
 #include "settings/IniFile.h"
 #include "settings/ModuleSetup.h"
 
+#include "Files.h"
 #include "ModuleState.h"
 
 #include <QProcess>
@@ -76,10 +77,10 @@ struct Bench
         QString text = u"[LCD]\n"_s;
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             text += it.key() + u'=' + it.value() + u'\n';
-        QFile file(dir.filePath(u"setup-%1.ini"_s.arg(uid)));
-        if (!file.open(QIODevice::WriteOnly) || file.write(text.toLatin1()) < 0)
-            qWarning("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
+        const QString path = dir.filePath(u"setup-%1.ini"_s.arg(uid));
+        if (!test::put(path, text.toLatin1()))
+            qWarning("cannot write %s", qPrintable(path));
+        return path;
     }
 
     const Module& module(int index) const { return host.line().module(index); }

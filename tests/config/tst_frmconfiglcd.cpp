@@ -1,6 +1,7 @@
 #include "FakeMessageSink.h"
 #include "FakeSerialPort.h"
 #include "FakeTickSource.h"
+#include "Files.h"
 #include "MainWindowRig.h"
 #include "config/CharacterEditor.h"
 #include "config/DotButton.h"
@@ -24,6 +25,7 @@
 #include <memory>
 
 using namespace velnor;
+using velnor::test::contents;
 using velnor::test::FakeMessageSink;
 using velnor::test::FakeSerialPort;
 using velnor::test::FakeTickSource;
@@ -50,10 +52,7 @@ struct Rig
     explicit Rig(const QByteArray& ini = fullLcdSection(), bool portRefuses = false)
         : settings(dir.filePath(QStringLiteral("velnor.ini")))
     {
-        QFile file(settings.path());
-        if (file.open(QIODevice::WriteOnly))
-            file.write("[Settings]\r\nCommPort=3\r\n" + ini);
-        file.close();
+        test::put(settings.path(), "[Settings]\r\nCommPort=3\r\n" + ini);
         vars.PortSettings = QStringLiteral("4800,n,8,1");
         port.refuseOpen = portRefuses;
         window = std::make_unique<frmConfigLcd>(vars, port, ticks, messages, settings, 2);
@@ -88,12 +87,6 @@ struct Rig
     FakeMessageSink messages;
     std::unique_ptr<frmConfigLcd> window;
 };
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "settings/IniFile.h"
 
+#include "Files.h"
+
 #include <QDir>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -21,6 +23,8 @@
 #include <vector>
 
 using namespace Qt::StringLiterals;
+using velnor::test::contents;
+using velnor::test::put;
 
 extern char** environ;
 
@@ -49,18 +53,6 @@ const QByteArray kShortValue = "Hello"_ba;
 const QByteArray kLongValue = "Velnor  Panel   ready"_ba;
 const QByteArray kShort = kHead + kShortValue + kTail;
 const QByteArray kLong = kHead + kLongValue + kTail;
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>"_ba;
-}
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // The running settings_writer: its process, its standard input and output.
 struct Writer

@@ -1,22 +1,16 @@
 #include "settings/IniFile.h"
 #include "settings/ModuleSetup.h"
 
+#include "Files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace velnor;
-
-namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-} // namespace
+using velnor::test::contents;
+using velnor::test::put;
 
 class tst_ModuleSetup final : public QObject
 {
@@ -56,10 +50,7 @@ private slots:
         QFETCH(QString, bitmap1);
         QTemporaryDir dir;
         const IniFile ini(dir.filePath(QStringLiteral("velnor.ini")));
-        QFile file(ini.path());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[LCD]\n" + lcd);
-        file.close();
+        QVERIFY(put(ini.path(), "[LCD]\n" + lcd));
 
         const ModuleSetup setup = ModuleSetup::load(ini);
         QCOMPARE(setup.uid, uid);
@@ -72,10 +63,8 @@ private slots:
     {
         QTemporaryDir dir;
         const IniFile ini(dir.filePath(QStringLiteral("velnor.ini")));
-        QFile file(ini.path());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("; bench 3\r\n[Settings]\r\nCommPort=2\r\nSetting=4800,n,8,1\r\n");
-        file.close();
+        QVERIFY(
+            put(ini.path(), "; bench 3\r\n[Settings]\r\nCommPort=2\r\nSetting=4800,n,8,1\r\n"));
 
         ModuleSetup setup;
         setup.uid = QStringLiteral("120");
@@ -130,11 +119,8 @@ private slots:
         QTemporaryDir dir;
         const IniFile oneByOne(dir.filePath(QStringLiteral("one.ini")));
         const IniFile together(dir.filePath(QStringLiteral("all.ini")));
-        for (const IniFile& ini : {oneByOne, together}) {
-            QFile out(ini.path());
-            if (!file.isNull())
-                QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
-        }
+        for (const IniFile& ini : {oneByOne, together})
+            QVERIFY(file.isNull() || put(ini.path(), file));
         int refused = 0;
         for (const auto& [key, value] : keys)
             refused += oneByOne.WriteIni(QStringLiteral("LCD"), key, value) ? 0 : 1;

@@ -3,6 +3,7 @@
 #include "FakeMessageSink.h"
 #include "FakeSerialPort.h"
 #include "FakeTickSource.h"
+#include "Files.h"
 #include "app/frmMain.h"
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
@@ -81,11 +82,8 @@ struct MainWindowRig
     explicit MainWindowRig(const QByteArray* iniContents)
         : settings(dir.filePath(QStringLiteral("velnor.ini")))
     {
-        if (iniContents) {
-            QFile file(settings.path());
-            if (file.open(QIODevice::WriteOnly))
-                file.write(*iniContents);
-        }
+        if (iniContents)
+            put(settings.path(), *iniContents);
         window = std::make_unique<frmMain>(vars, settings, port, ticks, messages,
                                            frmMain::ConfigLine{configPort, configTicks});
     }
