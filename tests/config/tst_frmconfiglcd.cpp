@@ -203,9 +203,6 @@ private slots:
         QTest::newRow("word in a bitmap box")
             << QStringLiteral("107") << QStringLiteral("abc")
             << QStringLiteral("Please Enter Numeric Value 0 to 255 in the bitmap field");
-        QTest::newRow("256") << QStringLiteral("107") << QStringLiteral("256")
-                             << QStringLiteral(
-                                    "Please Enter Numeric Value 0 to 255 in the bitmap field");
         QTest::newRow("no address entry")
             << QStringLiteral("99") << QStringLiteral("1")
             << QStringLiteral("Please Select a Device Address from 101 to 132");
