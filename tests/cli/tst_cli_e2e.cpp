@@ -9,6 +9,9 @@
 #include "settings/IniFile.h"
 #include "settings/ModuleSetup.h"
 
+#include "Files.h"
+#include "ModuleState.h"
+
 #include <QProcess>
 
 #include <csignal>
@@ -20,6 +23,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace velnor;
+using velnor::test::moduleState;
 
 namespace {
 
@@ -73,10 +77,10 @@ struct Bench
         QString text = u"[LCD]\n"_s;
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             text += it.key() + u'=' + it.value() + u'\n';
-        QFile file(dir.filePath(u"setup-%1.ini"_s.arg(uid)));
-        if (!file.open(QIODevice::WriteOnly) || file.write(text.toLatin1()) < 0)
-            qWarning("cannot write %s", qPrintable(file.fileName()));
-        return file.fileName();
+        const QString path = dir.filePath(u"setup-%1.ini"_s.arg(uid));
+        if (!test::put(path, text.toLatin1()))
+            qWarning("cannot write %s", qPrintable(path));
+        return path;
     }
 
     const Module& module(int index) const { return host.line().module(index); }
@@ -131,12 +135,10 @@ void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
     QVERIFY2(bench.started, qPrintable(bench.error));
     bench.host.line().setInputs(0, 0x5A);
 
+    const auto untouched = moduleState(bench.module(1));
     const Result result = bench.runInProcess(
-        {u"--json"_s, u"monitor"_s, u"select"_s,    u"101"_s,    u"text"_s,    u"AB"_s,
-         u"CD"_s,     u"cursor"_s,  u"1"_s,         u"15"_s,     u"char"_s,    u"3"_s,
-         u"cursor"_s, u"hide"_s,    u"backlight"_s, u"flash"_s,  u"outputs"_s, u"off"_s,
-         u"output"_s, u"2"_s,       u"on"_s,        u"output"_s, u"8"_s,       u"on"_s,
-         u"inputs"_s, u"deselect"_s});
+        u"--json monitor select 101 text AB CD cursor 1 15 char 3 cursor hide backlight flash "
+        u"outputs off output 2 on output 8 on inputs deselect"_s.split(u' '));
     QVERIFY2(result.status == 0, qPrintable(result.err));
 
     // The bytes of the panel's own frames, in the order of the command line.
@@ -153,17 +155,11 @@ void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
                                       frames::deselect()};
     QTRY_COMPARE(bench.wire, frames.join());
 
-    const Module& module = bench.module(0);
-    QVERIFY(module.row(0).startsWith("AB"));
-    QVERIFY(module.row(1).startsWith("CD"));
-    QCOMPARE(module.cell(1, 15), quint8(2));
-    QCOMPARE(module.cursorLook(), Module::CursorLook::Hidden);
-    QCOMPARE(module.backlight(), Module::Backlight::Flashing);
-    QCOMPARE(module.outputs(), quint8(0x82));
-    QVERIFY(!module.selected());
+    const QString shown =
+        u"rows=AB|CD             {02};look=hidden;light=flashing;outputs=82;selected=--"_s;
+    QCOMPARE(moduleState(bench.module(0), shown), shown);
     // The other module on the line heard none of it.
-    QCOMPARE(bench.module(1).backlight(), Module::Backlight::On);
-    QCOMPARE(bench.module(1).outputs(), quint8(0));
+    QCOMPARE(moduleState(bench.module(1)), untouched);
 
     // The monitor: each frame on a line of its own, then every byte that came back.
     QStringList sent;

@@ -1,4 +1,5 @@
 #include "MainWindowRig.h"
+#include "link/Hex.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QTest>
 
 using namespace velnor;
+using velnor::test::doStep;
 using velnor::test::indicatorColours;
 using velnor::test::MainWindowRig;
 
@@ -29,45 +31,18 @@ struct Rig : MainWindowRig
         port.writes.clear();
     }
 
-    // "name=text" chooses the list entry with that text (or fills a text box); "name~text"
-    // types the text into the list's field, leaving its chosen entry as it was.
-    void set(const QString& control) const
+    // The controls set as doStep() does, then the action.
+    void run(const QStringList& controls, const QString& action) const
     {
-        const bool typed = control.contains(QLatin1Char('~'));
-        const QStringList parts = control.split(typed ? QLatin1Char('~') : QLatin1Char('='));
-        if (auto* line = child<QLineEdit>(parts[0])) {
-            line->setText(parts[1]);
-            return;
-        }
-        auto* list = child<QComboBox>(parts[0]);
-        QVERIFY2(list, qPrintable(control));
-        if (typed) {
-            list->setEditText(parts[1]);
-        } else {
-            QVERIFY2(list->findText(parts[1]) >= 0, qPrintable(control));
-            list->setCurrentIndex(list->findText(parts[1]));
-        }
-    }
-
-    // A button's name, or a control array's name and index as "optBL:2".
-    void act(const QString& action) const
-    {
-        const QStringList parts = action.split(QLatin1Char(':'));
-        if (parts.size() == 2)
-            click(parts[0], parts[1].toInt());
-        else
-            click(action);
+        for (const QString& control : controls)
+            doStep(*window, control);
+        doStep(*window, action);
     }
 };
 
 QStringList controlsOf(const char* controls)
 {
     return QString::fromUtf8(controls).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-}
-
-QString hexItems(const QByteArray& bytes)
-{
-    return bytes.isEmpty() ? QString() : QString::fromLatin1(bytes.toHex(' ').toUpper() + ' ');
 }
 
 } // namespace
@@ -77,7 +52,8 @@ class tst_DeviceCommands final : public QObject
     Q_OBJECT
 
 private slots:
-    // Every frame the device commands send, from the controls as the user left them.
+    // A frame from each command, from the controls as the user left them: the wiring, list
+    // indexes and typed text; every frame's bytes are the protocol's table.
     void frames_data()
     {
         QTest::addColumn<QStringList>("controls");
@@ -91,12 +67,7 @@ private slots:
                                 << QByteArray::fromHex(hex)
                                 << (monitor ? QString::fromUtf8(monitor) : QString());
         };
-        row("text, two lines", "txtLine1=AB|txtLine2=CD", "cmdSendText", "0D41420C4344",
-            "AB [0x12] CD");
-        row("text, full first line runs on", "txtLine1=ABCDEFGHIJKLMNOP|txtLine2=CD",
-            "cmdSendText", "0D4142434445464748494A4B4C4D4E4F504344", "ABCDEFGHIJKLMNOPCD");
-        row("text, first line empty", "txtLine2=CD", "cmdSendText", "0D0C4344", " [0x12] CD");
-        row("text, second line empty", "txtLine1=AB", "cmdSendText", "0D4142", "AB");
+        row("text", "txtLine1=AB|txtLine2=CD", "cmdSendText", "0D41420C4344", "AB [0x12] CD");
         row("clear", "txtLine1=AB|txtLine2=CD", "cmdClearDisplay", "0D");
         row("predefined text 1 on row 0", "", "cmdPT", "FE346500");
         row("predefined text 10 on row 1", "cboPT=10|cboPTR=1", "cmdPT", "FE346E01");
@@ -105,18 +76,9 @@ private slots:
         row("cursor position typed", "cboRow~1|cboColumn~9", "cmdSetCursor", "FE320109");
         row("clear row 0", "", "cmdClrRow", "FE2D00");
         row("clear column 7", "cboColumn=7", "cmdClrColumn", "FE2E07");
-        row("cursor underline", "", "optCur:0", "FE01");
         row("cursor blinking", "", "optCur:1", "FE02");
-        row("cursor hidden", "", "optCur:2", "FE03");
-        row("backlight on", "", "optBL:0", "FE06");
-        row("backlight off", "", "optBL:1", "FE07");
         row("backlight flashing", "", "optBL:2", "FE0B");
-        for (int i = 0; i < 8; ++i) {
-            const QByteArray name = "CHAR " + QByteArray::number(i + 1);
-            const QByteArray action = "cmdCC:" + QByteArray::number(i);
-            row(name.constData(), "", action.constData(),
-                QByteArray(1, char(i)).toHex().constData());
-        }
+        row("CHAR 8", "", "cmdCC:7", "07");
         row("read inputs", "", "cmdInput", "FE0E");
         row("all outputs on", "", "cmdOnAll", "FE0C");
         row("all outputs off", "", "cmdOffAll", "FE0D");
@@ -137,9 +99,7 @@ private slots:
 
         Rig rig;
         rig.selectModule();
-        for (const QString& control : controls)
-            rig.set(control);
-        rig.act(action);
+        rig.run(controls, action);
 
         QCOMPARE(rig.port.written(), frame);
         QCOMPARE(rig.tx(), monitor.isNull() ? hexItems(frame) : monitor);
@@ -164,9 +124,8 @@ private slots:
     {
         Rig rig;
         rig.selectModule();
-        rig.set(QStringLiteral("txtLine1=AB"));
-        rig.set(QStringLiteral("txtLine2=CD"));
-        rig.click(QStringLiteral("cmdClearDisplay"));
+        rig.run({QStringLiteral("txtLine1=AB"), QStringLiteral("txtLine2=CD")},
+                QStringLiteral("cmdClearDisplay"));
         QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtLine1"))->text(), QString());
         QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtLine2"))->text(), QString());
     }
@@ -177,8 +136,7 @@ private slots:
         rig.selectModule();
         rig.port.setPortOpen(false);
         rig.port.refuseOpen = true;
-        rig.set(QStringLiteral("txtLine1=AB"));
-        rig.click(QStringLiteral("cmdSendText"));
+        rig.run({QStringLiteral("txtLine1=AB")}, QStringLiteral("cmdSendText"));
         QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("SELECTED PORT NOT AVAILABLE!")});
         QCOMPARE(rig.tx(), QString());
         QCOMPARE(rig.vars.TxText, QByteArray("\x0d"
@@ -218,9 +176,7 @@ private slots:
 
         Rig rig;
         rig.selectModule();
-        for (const QString& control : controls)
-            rig.set(control);
-        rig.act(action);
+        rig.run(controls, action);
 
         QVERIFY(rig.port.writes.isEmpty());
         QCOMPARE(rig.messages.texts, QStringList{message});

@@ -5,11 +5,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 using namespace velnor;
 using velnor::test::MainWindowRig;
@@ -23,17 +21,7 @@ struct Rig : MainWindowRig
     Rig() : MainWindowRig(&kIni) {}
 
     QComboBox* addr() const { return child<QComboBox>(QStringLiteral("cboAddr")); }
-    QString status() const { return child<QLabel>(QStringLiteral("StatusBar1Panel1"))->text(); }
     void click(const char* name) const { child<QAbstractButton>(QLatin1String(name))->click(); }
-
-    // The module answers every frame that ends with one of these bytes, once it is written.
-    void answer(const QByteArray& onLastByte, const QByteArray& reply)
-    {
-        port.peer = [this, onLastByte, reply](const QByteArray& written) {
-            if (written == onLastByte)
-                QTimer::singleShot(0, &port, [this, reply] { port.feed(reply); });
-        };
-    }
 
     // The enabled flags that make up the selection state, as 0 or 1 each: Frame3, the select
     // and deselect buttons (their own flags: broadcast mode locks them through Frame3 only),

@@ -1,6 +1,7 @@
 #include "FakeMessageSink.h"
 #include "FakeSerialPort.h"
 #include "FakeTickSource.h"
+#include "Files.h"
 #include "MainWindowRig.h"
 #include "config/CharacterEditor.h"
 #include "config/DotButton.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -23,6 +25,7 @@
 #include <memory>
 
 using namespace velnor;
+using velnor::test::contents;
 using velnor::test::FakeMessageSink;
 using velnor::test::FakeSerialPort;
 using velnor::test::FakeTickSource;
@@ -49,10 +52,7 @@ struct Rig
     explicit Rig(const QByteArray& ini = fullLcdSection(), bool portRefuses = false)
         : settings(dir.filePath(QStringLiteral("velnor.ini")))
     {
-        QFile file(settings.path());
-        if (file.open(QIODevice::WriteOnly))
-            file.write("[Settings]\r\nCommPort=3\r\n" + ini);
-        file.close();
+        test::put(settings.path(), "[Settings]\r\nCommPort=3\r\n" + ini);
         vars.PortSettings = QStringLiteral("4800,n,8,1");
         port.refuseOpen = portRefuses;
         window = std::make_unique<frmConfigLcd>(vars, port, ticks, messages, settings, 2);
@@ -88,12 +88,6 @@ struct Rig
     std::unique_ptr<frmConfigLcd> window;
 };
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class tst_frmConfigLcd final : public QObject
@@ -118,29 +112,25 @@ private slots:
         QVERIFY(rig.messages.texts.isEmpty());
     }
 
+    // An address no entry has shows as typed; a speed other than 9600 reads as 4800. (How the
+    // file is read is ModuleSetup's table.)
     void loadTakesWhatTheFileHolds_data()
     {
         QTest::addColumn<QByteArray>("lcd");
-        QTest::addColumn<QString>("uidText");
-        QTest::addColumn<int>("uidEntry");
-        QTest::addColumn<bool>("at4800");
-        QTest::newRow("no section") << QByteArray() << QString() << -1 << true;
+        QTest::addColumn<QString>("uid");
+        QTest::newRow("no section") << QByteArray() << QString();
         QTest::newRow("broadcast address and odd speed")
-            << QByteArray("[LCD]\nUID=100\nBaud=09600\n") << QStringLiteral("100") << -1 << true;
-        QTest::newRow("a word") << QByteArray("[LCD]\nUID=word\n") << QStringLiteral("word") << -1
-                                << true;
+            << QByteArray("[LCD]\nUID=100\nBaud=09600\n") << QStringLiteral("100");
     }
 
     void loadTakesWhatTheFileHolds()
     {
         QFETCH(QByteArray, lcd);
-        QFETCH(QString, uidText);
-        QFETCH(int, uidEntry);
-        QFETCH(bool, at4800);
+        QFETCH(QString, uid);
         Rig rig(lcd);
-        QCOMPARE(rig.uid()->currentText(), uidText);
-        QCOMPARE(rig.uid()->currentIndex(), uidEntry);
-        QCOMPARE(rig.child<QRadioButton>(QStringLiteral("opt4800"))->isChecked(), at4800);
+        QCOMPARE(rig.uid()->currentText(), uid);
+        QCOMPARE(rig.uid()->currentIndex(), -1);
+        QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt4800"))->isChecked());
         QCOMPARE(rig.port.written(), kLoadBytes);
     }
 
@@ -164,6 +154,8 @@ private slots:
         QVERIFY(rig.upload());
         QCOMPARE(rig.port.written(), expected);
         QCOMPARE(rig.ticks.ticksEmitted, 14);
+        QVERIFY(!rig.ticks.isActive());
+        QCOMPARE(rig.vars.WaitsRunning, 0);
         QCOMPARE(rig.window->setup(), applyFills(before, plan));
         QCOMPARE(rig.text(0)->text(), QStringLiteral("Text 1          "));
         QVERIFY(!rig.text(0)->isReadOnly());
@@ -174,37 +166,68 @@ private slots:
         QCOMPARE(rig.port.written(), expected);
     }
 
-    void refusedUploadsSendNothing_data()
+    // A port that fails ends the upload at once, with one message; the boxes open again.
+    void failedUploadStopsWithOneMessage_data()
     {
+        QTest::addColumn<int>("failWritesAfter"); // 0: the port will not open
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("port will not open") << 0 << 0;
+        QTest::newRow("write fails after the baud frame") << 3 << 1;
+    }
+
+    void failedUploadStopsWithOneMessage()
+    {
+        QFETCH(int, failWritesAfter);
+        QFETCH(int, ticks);
+        Rig rig;
+        rig.port.writes.clear();
+        rig.port.setPortOpen(false);
+        rig.port.refuseOpen = failWritesAfter == 0;
+        rig.port.failWritesAfter = failWritesAfter;
+        QVERIFY(rig.upload());
+        QCOMPARE(rig.messages.texts, QStringList{kPortMessage});
+        QCOMPARE(rig.ticks.ticksEmitted, ticks);
+        QCOMPARE(rig.vars.WaitsRunning, 0);
+        QVERIFY(!rig.text(0)->isReadOnly());
+    }
+
+    // Refused, an upload or save sends nothing, fills no box and writes no setting.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("uid");
         QTest::addColumn<QString>("bitmap");
         QTest::addColumn<QString>("message");
-        QTest::newRow("word in a bitmap box")
-            << QStringLiteral("107") << QStringLiteral("abc")
+        const QString noAddress = QStringLiteral("Please Select a Device Address from 101 to 132");
+        QTest::newRow("upload, word in a bitmap box")
+            << QStringLiteral("cmdConLcd") << QStringLiteral("107") << QStringLiteral("abc")
             << QStringLiteral("Please Enter Numeric Value 0 to 255 in the bitmap field");
-        QTest::newRow("256") << QStringLiteral("107") << QStringLiteral("256")
-                             << QStringLiteral(
-                                    "Please Enter Numeric Value 0 to 255 in the bitmap field");
-        QTest::newRow("no address entry")
-            << QStringLiteral("99") << QStringLiteral("1")
-            << QStringLiteral("Please Select a Device Address from 101 to 132");
+        QTest::newRow("upload, no address entry")
+            << QStringLiteral("cmdConLcd") << QStringLiteral("99") << QStringLiteral("1")
+            << noAddress;
+        QTest::newRow("save, broadcast address")
+            << QStringLiteral("cmdSaveFlash") << QStringLiteral("100") << QStringLiteral("1")
+            << noAddress;
     }
 
-    void refusedUploadsSendNothing()
+    void refusals()
     {
+        QFETCH(QString, button);
         QFETCH(QString, uid);
         QFETCH(QString, bitmap);
         QFETCH(QString, message);
         Rig rig;
         rig.port.writes.clear();
+        const QByteArray settings = contents(rig.settings.path());
         rig.uid()->setEditText(uid);
         rig.bitmapBox(17)->setText(bitmap);
         rig.text(3)->setText(QStringLiteral("short"));
-        rig.click("cmdConLcd");
+        rig.child<QAbstractButton>(button)->click();
         QCOMPARE(rig.messages.texts, QStringList{message});
         QVERIFY(rig.port.writes.isEmpty());
         QVERIFY(!rig.window->isUploading());
         QCOMPARE(rig.text(3)->text(), QStringLiteral("short"));
+        QCOMPARE(contents(rig.settings.path()), settings);
     }
 
     void typedAddressEqualToAnEntrySelectsIt()
@@ -244,7 +267,6 @@ private slots:
         rig.child<QRadioButton>(QStringLiteral("opt4800"))->setChecked(true);
         rig.text(0)->setText(QStringLiteral("changed"));
         rig.bitmapBox(5)->setText(QStringLiteral("31"));
-        const QByteArray settingsBefore = contents(rig.settings.path());
         rig.click("cmdSaveFlash");
         QCOMPARE(rig.port.written(), QByteArray("\xef\x64\xfe\x20"));
         QVERIFY(rig.messages.texts.isEmpty());
@@ -253,20 +275,6 @@ private slots:
         QCOMPARE(rig.settings.ReadIni(QStringLiteral("LCD"), QStringLiteral("Baud")),
                  QStringLiteral("4800"));
         QVERIFY(contents(rig.settings.path()).startsWith("[Settings]\r\nCommPort=3\r\n[LCD]\r\n"));
-        Q_UNUSED(settingsBefore);
-    }
-
-    void saveIsRefusedWithoutAnAddressEntry()
-    {
-        Rig rig;
-        rig.port.writes.clear();
-        const QByteArray before = contents(rig.settings.path());
-        rig.uid()->setEditText(QStringLiteral("100"));
-        rig.click("cmdSaveFlash");
-        QCOMPARE(rig.messages.texts,
-                 QStringList{QStringLiteral("Please Select a Device Address from 101 to 132")});
-        QVERIFY(rig.port.writes.isEmpty());
-        QCOMPARE(contents(rig.settings.path()), before);
     }
 
     void aFailedSettingsWriteIsReportedOnceWithThePath()
@@ -320,21 +328,29 @@ private slots:
         QCOMPARE(editor->dot(2, 3)->accessibleName(), QStringLiteral("CHAR 3 row 3 dot 4"));
     }
 
-    // The configuration window as the main window's menu item opens it.
+    // The configuration window as the main window's menu item opens it: the main window lets
+    // go of its port and its module each time.
     void oneWindowForTheWholeRun()
     {
         const QByteArray ini =
             "[Settings]\r\nCommPort=2\r\nSetting=9600,n,8,1\r\n" + fullLcdSection();
         test::MainWindowRig rig(&ini);
         auto* menu = rig.child<QAction>(QStringLiteral("mnuConfig"));
+        rig.window->link().SendFrame(0);
         menu->trigger();
+        QVERIFY(!rig.port.portOpen());
+        QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
         QPointer<frmConfigLcd> first = rig.window->configWindow();
         QVERIFY(first && first->isVisible());
         QCOMPARE(rig.configPort.written(), kLoadBytes);
         QCOMPARE(rig.configPort.openedPort, 2);
 
         first->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->setText(QStringLiteral("edited"));
+        rig.child<QLabel>(QStringLiteral("StatusBar1Panel1"))->setText(QStringLiteral("x"));
+        rig.window->link().SendFrame(0);
         menu->trigger(); // brought forward, not loaded again
+        QVERIFY(!rig.port.portOpen());
+        QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
         QCOMPARE(rig.window->configWindow(), first.data());
         QCOMPARE(rig.configPort.written(), kLoadBytes);
         QCOMPARE(first->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->text(),
@@ -370,6 +386,17 @@ private slots:
         QCOMPARE(rig.configPort.written().size(), 314);
         QCOMPARE(rig.configTicks.ticksEmitted, 14);
         QCOMPARE(rig.ticks.ticksEmitted, 0);
+
+        // Nor does an upload start while the main window waits for an answer.
+        rig.configPort.writes.clear();
+        connect(&rig.ticks, &TickSource::tick, config, [&] {
+            upload->click();
+            save->click();
+        });
+        rig.child<QAbstractButton>(QStringLiteral("cmdSelect"))->click();
+        QCOMPARE(rig.ticks.ticksEmitted, 10);
+        QVERIFY(!config->isUploading());
+        QVERIFY(rig.configPort.writes.isEmpty());
     }
 };
 

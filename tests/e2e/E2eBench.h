@@ -12,10 +12,7 @@
 #include "shared/Variables.h"
 
 #include <QAbstractButton>
-#include <QButtonGroup>
-#include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -47,7 +44,14 @@ struct Bench
         configPort = std::make_unique<QtSerialPort>(settings);
         window = std::make_unique<frmMain>(vars, settings, *port, ticks, messages,
                                            frmMain::ConfigLine{*configPort, configTicks});
+        QObject::connect(&host, &PtyHost::frameReceived, window.get(),
+                         [this](const QByteArray& bytes) { heard += bytes; });
     }
+
+    // Sends a command the modules skip after all the main window has sent; once it has
+    // arrived, the modules have taken in everything before it.
+    void mark() const { port->output(kMark); }
+    bool marked() const { return heard.endsWith(kMark); }
 
     template <typename T = QWidget> T* child(const char* name) const
     {
@@ -57,22 +61,6 @@ struct Bench
     QString tx() const { return child<QLabel>("lblTxData")->text(); }
     QString rx() const { return child<QLabel>("lblRxData")->text(); }
     void click(const char* name) const { child<QAbstractButton>(name)->click(); }
-    // Member index of a control array such as optBL or cmdCC.
-    void click(const char* array, int index) const
-    {
-        child<QButtonGroup>(array)->button(index)->click();
-    }
-    // Chooses the list entry with this text.
-    void pick(const char* list, const char* entry) const
-    {
-        auto* box = child<QComboBox>(list);
-        box->setCurrentIndex(box->findText(QLatin1String(entry)));
-    }
-    void pick(const char* address) const { pick("cboAddr", address); }
-    void type(const char* line, const QString& text) const
-    {
-        child<QLineEdit>(line)->setText(text);
-    }
     const Module& module(int index) const { return host.line().module(index); }
 
     QTemporaryDir dir;
@@ -87,6 +75,9 @@ struct Bench
     QtTickSource configTicks{ConfigLink::kTickMs};
     FakeMessageSink messages;
     std::unique_ptr<frmMain> window;
+    // Every byte the line carried to the modules.
+    QByteArray heard;
+    static inline const QByteArray kMark = QByteArrayLiteral("\xFE\x99");
 };
 
 } // namespace velnor::test

@@ -1,130 +1,104 @@
 #include "E2eBench.h"
+#include "ModuleState.h"
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace velnor;
 using velnor::test::Bench;
 using velnor::test::indicatorColours;
+using velnor::test::moduleState;
 
-namespace {
-
-const QByteArray kBlankRow(Module::Columns, ' ');
-
-QByteArray padded(const char* text)
-{
-    QByteArray row(text);
-    row.resize(Module::Columns, ' ');
-    return row;
-}
-
-// Selects module 101, so every command group opens.
-bool selectFirstModule(const Bench& bench)
-{
-    if (!bench.started)
-        return false;
-    bench.click("cmdSelect");
-    return bench.status() == QLatin1String("101 Connected");
-}
-
-} // namespace
-
+// The main window's commands and selections against the emulated modules: what each module
+// shows and holds once the window has sent a frame over the real port.
 class tst_E2eCommands final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void textReachesOnlyTheSelectedModuleAndClearEmptiesIt()
+    // Module 101 selected, then the steps (as doSteps() takes them); then the fields named of
+    // each module (as moduleState() gives them). Empty for module 102: it heard none of it.
+    void commands_data()
     {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        const auto row = [](const char* name, const QString& steps, const char* first,
+                            const char* second = "") {
+            QTest::newRow(name) << steps << QString::fromLatin1(first)
+                                << QString::fromLatin1(second);
+        };
+        const QString text = u"txtLine1=ABCDE txtLine2=abcde cmdSendText "_s;
+        row("text", text, "rows=ABCDE|abcde;cursor=1,5;selected=O-");
+        row("clear", text + u"cmdClearDisplay"_s, "rows=|;cursor=0,0");
+        row("predefined text", u"cboPT=3 cboPTR=1 cmdPT"_s, "rows=  Serial LCD|Predefined 3");
+        row("cursor", text + u"cboRow=1 cboColumn=15 cmdSetCursor"_s, "cursor=1,15");
+        row("clear column", text + u"cboColumn=3 cmdClrColumn"_s, "rows=ABC E|abc e");
+        row("clear row", text + u"cboRow=0 cmdClrRow"_s, "rows=|abcde;cursor=0,0");
+        row("cursor hidden", u"optCur:2"_s, "look=hidden");
+        row("cursor blinking", u"optCur:1"_s, "look=blinking");
+        row("cursor underline", u"optCur:2 optCur:0"_s, "look=underline");
+        row("backlight off", u"optBL:1"_s, "light=off");
+        row("backlight flashing", u"optBL:2"_s, "light=flashing");
+        row("backlight on", u"optBL:1 optBL:0"_s, "light=on");
+        row("custom characters", u"cmdClearDisplay cmdCC:4 cmdCC:7 cmdCC:0"_s,
+            "rows={04}{07}{00}|;cursor=0,3");
+        row("output 3", u"cboOutput=3 cmdSOutput"_s, "outputs=04");
+        row("output 8 off", u"cmdOnAll cboOutput=8 cboOF=OFF cmdSOutput"_s, "outputs=7f");
+        row("all outputs off", u"cmdOnAll cmdOffAll"_s, "outputs=00");
+        row("broadcast", u"Check1 optBL:1"_s, "light=off;selected=OB", "light=off;selected=-B");
+        row("serial number in broadcast", u"Check1 cmdSN"_s, "rows=Serial number|20010100",
+            "rows=Serial number|20010200");
+        // "EA 64" ends broadcast mode, not the own selection, though its bytes go out apart.
+        row("broadcast off", u"Check1 Check1"_s, "selected=O-", "selected=--");
+    }
+
+    void commands()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
         Bench bench;
-        QVERIFY(selectFirstModule(bench));
-        const QByteArray untouched = bench.module(1).row(0);
-
-        bench.type("txtLine1", QStringLiteral("Hello"));
-        bench.type("txtLine2", QStringLiteral("World"));
-        bench.click("cmdSendText");
-        QCOMPARE(bench.tx(), QStringLiteral("Hello [0x12] World"));
-        QTRY_COMPARE(bench.module(0).row(1), padded("World"));
-        QCOMPARE(bench.module(0).row(0), padded("Hello"));
-        QCOMPARE(bench.module(1).row(0), untouched);
-
-        bench.click("cmdClearDisplay");
-        QCOMPARE(bench.tx(), QStringLiteral("0D "));
-        QTRY_COMPARE(bench.module(0).row(0), kBlankRow);
-        QCOMPARE(bench.module(0).row(1), kBlankRow);
+        QVERIFY(bench.started);
+        bench.click("cmdSelect");
+        QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
+        const auto untouched = moduleState(bench.module(1));
+        test::doSteps(*bench.window, steps);
+        bench.mark();
+        QTRY_VERIFY(bench.marked());
+        QCOMPARE(moduleState(bench.module(0), first), first);
+        if (second.isEmpty())
+            QCOMPARE(moduleState(bench.module(1)), untouched);
+        else
+            QCOMPARE(moduleState(bench.module(1), second), second);
         QVERIFY(bench.messages.texts.isEmpty());
     }
 
-    void predefinedTextLandsOnItsRow()
+    void selectAndDeselect()
     {
         Bench bench;
-        QVERIFY(selectFirstModule(bench));
-        const QByteArray firstRow = bench.module(0).row(0);
-        bench.pick("cboPT", "3");
-        bench.pick("cboPTR", "1");
-        bench.click("cmdPT");
-        QTRY_COMPARE(bench.module(0).row(1), padded("Predefined 3"));
-        QCOMPARE(bench.module(0).row(0), firstRow);
-    }
+        QVERIFY(bench.started);
+        bench.click("cmdSelect");
+        QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
+        QCOMPARE(bench.tx(), QStringLiteral("EF 65 "));
+        QCOMPARE(bench.rx(), QStringLiteral("EE 65 "));
+        QVERIFY(bench.module(0).ownSelected() && !bench.module(1).ownSelected());
+        QVERIFY(bench.child("PrintText")->isEnabled());
 
-    void cursorRowsAndColumns()
-    {
-        Bench bench;
-        QVERIFY(selectFirstModule(bench));
-        bench.type("txtLine1", QStringLiteral("ABCDEFGHIJKLMNOP"));
-        bench.type("txtLine2", QStringLiteral("abcdefghijklmnop"));
-        bench.click("cmdSendText");
-        QTRY_COMPARE(bench.module(0).row(1), padded("abcdefghijklmnop"));
-
-        bench.pick("cboRow", "1");
-        bench.pick("cboColumn", "15");
-        bench.click("cmdSetCursor");
-        QTRY_COMPARE(bench.module(0).cursorColumn(), 15);
-        QCOMPARE(bench.module(0).cursorRow(), 1);
-
-        bench.pick("cboColumn", "3");
-        bench.click("cmdClrColumn");
-        QTRY_COMPARE(bench.module(0).row(1), padded("abc efghijklmnop"));
-        QCOMPARE(bench.module(0).row(0), padded("ABC EFGHIJKLMNOP"));
-
-        bench.pick("cboRow", "0");
-        bench.click("cmdClrRow");
-        QTRY_COMPARE(bench.module(0).row(0), kBlankRow);
-        QCOMPARE(bench.module(0).row(1), padded("abc efghijklmnop"));
-    }
-
-    void cursorLooksAndBacklight()
-    {
-        Bench bench;
-        QVERIFY(selectFirstModule(bench));
-        using Look = Module::CursorLook;
-        using Light = Module::Backlight;
-        for (const auto& [index, look] : {std::pair{2, Look::Hidden}, std::pair{1, Look::Blinking},
-                                          std::pair{0, Look::Underline}}) {
-            bench.click("optCur", index);
-            QTRY_VERIFY(bench.module(0).cursorLook() == look);
-        }
-        for (const auto& [index, light] :
-             {std::pair{1, Light::Off}, std::pair{2, Light::Flashing}, std::pair{0, Light::On}}) {
-            bench.click("optBL", index);
-            QTRY_VERIFY(bench.module(0).backlight() == light);
-        }
-    }
-
-    void customCharactersAtTheCursor()
-    {
-        Bench bench;
-        QVERIFY(selectFirstModule(bench));
-        bench.click("cmdClearDisplay");
-        bench.click("cmdCC", 4);
-        bench.click("cmdCC", 7);
-        bench.click("cmdCC", 0);
-        QTRY_COMPARE(bench.module(0).row(0).left(3), QByteArray("\x04\x07\x00", 3));
+        bench.click("cmdDeselect");
+        QCOMPARE(bench.status(), QStringLiteral("Disconnected"));
+        QCOMPARE(bench.tx(), QStringLiteral("EA "));
+        QCOMPARE(bench.rx(), QStringLiteral("EE 65 "));
+        QVERIFY(!bench.module(0).ownSelected());
+        QVERIFY(!bench.child("PrintText")->isEnabled());
+        QVERIFY(bench.messages.texts.isEmpty());
     }
 
     void inputsShowAsWhiteAndRedUntilTheModuleFallsSilent()
     {
         Bench bench;
-        QVERIFY(selectFirstModule(bench));
+        QVERIFY(bench.started);
+        bench.click("cmdSelect");
         bench.host.line().setInputs(0, 0b1010'0101);
         bench.click("cmdInput");
         QCOMPARE(indicatorColours(*bench.window), QStringLiteral("WRWRRWRW"));
@@ -139,36 +113,26 @@ private slots:
         QCOMPARE(bench.rx(), QString());
     }
 
-    void outputsSwitchTheLamps()
-    {
-        Bench bench;
-        QVERIFY(selectFirstModule(bench));
-        bench.pick("cboOutput", "3");
-        bench.click("cmdSOutput");
-        QTRY_COMPARE(bench.module(0).outputs(), quint8(0x04));
-        bench.click("cmdOnAll");
-        QTRY_COMPARE(bench.module(0).outputs(), quint8(0xFF));
-        bench.pick("cboOutput", "8");
-        bench.pick("cboOF", "OFF");
-        bench.click("cmdSOutput");
-        QTRY_COMPARE(bench.module(0).outputs(), quint8(0x7F));
-        bench.click("cmdOffAll");
-        QTRY_COMPARE(bench.module(0).outputs(), quint8(0x00));
-        QCOMPARE(bench.module(1).outputs(), quint8(0x00));
-    }
-
-    void broadcastModeReachesEveryModule()
+    void aPortHeldElsewhereIsReportedAndTheWaitStillRuns()
     {
         Bench bench;
         QVERIFY(bench.started);
-        bench.click("Check1");
-        bench.click("optBL", 1);
-        QTRY_VERIFY(bench.module(0).backlight() == Module::Backlight::Off &&
-                    bench.module(1).backlight() == Module::Backlight::Off);
+        QtSerialPort other(bench.settings);
+        other.setCommPort(4);
+        QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
 
-        bench.click("cmdSN");
-        QTRY_VERIFY(bench.module(1).row(0).startsWith("Serial number"));
-        QCOMPARE(bench.module(0).row(1), padded(bench.module(0).serialText().constData()));
+        bench.click("cmdSelect");
+        QCOMPARE(bench.messages.texts,
+                 QStringList{QStringLiteral("SELECTED PORT NOT AVAILABLE!")});
+        QVERIFY2(bench.messages.details.first().contains(QLatin1String("busy")),
+                 qPrintable(bench.messages.details.first()));
+        QCOMPARE(bench.status(), QStringLiteral("Device Not Found"));
+        QCOMPARE(bench.vars.TickCount, qint16(10));
+
+        other.setPortOpen(false); // once it is free, the next frame opens it
+        bench.click("cmdSelect");
+        QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
+        QCOMPARE(bench.messages.texts.size(), 1);
     }
 };
 

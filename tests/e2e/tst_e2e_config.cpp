@@ -1,14 +1,16 @@
 #include "E2eBench.h"
+#include "ModuleState.h"
 #include "config/frmConfigLcd.h"
 
 #include <QAction>
 #include <QFile>
-#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace velnor;
 using velnor::test::Bench;
+using velnor::test::shown;
 
 namespace {
 
@@ -41,23 +43,15 @@ frmConfigLcd* openConfiguration(const Bench& bench)
     return bench.window->configWindow();
 }
 
-template <typename T = QLineEdit> T* field(frmConfigLcd* window, const QString& name)
+// A configuration worth telling apart from the factory one; then the steps given.
+void typeConfiguration(frmConfigLcd* window, const QString& then = u"opt9600"_s)
 {
-    return window->findChild<T*>(name);
-}
-
-// A configuration worth telling apart from the factory one.
-void typeConfiguration(frmConfigLcd* window)
-{
-    field<QComboBox>(window, QStringLiteral("cboUID"))->setEditText(QStringLiteral("105"));
-    field<QRadioButton>(window, QStringLiteral("opt9600"))->setChecked(true);
-    field(window, QStringLiteral("txtSU1"))->setText(QStringLiteral("Velnor"));
-    field(window, QStringLiteral("txtSU2"))->setText(QStringLiteral("bench"));
+    QString steps = u"cboUID~105 txtSU1=Velnor txtSU2=bench"_s;
     for (int k = 0; k < 10; ++k)
-        field(window, QStringLiteral("txtPreDefine_%1").arg(k))
-            ->setText(QStringLiteral("Text %1").arg(k + 1));
+        steps += u" txtPreDefine_%1=Text%2"_s.arg(k).arg(k + 1);
     for (int i = 0; i < 64; ++i)
-        field(window, QStringLiteral("txtCustom_%1").arg(i))->setText(QString::number(i % 32));
+        steps += u" txtCustom_%1=%2"_s.arg(i).arg(i % 32);
+    test::doSteps(*window, steps + u' ' + then);
 }
 
 QByteArray expectedBitmaps()
@@ -80,10 +74,8 @@ private slots:
         Bench bench;
         QVERIFY(bench.started);
         QVERIFY(openConfiguration(bench));
-        for (int m = 0; m < 2; ++m) {
-            QTRY_COMPARE(bench.module(m).row(0), padded("Config. Mode"));
-            QCOMPARE(bench.module(m).row(1), padded(""));
-        }
+        QTRY_COMPARE(shown(bench.module(0)), u"Config. Mode|"_s);
+        QCOMPARE(shown(bench.module(1)), u"Config. Mode|"_s);
         // The window holds the port: the main window cannot have it until it closes.
         bench.click("cmdSelect");
         QCOMPARE(bench.messages.texts, QStringList{FrameLink::kPortNotAvailable});
@@ -101,19 +93,18 @@ private slots:
         QVERIFY(config);
         typeConfiguration(config);
 
-        config->findChild<QAbstractButton*>(QStringLiteral("cmdConLcd"))->click();
+        test::doStep(*config, u"cmdConLcd"_s);
         QVERIFY(config->isUploading());
         QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 10000);
         // "Configuring.." went to the second row, which is cleared for "Completed".
-        QTRY_COMPARE(bench.module(0).row(1), padded("Completed"));
-        QCOMPARE(bench.module(0).row(0), padded("Config. Mode"));
+        QTRY_COMPARE(shown(bench.module(0)), u"Config. Mode|Completed"_s);
         const ModuleConfig& sent = bench.module(0).working();
         QCOMPARE(sent.startupScreen, padded("Velnor") + padded("bench"));
         QCOMPARE(sent.bitmaps, expectedBitmaps());
-        QCOMPARE(sent.texts.at(2), padded("Text 3"));
+        QCOMPARE(sent.texts.at(2), padded("Text3"));
         QCOMPARE(int(sent.address), 105);
 
-        config->findChild<QAbstractButton*>(QStringLiteral("cmdSaveFlash"))->click();
+        test::doStep(*config, u"cmdSaveFlash"_s);
         QTRY_COMPARE(bench.module(0).stored(), sent);
         QVERIFY(bench.messages.texts.isEmpty());
 
@@ -128,15 +119,12 @@ private slots:
         config->close();
         bench.click("cmdSelect");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
-        bench.pick("cboPT", "3");
-        bench.pick("cboPTR", "1");
-        bench.click("cmdPT");
-        QTRY_COMPARE(bench.module(0).row(1), padded("Text 3"));
+        test::doSteps(*bench.window, u"cboPT=3 cboPTR=1 cmdPT"_s);
+        QTRY_COMPARE(shown(bench.module(0)), u"Config. Mode|Text3"_s);
 
         // Restarted from its store, it greets with the new start-up screen at its new address.
         Line restarted({101}, bench.host.line().storePath());
-        QCOMPARE(restarted.module(0).row(0), padded("Velnor"));
-        QCOMPARE(restarted.module(0).row(1), padded("bench"));
+        QCOMPARE(shown(restarted.module(0)), u"Velnor|bench"_s);
         QCOMPARE(int(restarted.module(0).address()), 105);
         QCOMPARE(restarted.module(0).customCharacter(7), expectedBitmaps().right(8));
     }
@@ -146,12 +134,10 @@ private slots:
         Bench bench({101});
         QVERIFY(bench.started);
         frmConfigLcd* config = openConfiguration(bench);
-        typeConfiguration(config);
-        field<QComboBox>(config, QStringLiteral("cboUID"))->setEditText(QStringLiteral("101"));
-        field<QRadioButton>(config, QStringLiteral("opt4800"))->setChecked(true);
-        config->findChild<QAbstractButton*>(QStringLiteral("cmdConLcd"))->click();
+        typeConfiguration(config, u"opt4800 cboUID~101"_s);
+        test::doStep(*config, u"cmdConLcd"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 10000);
-        config->findChild<QAbstractButton*>(QStringLiteral("cmdSaveFlash"))->click();
+        test::doStep(*config, u"cmdSaveFlash"_s);
         QTRY_COMPARE(bench.module(0).stored().baud, 4800);
         config->close();
 
@@ -165,7 +151,7 @@ private slots:
         QCOMPARE(bench.status(), QStringLiteral("Device Not Found"));
         QVERIFY(!restarted.line().module(0).ownSelected());
 
-        bench.child<QAbstractButton>("opt4800")->click();
+        bench.click("opt4800");
         bench.click("cmdSelect");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
         QVERIFY(restarted.line().module(0).ownSelected());

@@ -1,6 +1,8 @@
 #include "emulator/Line.h"
 #include "emulator/Uart.h"
 
+#include "ModuleState.h"
+
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -10,6 +12,8 @@
 #include <numeric>
 
 using namespace Qt::StringLiterals;
+using velnor::test::moduleState;
+using velnor::test::shown;
 
 namespace velnor {
 
@@ -75,25 +79,6 @@ QString run(Line& line, const QString& script)
     return QString::fromLatin1(answers.toHex(' ').toUpper());
 }
 
-// Both rows without trailing blanks, joined by '|'; codes outside 0x20..0x7E as {XX}.
-QString shown(const Module& module)
-{
-    QStringList rows;
-    for (int r = 0; r < Module::Rows; ++r) {
-        QString text;
-        for (char byte : module.row(r)) {
-            const quint8 code = quint8(byte);
-            text += code >= 0x20 && code <= 0x7E
-                        ? QString(QChar(char16_t(code)))
-                        : u"{%1}"_s.arg(code, 2, 16, QChar(u'0')).toUpper();
-        }
-        while (text.endsWith(u' '))
-            text.chop(1);
-        rows << text;
-    }
-    return rows.join(u'|');
-}
-
 } // namespace
 
 void TestLine::answers_data()
@@ -150,10 +135,8 @@ void TestLine::answers()
     line.setInputs(1, 0xA5);
     QCOMPARE(run(line, script), answers);
     QStringList selections;
-    for (int i = 0; i < line.moduleCount(); ++i) {
-        selections << QString(line.module(i).ownSelected() ? u'O' : u'-') +
-                          QChar(line.module(i).broadcastSelected() ? u'B' : u'-');
-    }
+    for (int i = 0; i < line.moduleCount(); ++i)
+        selections << moduleState(line.module(i)).value(u"selected"_s);
     QCOMPARE(selections.join(u','), selected);
 }
 
@@ -247,14 +230,10 @@ void TestLine::settings()
 
     Line line({101, 102});
     run(line, u"EF 65 "_s + script);
-    const Module& module = line.module(0);
-    const char* looks[] = {"underline", "blinking", "hidden"};
-    const char* lights[] = {"on", "off", "flashing"};
-    QCOMPARE(u"%1 %2 %3 %4"_s
-                 .arg(QLatin1StringView(looks[int(module.cursorLook())]),
-                      QLatin1StringView(lights[int(module.backlight())]))
-                 .arg(module.outputs(), 2, 16, QChar(u'0'))
-                 .arg(module.baud()),
+    const auto fields = moduleState(line.module(0));
+    QCOMPARE(QStringList(
+                 {fields[u"look"_s], fields[u"light"_s], fields[u"outputs"_s], fields[u"baud"_s]})
+                 .join(u' '),
              state);
 }
 
@@ -289,7 +268,8 @@ void TestLine::uartAtAnotherSpeed_data()
     QTest::addColumn<QByteArray>("received");
     const QByteArray answer = QByteArrayLiteral("\xEE\x65");
 
-    // Worked out bit by bit: the receiver samples the middle of its own bit times.
+    // Worked out bit by bit: the receiver samples the middle of its own bit times. An answer at
+    // 4800 read at 9600 is the answers table's.
     QTest::newRow("55 at 9600, every other bit read")
         << QList<Transmission>{{"\x55", 9600, 0}} << 4800 << QByteArray("\xFF");
     QTest::newRow("00 at 4800, a break")
@@ -298,8 +278,6 @@ void TestLine::uartAtAnotherSpeed_data()
         << QList<Transmission>{{QByteArray(64, '\0'), 50, 0}} << 9600 << QByteArray(64, '\0');
     QTest::newRow("0F at 9600, read at 19200")
         << QList<Transmission>{{"\x0F", 9600, 0}} << 19200 << QByteArray("\xFE\x80");
-    QTest::newRow("an answer at 4800, read at 9600")
-        << QList<Transmission>{{answer, 4800, 0}} << 9600 << QByteArray("\xF8\xFE\x66\x3C");
     QTest::newRow("two answers a bit apart")
         << QList<Transmission>{{answer, 9600, 0}, {answer, 9600, 1}} << 9600
         << QByteArray("\xCC\x40\xFF");

@@ -34,25 +34,6 @@ class tst_FrameLink final : public QObject
     Q_OBJECT
 
 private slots:
-    void hexItems_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << QByteArray() << QString();
-        QTest::newRow("zero, below 16, 16")
-            << QByteArray("\x00\x0f\x10", 3) << QStringLiteral("00 0F 10 ");
-        QTest::newRow("7F, 80, FE, FF")
-            << QByteArray("\x7f\x80\xfe\xff") << QStringLiteral("7F 80 FE FF ");
-        QTest::newRow("letters") << QByteArray("Ab") << QStringLiteral("41 62 ");
-    }
-
-    void hexItems()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QCOMPARE(velnor::hexItems(bytes), text);
-    }
-
     void framesGoOutOneByteAtATimeOnAPortOpenedOnce()
     {
         Rig rig;

@@ -2,7 +2,8 @@
 #include "link/PortLocator.h"
 #include "settings/IniFile.h"
 
-#include <QFile>
+#include "Files.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -87,9 +88,7 @@ void TestPortSettings::device()
     QFETCH(int, number);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"velnor.ini"_s);
-    QFile file(path);
-    QVERIFY(ini.isNull() || (file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size()));
-    file.close();
+    QVERIFY(ini.isNull() || velnor::test::put(path, ini));
     QTEST(velnor::devicePathForPort(number, velnor::IniFile(path)), "device");
 }
 

@@ -152,29 +152,27 @@ void TestIcon::svgPaintsTheSameIcon()
 
 void TestIcon::svgRefusesWhatItCannotHold()
 {
-    velnor::SvgIcon svg(32);
-    QPainter painter(&svg);
-    painter.setPen(QPen(Qt::red, 2));
-    painter.setBrush(QColor(0, 0, 255, 128));
-    painter.scale(2, 2);
-    painter.drawRect(QRectF(1, 2, 3, 4));
-    painter.setBrush(QLinearGradient(0, 0, 1, 1));
-    painter.drawRect(QRectF(0, 0, 1, 1));
-    painter.end();
-    QVERIFY(svg.svg().isEmpty());
-
-    velnor::SvgIcon plain(8);
-    QPainter second(&plain);
-    second.setPen(QPen(Qt::red, 2));
-    second.setBrush(QColor(0, 0, 255, 128));
-    second.scale(2, 2);
-    second.drawRect(QRectF(1, 2, 3, 4));
-    second.end();
-    QVERIFY2(plain.svg().contains("<path d=\"M2 4L8 4L8 12L2 12L2 4Z\" fill=\"#0000ff\" "
-                                  "fill-opacity=\"0.50"),
-             plain.svg().constData());
-    QVERIFY2(plain.svg().contains("stroke=\"#ff0000\" stroke-width=\"4\""),
-             plain.svg().constData());
+    // A half-transparent rectangle with an outline, scaled; then one filled with a gradient.
+    const auto draw = [](int size, bool gradient) {
+        velnor::SvgIcon svg(size);
+        QPainter painter(&svg);
+        painter.setPen(QPen(Qt::red, 2));
+        painter.setBrush(QColor(0, 0, 255, 128));
+        painter.scale(2, 2);
+        painter.drawRect(QRectF(1, 2, 3, 4));
+        if (gradient) {
+            painter.setBrush(QLinearGradient(0, 0, 1, 1));
+            painter.drawRect(QRectF(0, 0, 1, 1));
+        }
+        painter.end();
+        return svg.svg();
+    };
+    QVERIFY(draw(32, true).isEmpty());
+    const QByteArray plain = draw(8, false);
+    QVERIFY2(plain.contains("<path d=\"M2 4L8 4L8 12L2 12L2 4Z\" fill=\"#0000ff\" "
+                            "fill-opacity=\"0.50"),
+             plain.constData());
+    QVERIFY2(plain.contains("stroke=\"#ff0000\" stroke-width=\"4\""), plain.constData());
 }
 
 QTEST_MAIN(TestIcon)

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
 using namespace velnor;
 
 class tst_Frames final : public QObject
@@ -83,27 +84,18 @@ private slots:
         QTest::addColumn<QString>("line2");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("monitor");
-        const QString sixteen = QStringLiteral("0123456789ABCDEF");
-        QTest::newRow("two lines") << QStringLiteral("AB") << QStringLiteral("CD")
-                                   << QByteArray("\x0d"
-                                                 "AB\x0c"
-                                                 "CD")
-                                   << QStringLiteral("AB [0x12] CD");
-        QTest::newRow("full first line") << sixteen << QStringLiteral("CD")
-                                         << QByteArray("\x0d"
-                                                       "0123456789ABCDEFCD")
-                                         << sixteen + QStringLiteral("CD");
-        QTest::newRow("empty first line") << QString() << QStringLiteral("CD")
-                                          << QByteArray("\x0d\x0c"
-                                                        "CD")
-                                          << QStringLiteral(" [0x12] CD");
-        QTest::newRow("empty second line") << QStringLiteral("AB") << QString()
-                                           << QByteArray("\x0d"
-                                                         "AB")
-                                           << QStringLiteral("AB");
-        QTest::newRow("typed store command")
-            << QStringLiteral("\u00fe ") << QStringLiteral("\u00e9")
-            << QByteArray("\x0d? \x0c\xe9") << QStringLiteral("\u00fe  [0x12] \u00e9");
+        // 0D clears and homes, 0C goes to the second row.
+        const auto row = [](const char* name, const QString& line1, const QString& line2,
+                            const char* bytes, const QString& monitor) {
+            QTest::newRow(name) << line1 << line2 << QByteArray(bytes) << monitor;
+        };
+        row("two lines", u"AB"_s, u"CD"_s, "\rAB\fCD", u"AB [0x12] CD"_s);
+        row("full first line", u"0123456789ABCDEF"_s, u"CD"_s, "\r0123456789ABCDEFCD",
+            u"0123456789ABCDEFCD"_s);
+        row("empty first line", QString(), u"CD"_s, "\r\fCD", u" [0x12] CD"_s);
+        row("empty second line", u"AB"_s, QString(), "\rAB", u"AB"_s);
+        row("typed store command", u"\u00fe "_s, u"\u00e9"_s, "\r? \f\xe9",
+            u"\u00fe  [0x12] \u00e9"_s);
     }
 
     void textFrame()

@@ -1,5 +1,7 @@
 #include "settings/IniFile.h"
 
+#include "Files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
@@ -15,6 +17,8 @@
 #include <csignal>
 
 using namespace Qt::StringLiterals;
+using velnor::test::contents;
+using velnor::test::put;
 
 // velnor.ini on disk: hostile contents, paths and names, and a write that replaces the file
 // whole, one byte per character, at a symlink's target, keeping its mode, even in a read-only
@@ -34,18 +38,6 @@ private slots:
     void failedWrite();
     void leftovers();
 };
-
-static QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>"_ba;
-}
-
-static bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Runs body in a child process, so that a limit set or a crash there stays there: its exit
 // status, or -1 when it died of a signal.

@@ -1,28 +1,27 @@
 #include "settings/IniFile.h"
 
+#include "Files.h"
+
 #include <QDir>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <optional>
-#include <vector>
 
 using namespace Qt::StringLiterals;
-
-extern char** environ;
+using velnor::test::contents;
+using velnor::test::put;
 
 // The settings writer killed at random moments: in a writable folder the file is always the
 // old one or the new one whole, in a read-only folder (written in place) it is never empty and
@@ -50,100 +49,46 @@ const QByteArray kLongValue = "Velnor  Panel   ready"_ba;
 const QByteArray kShort = kHead + kShortValue + kTail;
 const QByteArray kLong = kHead + kLongValue + kTail;
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>"_ba;
-}
-
-bool put(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// The running settings_writer: its process, its standard input and output.
+// The running settings_writer. It ends with the test, and first the writer process it has
+// running, if any (one a failed check left writing), so that the settings_writer still reaps it.
 struct Writer
 {
-    pid_t pid = -1;
-    int in = -1;
-    int out = -1;
-};
-
-Writer start(const QStringList& args)
-{
-    int input[2];
-    int output[2];
-    if (::pipe2(input, O_CLOEXEC) != 0)
-        return {};
-    if (::pipe2(output, O_CLOEXEC) != 0) {
-        ::close(input[0]);
-        ::close(input[1]);
-        return {};
+    explicit Writer(const QStringList& args)
+    {
+        process.start(QStringLiteral(VELNOR_SETTINGS_WRITER), args);
     }
-    std::vector<QByteArray> bytes{QByteArrayLiteral(VELNOR_SETTINGS_WRITER)};
-    for (const QString& arg : args)
-        bytes.push_back(QFile::encodeName(arg));
-    std::vector<char*> argv;
-    for (QByteArray& arg : bytes)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-    ::posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    Writer writer;
-    const int failed =
-        ::posix_spawn(&writer.pid, argv[0], &actions, nullptr, argv.data(), environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::close(input[0]);
-    ::close(output[1]);
-    writer.in = input[1];
-    writer.out = output[0];
-    if (failed)
-        writer.pid = -1;
-    return writer;
-}
+    ~Writer()
+    {
+        if (running > 0)
+            ::kill(running, SIGKILL);
+        process.closeWriteChannel();
+        process.waitForFinished();
+    }
 
-// Ends the settings_writer, and first the writer process it has running, if any (one a failed
-// check left writing), so that the settings_writer still reaps it.
-void stop(const Writer& writer, pid_t running)
-{
-    if (running > 0)
-        ::kill(running, SIGKILL);
-    ::close(writer.in);
-    ::close(writer.out);
-    if (writer.pid > 0)
-        ::waitpid(writer.pid, nullptr, 0);
-}
+    bool send(int count)
+    {
+        return process.write(QByteArray::number(count) + '\n') > 0 &&
+               process.waitForBytesWritten(kAnswerTimeoutMs);
+    }
 
-bool send(const Writer& writer, int count)
-{
-    const QByteArray line = QByteArray::number(count) + '\n';
-    return ::write(writer.in, line.constData(), size_t(line.size())) == line.size();
-}
-
-// The number after word on the writer's next line; nullopt when the line does not come
-// within the deadline or is not that.
-std::optional<int> answer(const Writer& writer, const char* word)
-{
-    QByteArray line;
-    QDeadlineTimer deadline(kAnswerTimeoutMs);
-    char byte = 0;
-    while (!line.endsWith('\n')) {
-        pollfd ready{writer.out, POLLIN, 0};
-        if (::poll(&ready, 1, int(deadline.remainingTime())) != 1 ||
-            ::read(writer.out, &byte, 1) != 1)
+    // The number after word on the writer's next line; nullopt when the line does not come
+    // within the deadline or is not that.
+    std::optional<int> answer(const char* word)
+    {
+        const QDeadlineTimer deadline(kAnswerTimeoutMs);
+        while (!process.canReadLine() && process.waitForReadyRead(int(deadline.remainingTime()))) {
+        }
+        const QList<QByteArray> parts = process.readLine().trimmed().split(' ');
+        bool ok = false;
+        const int number = parts.value(1).toInt(&ok);
+        if (parts.size() != 2 || parts[0] != word || !ok)
             return std::nullopt;
-        line.append(byte);
+        return number;
     }
-    const QList<QByteArray> parts = line.trimmed().split(' ');
-    bool ok = false;
-    const int number = parts.value(1).toInt(&ok);
-    if (parts.size() != 2 || parts[0] != word || !ok)
-        return std::nullopt;
-    return number;
-}
+
+    QProcess process;
+    pid_t running = -1;
+};
 
 } // namespace
 
@@ -172,10 +117,8 @@ void TestIniKill::kills()
             args << u"--fsuid"_s << u"65534"_s;
     }
     args << path << QString::fromLatin1(kLongValue) << QString::fromLatin1(kShortValue);
-    const Writer writer = start(args);
-    QVERIFY(writer.pid > 0);
-    pid_t running = -1;
-    const auto stopWriter = qScopeGuard([&] { stop(writer, running); });
+    Writer writer(args);
+    QVERIFY2(writer.process.waitForStarted(), qPrintable(writer.process.errorString()));
 
     // One run to its end: how long a write takes here, and that the file is replaced, or
     // written in place, as the folder says.
@@ -187,10 +130,10 @@ void TestIniKill::kills()
     QVERIFY(old.open(QIODevice::ReadOnly));
     QCOMPARE(::fstat(old.handle(), &before), 0);
     QElapsedTimer clock;
-    QVERIFY(send(writer, kTimed));
-    QVERIFY(answer(writer, "begin"));
+    QVERIFY(writer.send(kTimed));
+    QVERIFY(writer.answer("begin"));
     clock.start();
-    QCOMPARE(answer(writer, "end"), 0);
+    QCOMPARE(writer.answer("end"), 0);
     const qint64 writeNs = clock.nsecsElapsed() / kTimed;
     QCOMPARE(contents(path), kShort);
     QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
@@ -205,17 +148,17 @@ void TestIniKill::kills()
     int leftovers = 0;
     QRandomGenerator random(kSeed);
     for (int round = 0; round < kKills; ++round) {
-        QVERIFY(send(writer, 0));
-        const std::optional<int> pid = answer(writer, "begin");
+        QVERIFY(writer.send(0));
+        const std::optional<int> pid = writer.answer("begin");
         QVERIFY(pid);
-        running = *pid;
+        writer.running = *pid;
         // Anywhere in its first write or just after it.
         const qint64 at = clock.nsecsElapsed() + qint64(random.bounded(quint64(writeNs * 5 / 4)));
         while (clock.nsecsElapsed() < at) {
         }
         QCOMPARE(::kill(*pid, SIGKILL), 0);
-        const std::optional<int> status = answer(writer, "end");
-        running = -1;
+        const std::optional<int> status = writer.answer("end");
+        writer.running = -1;
         QVERIFY2(status && WIFSIGNALED(*status), "the writer failed a write before it was killed");
 
         const QByteArray now = contents(path);
@@ -233,9 +176,9 @@ void TestIniKill::kills()
           kKills, writeNs / 1000, kSeed, seen[0], seen[1], seen.value(2), leftovers);
 
     // What the killed writers left beside the file is gone after the next write that changes it.
-    QVERIFY(send(writer, 2)); // one of the two values is a change
-    QVERIFY(answer(writer, "begin"));
-    QCOMPARE(answer(writer, "end"), 0);
+    QVERIFY(writer.send(2)); // one of the two values is a change
+    QVERIFY(writer.answer("begin"));
+    QCOMPARE(writer.answer("end"), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
              QStringList{u"velnor.ini"_s});
 }

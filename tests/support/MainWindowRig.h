@@ -3,16 +3,21 @@
 #include "FakeMessageSink.h"
 #include "FakeSerialPort.h"
 #include "FakeTickSource.h"
+#include "Files.h"
 #include "app/frmMain.h"
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -34,17 +39,51 @@ inline QString indicatorColours(const QWidget& window)
     return colours;
 }
 
+// One thing a user does on a window: "name=text" chooses the list entry with that text or fills
+// a text box; "name~text" types the text into a list's field, leaving its chosen entry as it
+// was; "name:i" clicks member i of a control array; a bare name clicks that button.
+inline void doStep(const QWidget& window, const QString& step)
+{
+    const qsizetype at = step.indexOf(QRegularExpression(QStringLiteral("[=~:]")));
+    const QString name = step.left(at);
+    const QString value = at < 0 ? QString() : step.mid(at + 1);
+    if (at < 0) {
+        auto* button = window.findChild<QAbstractButton*>(name);
+        QVERIFY2(button, qPrintable(step));
+        button->click();
+    } else if (step.at(at) == u':') {
+        auto* group = window.findChild<QButtonGroup*>(name);
+        QVERIFY2(group && group->button(value.toInt()), qPrintable(step));
+        group->button(value.toInt())->click();
+    } else if (auto* line = window.findChild<QLineEdit*>(name)) {
+        line->setText(value);
+    } else {
+        auto* list = window.findChild<QComboBox*>(name);
+        QVERIFY2(list, qPrintable(step));
+        if (step.at(at) == u'~') {
+            list->setEditText(value);
+        } else {
+            QVERIFY2(list->findText(value) >= 0, qPrintable(step));
+            list->setCurrentIndex(list->findText(value));
+        }
+    }
+}
+
+// Steps separated by blanks.
+inline void doSteps(const QWidget& window, const QString& steps)
+{
+    for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts))
+        doStep(window, step);
+}
+
 // The main window on fakes, started from a settings file with the given contents (or none).
 struct MainWindowRig
 {
     explicit MainWindowRig(const QByteArray* iniContents)
         : settings(dir.filePath(QStringLiteral("velnor.ini")))
     {
-        if (iniContents) {
-            QFile file(settings.path());
-            if (file.open(QIODevice::WriteOnly))
-                file.write(*iniContents);
-        }
+        if (iniContents)
+            put(settings.path(), *iniContents);
         window = std::make_unique<frmMain>(vars, settings, port, ticks, messages,
                                            frmMain::ConfigLine{configPort, configTicks});
     }
