@@ -224,9 +224,11 @@ void frmConfigLcd::cmdConLcd_Click()
         return;
     }
     // The texts were read at the click; typing into them while the upload runs would be
-    // neither sent nor kept once the upload fills the boxes out.
+    // neither sent nor kept once the upload fills the boxes out. A plan that ends at its first
+    // step (a port that cannot be used) has finished before start() returns.
     setEditable(false);
-    m_link.start(std::get<QList<UploadStep>>(plan));
+    if (!m_link.start(std::get<QList<UploadStep>>(plan)) || !m_link.isRunning())
+        setEditable(true);
 }
 
 void frmConfigLcd::cmdSaveFlash_Click()
