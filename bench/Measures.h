@@ -1,14 +1,41 @@
 #pragma once
 
-// What the benchmarks share: the process's processor time and a min/median/max line.
+// What the benchmarks share: a raw pseudo-terminal, the process's processor time and a
+// min/median/max line.
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
+#include <pty.h>
+#include <termios.h>
 #include <time.h>
 
 namespace velnor::bench {
+
+// Both ends of a pseudo-terminal that passes every byte unchanged; master is -1 when there is
+// none.
+struct RawPty
+{
+    int master = -1;
+    int slave = -1;
+    std::string name;
+};
+
+inline RawPty openRawPty()
+{
+    RawPty pty;
+    char name[256] = {};
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&pty.master, &pty.slave, name, &raw, nullptr) != 0) {
+        std::perror("openpty");
+        pty.master = pty.slave = -1;
+    }
+    pty.name = name;
+    return pty;
+}
 
 inline double cpuSeconds()
 {

@@ -44,17 +44,11 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
 
-    int master = -1;
-    int slave = -1;
-    char name[256] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        std::perror("openpty");
+    const RawPty pty = openRawPty();
+    if (pty.master < 0)
         return 1;
-    }
-    termios raw{};
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
+    const int master = pty.master;
+    const char* name = pty.name.c_str();
 
     QTemporaryDir dir;
     const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
@@ -110,6 +104,6 @@ int main(int argc, char* argv[])
     print("10-tick wait, wall time", "ms", stats(waitMs));
     print("10-tick wait, processor time of the program", "ms", stats(cpuMs));
     close(master);
-    close(slave);
+    close(pty.slave);
     return 0;
 }
