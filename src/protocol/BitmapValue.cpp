@@ -11,9 +11,10 @@ namespace velnor {
 std::optional<quint8> bitmapByte(const QString& text)
 {
     // Only this written form counts; anything a library would also take (hexadecimal, "inf",
-    // "nan", a comma as the decimal mark) is not a number here.
+    // "nan", a comma as the decimal mark) is not a number here. The end is \z, as $ would also
+    // take a line break after the number.
     static const QRegularExpression number(QStringLiteral(
-        R"(^[ \t]*([+-]?)((?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE]([+-]?)[0-9]+)?)[ \t]*$)"));
+        R"(^[ \t]*([+-]?)((?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE]([+-]?)[0-9]+)?)[ \t]*\z)"));
     const QRegularExpressionMatch match = number.match(text);
     if (!match.hasMatch())
         return std::nullopt;

@@ -88,6 +88,7 @@ private slots:
         row("nan", -1);
         row("1e", -1);
         row("\u0661", -1); // a digit, but not an ASCII one
+        row("5\n", -1);    // a line break is not a blank
     }
 
     void bitmapByte()
