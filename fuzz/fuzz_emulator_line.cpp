@@ -71,6 +71,9 @@ bool allAtLineSpeed(const Line& line)
     return true;
 }
 
+// Milliseconds, as the emulator counts them from its start. Any time within 2^61 ms, about
+// 73 million years, either way: far beyond any run, and far from where adding a deselect's
+// window to it would overflow.
 struct Clock
 {
     qint64 given = 0;  // as handed to the line under test, in any order
@@ -84,7 +87,7 @@ struct Clock
         else if (choice < 0xFE)
             given = latest - (choice & 0x0F);
         else
-            given = qint64(in.number(8));
+            given = qint64(in.number(8)) / 4;
         latest = qMax(latest, given);
     }
 };
