@@ -88,6 +88,14 @@ private slots:
         row("nan", -1);
         row("1e", -1);
         row("\u0661", -1); // a digit, but not an ASCII one
+        row("5\n", -1);    // a line break is not a blank
+        // Beyond the range of a double: too large whatever the exponent says, too small is 0.
+        const QByteArray zeros(400, '0');
+        QTest::newRow("huge, negative exponent") << QString::fromLatin1("1" + zeros + "e-1") << -1;
+        QTest::newRow("tiny, no exponent") << QString::fromLatin1("0." + zeros + "1") << 0;
+        QTest::newRow("tiny, positive exponent") << QString::fromLatin1("." + zeros + "9e+5") << 0;
+        QTest::newRow("huge exponent") << QStringLiteral("0.1e99999999999999999999") << -1;
+        QTest::newRow("tiny exponent") << QStringLiteral("9e-99999999999999999999") << 0;
     }
 
     void bitmapByte()
