@@ -9,6 +9,7 @@
 #include "config/frmConfigLcd.h"
 #include "link/SerialPort.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 #include "ui_frmMain.h"
@@ -23,7 +24,7 @@ namespace velnor {
 
 namespace {
 
-constexpr int kPorts = 20;
+constexpr int kPorts = StartupSettings::kPorts;
 // The address list opens with the broadcast address, then every address a module can have.
 constexpr int kFirstAddress = wire::Broadcast;
 constexpr int kLastAddress = wire::LastAddress;
@@ -41,14 +42,6 @@ QStringList numbers(int first, int last)
     for (int n = first; n <= last; ++n)
         items.append(QString::number(n));
     return items;
-}
-
-// A whole number in [low, high] from a settings value, or fallback.
-int numberIn(const QString& text, int low, int high, int fallback)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    return ok && value >= low && value <= high ? value : fallback;
 }
 
 void fill(QComboBox* list, const QStringList& items)
@@ -214,25 +207,17 @@ void frmMain::alignInputNumbers()
 
 void frmMain::Form_Load()
 {
-    // With no settings file at all the program starts as designed: port 1, address 100,
-    // 9600 bit/s. A file with unusable entries falls back to the first list entries.
-    const bool haveSettings = QFileInfo(m_settings.path()).isFile();
-    const QString portText =
-        m_settings.ReadIni(QStringLiteral("Settings"), QStringLiteral("CommPort"));
-    const QString settingText =
-        haveSettings ? m_settings.ReadIni(QStringLiteral("Settings"), QStringLiteral("Setting"))
-                     : QStringLiteral("9600,n,8,1");
-    const QString uidText = m_settings.ReadIni(QStringLiteral("LCD"), QStringLiteral("UID"));
-
-    const int port = numberIn(portText, 1, kPorts, 1);
+    // Unusable entries fall back to the first list entries.
+    const StartupSettings startup = StartupSettings::read(m_settings);
+    const int port = startup.port;
     m_vars.PortNumber = QString::number(port);
-    m_vars.PortSettings = settingText;
-    m_vars.DeviceAddr = quint8(numberIn(uidText, kFirstAddress, kLastAddress, kFirstAddress));
+    m_vars.PortSettings = startup.lineSettings;
+    m_vars.DeviceAddr = quint8(startup.address);
 
     fill(m_ui->cboComm, numbers(1, kPorts));
     m_ui->cboComm->setCurrentIndex(port - 1);
 
-    if (m_vars.PortSettings.left(4) == kSpeed9600) {
+    if (startup.at9600()) {
         m_ui->opt9600->setChecked(true);
     } else {
         m_ui->opt4800->setChecked(true);

@@ -6,6 +6,7 @@
 #include "cli/Session.h"
 #include "link/QtSerialPort.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "settings/SettingsLocation.h"
 
 #include <QFile>
@@ -17,9 +18,6 @@ namespace velnor::cli {
 
 namespace {
 
-constexpr int kPorts = 20;
-const QString kDefaultLine = u"9600,n,8,1"_s;
-
 int usage(QTextStream& err, const QString& text)
 {
     err << Session::kProgram << ": " << text << '\n'
@@ -28,20 +26,12 @@ int usage(QTextStream& err, const QString& text)
     return int(ExitStatus::Usage);
 }
 
-// The port number the panel would start with: "CommPort" when it is one of its 20, else 1.
-int storedPort(const IniFile& settings)
-{
-    bool ok = false;
-    const int port = settings.ReadIni(u"Settings"_s, u"CommPort"_s).trimmed().toInt(&ok);
-    return ok && port >= 1 && port <= kPorts ? port : 1;
-}
-
-QString lineSettings(const Invocation& invocation, const IniFile& settings)
+// The line the panel would start on, unless the command line names a speed.
+QString lineSettings(const Invocation& invocation, const StartupSettings& startup)
 {
     if (invocation.speed)
         return u"%1,n,8,1"_s.arg(*invocation.speed);
-    const QString stored = settings.ReadIni(u"Settings"_s, u"Setting"_s);
-    return stored.isEmpty() ? kDefaultLine : stored;
+    return startup.settledLine();
 }
 
 // Why a file given cannot be read, or nothing.
@@ -109,12 +99,13 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
             return *status;
     }
 
+    const StartupSettings startup = StartupSettings::read(settings);
     QtSerialPort port(settings);
     if (invocation.device.isEmpty())
-        port.setCommPort(invocation.port.value_or(storedPort(settings)));
+        port.setCommPort(invocation.port.value_or(startup.port));
     else
         port.setDevice(invocation.device);
-    port.setSettings(lineSettings(invocation, settings));
+    port.setSettings(lineSettings(invocation, startup));
 
     Session session(port, settings, out, err);
     session.setJson(invocation.json);

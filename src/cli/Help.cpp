@@ -134,7 +134,7 @@ QString helpText()
          "  --port N         port number 1 to 20, as in the panel; the settings file's \"Ports\"\n"
          "                   section or /dev/ttyS{N-1} names its device (default: \"CommPort\")\n"
          "  --device PATH    the serial device itself, such as /dev/ttyUSB0\n"
-         "  --speed S        9600 or 4800 bit/s (default: \"Setting\", else 9600)\n"
+         "  --speed S        9600 or 4800 bit/s (default: \"Setting\" as the panel reads it)\n"
          "  --settings FILE  the settings file (default: the panel's, velnor.ini beside the\n"
          "                   program, or ~/.config/velnor/velnor.ini for an installed one)\n"
          "  --json           inputs prints {\"address\":101,\"inputs\":{\"1\":true,...}}\n"

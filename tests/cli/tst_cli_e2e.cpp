@@ -125,6 +125,7 @@ private slots:
     void anUploadFromAFileReachesTheModulesByteForByte();
     void theProgramsExitStatus_data();
     void theProgramsExitStatus();
+    void anEmptySpeedSettingMeans4800AsInThePanel();
     void aSignalEndsTheRunAndLeavesTheLineUsable_data();
     void aSignalEndsTheRunAndLeavesTheLineUsable();
 };
@@ -295,6 +296,17 @@ void tst_CliE2e::theProgramsExitStatus()
     QVERIFY(bench.runInProcess({u"serial"_s}).status == 0);
     QTRY_VERIFY(bench.wire.endsWith(marker));
     QCOMPARE(bench.wire.chopped(marker.size()), wire);
+}
+
+void tst_CliE2e::anEmptySpeedSettingMeans4800AsInThePanel()
+{
+    Bench bench;
+    QVERIFY2(bench.started, qPrintable(bench.error));
+    bench.settings.WriteIni(u"Settings"_s, u"Setting"_s, QString());
+    // The modules listen at 9600 and hear a 4800 line as garbage (which may then swallow
+    // what follows, so the 9600 run goes first).
+    QCOMPARE(bench.runInProcess({u"--speed"_s, u"9600"_s, u"select"_s, u"101"_s}).status, 0);
+    QCOMPARE(bench.runInProcess({u"select"_s, u"101"_s}).status, 4);
 }
 
 void tst_CliE2e::aSignalEndsTheRunAndLeavesTheLineUsable_data()

@@ -1,0 +1,36 @@
+#include "settings/StartupSettings.h"
+
+#include "settings/IniFile.h"
+
+#include <QFileInfo>
+
+namespace velnor {
+
+namespace {
+
+// A whole number in [low, high] from a settings value, or fallback.
+int numberIn(const QString& text, int low, int high, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= low && value <= high ? value : fallback;
+}
+
+} // namespace
+
+StartupSettings StartupSettings::read(const IniFile& settings)
+{
+    StartupSettings startup;
+    const auto value = [&settings](const char* section, const char* key) {
+        return settings.ReadIni(QLatin1String(section), QLatin1String(key));
+    };
+    startup.port = numberIn(value("Settings", "CommPort"), 1, kPorts, 1);
+    // With no file at all the program starts as designed, at 9600 bit/s; a file without the
+    // key starts at 4800, as an empty setting always has.
+    if (QFileInfo(settings.path()).isFile())
+        startup.lineSettings = value("Settings", "Setting");
+    startup.address = numberIn(value("LCD", "UID"), kFirstAddress, kLastAddress, kFirstAddress);
+    return startup;
+}
+
+} // namespace velnor
