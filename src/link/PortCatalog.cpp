@@ -202,6 +202,11 @@ QString PortCatalog::describe(int number) const
 {
     const QString name = named(number);
     const PortDevice* device = reaching(number);
+    if (!device && exists(name)) {
+        return QStringLiteral("Port %1: %2, which the system does not list as a serial port")
+            .arg(number)
+            .arg(name);
+    }
     if (!device || !device->present)
         return QStringLiteral("Port %1: %2, which is not there").arg(number).arg(name);
     QStringList lines;
