@@ -25,8 +25,7 @@ class TestPortsWindow final : public QObject
 
 private slots:
     void init();
-    void listsWhatEachDeviceIs();
-    void assignWritesTheStableName();
+    void showsEachDeviceAndAssignsItsStableName();
     void followsAdaptersWhileShown();
 
 private:
@@ -70,23 +69,19 @@ QTreeWidgetItem* TestPortsWindow::row(const QString& device) const
     return found.size() == 1 ? found.first() : nullptr;
 }
 
-void TestPortsWindow::listsWhatEachDeviceIs()
+void TestPortsWindow::showsEachDeviceAndAssignsItsStableName()
 {
     QCOMPARE(m_list->topLevelItemCount(), 2);
     const QTreeWidgetItem* emulator = m_list->topLevelItem(0);
-    QCOMPARE(emulator->text(1), m_emulator.slavePath());
-    QCOMPARE(emulator->text(0), u"3"_s);
-    QCOMPARE(emulator->text(2), u"pseudo-terminal"_s);
+    QCOMPARE((QStringList{emulator->text(0), emulator->text(1), emulator->text(2)}),
+             (QStringList{u"3"_s, m_emulator.slavePath(), u"pseudo-terminal"_s}));
     QVERIFY(emulator->toolTip(4).startsWith(u"Port 3: "_s + m_emulator.slavePath()));
 
     const QTreeWidgetItem* adapter = m_list->topLevelItem(1);
     const QStringList shown{adapter->text(0), adapter->text(2), adapter->text(3), adapter->text(4),
                             adapter->text(5)};
     QCOMPARE(shown, (QStringList{QString(), u"Bridge"_s, u"Acme"_s, u"A1"_s, m_link}));
-}
 
-void TestPortsWindow::assignWritesTheStableName()
-{
     auto* assign = m_window->findChild<QPushButton*>(u"cmdAssign"_s);
     auto* number = m_window->findChild<QComboBox*>(u"cboPortNumber"_s);
     QVERIFY(!assign->isEnabled());

@@ -8,8 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-
 using namespace Qt::StringLiterals;
 using velnor::IniFile;
 using velnor::PortCatalog;
@@ -33,8 +31,8 @@ private:
     PortCatalog catalog(const QString& ports) const;
 
     QTemporaryDir m_dir;
-    std::unique_ptr<velnor::test::Pty> m_adapter;
-    std::unique_ptr<velnor::test::Pty> m_emulator;
+    velnor::test::Pty m_adapter;
+    velnor::test::Pty m_emulator;
     QString m_byId;
     QString m_link;
     PortDevice m_listed;
@@ -42,14 +40,12 @@ private:
 
 void TestPortCatalog::initTestCase()
 {
-    m_adapter = std::make_unique<velnor::test::Pty>();
-    m_emulator = std::make_unique<velnor::test::Pty>();
-    QVERIFY2(m_adapter->isOpen() && m_emulator->isOpen(), qPrintable(m_adapter->errorString()));
+    QVERIFY2(m_adapter.isOpen() && m_emulator.isOpen(), qPrintable(m_adapter.errorString()));
     m_byId = m_dir.filePath(u"by-id"_s);
     m_link = m_byId + u"/usb-Acme_Bridge_A1-if00-port0"_s;
     QVERIFY(QDir().mkpath(m_byId));
-    QVERIFY(QFile::link(m_adapter->slavePath(), m_link));
-    m_listed.device = m_adapter->slavePath();
+    QVERIFY(QFile::link(m_adapter.slavePath(), m_link));
+    m_listed.device = m_adapter.slavePath();
     m_listed.description = u"Bridge"_s;
     m_listed.manufacturer = u"Acme"_s;
     m_listed.serialNumber = u"A1"_s;
@@ -69,11 +65,11 @@ void TestPortCatalog::devicesAndTheirPorts()
     // The adapter through its link and through its device; the emulator's terminal; an
     // unplugged adapter's by-id name.
     const PortCatalog all = catalog(u"7=%1\n3=%2\n4=%3\n9=%4\n"_s.arg(
-        m_link, m_emulator->slavePath(), gone, m_adapter->slavePath()));
+        m_link, m_emulator.slavePath(), gone, m_adapter.slavePath()));
     QCOMPARE(all.devices().size(), 3);
 
     const PortDevice& emulator = all.devices().at(0);
-    QCOMPARE(emulator.device, m_emulator->slavePath());
+    QCOMPARE(emulator.device, m_emulator.slavePath());
     QCOMPARE(emulator.ports, QList<int>{3});
     QVERIFY(!emulator.listed);
     QVERIFY(emulator.present);
@@ -110,10 +106,10 @@ void TestPortCatalog::describe()
     QFETCH(int, port);
     QFETCH(QString, text);
     const PortCatalog all = catalog(u"7=%1\n3=%2\n9=%3\n12=/nonexistent/ttyUSB9\n"_s.arg(
-        m_link, m_emulator->slavePath(), m_adapter->slavePath()));
+        m_link, m_emulator.slavePath(), m_adapter.slavePath()));
     text.replace(u"%link"_s, m_link)
-        .replace(u"%adapter"_s, m_adapter->slavePath())
-        .replace(u"%emulator"_s, m_emulator->slavePath());
+        .replace(u"%adapter"_s, m_adapter.slavePath())
+        .replace(u"%emulator"_s, m_emulator.slavePath());
     QCOMPARE(all.describe(port), text);
 }
 
@@ -124,7 +120,7 @@ void TestPortCatalog::assignPrefersTheStableName()
     const IniFile settings(path);
     const PortCatalog before = PortCatalog({m_listed}, {}, m_byId);
     PortDevice terminal;
-    terminal.device = m_emulator->slavePath();
+    terminal.device = m_emulator.slavePath();
 
     QVERIFY(PortCatalog::assign(settings, 2, before.devices().at(0)));
     QVERIFY(PortCatalog::assign(settings, 20, terminal));
@@ -133,10 +129,10 @@ void TestPortCatalog::assignPrefersTheStableName()
     QVERIFY(error.contains(u"1 to 20"_s));
 
     const velnor::PortMap mapped = PortCatalog::mappedPorts(settings);
-    QCOMPARE(mapped, (velnor::PortMap{{2, m_link}, {20, m_emulator->slavePath()}}));
+    QCOMPARE(mapped, (velnor::PortMap{{2, m_link}, {20, m_emulator.slavePath()}}));
     // Re-plugged under another device name, the adapter keeps its number.
     const PortCatalog after = PortCatalog({}, mapped, m_byId);
-    QCOMPARE(after.reaching(2)->device, m_adapter->slavePath());
+    QCOMPARE(after.reaching(2)->device, m_adapter.slavePath());
 }
 
 QTEST_GUILESS_MAIN(TestPortCatalog)
