@@ -1,0 +1,66 @@
+#pragma once
+
+#include "link/PortDevice.h"
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+namespace velnor {
+
+class IniFile;
+
+// Section "Ports" of the settings file as a value: port number to the device it names, as
+// written there.
+using PortMap = QMap<int, QString>;
+
+// The serial devices a user can reach, each with what the system says it is and the port
+// numbers that open it: those the system lists, and those the "Ports" section names (so that
+// pseudo-terminals and the emulator's link show too). A value: built once from what was
+// observed, so that two observations compare equal when nothing was plugged in or out.
+class PortCatalog
+{
+public:
+    static QString defaultByIdFolder();
+    // The serial ports the system lists now, with their details; ports and by-id names are
+    // the catalog's to find.
+    static QList<PortDevice> listedNow();
+    static PortMap mappedPorts(const IniFile& settings);
+    // What port number N opens when the settings do not name a device for it.
+    static QString platformDevice(int number);
+
+    PortCatalog() = default;
+    PortCatalog(const QList<PortDevice>& listed, const PortMap& mapped,
+                const QString& byIdFolder = defaultByIdFolder());
+    // The system's ports and the settings file's section, as they are now.
+    static PortCatalog observe(const IniFile& settings);
+
+    // The devices, those that port numbers reach first, in port order, then the others by
+    // name.
+    const QList<PortDevice>& devices() const { return m_devices; }
+    // The device port number reaches, or nullptr when nothing is there.
+    const PortDevice* reaching(int number) const;
+    // What port number reaches, in a few lines for a tooltip.
+    QString describe(int number) const;
+
+    // One line for a device: product, manufacturer and serial number, or what kind of device
+    // it is when the system says nothing.
+    static QString summary(const PortDevice& device);
+
+    // Makes port number reach the device: writes its line in section "Ports", naming the
+    // device by its by-id name where it has one, so that re-plugging it elsewhere keeps the
+    // number. False, with the reason in *error, when the number is out of range or the file
+    // could not be written.
+    static bool assign(const IniFile& settings, int number, const PortDevice& device,
+                       QString* error = nullptr);
+
+    bool operator==(const PortCatalog&) const = default;
+
+private:
+    QString named(int number) const;
+
+    PortMap m_mapped;
+    QList<PortDevice> m_devices;
+};
+
+} // namespace velnor

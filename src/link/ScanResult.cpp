@@ -1,0 +1,101 @@
+#include "link/ScanResult.h"
+
+#include "shared/Wire.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace velnor {
+
+Reply judgeReply(quint8 address, QByteArrayView received)
+{
+    if (received.isEmpty())
+        return Reply::Silent;
+    const bool acknowledged = received.size() == 2 && quint8(received[0]) == wire::Answer &&
+                              quint8(received[1]) == address;
+    return acknowledged ? Reply::Answered : Reply::Garbled;
+}
+
+void ScanResult::record(int baud, quint8 address, Reply reply)
+{
+    auto pass = std::find_if(m_passes.begin(), m_passes.end(),
+                             [baud](const Pass& p) { return p.baud == baud; });
+    if (pass == m_passes.end()) {
+        m_passes.append(Pass{baud, {}});
+        pass = m_passes.end() - 1;
+    }
+    pass->replies.insert(address, reply);
+}
+
+QList<int> ScanResult::speeds() const
+{
+    QList<int> speeds;
+    for (const Pass& pass : m_passes)
+        speeds.append(pass.baud);
+    return speeds;
+}
+
+Reply ScanResult::replyAt(int baud, quint8 address) const
+{
+    for (const Pass& pass : m_passes) {
+        if (pass.baud == baud)
+            return pass.replies.value(address, Reply::Silent);
+    }
+    return Reply::Silent;
+}
+
+Reply ScanResult::reply(quint8 address) const
+{
+    Reply overall = Reply::Silent;
+    for (const Pass& pass : m_passes) {
+        const Reply at = pass.replies.value(address, Reply::Silent);
+        if (at == Reply::Answered)
+            return at;
+        if (at == Reply::Garbled)
+            overall = at;
+    }
+    return overall;
+}
+
+QList<quint8> ScanResult::addresses(Reply wanted) const
+{
+    QSet<quint8> searched;
+    for (const Pass& pass : m_passes) {
+        for (auto it = pass.replies.keyBegin(); it != pass.replies.keyEnd(); ++it)
+            searched.insert(*it);
+    }
+    QList<quint8> found;
+    for (quint8 address : searched) {
+        if (reply(address) == wanted)
+            found.append(address);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+QList<quint8> ScanResult::addressesAt(int baud, Reply wanted) const
+{
+    QList<quint8> found;
+    for (const Pass& pass : m_passes) {
+        if (pass.baud != baud)
+            continue;
+        for (auto it = pass.replies.cbegin(); it != pass.replies.cend(); ++it) {
+            if (it.value() == wanted)
+                found.append(it.key());
+        }
+    }
+    return found;
+}
+
+QList<int> ScanResult::answeringSpeeds(quint8 address) const
+{
+    QList<int> speeds;
+    for (const Pass& pass : m_passes) {
+        if (pass.replies.value(address, Reply::Silent) == Reply::Answered)
+            speeds.append(pass.baud);
+    }
+    return speeds;
+}
+
+} // namespace velnor

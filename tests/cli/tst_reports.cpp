@@ -1,0 +1,158 @@
+#include "cli/PortsReport.h"
+#include "cli/ScanReport.h"
+#include "link/PortCatalog.h"
+#include "link/ScanResult.h"
+#include "settings/IniFile.h"
+
+#include "Files.h"
+#include "Pty.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using velnor::Reply;
+using velnor::ScanResult;
+using velnor::cli::ExitStatus;
+
+// How a search of the line judges each address's reply, and what velnor-cli prints of it and
+// of the ports.
+class TestCliReports final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void judge_data();
+    void judge();
+    void report_data();
+    void report();
+    void portsText();
+    void portsFindsAMappedPseudoTerminal();
+};
+
+void TestCliReports::judge_data()
+{
+    QTest::addColumn<QByteArray>("received");
+    QTest::addColumn<Reply>("reply");
+
+    const auto row = [](const char* name, const char* hex, Reply reply) {
+        QTest::newRow(name) << QByteArray::fromHex(hex) << reply;
+    };
+    row("nothing", "", Reply::Silent);
+    row("its acknowledgement", "ee65", Reply::Answered);
+    row("another address", "ee66", Reply::Garbled);
+    row("half an answer", "ee", Reply::Garbled);
+    row("two answers", "ee65ee65", Reply::Garbled);
+    row("answer then noise", "ee6500", Reply::Garbled);
+    row("noise only", "9dfc", Reply::Garbled);
+}
+
+void TestCliReports::judge()
+{
+    QFETCH(QByteArray, received);
+    QTEST(velnor::judgeReply(101, received), "reply");
+}
+
+// 101 answers at 9600; 117 is stored at 4800, so it reads as noise at 9600; 110 holds two
+// modules; 132 answers at both speeds (two modules, one at each).
+static ScanResult searched(bool bothSpeeds)
+{
+    ScanResult result;
+    for (int baud : bothSpeeds ? QList<int>{9600, 4800} : QList<int>{9600}) {
+        for (int address = 101; address <= 132; ++address)
+            result.record(baud, quint8(address), Reply::Silent);
+        result.record(baud, 110, Reply::Garbled);
+        result.record(baud, 132, Reply::Answered);
+    }
+    result.record(9600, 101, Reply::Answered);
+    result.record(9600, 117, Reply::Garbled);
+    if (bothSpeeds)
+        result.record(4800, 117, Reply::Answered);
+    return result;
+}
+
+void TestCliReports::report_data()
+{
+    QTest::addColumn<ScanResult>("result");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("json");
+    QTest::addColumn<ExitStatus>("status");
+
+    const QString silent = u"102,103,104,105,106,107,108,109,111,112,113,114,115,116,118,119,"
+                           u"120,121,122,123,124,125,126,127,128,129,130,131"_s;
+    QTest::newRow("one speed")
+        << searched(false) << u"101\n132\n"_s
+        << uR"({"answering":[101,132],"garbled":[110,117],"silent":[%1],"speeds":[{"answering":)"
+           uR"([101,132],"baud":9600,"garbled":[110,117]}]})"_s.arg(silent) +
+               u'\n'
+        << ExitStatus::Ok;
+    QTest::newRow("both speeds")
+        << searched(true) << u"101 9600\n117 4800\n132 9600 4800\n"_s
+        << uR"({"answering":[101,117,132],"garbled":[110],"silent":[%1],"speeds":[{"answering":)"
+           uR"([101,132],"baud":9600,"garbled":[110,117]},{"answering":[117,132],"baud":4800,)"
+           uR"("garbled":[110]}]})"_s.arg(silent) +
+               u'\n'
+        << ExitStatus::Ok;
+
+    ScanResult quiet;
+    quiet.record(9600, 101, Reply::Silent);
+    quiet.record(9600, 102, Reply::Garbled);
+    QTest::newRow("none answered")
+        << quiet << QString()
+        << uR"({"answering":[],"garbled":[102],"silent":[101],"speeds":[{"answering":[],)"
+           uR"("baud":9600,"garbled":[102]}]})"_s +
+               u'\n'
+        << ExitStatus::NoAnswer;
+}
+
+void TestCliReports::report()
+{
+    QFETCH(ScanResult, result);
+    QTEST(velnor::cli::scanText(result), "text");
+    QTEST(velnor::cli::scanJson(result), "json");
+    QTEST(velnor::cli::scanStatus(result), "status");
+}
+
+void TestCliReports::portsText()
+{
+    velnor::PortDevice adapter;
+    adapter.device = u"/dev/ttyUSB0"_s;
+    adapter.description = u"Bridge"_s;
+    adapter.manufacturer = u"Acme"_s;
+    velnor::PortDevice serial;
+    serial.device = u"/dev/ttyS4"_s;
+    const velnor::PortCatalog catalog(
+        {adapter, serial}, {{12, u"/dev/ttyUSB0"_s}, {14, u"/dev/ttyUSB0"_s}}, u"/nonexistent"_s);
+    // Port 5 reaches /dev/ttyS4 through the platform's own naming.
+    QCOMPARE(velnor::cli::portsText(catalog), u"5      /dev/ttyS4    serial port\n"
+                                              u"12,14  /dev/ttyUSB0  Bridge (Acme)\n"_s);
+}
+
+void TestCliReports::portsFindsAMappedPseudoTerminal()
+{
+    velnor::test::Pty pty;
+    QVERIFY2(pty.isOpen(), qPrintable(pty.errorString()));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"velnor.ini"_s);
+    QVERIFY(velnor::test::put(path, u"[Ports]\n3=%1\n"_s.arg(pty.slavePath()).toUtf8()));
+    QString printed;
+    QTextStream out(&printed);
+    QCOMPARE(velnor::cli::listPorts(velnor::IniFile(path), true, out), ExitStatus::Ok);
+
+    const QJsonObject all = QJsonDocument::fromJson(printed.toUtf8()).object();
+    QCOMPARE(all.value(u"settings"_s).toString(), path);
+    QJsonObject mapped;
+    for (const QJsonValue device : all.value(u"devices"_s).toArray()) {
+        if (device[u"device"_s] == pty.slavePath())
+            mapped = device.toObject();
+    }
+    QCOMPARE(mapped.value(u"ports"_s).toArray(), QJsonArray{3});
+    QCOMPARE(mapped.value(u"listed"_s).toBool(), false);
+    QCOMPARE(mapped.value(u"present"_s).toBool(), true);
+}
+
+QTEST_GUILESS_MAIN(TestCliReports)
+#include "tst_reports.moc"
