@@ -1,4 +1,5 @@
 #include "ExclusiveHolder.h"
+#include "Files.h"
 #include "Processes.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
@@ -120,7 +121,8 @@ void TestPtyHost::leftoverTemporaryLinksGo()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const pid_t ended = test::endedProcessId();
-    QVERIFY(ended > 0);
+    const pid_t endedToo = test::endedProcessId();
+    QVERIFY(ended > 0 && endedToo > 0);
     const QString gone = u"line.new%1"_s.arg(ended);
     const QString running = u"line.new%1"_s.arg(::getppid());
     // Only our own kind of name beside our own link, and only links.
@@ -128,15 +130,15 @@ void TestPtyHost::leftoverTemporaryLinksGo()
                                 u"line.new"_s};
     for (const QString& name : QStringList{gone, running} + others)
         QVERIFY(QFile::link(u"/dev/pts/999"_s, dir.filePath(name)));
-    QFile file(dir.filePath(u"line.new1"_s)); // not a link
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    // Not a link, though its process has ended too. (Not "line.new1": the parent may be init.)
+    const QString file = u"line.new%1"_s.arg(endedToo);
+    QVERIFY(test::put(dir.filePath(file), {}));
 
     PtyHost host({101});
     host.setLinkPath(dir.filePath(u"line"_s));
     QString error;
     QVERIFY2(host.start(&error), qPrintable(error));
-    QStringList expected = QStringList{u"line"_s, u"line.new1"_s, running} + others;
+    QStringList expected = QStringList{u"line"_s, file, running} + others;
     expected.sort();
     QCOMPARE(QDir(dir.path())
                  .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
