@@ -11,6 +11,13 @@ presets=("$@")
 for preset in "${presets[@]}"; do
     echo "== $preset: build"
     velnor_build "$preset"
+    # A test without a label would be left out of every `ctest -L` loop.
+    all=$(ctest --preset "$preset" -N | tail -1)
+    labelled=$(ctest --preset "$preset" -N -L . | tail -1)
+    if [ "$all" != "$labelled" ]; then
+        echo "Tests without a label (unit, e2e, slow, packaging): $all, labelled $labelled" >&2
+        exit 1
+    fi
     echo "== $preset: test"
     ctest --preset "$preset" -j "$(nproc)"
 done

@@ -3,8 +3,6 @@
 
 #include "ModuleState.h"
 
-#include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,7 +16,7 @@ using velnor::test::shown;
 namespace velnor {
 
 // Modules 101 and 102 on one line, driven by byte scripts: selections and answers, what the
-// display shows, the settings a module keeps, its store file, and garbage.
+// display shows, the settings a module keeps and its store file.
 class TestLine : public QObject
 {
     Q_OBJECT
@@ -35,8 +33,6 @@ private slots:
     void uartAtAnotherSpeed_data();
     void uartAtAnotherSpeed();
     void storeSurvivesRestart();
-    void garbage_data();
-    void garbage();
 };
 
 namespace {
@@ -319,46 +315,6 @@ void TestLine::storeSurvivesRestart()
     Line damaged({101}, path);
     QVERIFY(!damaged.storeProblem().isEmpty());
     QCOMPARE(shown(damaged.module(0)), u"  Serial LCD|  16x2 module"_s);
-}
-
-void TestLine::garbage_data()
-{
-    QTest::addColumn<bool>("frameBytes");
-    QTest::newRow("random bytes and cut frames") << true;
-    QTest::newRow("no EF, EA or 0E") << false;
-}
-
-void TestLine::garbage()
-{
-    QFETCH(bool, frameBytes);
-
-    QRandomGenerator random(frameBytes ? 2024 : 4711);
-    const QByteArray likely = QByteArrayLiteral("\xEF\xEA\xFE\x64\x65\x66\x0E\x2D\x32\x34\xC8");
-    // Inputs are all open and addresses change only at power-up, so the answers can only be
-    // these; without a select, deselect or read, there is none after the select.
-    const QRegularExpression sound(frameBytes ? u"^(EE 6[56]( 0F 0F)? ?)*$"_s : u"^EE 65$"_s);
-    for (int n = 0; n < 1000; ++n) {
-        QByteArray stream(int(random.bounded(600)), '\0');
-        for (char& byte : stream) {
-            do {
-                byte = random.bounded(3) == 0 ? likely.at(random.bounded(likely.size()))
-                                              : char(random.bounded(256));
-            } while (!frameBytes && QByteArrayLiteral("\xEF\xEA\x0E").contains(byte));
-        }
-        Line line({101, 102});
-        QByteArray answers = line.feed(QByteArrayLiteral("\xEF\x65"), 0);
-        qint64 now = 0;
-        for (int pos = 0, piece = 0; pos < stream.size(); pos += piece) {
-            piece = 1 + int(random.bounded(40));
-            answers += line.feed(stream.mid(pos, piece), now += random.bounded(30));
-        }
-        answers += line.advance(now + 1000);
-        const QString hex = QString::fromLatin1(answers.toHex(' ').toUpper());
-        QVERIFY2(sound.match(hex).hasMatch(),
-                 qPrintable(hex + u" after "_s + QString::fromLatin1(stream.toHex(' '))));
-        QVERIFY(line.module(0).working().isValid());
-        QVERIFY(frameBytes || line.module(0).ownSelected());
-    }
 }
 
 } // namespace velnor

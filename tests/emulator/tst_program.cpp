@@ -1,4 +1,5 @@
 #include "ExclusiveHolder.h"
+#include "Processes.h"
 #include "settings/IniFile.h"
 
 #include <QDeadlineTimer>
@@ -16,6 +17,9 @@
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
+using velnor::test::nextLine;
+using velnor::test::openDevice;
+using velnor::test::readFor;
 
 namespace velnor {
 
@@ -35,39 +39,6 @@ private slots:
 namespace {
 
 const QString Program = QStringLiteral(VELNOR_EMULATOR_PROGRAM);
-
-// The next line on the program's standard output, waiting 5 s at most.
-QByteArray nextLine(QProcess& process)
-{
-    const QDeadlineTimer deadline(5000);
-    while (!process.canReadLine() && !deadline.hasExpired() &&
-           process.state() == QProcess::Running)
-        process.waitForReadyRead(int(deadline.remainingTime()));
-    return process.readLine().trimmed();
-}
-
-int openDevice(const QString& path)
-{
-    return ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-}
-
-// What arrives on fd until it holds size bytes, waiting 5 s at most.
-QByteArray readFor(int fd, qsizetype size)
-{
-    QByteArray received;
-    const QDeadlineTimer deadline(5000);
-    while (received.size() < size && !deadline.hasExpired()) {
-        pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, int(deadline.remainingTime())) <= 0)
-            continue;
-        char buffer[4096];
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        received.append(buffer, n);
-    }
-    return received.toHex(' ').toUpper();
-}
 
 } // namespace
 
@@ -146,14 +117,20 @@ void TestProgram::servesAPanelOfAnotherUser()
     if (::geteuid() != 0)
         QSKIP("needs root, to run the emulator as another user than the panel");
     // The emulator runs as an ordinary user and the panel as root, as when the panel is started
-    // with sudo: the emulator cannot see who holds its device.
+    // with sudo: the emulator cannot see who holds its device. It runs from a copy that user
+    // can reach, wherever the build is (a build under /root is out of its reach).
+    QTemporaryDir bin;
+    const QString program = bin.filePath(u"velnor-emulator"_s);
+    QVERIFY(QFile::copy(Program, program));
+    QCOMPARE(::chmod(QFile::encodeName(bin.path()).constData(), 0755), 0);
     QProcess process;
+    process.setWorkingDirectory(bin.path());
     process.setChildProcessModifier([] {
         const gid_t nobody = 65534;
         if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
             ::_exit(99);
     });
-    process.start(Program, {u"--headless"_s, u"--link"_s, QString(), u"--store"_s, QString()});
+    process.start(program, {u"--headless"_s, u"--link"_s, QString(), u"--store"_s, QString()});
     QVERIFY(process.waitForStarted());
     const auto stop = qScopeGuard([&process] {
         process.terminate();
@@ -168,7 +145,7 @@ void TestProgram::servesAPanelOfAnotherUser()
 
     // It answers all the same.
     QCOMPARE(::write(fd, "\xEF\x65\xFE\x0E", 4), ssize_t(4));
-    QCOMPARE(readFor(fd, 6), QByteArray("EE 65 EE 65 0F 0F"));
+    QCOMPARE(readFor(fd, 6).toHex(' '), "ee 65 ee 65 0f 0f");
 
     // A panel holding the line in exclusive mode keeps it while others come and go; an
     // answer is a sign that the emulator has looked at the coming and going before it.
@@ -176,7 +153,7 @@ void TestProgram::servesAPanelOfAnotherUser()
     QVERIFY(holder.holding());
     QVERIFY(test::ExclusiveHolder::exclusive(device));
     QCOMPARE(::write(fd, "\xEF\x65", 2), ssize_t(2));
-    QCOMPARE(readFor(fd, 2), QByteArray("EE 65"));
+    QCOMPARE(readFor(fd, 2).toHex(' '), "ee 65");
     QVERIFY(test::ExclusiveHolder::exclusive(device));
 
     // Killed, it leaves the mode behind, and the emulator must take it away.
@@ -222,7 +199,7 @@ void TestProgram::unreadLogHoldsNoAnswerBack()
     }
     QCOMPARE(sent, Total);
     QCOMPARE(::write(fd, "\xEF\x65", 2), ssize_t(2));
-    QCOMPARE(readFor(fd, 2), QByteArray("EE 65"));
+    QCOMPARE(readFor(fd, 2).toHex(' '), "ee 65");
 
     // Once read again, the log says how much it left out.
     QByteArray lines;

@@ -30,21 +30,25 @@ static QImage argb(const QImage& image)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-// The largest difference of any channel of any pixel.
-static int difference(const QImage& a, const QImage& b)
+// The largest difference of any channel of any pixel, or their mean.
+static double difference(const QImage& a, const QImage& b, bool mean = false)
 {
     if (a.size() != b.size())
         return 256;
     int worst = 0;
+    qint64 sum = 0;
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y);
             const QRgb q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q),
+                          qAlpha(p) - qAlpha(q)}) {
+                worst = std::max(worst, std::abs(d));
+                sum += std::abs(d);
+            }
         }
     }
-    return worst;
+    return mean ? double(sum) / (4.0 * a.width() * a.height()) : worst;
 }
 
 // Paints an SVG document of the kind SvgIcon writes: paths of M, L, C and Z, solid fills and
@@ -126,16 +130,17 @@ void TestIcon::pngsAreTheWindowIcon()
     // The window's own sizes come from its icon; the others are the same drawing, scaled.
     const QList<QSize> windowSizes = velnor::appIcon().availableSizes();
     if (windowSizes.contains(QSize(size, size))) {
-        QCOMPARE(difference(argb(installed), argb(velnor::appIcon().pixmap(size).toImage())), 0);
+        QCOMPARE(difference(argb(installed), argb(velnor::appIcon().pixmap(size).toImage())), 0.0);
     } else {
-        QImage drawn(size, size, QImage::Format_ARGB32_Premultiplied);
-        drawn.fill(Qt::transparent);
-        QPainter painter(&drawn);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 32.0, size / 32.0);
-        velnor::paintAppIcon(painter);
-        painter.end();
-        QCOMPARE(difference(argb(installed), argb(drawn)), 0);
+        // The same drawing at another scale: alike once both are brought to one size.
+        const int common = std::min(size, 64);
+        const auto at = [common](const QImage& image) {
+            return argb(
+                image.scaled(common, common, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        };
+        const double apart =
+            difference(at(installed), at(velnor::appIcon().pixmap(64).toImage()), true);
+        QVERIFY2(apart < 4, qPrintable(QString::number(apart)));
     }
 }
 

@@ -167,18 +167,18 @@ private slots:
         QTest::addColumn<QString>("uid");
         QTest::addColumn<QString>("bitmap");
         QTest::addColumn<int>("refusal");
-        const int badBitmap = int(UploadRefusal::BadBitmap);
-        const int noAddress = int(UploadRefusal::NoAddress);
-        QTest::newRow("empty bitmap box") << QStringLiteral("101") << QString() << badBitmap;
-        QTest::newRow("bitmap 256") << QStringLiteral("101") << QStringLiteral("256") << badBitmap;
-        QTest::newRow("bad bitmap and no address")
-            << QString() << QStringLiteral("x") << badBitmap;
-        QTest::newRow("no address") << QString() << QStringLiteral("0") << noAddress;
-        QTest::newRow("broadcast address")
-            << QStringLiteral("100") << QStringLiteral("0") << noAddress;
-        QTest::newRow("address typed with a blank")
-            << QStringLiteral(" 101") << QStringLiteral("0") << noAddress;
-        QTest::newRow("address 133") << QStringLiteral("133") << QStringLiteral("0") << noAddress;
+        const auto row = [](const char* name, const char* uid, const char* bitmap,
+                            UploadRefusal refusal) {
+            QTest::newRow(name) << QString::fromLatin1(uid) << QString::fromLatin1(bitmap)
+                                << int(refusal);
+        };
+        row("empty bitmap box", "101", "", UploadRefusal::BadBitmap);
+        row("bitmap 256", "101", "256", UploadRefusal::BadBitmap);
+        row("bad bitmap and no address", "", "x", UploadRefusal::BadBitmap);
+        row("no address", "", "0", UploadRefusal::NoAddress);
+        row("broadcast address", "100", "0", UploadRefusal::NoAddress);
+        row("address typed with a blank", " 101", "0", UploadRefusal::NoAddress);
+        row("address 133", "133", "0", UploadRefusal::NoAddress);
     }
 
     void refusals()

@@ -1,6 +1,7 @@
 #include "settings/IniFile.h"
 
 #include "Files.h"
+#include "Processes.h"
 
 #include <QDir>
 #include <QFile>
@@ -168,13 +169,10 @@ void TestIniFile::readWithLittleMemory()
     QVERIFY(
         put(ini.path(), "[Settings]\r\nCommPort=1\r\nSetting=9600,n,8,1\r\n[LCD]\r\nUID=101\r\n"));
     const int status = inChild([&] {
-        QFile statm(u"/proc/self/statm"_s);
-        if (!statm.open(QIODevice::ReadOnly))
-            return false;
-        const rlim_t used =
-            statm.readLine().split(' ').value(0).toULongLong() * rlim_t(::sysconf(_SC_PAGESIZE));
-        const rlimit limit{used + (32 << 20), used + (32 << 20)};
-        return ::setrlimit(RLIMIT_AS, &limit) == 0 && ini.ReadIni(u"LCD"_s, u"UID"_s) == u"101"_s;
+        const qint64 used = velnor::test::memoryNow().size;
+        const rlimit limit{rlim_t(used) + (32 << 20), rlim_t(used) + (32 << 20)};
+        return used > 0 && ::setrlimit(RLIMIT_AS, &limit) == 0 &&
+               ini.ReadIni(u"LCD"_s, u"UID"_s) == u"101"_s;
     });
     QCOMPARE(status, 0);
 }
@@ -222,10 +220,8 @@ void TestIniFile::leftovers()
 {
     const QTemporaryDir dir;
     const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
-    const pid_t gone = ::fork();
-    if (gone == 0)
-        ::_exit(0);
-    QCOMPARE(::waitpid(gone, nullptr, 0), gone);
+    const pid_t gone = velnor::test::endedProcessId();
+    QVERIFY(gone > 0);
     const QString dead = u"velnor.ini.new"_s + QString::number(gone);
     const QString live = u"velnor.ini.new"_s + QString::number(::getppid());
     const QStringList kept{u"other.ini.new"_s + QString::number(gone), u"velnor.ini.new1x"_s};

@@ -44,27 +44,23 @@ void TestSettingsLocation::choose_data()
     QTest::addColumn<QString>("chosen");   // beside, user or given
     QTest::addColumn<QByteArray>("after"); // what the chosen file holds after preparing
 
-    QTest::newRow("build tree") << true << false << true << false << ""
-                                << "beside" << kBeside;
-    QTest::newRow("portable copy removed") << false << false << true << false << ""
-                                           << "beside" << QByteArray();
-    QTest::newRow("installed, first use") << false << true << false << false << ""
-                                          << "user" << kDefault;
-    QTest::newRow("installed, used before") << false << true << false << true << ""
-                                            << "user" << kMine;
-    QTest::newRow("installed, run by root") << false << true << true << false << ""
-                                            << "user" << kDefault;
-    QTest::newRow("installed in a writable prefix with a copy beside")
-        << true << true << true << false << ""
-        << "beside" << kBeside;
-    QTest::newRow("read-only folder with a copy beside") << true << false << false << false << ""
-                                                         << "user" << kBeside;
-    QTest::newRow("read-only folder, nothing shipped") << false << false << false << false << ""
-                                                       << "user" << QByteArray();
-    QTest::newRow("--settings, existing file") << false << true << false << true << "bench.ini"
-                                               << "given" << kBench;
-    QTest::newRow("--settings, new file") << true << true << false << false << "new.ini"
-                                          << "given" << kDefault;
+    const auto row = [](const char* name, bool copyBeside, bool installed, bool writable,
+                        bool userFile, const char* given, const char* chosen,
+                        const QByteArray& after) {
+        QTest::newRow(name) << copyBeside << installed << writable << userFile
+                            << QString::fromLatin1(given) << QString::fromLatin1(chosen) << after;
+    };
+    row("build tree", true, false, true, false, "", "beside", kBeside);
+    row("portable copy removed", false, false, true, false, "", "beside", {});
+    row("installed, first use", false, true, false, false, "", "user", kDefault);
+    row("installed, used before", false, true, false, true, "", "user", kMine);
+    row("installed, run by root", false, true, true, false, "", "user", kDefault);
+    row("installed in a writable prefix with a copy beside", true, true, true, false, "", "beside",
+        kBeside);
+    row("read-only folder with a copy beside", true, false, false, false, "", "user", kBeside);
+    row("read-only folder, nothing shipped", false, false, false, false, "", "user", {});
+    row("--settings, existing file", false, true, false, true, "bench.ini", "given", kBench);
+    row("--settings, new file", true, true, false, false, "new.ini", "given", kDefault);
 }
 
 void TestSettingsLocation::choose()

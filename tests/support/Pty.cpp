@@ -1,8 +1,8 @@
 #include "Pty.h"
+#include "Processes.h"
 
 #include <qtestsupport_core.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
@@ -52,19 +52,7 @@ bool Pty::write(QByteArrayView bytes, std::chrono::milliseconds timeout)
 
 QByteArray Pty::read(qsizetype count, std::chrono::milliseconds timeout)
 {
-    QByteArray got;
-    const auto readMore = [&] {
-        char buffer[4096];
-        ssize_t n = 0;
-        while (got.size() < count &&
-               (n = ::read(m_master, buffer,
-                           std::min(sizeof buffer, size_t(count - got.size())))) > 0)
-            got.append(buffer, n);
-        return got.size() >= count;
-    };
-    // Short of count at the timeout: what came, for the caller's comparison to show.
-    [[maybe_unused]] const bool complete = QTest::qWaitFor(readMore, int(timeout.count()));
-    return got;
+    return readFor(m_master, count, timeout);
 }
 
 void Pty::closeMaster()
