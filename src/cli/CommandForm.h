@@ -20,7 +20,14 @@ struct CommandForm
     // after a select was acknowledged (inputs, deselect) or while broadcast mode is on (the rest).
     enum class Needs { Nothing, Module, OwnModule };
     // What it leaves selected for the commands after it.
-    enum class Leaves { Same, OwnModule, NoOwnModule, AsSwitched, EveryModuleInstead, EveryModule };
+    enum class Leaves {
+        Same,
+        OwnModule,
+        NoOwnModule,
+        AsSwitched,
+        EveryModuleInstead,
+        EveryModule
+    };
 
     QLatin1StringView name{};
     Command::Kind kind = Command::Kind::Monitor;

@@ -141,9 +141,9 @@ std::variant<Command, UsageError> takeCommand(Words& words, const CommandTable& 
     const QString name = words.take().value_or(QString());
     const QList<const CommandForm*> forms = table.named(name);
     if (forms.isEmpty()) {
-        const QString hint = name.startsWith(u'-') ? u"options go before the first command"_s
-                                                   : u"the commands are "_s +
-                                                         table.names().join(u", "_s);
+        const QString hint = name.startsWith(u'-')
+                                 ? u"options go before the first command"_s
+                                 : u"the commands are "_s + table.names().join(u", "_s);
         return UsageError{u"unknown command \"%1\"; %2"_s.arg(name, hint)};
     }
     const auto chosen = formFor(forms, words);

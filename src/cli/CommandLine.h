@@ -41,7 +41,7 @@ parseCommandLine(const QStringList& arguments,
                  const CommandTable& table = CommandTable::standard());
 
 // One command and its arguments, without regard to what comes before it.
-std::variant<Command, UsageError> parseCommand(const QStringList& words,
-                                               const CommandTable& table = CommandTable::standard());
+std::variant<Command, UsageError>
+parseCommand(const QStringList& words, const CommandTable& table = CommandTable::standard());
 
 } // namespace velnor::cli

@@ -26,8 +26,8 @@ QString broadcastAddress(int value)
 
 Argument address()
 {
-    Argument a = Argument::numbered(u"ADDR"_s, wire::FirstAddress, wire::LastAddress,
-                                    &Command::address);
+    Argument a =
+        Argument::numbered(u"ADDR"_s, wire::FirstAddress, wire::LastAddress, &Command::address);
     a.outOfRange = broadcastAddress;
     return a;
 }
@@ -67,21 +67,38 @@ QString uploadSends()
         .arg(waits);
 }
 
+QByteArray broadcastFrame(const Command& c)
+{
+    return c.on ? frames::broadcastOn() : frames::broadcastOff();
+}
+
+QByteArray textFrame(const Command& c)
+{
+    const auto frame = frames::text(c.line1, c.line2);
+    return frame ? frame->bytes : QByteArray();
+}
+
+QByteArray outputsFrame(const Command& c)
+{
+    return c.on ? frames::allOutputsOn() : frames::allOutputsOff();
+}
+
 QList<CommandForm> standardForms()
 {
+    const QString answer = u"waits 10 ticks for EE ADDR"_s;
     return {
         {.name = "select"_L1,
          .kind = Kind::Select,
          .leaves = Leaves::OwnModule,
          .arguments = {address()},
-         .what = u"selects module {ADDR}; waits 10 ticks for EE ADDR"_s,
+         .what = u"selects module {ADDR}; "_s + answer,
          .examples = {u"105"_s},
          .frame = [](const Command& c) { return frames::select(quint8(c.address)); }},
         {.name = "deselect"_L1,
          .kind = Kind::Deselect,
          .needs = Needs::OwnModule,
          .leaves = Leaves::NoOwnModule,
-         .what = u"releases the module selected; waits 10 ticks for EE ADDR"_s,
+         .what = u"releases the module selected; "_s + answer,
          .frame = [](const Command&) { return frames::deselect(); }},
         {.name = "broadcast"_L1,
          .kind = Kind::Broadcast,
@@ -89,9 +106,7 @@ QList<CommandForm> standardForms()
          .arguments = {Argument::onOff(&Command::on)},
          .what = u"selects every module at once (address %1), or stops"_s.arg(wire::Broadcast),
          .examples = {u"on"_s, u"off"_s},
-         .frame = [](const Command& c) {
-             return c.on ? frames::broadcastOn() : frames::broadcastOff();
-         }},
+         .frame = broadcastFrame},
         {.name = "text"_L1,
          .kind = Kind::Text,
          .needs = Needs::Module,
@@ -99,10 +114,7 @@ QList<CommandForm> standardForms()
                        Argument::line(u"LINE2"_s, limits::Columns, &Command::line2)},
          .what = u"clears the display and writes two rows of %1 at most"_s.arg(limits::Columns),
          .examples = {u"AB CD"_s},
-         .frame = [](const Command& c) {
-             const auto frame = frames::text(c.line1, c.line2);
-             return frame ? frame->bytes : QByteArray();
-         }},
+         .frame = textFrame},
         {.name = "clear"_L1,
          .kind = Kind::Clear,
          .needs = Needs::Module,
@@ -161,7 +173,7 @@ QList<CommandForm> standardForms()
         {.name = "inputs"_L1,
          .kind = Kind::Inputs,
          .needs = Needs::OwnModule,
-         .what = u"reads the eight inputs; waits 10 ticks for EE ADDR i1 i2"_s,
+         .what = u"reads the eight inputs; "_s + answer + u" i1 i2"_s,
          .frame = [](const Command&) { return frames::readInputs(); }},
         {.name = "output"_L1,
          .kind = Kind::Output,
@@ -176,9 +188,7 @@ QList<CommandForm> standardForms()
          .arguments = {Argument::onOff(&Command::on)},
          .what = u"switches all eight outputs on or off"_s,
          .examples = {u"on"_s, u"off"_s},
-         .frame = [](const Command& c) {
-             return c.on ? frames::allOutputsOn() : frames::allOutputsOff();
-         }},
+         .frame = outputsFrame},
         // The panel's serial-number button works with or without a selection.
         {.name = "serial"_L1,
          .kind = Kind::Serial,

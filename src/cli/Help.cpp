@@ -24,8 +24,7 @@ QString framesOf(const CommandForm& form)
     const QStringList examples = form.examples.isEmpty() ? QStringList{QString()} : form.examples;
     QStringList shown;
     for (const QString& example : examples) {
-        const QStringList words =
-            QStringList{form.name} + example.split(u' ', Qt::SkipEmptyParts);
+        const QStringList words = QStringList{form.name} + example.split(u' ', Qt::SkipEmptyParts);
         const auto parsed = parseCommand(words);
         const QString hex = hexItems(frameOf(std::get<Command>(parsed))).trimmed();
         shown.append(example.isEmpty() ? hex : u"%1 (%2)"_s.arg(hex, example));
