@@ -27,6 +27,20 @@ struct Options
     QCommandLineOption help{{u"h"_s, u"help"_s}};
     QCommandLineOption version{u"version"_s};
 
+    QList<QCommandLineOption> all() const
+    {
+        return {port, device, speed, settings, json, help, version};
+    }
+    // "--port, --device, ... and --version"
+    QString names() const
+    {
+        QStringList names;
+        for (const QCommandLineOption& option : all())
+            names.append(u"--"_s + option.names().last());
+        const QString last = names.takeLast();
+        return names.join(u", "_s) + u" and "_s + last;
+    }
+
     const Argument portNumber =
         Argument::numbered(u"N"_s, 1, StartupSettings::kPorts, &Command::entry);
     const Argument speeds = Argument::choice({u"9600"_s, u"4800"_s}, &Command::entry);
@@ -66,8 +80,8 @@ QString parserRefusal(const QCommandLineParser& parser, const QStringList& argum
         const auto word = std::find_if(arguments.begin(), arguments.end(), [&](const QString& w) {
             return w.startsWith(u'-') && optionName(w) == name;
         });
-        return u"unknown option \"%1\"; the options are --port, --device, --speed, --settings, "
-               u"--json, --help and --version"_s.arg(word != arguments.end() ? *word : name);
+        return u"unknown option \"%1\"; the options are %2"_s.arg(
+            word != arguments.end() ? *word : name, options.names());
     }
     const QString& last = arguments.last();
     if (last.startsWith(u'-') && !last.contains(u'=') && optionName(last) != u"json")
@@ -210,7 +224,7 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList& argumen
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    parser.addOptions({o.port, o.device, o.speed, o.settings, o.json, o.help, o.version});
+    parser.addOptions(o.all());
     const bool parsed = parser.parse(QStringList{u"velnor-cli"_s} + arguments);
 
     Invocation invocation;
