@@ -40,12 +40,12 @@ QString notWord(const std::optional<QString>& word)
 
 } // namespace
 
-QString alternatives(const QStringList& words)
+QString listed(const QStringList& words, const QString& last)
 {
     QString text;
     for (qsizetype i = 0; i < words.size(); ++i) {
         if (i > 0)
-            text += i + 1 == words.size() ? u" or "_s : u", "_s;
+            text += i + 1 == words.size() ? u' ' + last + u' ' : u", "_s;
         text += words.at(i);
     }
     return text;
@@ -124,7 +124,7 @@ std::optional<int> Argument::read(Words& words, QString& why) const
     if (type == Type::Choice) {
         const std::optional<int> chosen = word ? choiceOf(*word, choices) : std::nullopt;
         if (!chosen)
-            why = u"expected "_s + alternatives(choices) + notWord(word);
+            why = u"expected "_s + listed(choices) + notWord(word);
         return chosen;
     }
     const std::optional<int> value = word ? decimal(*word, high) : std::nullopt;
@@ -200,7 +200,7 @@ QString Argument::usage() const
 
 QString Argument::expected() const
 {
-    return type == Type::Choice ? alternatives(choices) : name;
+    return type == Type::Choice ? listed(choices) : name;
 }
 
 QString Argument::withRange() const

@@ -65,7 +65,7 @@ struct Argument
     QString withRange() const;
 };
 
-// "a, b or c"
-QString alternatives(const QStringList& words);
+// "a, b or c", or with another word before the last.
+QString listed(const QStringList& words, const QString& last = QStringLiteral("or"));
 
 } // namespace velnor::cli

@@ -37,8 +37,7 @@ struct Options
         QStringList names;
         for (const QCommandLineOption& option : all())
             names.append(u"--"_s + option.names().last());
-        const QString last = names.takeLast();
-        return names.join(u", "_s) + u" and "_s + last;
+        return listed(names, u"and"_s);
     }
 
     const Argument portNumber =

@@ -49,10 +49,7 @@ QString namesNeeding(CommandForm::Needs needs)
         if (form.needs == needs && !names.contains(form.name))
             names.append(form.name);
     }
-    if (names.size() < 2)
-        return names.join(QString());
-    const QString last = names.takeLast();
-    return names.join(u", "_s) + u" and "_s + last;
+    return listed(names, u"and"_s);
 }
 
 // The text broken into lines of at most kTextWidth characters, at blanks.
