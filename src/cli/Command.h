@@ -57,8 +57,9 @@ struct Command
     QString typed() const { return words.join(QLatin1Char(' ')); }
 };
 
-// The frame a command sends, from the frame functions. Empty for an upload (many frames, paced)
-// and for monitor, and for a text of two empty lines, which sends nothing.
+// The frame a command sends, by the frame function of its row in the command table. Empty for
+// an upload (many frames, paced) and for monitor, and for a text of two empty lines, which
+// sends nothing.
 QByteArray frameOf(const Command& command);
 
 } // namespace velnor::cli

@@ -1,9 +1,10 @@
 #include "cli/CommandLine.h"
 
-#include "settings/ModuleSetup.h"
-#include "shared/Wire.h"
+#include "settings/StartupSettings.h"
 
-#include <QLatin1StringView>
+#include <QCommandLineParser>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -11,313 +12,165 @@ namespace velnor::cli {
 
 namespace {
 
-using Kind = Command::Kind;
+using Needs = CommandForm::Needs;
+using Leaves = CommandForm::Leaves;
 
-constexpr int kPorts = 20;
-constexpr int kRows = 2;
-constexpr int kColumns = 16;
-constexpr int kTexts = 10;
-constexpr int kCharacters = 8;
-constexpr int kOutputs = 8;
-
-// What a command needs before it on the command line, as the panel's groups are usable only
-// after a select was acknowledged (inputs, deselect) or while broadcast mode is on (the rest).
-enum class Needs { Nothing, Module, OwnModule };
-
-// The words of a command line, taken one at a time.
-class Words
+// The program's own options. The parser only splits them from the commands; their values are
+// checked here, so that a message says what is accepted.
+struct Options
 {
-public:
-    Words(const QStringList& list, qsizetype at) : m_list(list), m_at(at) {}
+    QCommandLineOption port{u"port"_s, {}, u"N"_s};
+    QCommandLineOption device{u"device"_s, {}, u"PATH"_s};
+    QCommandLineOption speed{u"speed"_s, {}, u"S"_s};
+    QCommandLineOption settings{u"settings"_s, {}, u"FILE"_s};
+    QCommandLineOption json{u"json"_s};
+    QCommandLineOption help{{u"h"_s, u"help"_s}};
+    QCommandLineOption version{u"version"_s};
 
-    qsizetype at() const { return m_at; }
-    bool atEnd() const { return m_at >= m_list.size(); }
-    const QString& peek() const { return m_list.at(m_at); }
-    std::optional<QString> take()
+    QList<QCommandLineOption> all() const
     {
-        if (atEnd())
-            return std::nullopt;
-        return m_list.at(m_at++);
+        return {port, device, speed, settings, json, help, version};
     }
-    QStringList since(qsizetype start) const { return m_list.mid(start, m_at - start); }
+    // "--port, --device, ... and --version"
+    QString names() const
+    {
+        QStringList names;
+        for (const QCommandLineOption& option : all())
+            names.append(u"--"_s + option.names().last());
+        return listed(names, u"and"_s);
+    }
 
-private:
-    const QStringList& m_list;
-    qsizetype m_at;
+    const Argument portNumber =
+        Argument::numbered(u"N"_s, 1, StartupSettings::kPorts, &Command::entry);
+    const Argument speeds = Argument::choice({u"9600"_s, u"4800"_s}, &Command::entry);
+
+    // Why an option's value is refused, or nothing; a missing value as none.
+    QString refusal(const QString& name, const std::optional<QString>& value) const
+    {
+        QString why;
+        Words words(value ? QStringList{*value} : QStringList());
+        if (name == u"port")
+            portNumber.read(words, why);
+        else if (name == u"speed")
+            speeds.read(words, why);
+        else if (!value || value->isEmpty())
+            why = u"a path is missing"_s;
+        return why.isEmpty() ? why : u"--%1: %2"_s.arg(name, why);
+    }
 };
 
-// "a, b or c"
-QString alternatives(const QList<QLatin1StringView>& words)
+// The option's name in a word: "port" in --port, -port or --port=3.
+QString optionName(const QString& word)
 {
-    QString text;
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        if (i > 0)
-            text += i + 1 == words.size() ? u" or "_s : u", "_s;
-        text += words.at(i);
+    qsizetype start = 0;
+    while (start < word.size() && start < 2 && word.at(start) == u'-')
+        ++start;
+    return word.mid(start).section(u'=', 0, 0);
+}
+
+// Why the parser refused the options. It takes the word after an option that needs a value
+// whatever that word is, so a value is missing only at the very end; otherwise a switch was
+// given a value.
+QString parserRefusal(const QCommandLineParser& parser, const QStringList& arguments,
+                      const Options& options)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().first();
+        const auto word = std::find_if(arguments.begin(), arguments.end(), [&](const QString& w) {
+            return w.startsWith(u'-') && optionName(w) == name;
+        });
+        return u"unknown option \"%1\"; the options are %2"_s.arg(
+            word != arguments.end() ? *word : name, options.names());
     }
-    return text;
+    const QString& last = arguments.last();
+    if (last.startsWith(u'-') && !last.contains(u'=') && optionName(last) != u"json")
+        return options.refusal(optionName(last), std::nullopt);
+    return u"--json takes no value"_s;
 }
 
-// Plain decimal digits, as the panel's lists show their entries.
-std::optional<int> decimal(const QString& word)
+// The form of the command that the words after its name fit, or why none does.
+std::variant<const CommandForm*, QString> formFor(const QList<const CommandForm*>& forms,
+                                                  const Words& words)
 {
-    if (word.isEmpty() || word.size() > 3)
-        return std::nullopt;
-    int value = 0;
-    for (const QChar c : word) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
+    if (forms.size() == 1)
+        return forms.first();
+    QStringList expected;
+    for (const CommandForm* form : forms) {
+        if (!words.atEnd() && !form->arguments.isEmpty() &&
+            form->arguments.first().fits(words.peek()))
+            return form;
+        expected.append(form->expected());
     }
-    return value;
+    return u"expected "_s + expected.join(u", or "_s) +
+           (words.atEnd() ? QString() : u", not \"%1\""_s.arg(words.peek()));
 }
 
-QString numberError(const QString& name, int low, int high, const std::optional<QString>& word)
+// The command's own options, in any order, as --name VALUE, --name=VALUE or a bare switch.
+QString takeOptions(const QList<const Argument*>& options, Words& words, Command& command)
 {
-    const QString range = u"a number from %1 to %2"_s.arg(low).arg(high);
-    if (!word)
-        return u"%1 is missing: %2"_s.arg(name, range);
-    return u"%1 must be %2, not \"%3\""_s.arg(name, range, *word);
-}
-
-// Each take function returns why the words do not fit, or nothing.
-QString takeNumber(Words& words, const QString& name, int low, int high, int& value)
-{
-    const std::optional<QString> word = words.take();
-    const std::optional<int> number = word ? decimal(*word) : std::nullopt;
-    if (!number || *number < low || *number > high)
-        return numberError(name, low, high, word);
-    value = *number;
-    return {};
-}
-
-std::optional<int> choiceOf(const QString& word, const QList<QLatin1StringView>& accepted)
-{
-    for (qsizetype i = 0; i < accepted.size(); ++i) {
-        if (QString::compare(word, accepted.at(i), Qt::CaseInsensitive) == 0)
-            return int(i);
-    }
-    return std::nullopt;
-}
-
-QString takeChoice(Words& words, const QList<QLatin1StringView>& accepted, int& index)
-{
-    const std::optional<QString> word = words.take();
-    if (!word)
-        return u"expected %1"_s.arg(alternatives(accepted));
-    const std::optional<int> chosen = choiceOf(*word, accepted);
-    if (!chosen)
-        return u"expected %1, not \"%2\""_s.arg(alternatives(accepted), *word);
-    index = *chosen;
-    return {};
-}
-
-const QList<QLatin1StringView> kOnOff = {"on"_L1, "off"_L1};
-const QList<QLatin1StringView> kLooks = {"underline"_L1, "blinking"_L1, "hide"_L1};
-const QList<QLatin1StringView> kBacklight = {"on"_L1, "off"_L1, "flash"_L1};
-
-QString takeOnOff(Words& words, bool& on)
-{
-    int index = 0;
-    const QString error = takeChoice(words, kOnOff, index);
-    on = index == 0;
-    return error;
-}
-
-QString takeLine(Words& words, const QString& name, QString& line)
-{
-    const std::optional<QString> word = words.take();
-    if (!word)
-        return u"expected LINE1 LINE2 (\"\" for an empty line)"_s;
-    if (word->size() > ModuleSetup::kTextLength) {
-        return u"%1 has %2 characters; a row holds %3"_s.arg(name)
-            .arg(word->size())
-            .arg(ModuleSetup::kTextLength);
-    }
-    line = *word;
-    return {};
-}
-
-bool isCommandName(const QString& word);
-
-QString none(Words&, Command&)
-{
-    return {};
-}
-
-QString parseSelect(Words& words, Command& c)
-{
-    if (!words.atEnd() && decimal(words.peek()) == wire::Broadcast) {
-        return u"%1 is the broadcast address, which no module has: use \"broadcast on\""_s.arg(
-            wire::Broadcast);
-    }
-    return takeNumber(words, u"ADDR"_s, wire::FirstAddress, wire::LastAddress, c.address);
-}
-
-QString parseBroadcast(Words& words, Command& c)
-{
-    return takeOnOff(words, c.on);
-}
-
-QString parseText(Words& words, Command& c)
-{
-    QString error = takeLine(words, u"LINE1"_s, c.line1);
-    if (error.isEmpty())
-        error = takeLine(words, u"LINE2"_s, c.line2);
-    return error;
-}
-
-QString parsePredefined(Words& words, Command& c)
-{
-    int number = 0;
-    QString error = takeNumber(words, u"N"_s, 1, kTexts, number);
-    c.entry = number - 1;
-    if (error.isEmpty())
-        error = takeNumber(words, u"ROW"_s, 0, kRows - 1, c.row);
-    return error;
-}
-
-QString parseCursor(Words& words, Command& c)
-{
-    if (!words.atEnd()) {
-        if (const std::optional<int> look = choiceOf(words.peek(), kLooks)) {
-            words.take();
-            c.kind = Kind::CursorLook;
-            c.entry = *look;
+    while (!words.atEnd()) {
+        const QString word = words.peek();
+        const qsizetype equals = word.indexOf(u'=');
+        const auto option = std::find_if(options.begin(), options.end(), [&](const Argument* a) {
+            return a->option == word.left(equals);
+        });
+        if (option == options.end())
             return {};
-        }
-    }
-    if (words.atEnd() || !decimal(words.peek()))
-        return u"expected ROW COL, or %1%2"_s.arg(
-            alternatives(kLooks), words.atEnd() ? QString() : u", not \"%1\""_s.arg(words.peek()));
-    QString error = takeNumber(words, u"ROW"_s, 0, kRows - 1, c.row);
-    if (error.isEmpty())
-        error = takeNumber(words, u"COL"_s, 0, kColumns - 1, c.column);
-    return error;
-}
-
-QString parseRow(Words& words, Command& c)
-{
-    return takeNumber(words, u"ROW"_s, 0, kRows - 1, c.row);
-}
-
-QString parseColumn(Words& words, Command& c)
-{
-    return takeNumber(words, u"COL"_s, 0, kColumns - 1, c.column);
-}
-
-QString parseBacklight(Words& words, Command& c)
-{
-    return takeChoice(words, kBacklight, c.entry);
-}
-
-QString parseCharacter(Words& words, Command& c)
-{
-    int number = 0;
-    const QString error = takeNumber(words, u"N"_s, 1, kCharacters, number);
-    c.entry = number - 1;
-    return error;
-}
-
-QString parseOutput(Words& words, Command& c)
-{
-    int number = 0;
-    QString error = takeNumber(words, u"N"_s, 1, kOutputs, number);
-    c.entry = number - 1;
-    if (error.isEmpty())
-        error = takeOnOff(words, c.on);
-    return error;
-}
-
-QString parseOutputs(Words& words, Command& c)
-{
-    return takeOnOff(words, c.on);
-}
-
-// The file is optional: a word that names a command is the next command (write ./save for a
-// file called save).
-QString parseUpload(Words& words, Command& c)
-{
-    if (!words.atEnd() && !isCommandName(words.peek())) {
-        c.file = *words.take();
-        if (c.file.isEmpty())
-            return u"FILE is empty"_s;
+        words.take();
+        const Argument& argument = **option;
+        if (argument.type == Argument::Type::Switch && equals >= 0)
+            return argument.option + u" takes no value"_s;
+        Words attached(equals >= 0 ? QStringList{word.mid(equals + 1)} : QStringList());
+        const QString error = argument.take(equals >= 0 ? attached : words, command);
+        if (!error.isEmpty())
+            return argument.option + u": "_s + error;
     }
     return {};
 }
 
-// A command word, what the command needs before it and how its arguments are read.
-struct Form
+QString takeArguments(const CommandForm& form, const CommandTable& table, Words& words,
+                      Command& command)
 {
-    QLatin1StringView name;
-    Kind kind;
-    Needs needs;
-    QString (*parse)(Words&, Command&);
-};
-
-const Form kForms[] = {
-    {"select"_L1, Kind::Select, Needs::Nothing, parseSelect},
-    {"deselect"_L1, Kind::Deselect, Needs::OwnModule, none},
-    {"broadcast"_L1, Kind::Broadcast, Needs::Nothing, parseBroadcast},
-    {"text"_L1, Kind::Text, Needs::Module, parseText},
-    {"clear"_L1, Kind::Clear, Needs::Module, none},
-    {"predefined"_L1, Kind::Predefined, Needs::Module, parsePredefined},
-    {"cursor"_L1, Kind::CursorPosition, Needs::Module, parseCursor},
-    {"clear-row"_L1, Kind::ClearRow, Needs::Module, parseRow},
-    {"clear-column"_L1, Kind::ClearColumn, Needs::Module, parseColumn},
-    {"backlight"_L1, Kind::Backlight, Needs::Module, parseBacklight},
-    {"char"_L1, Kind::Character, Needs::Module, parseCharacter},
-    {"inputs"_L1, Kind::Inputs, Needs::OwnModule, none},
-    {"output"_L1, Kind::Output, Needs::Module, parseOutput},
-    {"outputs"_L1, Kind::Outputs, Needs::Module, parseOutputs},
-    // The panel's serial-number button works with or without a selection.
-    {"serial"_L1, Kind::Serial, Needs::Nothing, none},
-    // Both select every module themselves, as the configuration window does.
-    {"upload"_L1, Kind::Upload, Needs::Nothing, parseUpload},
-    {"save"_L1, Kind::Save, Needs::Nothing, none},
-    {"monitor"_L1, Kind::Monitor, Needs::Nothing, none},
-};
-
-const Form* findForm(const QString& name)
-{
-    for (const Form& form : kForms) {
-        if (name == form.name)
-            return &form;
+    QList<const Argument*> options;
+    for (const Argument& argument : form.arguments) {
+        if (!argument.option.isEmpty()) {
+            options.append(&argument);
+            continue;
+        }
+        // A file that may be left out: write ./save for a file called save.
+        if (argument.optional && (words.atEnd() || !table.named(words.peek()).isEmpty()))
+            continue;
+        const QString error = argument.take(words, command, form.expected());
+        if (!error.isEmpty())
+            return error;
     }
-    return nullptr;
+    return takeOptions(options, words, command);
 }
 
-bool isCommandName(const QString& word)
-{
-    return findForm(word) != nullptr;
-}
-
-QString commandNames()
-{
-    QStringList names;
-    for (const Form& form : kForms)
-        names.append(form.name);
-    return names.join(u", "_s);
-}
-
-std::variant<Command, UsageError> takeCommand(Words& words, const Form** found = nullptr)
+std::variant<Command, UsageError> takeCommand(Words& words, const CommandTable& table,
+                                              const CommandForm** found = nullptr)
 {
     const qsizetype start = words.at();
     const QString name = words.take().value_or(QString());
-    const Form* form = findForm(name);
-    if (!form) {
-        const QString hint = name.startsWith(u'-') ? u"options go before the first command"_s
-                                                   : u"the commands are "_s + commandNames();
+    const QList<const CommandForm*> forms = table.named(name);
+    if (forms.isEmpty()) {
+        const QString hint = name.startsWith(u'-')
+                                 ? u"options go before the first command"_s
+                                 : u"the commands are "_s + table.names().join(u", "_s);
         return UsageError{u"unknown command \"%1\"; %2"_s.arg(name, hint)};
     }
+    const auto chosen = formFor(forms, words);
+    if (const auto* why = std::get_if<QString>(&chosen))
+        return UsageError{name + u": "_s + *why};
+    const CommandForm& form = *std::get<const CommandForm*>(chosen);
     Command command;
-    command.kind = form->kind;
-    const QString error = form->parse(words, command);
+    command.kind = form.kind;
+    const QString error = takeArguments(form, table, words, command);
     if (!error.isEmpty())
         return UsageError{name + u": "_s + error};
     command.words = words.since(start);
     if (found)
-        *found = form;
+        *found = &form;
     return command;
 }
 
@@ -327,7 +180,7 @@ struct Selection
     bool own = false;
     bool broadcast = false;
 
-    QString admit(const Form& form, const Command& command)
+    QString admit(const CommandForm& form, const Command& command)
     {
         if (form.needs == Needs::Module && !own && !broadcast) {
             return u"%1: no module is selected before it; put \"select ADDR\" or \"broadcast on\" "
@@ -337,25 +190,24 @@ struct Selection
             return u"%1: needs \"select ADDR\" before it, with no deselect or upload in between: "
                    u"it waits for that module's answer"_s.arg(form.name);
         }
-        switch (command.kind) {
-        case Kind::Select:
+        switch (form.leaves) {
+        case Leaves::Same:
+            break;
+        case Leaves::OwnModule:
             own = true;
             break;
-        case Kind::Deselect:
+        case Leaves::NoOwnModule:
             own = false;
             break;
-        case Kind::Broadcast:
+        case Leaves::AsSwitched:
             broadcast = command.on;
             break;
-        case Kind::Upload:
-            // It selects every module first and ends with the one-byte deselect.
+        case Leaves::EveryModuleInstead:
             own = false;
             broadcast = true;
             break;
-        case Kind::Save:
+        case Leaves::EveryModule:
             broadcast = true;
-            break;
-        default:
             break;
         }
         return {};
@@ -364,65 +216,52 @@ struct Selection
 
 } // namespace
 
-std::variant<Invocation, UsageError> parseCommandLine(const QStringList& arguments)
+std::variant<Invocation, UsageError> parseCommandLine(const QStringList& arguments,
+                                                      const CommandTable& table)
 {
-    Invocation invocation;
-    Words words(arguments, 0);
-    while (!words.atEnd() && words.peek().startsWith(u'-')) {
-        const QString word = *words.take();
-        const qsizetype equals = word.indexOf(u'=');
-        const QString name = equals > 0 ? word.left(equals) : word;
-        const std::optional<QString> attached =
-            equals > 0 ? std::optional<QString>(word.mid(equals + 1)) : std::nullopt;
+    const Options o;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.addOptions(o.all());
+    const bool parsed = parser.parse(QStringList{u"velnor-cli"_s} + arguments);
 
-        if (name == u"--help" || name == u"-h" || name == u"--version") {
-            invocation.action =
-                name == u"--version" ? Invocation::Action::Version : Invocation::Action::Help;
-            return invocation;
-        }
-        if (name == u"--json") {
-            if (attached)
-                return UsageError{u"--json takes no value"_s};
-            invocation.json = true;
-            continue;
-        }
-        const bool known = name == u"--port" || name == u"--device" || name == u"--speed" ||
-                           name == u"--settings";
-        if (!known) {
-            return UsageError{u"unknown option \"%1\"; the options are --port, --device, --speed, "
-                              u"--settings, --json, --help and --version"_s.arg(word)};
-        }
-        // The value follows '=' or comes as the next word.
-        const std::optional<QString> value = attached ? attached : words.take();
-        if (name == u"--port") {
-            const std::optional<int> port = value ? decimal(*value) : std::nullopt;
-            if (!port || *port < 1 || *port > kPorts)
-                return UsageError{u"--port: "_s + numberError(u"N"_s, 1, kPorts, value)};
-            invocation.port = port;
-        } else if (name == u"--speed") {
-            if (!value || (*value != u"9600" && *value != u"4800")) {
-                return UsageError{u"--speed: expected 9600 or 4800%1"_s.arg(
-                    value ? u", not \"%1\""_s.arg(*value) : QString())};
-            }
-            invocation.speed = value->toInt();
-        } else {
-            if (!value || value->isEmpty())
-                return UsageError{u"%1: a path is missing"_s.arg(name)};
-            (name == u"--device" ? invocation.device : invocation.settingsFile) = *value;
-        }
+    Invocation invocation;
+    if (parser.isSet(o.help) || parser.isSet(o.version)) {
+        invocation.action =
+            parser.isSet(o.help) ? Invocation::Action::Help : Invocation::Action::Version;
+        return invocation;
     }
+    if (!parsed)
+        return UsageError{parserRefusal(parser, arguments, o)};
+    for (const QCommandLineOption* option : {&o.port, &o.speed, &o.device, &o.settings}) {
+        if (!parser.isSet(*option))
+            continue;
+        const QString name = option->names().first();
+        const QString value = parser.value(*option);
+        if (const QString why = o.refusal(name, value); !why.isEmpty())
+            return UsageError{why};
+    }
+    if (parser.isSet(o.port))
+        invocation.port = parser.value(o.port).toInt();
+    if (parser.isSet(o.speed))
+        invocation.speed = parser.value(o.speed).toInt();
+    invocation.device = parser.value(o.device);
+    invocation.settingsFile = parser.value(o.settings);
+    invocation.json = parser.isSet(o.json);
     if (invocation.port && !invocation.device.isEmpty())
         return UsageError{u"--port and --device both name the port; give one of them"_s};
+
+    Words words(parser.positionalArguments());
     if (words.atEnd())
         return UsageError{u"no command given; for example: select 101 inputs"_s};
-
     Selection selection;
     while (!words.atEnd()) {
-        const Form* form = nullptr;
-        auto parsed = takeCommand(words, &form);
-        if (auto* error = std::get_if<UsageError>(&parsed))
+        const CommandForm* form = nullptr;
+        auto taken = takeCommand(words, table, &form);
+        if (auto* error = std::get_if<UsageError>(&taken))
             return *error;
-        Command& command = std::get<Command>(parsed);
+        Command& command = std::get<Command>(taken);
         const QString refusal = selection.admit(*form, command);
         if (!refusal.isEmpty())
             return UsageError{refusal};
@@ -431,13 +270,13 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList& argumen
     return invocation;
 }
 
-std::variant<Command, UsageError> parseCommand(const QStringList& list)
+std::variant<Command, UsageError> parseCommand(const QStringList& list, const CommandTable& table)
 {
-    Words words(list, 0);
-    auto parsed = takeCommand(words);
-    if (std::holds_alternative<Command>(parsed) && !words.atEnd())
+    Words words(list);
+    auto taken = takeCommand(words, table);
+    if (std::holds_alternative<Command>(taken) && !words.atEnd())
         return UsageError{u"\"%1\" follows a whole command"_s.arg(words.peek())};
-    return parsed;
+    return taken;
 }
 
 } // namespace velnor::cli

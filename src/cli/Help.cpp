@@ -3,8 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
 #include "link/Hex.h"
-#include "protocol/Frames.h"
-#include "protocol/UploadPlan.h"
+#include "settings/StartupSettings.h"
 
 #include <QTextStream>
 
@@ -15,106 +14,59 @@ namespace velnor::cli {
 namespace {
 
 constexpr qsizetype kUsageWidth = 30;
+constexpr qsizetype kTextWidth = 88;
 
-// A line of the command list: the command's form, what it does, and whole commands whose
-// frames show what it sends.
-struct CommandHelp
+// "EF 69 (105)" for each example, or what the command does instead of sending one frame.
+QString framesOf(const CommandForm& form)
 {
-    QString usage;
-    QString what;
-    QStringList examples;
-};
-
-QList<CommandHelp> commandHelp()
-{
-    return {
-        {u"select ADDR"_s,
-         u"selects module ADDR (101 to 132); waits 10 ticks for EE ADDR"_s,
-         {u"select 105"_s}},
-        {u"deselect"_s,
-         u"releases the module selected; waits 10 ticks for EE ADDR"_s,
-         {u"deselect"_s}},
-        {u"broadcast on|off"_s,
-         u"selects every module at once (address 100), or stops"_s,
-         {u"broadcast on"_s, u"broadcast off"_s}},
-        {u"text LINE1 LINE2"_s,
-         u"clears the display and writes two rows of 16 at most"_s,
-         {u"text AB CD"_s}},
-        {u"clear"_s, u"clears the display"_s, {u"clear"_s}},
-        {u"predefined N ROW"_s,
-         u"shows stored text N (1 to 10) on row ROW (0 or 1)"_s,
-         {u"predefined 10 1"_s}},
-        {u"cursor ROW COL"_s,
-         u"moves the cursor to row ROW (0 or 1), column COL (0 to 15)"_s,
-         {u"cursor 1 15"_s}},
-        {u"cursor underline|blinking|hide"_s,
-         u"sets the cursor's look"_s,
-         {u"cursor underline"_s, u"cursor blinking"_s, u"cursor hide"_s}},
-        {u"clear-row ROW"_s, u"clears row ROW (0 or 1)"_s, {u"clear-row 0"_s}},
-        {u"clear-column COL"_s, u"clears column COL (0 to 15)"_s, {u"clear-column 7"_s}},
-        {u"backlight on|off|flash"_s,
-         u"switches the backlight on, off or to flashing"_s,
-         {u"backlight on"_s, u"backlight off"_s, u"backlight flash"_s}},
-        {u"char N"_s, u"shows custom character N (1 to 8) at the cursor"_s, {u"char 1"_s}},
-        {u"inputs"_s,
-         u"reads the eight inputs; waits 10 ticks for EE ADDR i1 i2"_s,
-         {u"inputs"_s}},
-        {u"output N on|off"_s,
-         u"switches output N (1 to 8) on or off"_s,
-         {u"output 1 on"_s, u"output 8 off"_s}},
-        {u"outputs on|off"_s,
-         u"switches all eight outputs on or off"_s,
-         {u"outputs on"_s, u"outputs off"_s}},
-        {u"serial"_s, u"has the module show its serial number"_s, {u"serial"_s}},
-        {u"upload [FILE]"_s,
-         u"sends the \"LCD\" setup of the settings file or FILE to all"_s,
-         {u"upload"_s}},
-        {u"save"_s, u"has every module store what it was sent"_s, {u"save"_s}},
-        {u"monitor"_s, u"from here on prints bytes sent (>) and received (<)"_s, {u"monitor"_s}},
-    };
-}
-
-QString hex(const QByteArray& bytes)
-{
-    return hexItems(bytes).trimmed();
-}
-
-// What the upload sends, from the plan of a setup that passes.
-QString uploadFrames()
-{
-    ModuleSetup sample;
-    sample.uid = u"101"_s;
-    sample.bitmaps.fill(u"0"_s);
-    const auto plan = planUpload(sample);
-    qsizetype bytes = 0;
-    int waits = 0;
-    for (const UploadStep& step : std::get<QList<UploadStep>>(plan)) {
-        bytes += step.bytes.size();
-        waits += step.waitAfter ? 1 : 0;
-    }
-    return u"%1 \"%2\", then %3 bytes with %4 waits of 200 ms"_s
-        .arg(hex(frames::enterConfiguration()), frames::kConfigModeText)
-        .arg(bytes)
-        .arg(waits);
-}
-
-// "EF 69 (105)", one for each example.
-QString framesOf(const CommandHelp& help)
-{
+    if (!form.frame)
+        return form.sends ? form.sends() : QString();
+    const QStringList examples = form.examples.isEmpty() ? QStringList{QString()} : form.examples;
     QStringList shown;
-    for (const QString& example : help.examples) {
-        const QStringList words = example.split(u' ');
+    for (const QString& example : examples) {
+        const QStringList words = QStringList{form.name} + example.split(u' ', Qt::SkipEmptyParts);
         const auto parsed = parseCommand(words);
-        const Command& command = std::get<Command>(parsed);
-        if (command.kind == Command::Kind::Upload)
-            return uploadFrames();
-        if (command.kind == Command::Kind::Monitor)
-            return u"sends nothing"_s;
-        const QString arguments = words.mid(1).join(u' ');
-        shown.append(arguments.isEmpty() ? hex(frameOf(command))
-                                         : u"%1 (%2)"_s.arg(hex(frameOf(command)), arguments));
+        const QString hex = hexItems(frameOf(std::get<Command>(parsed))).trimmed();
+        shown.append(example.isEmpty() ? hex : u"%1 (%2)"_s.arg(hex, example));
     }
     return shown.join(u"   "_s);
+}
+
+// The help line with each {NAME} replaced by the argument and the values it takes.
+QString whatOf(const CommandForm& form)
+{
+    QString what = form.what;
+    for (const Argument& argument : form.arguments)
+        what.replace(u'{' + argument.name + u'}', argument.withRange());
+    return what;
+}
+
+// The names of the commands that need `needs` before them: "a, b and c".
+QString namesNeeding(CommandForm::Needs needs)
+{
+    QStringList names;
+    for (const CommandForm& form : CommandTable::standard().forms()) {
+        if (form.needs == needs && !names.contains(form.name))
+            names.append(form.name);
+    }
+    return listed(names, u"and"_s);
+}
+
+// The text broken into lines of at most kTextWidth characters, at blanks.
+QString wrapped(const QString& text)
+{
+    QString lines;
+    qsizetype lineStart = 0;
+    for (const QString& word : text.split(u' ')) {
+        if (lines.size() > lineStart && lines.size() - lineStart + 1 + word.size() > kTextWidth) {
+            lines += u'\n';
+            lineStart = lines.size();
+        } else if (lines.size() > lineStart) {
+            lines += u' ';
+        }
+        lines += word;
+    }
+    return lines + u'\n';
 }
 
 } // namespace
@@ -131,7 +83,8 @@ QString helpText()
          "has an error.\n"
          "\n"
          "Options (before the first command):\n"
-         "  --port N         port number 1 to 20, as in the panel; the settings file's \"Ports\"\n"
+      << "  --port N         port number 1 to " << StartupSettings::kPorts
+      << ", as in the panel; the settings file's \"Ports\"\n"
          "                   section or /dev/ttyS{N-1} names its device (default: \"CommPort\")\n"
          "  --device PATH    the serial device itself, such as /dev/ttyUSB0\n"
          "  --speed S        9600 or 4800 bit/s (default: \"Setting\" as the panel reads it)\n"
@@ -141,18 +94,20 @@ QString helpText()
          "  --help, --version\n"
          "\n"
          "Commands, each with the bytes it sends in hex:\n";
-    for (const CommandHelp& help : commandHelp()) {
-        s << "  " << help.usage.leftJustified(kUsageWidth - 2);
-        if (help.usage.size() > kUsageWidth - 3)
+    for (const CommandForm& form : CommandTable::standard().forms()) {
+        const QString usage = form.usage();
+        s << "  " << usage.leftJustified(kUsageWidth - 2);
+        if (usage.size() > kUsageWidth - 3)
             s << '\n' << QString(kUsageWidth, u' ');
-        s << help.what << '\n' << QString(kUsageWidth, u' ') << framesOf(help) << '\n';
+        s << whatOf(form) << '\n' << QString(kUsageWidth, u' ') << framesOf(form) << '\n';
     }
-    s << "\n"
-         "text, clear, predefined, cursor, clear-row, clear-column, backlight, char, output and\n"
-         "outputs need \"select ADDR\" or \"broadcast on\" before them; inputs and deselect need\n"
-         "\"select ADDR\" (upload and deselect end it). Texts go out one byte a character; a\n"
-         "character the modules would take as a command goes out as '?'.\n"
-         "upload selects every module and shows \"Config. Mode\", as the configuration window\n"
+    s << '\n'
+      << wrapped(namesNeeding(CommandForm::Needs::Module) +
+                 u" need \"select ADDR\" or \"broadcast on\" before them; "_s +
+                 namesNeeding(CommandForm::Needs::OwnModule) +
+                 u" need \"select ADDR\" (upload and deselect end it). Texts go out one byte a "
+                 u"character; a character the modules would take as a command goes out as '?'."_s)
+      << "upload selects every module and shows \"Config. Mode\", as the configuration window\n"
          "does, then sends the setup; it needs an address 101 to 132 and bitmaps 0 to 255.\n"
          "save sends the store frame; after an upload from FILE it also writes that setup to\n"
          "the settings file's \"LCD\" section, as the panel keeps a copy of what it saved.\n"

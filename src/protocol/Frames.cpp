@@ -1,6 +1,7 @@
 #include "protocol/Frames.h"
 
 #include "protocol/SafeText.h"
+#include "shared/ModuleLimits.h"
 #include "shared/Wire.h"
 
 #include <initializer_list>
@@ -9,12 +10,12 @@ namespace velnor::frames {
 
 namespace {
 
-constexpr int kRows = 2;
-constexpr int kColumns = 16;
-constexpr int kTexts = 10;
-constexpr int kOutputs = 8;
-constexpr int kCustomCharacters = 8;
-constexpr int kLineLength = 16;
+constexpr int kRows = limits::Rows;
+constexpr int kColumns = limits::Columns;
+constexpr int kTexts = limits::Texts;
+constexpr int kOutputs = limits::Outputs;
+constexpr int kCustomCharacters = limits::CustomCharacters;
+constexpr int kLineLength = limits::Columns;
 const QString kRowSeparatorShown = QStringLiteral(" [0x12] ");
 
 QByteArray bytes(std::initializer_list<quint8> list)

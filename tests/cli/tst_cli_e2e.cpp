@@ -1,23 +1,19 @@
 #include "cli/Cli.h"
 #include "emulator/Line.h"
-#include "emulator/PtyHost.h"
-#include "link/Hex.h"
 #include "link/QtSerialPort.h"
-#include "protocol/Frames.h"
-#include "protocol/SafeText.h"
-#include "protocol/UploadPlan.h"
 #include "settings/IniFile.h"
 #include "settings/ModuleSetup.h"
 
+#include "EmulatedLine.h"
 #include "Files.h"
+#include "LcdSection.h"
 #include "ModuleState.h"
 
 #include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
 
 #include <csignal>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/stat.h>
 
@@ -27,6 +23,13 @@ using velnor::test::moduleState;
 
 namespace {
 
+// The opening of every upload, as the configuration window sends it: every module selected,
+// displays cleared, "Config. Mode" shown. The 314 bytes of the setup and its waits follow.
+const QByteArray kUploadOpening = "\xEF\x64\x0D"
+                                  "Config. Mode"_ba;
+constexpr qsizetype kUploadSize = 15 + 314;
+const QByteArray kStore = "\xEF\x64\xFE\x20"_ba;
+
 struct Result
 {
     int status = -1;
@@ -34,22 +37,12 @@ struct Result
     QString err;
 };
 
-// Modules 101 and 102 on an emulated line, every byte that reaches them recorded, and
-// velnor-cli pointed at the line's device.
-struct Bench
+// The emulated line with velnor-cli pointed at it by the settings file.
+struct Bench : test::EmulatedLine
 {
-    Bench() : settings(dir.filePath(u"velnor.ini"_s)), host({101, 102})
+    QStringList withSettings(const QStringList& arguments) const
     {
-        started = host.start(&error);
-        settings.WriteIni(u"Settings"_s, u"Setting"_s, u"9600,n,8,1"_s);
-        QObject::connect(&host, &PtyHost::frameReceived, &host,
-                         [this](const QByteArray& bytes) { wire += bytes; });
-    }
-
-    QStringList withPort(const QStringList& arguments) const
-    {
-        return QStringList{u"--device"_s, host.devicePath(), u"--settings"_s, settings.path()} +
-               arguments;
+        return QStringList{u"--settings"_s, settings.path()} + arguments;
     }
 
     Result runInProcess(const QStringList& arguments) const
@@ -57,52 +50,19 @@ struct Bench
         Result result;
         QTextStream out(&result.out);
         QTextStream err(&result.err);
-        result.status = cli::run(withPort(arguments), out, err);
+        result.status = cli::run(withSettings(arguments), out, err);
         return result;
     }
 
-    // A file with an "LCD" section as the panel saves one, written at once; changes replace
-    // values.
-    QString setupFile(const QString& uid, const QMap<QString, QString>& changes = {}) const
+    // A file holding a full "LCD" section with the changes.
+    QString setupFile(const QString& name, const test::IniKeys& changes = {}) const
     {
-        QMap<QString, QString> values{{u"UID"_s, uid},
-                                      {u"Baud"_s, u"9600"_s},
-                                      {u"Line1"_s, u"Station "_s + uid},
-                                      {u"Line2"_s, u"\"  ready\""_s}};
-        for (int k = 1; k <= ModuleSetup::kTexts; ++k)
-            values.insert(u"PT%1"_s.arg(k), u"Text %1"_s.arg(k));
-        for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
-            values.insert(u"Custom%1"_s.arg(i + 1), QString::number((i * 37) % 256));
-        values.insert(changes);
-        QString text = u"[LCD]\n"_s;
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            text += it.key() + u'=' + it.value() + u'\n';
-        const QString path = dir.filePath(u"setup-%1.ini"_s.arg(uid));
-        if (!test::put(path, text.toLatin1()))
+        const QString path = dir.filePath(name);
+        if (!test::put(path, test::lcdSection(test::lcdKeys(changes))))
             qWarning("cannot write %s", qPrintable(path));
         return path;
     }
-
-    const Module& module(int index) const { return host.line().module(index); }
-
-    QTemporaryDir dir;
-    IniFile settings;
-    PtyHost host;
-    QString error;
-    bool started = false;
-    QByteArray wire;
 };
-
-// What the panel's upload sends for a setup: the configuration window's opening frames, then
-// the plan.
-QByteArray uploadBytes(const ModuleSetup& setup)
-{
-    QByteArray bytes = frames::enterConfiguration() + safeText(frames::kConfigModeText);
-    const auto plan = planUpload(setup);
-    for (const UploadStep& step : std::get<QList<UploadStep>>(plan))
-        bytes += step.bytes;
-    return bytes;
-}
 
 QStringList linesStartingWith(const QString& text, const QString& prefix)
 {
@@ -114,6 +74,9 @@ QStringList linesStartingWith(const QString& text, const QString& prefix)
     return found;
 }
 
+// What can go wrong on the line while the program runs.
+enum class Trouble { None, ModuleFallsSilent, PortHeldElsewhere };
+
 } // namespace
 
 class tst_CliE2e final : public QObject
@@ -122,7 +85,7 @@ class tst_CliE2e final : public QObject
 
 private slots:
     void aCommandLineWorksTheModuleAsThePanelsButtonsWould();
-    void anUploadFromAFileReachesTheModulesByteForByte();
+    void anUploadFromAFileSetsUpEveryModule();
     void theProgramsExitStatus_data();
     void theProgramsExitStatus();
     void anEmptySpeedSettingMeans4800AsInThePanel();
@@ -133,7 +96,7 @@ private slots:
 void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
 {
     Bench bench;
-    QVERIFY2(bench.started, qPrintable(bench.error));
+    QVERIFY(bench.started);
     bench.host.line().setInputs(0, 0x5A);
 
     const auto untouched = moduleState(bench.module(1));
@@ -142,144 +105,140 @@ void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
         u"outputs off output 2 on output 8 on inputs deselect"_s.split(u' '));
     QVERIFY2(result.status == 0, qPrintable(result.err));
 
-    // The bytes of the panel's own frames, in the order of the command line.
-    const QList<QByteArray> frames = {frames::select(101),
-                                      frames::text(u"AB"_s, u"CD"_s)->bytes,
-                                      frames::cursorPosition(1, 15),
-                                      frames::customCharacter(2),
-                                      frames::cursorLook(2),
-                                      frames::backlight(2),
-                                      frames::allOutputsOff(),
-                                      frames::setOutput(1, true),
-                                      frames::setOutput(7, true),
-                                      frames::readInputs(),
-                                      frames::deselect()};
-    QTRY_COMPARE(bench.wire, frames.join());
+    // The monitor: each frame on a line of its own, as the line carried them, then every byte
+    // that came back.
+    const QStringList sent = {
+        u"EF 65"_s, u"0D 41 42 0C 43 44"_s, u"FE 32 01 0F"_s, u"02"_s,    u"FE 03"_s, u"FE 0B"_s,
+        u"FE 0D"_s, u"FE 33 01 48"_s,       u"FE 33 07 48"_s, u"FE 0E"_s, u"EA"_s};
+    QCOMPARE(linesStartingWith(result.out, u"> "_s), sent);
+    QTRY_COMPARE(bench.heard, QByteArray::fromHex(sent.join(u' ').toLatin1()));
+    QCOMPARE(linesStartingWith(result.out, u"< "_s).join(u' '), u"EE 65 EE 65 0A 05 EE 65"_s);
 
     const QString shown =
         u"rows=AB|CD             {02};look=hidden;light=flashing;outputs=82;selected=--"_s;
     QCOMPARE(moduleState(bench.module(0), shown), shown);
     // The other module on the line heard none of it.
     QCOMPARE(moduleState(bench.module(1)), untouched);
-
-    // The monitor: each frame on a line of its own, then every byte that came back.
-    QStringList sent;
-    for (const QByteArray& frame : frames)
-        sent.append(hexItems(frame).trimmed());
-    QCOMPARE(linesStartingWith(result.out, u"> "_s), sent);
-    QCOMPARE(linesStartingWith(result.out, u"< "_s).join(u' '), u"EE 65 EE 65 0A 05 EE 65"_s);
     QVERIFY2(result.out.contains(u"{\"address\":101,\"inputs\":{\"1\":false,\"2\":true,"
                                  u"\"3\":false,\"4\":true,\"5\":true,\"6\":false,\"7\":true,"
                                  u"\"8\":false}}\n"_s),
              qPrintable(result.out));
 }
 
-void tst_CliE2e::anUploadFromAFileReachesTheModulesByteForByte()
+void tst_CliE2e::anUploadFromAFileSetsUpEveryModule()
 {
     Bench bench;
-    QVERIFY2(bench.started, qPrintable(bench.error));
-    const QString file =
-        bench.setupFile(u"107"_s, {{u"Baud"_s, u"4800"_s}, {u"Custom2"_s, u"2.5"_s}});
-    const ModuleSetup setup = ModuleSetup::load(IniFile(file));
+    QVERIFY(bench.started);
+    const QString file = bench.setupFile(
+        u"setup.ini"_s,
+        {{u"Baud"_s, u"4800"_s}, {u"Custom2"_s, u"2.5"_s}, {u"Custom64"_s, u"255"_s}});
 
     const Result result = bench.runInProcess({u"upload"_s, file, u"save"_s});
     QVERIFY2(result.status == 0, qPrintable(result.err));
-    QTRY_COMPARE(bench.wire, uploadBytes(setup) + frames::saveToNonVolatileMemory());
+    QTRY_COMPARE(bench.heard.size(), kUploadSize + kStore.size());
+    QVERIFY(bench.heard.startsWith(kUploadOpening));
+    QVERIFY(bench.heard.endsWith(kStore));
 
     ModuleConfig expected;
     expected.address = 107;
     expected.baud = 4800;
-    expected.startupScreen = "Station 107       ready         ";
-    for (int i = 0; i < ModuleConfig::BitmapSize; ++i)
-        expected.bitmaps.append(char((i * 37) % 256));
+    expected.startupScreen = "Velnor bench    Line two        ";
+    for (int n = 1; n <= ModuleConfig::BitmapSize; ++n)
+        expected.bitmaps.append(char(n % 32));
     expected.bitmaps[1] = 2; // 2.5 goes to the even neighbour
+    expected.bitmaps[63] = char(255);
     for (int k = 1; k <= ModuleConfig::TextCount; ++k)
-        expected.texts.append(u"Text %1"_s.arg(k).leftJustified(16).toLatin1());
+        expected.texts.append("Text " + QByteArray::number(k).leftJustified(11));
     for (int m = 0; m < 2; ++m) {
         QCOMPARE(bench.module(m).working(), expected);
         QCOMPARE(bench.module(m).stored(), expected);
     }
     // The settings file keeps a copy of what was stored, texts filled out as they were sent.
-    const auto plan = std::get<QList<UploadStep>>(planUpload(setup));
-    QCOMPARE(ModuleSetup::load(bench.settings), applyFills(setup, plan));
+    const ModuleSetup kept = ModuleSetup::load(bench.settings);
+    QCOMPARE(kept.uid, u"107"_s);
+    QCOMPARE(kept.at9600, false);
+    QCOMPARE(kept.line1, u"Velnor bench    "_s);
+    QCOMPARE(kept.texts[9], u"Text 10         "_s);
+    QCOMPARE(kept.bitmaps[1], u"2.5"_s);
 }
 
 void tst_CliE2e::theProgramsExitStatus_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Trouble>("trouble");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    // What reached the line, as frames.
-    QTest::addColumn<QByteArray>("wire");
+    // How many bytes reached the line, and how they end.
+    QTest::addColumn<qsizetype>("size");
+    QTest::addColumn<QByteArray>("wireEnd");
 
-    const QString file = u"$FILE"_s;
-    QTest::newRow("answered") << QStringList{u"--json"_s, u"select"_s, u"102"_s, u"inputs"_s} << 0
-                              << u"{\"address\":102,\"inputs\":{\"1\":true,\"2\":true,"
-                                 u"\"3\":true,\"4\":true,\"5\":true,\"6\":true,\"7\":true,"
-                                 u"\"8\":true}}\n"_s
-                              << QString() << frames::select(102) + frames::readInputs();
-    QTest::newRow("absent module")
-        << QStringList{u"select"_s, u"105"_s, u"backlight"_s, u"on"_s} << 4 << QString()
-        << u"velnor-cli: select 105: Device Not Found\n"_s << frames::select(105);
-    QTest::newRow("module falls silent")
-        << QStringList{u"select"_s, u"101"_s, u"inputs"_s, u"serial"_s} << 4 << QString()
-        << u"velnor-cli: inputs: No Response\n"_s << frames::select(101) + frames::readInputs();
-    QTest::newRow("no such port")
-        << QStringList{u"--device"_s, u"/nonexistent/tty"_s, u"select"_s, u"101"_s} << 3
-        << QString()
-        << u"velnor-cli: SELECTED PORT NOT AVAILABLE! (/nonexistent/tty: No such file or "
-           u"directory)\n"_s
-        << QByteArray();
-    QTest::newRow("port held by another program")
-        << QStringList{u"select"_s, u"101"_s} << 3 << QString() << u"Device or resource busy"_s
-        << QByteArray();
-    QTest::newRow("wrong argument")
-        << QStringList{u"select"_s, u"101"_s, u"backlight"_s, u"dim"_s} << 2 << QString()
-        << u"velnor-cli: backlight: expected on, off or flash, not \"dim\"\n"
-           u"Try 'velnor-cli --help'.\n"_s
-        << QByteArray();
-    QTest::newRow("upload refused")
-        << QStringList{u"select"_s, u"101"_s, u"upload"_s, file} << 5 << QString()
-        << u"Please Enter Numeric Value 0 to 255 in the bitmap field\n"_s << QByteArray();
+    const auto row = [](const char* name, const QString& arguments, Trouble trouble, int status,
+                        const QString& out, const QString& err, const QByteArray& wire) {
+        QTest::newRow(name) << arguments.split(u' ') << trouble << status << out << err
+                            << wire.size() << wire;
+    };
+    row("answered", u"--json select 102 inputs"_s, Trouble::None, 0,
+        u"{\"address\":102,\"inputs\":{\"1\":true,\"2\":true,\"3\":true,\"4\":true,\"5\":true,"
+        u"\"6\":true,\"7\":true,\"8\":true}}\n"_s,
+        QString(), "\xEF\x66\xFE\x0E"_ba);
+    row("absent module", u"select 105 backlight on"_s, Trouble::None, 4, QString(),
+        u"velnor-cli: select 105: Device Not Found\n"_s, "\xEF\x69"_ba);
+    row("module falls silent", u"select 101 inputs serial"_s, Trouble::ModuleFallsSilent, 4,
+        QString(), u"velnor-cli: inputs: No Response\n"_s, "\xEF\x65\xFE\x0E"_ba);
+    row("no such port", u"--device /nonexistent/tty select 101"_s, Trouble::None, 3, QString(),
+        u"velnor-cli: SELECTED PORT NOT AVAILABLE! (/nonexistent/tty: No such file or "
+        u"directory)\n"_s,
+        QByteArray());
+    row("port held by another program", u"select 101"_s, Trouble::PortHeldElsewhere, 3, QString(),
+        u"Device or resource busy"_s, QByteArray());
+    row("wrong argument", u"select 101 backlight dim"_s, Trouble::None, 2, QString(),
+        u"velnor-cli: backlight: expected on, off or flash, not \"dim\"\n"
+        u"Try 'velnor-cli --help'.\n"_s,
+        QByteArray());
+    row("upload refused", u"select 101 upload $REFUSED"_s, Trouble::None, 5, QString(),
+        u"Please Enter Numeric Value 0 to 255 in the bitmap field\n"_s, QByteArray());
     QTest::newRow("settings file not written")
-        << QStringList{u"--settings"_s, u"$FIFO"_s, u"upload"_s, file, u"save"_s} << 6 << QString()
-        << u"settings file was not written"_s << QByteArray("upload");
+        << u"--settings $FIFO --device $LINE upload $FILE save"_s.split(u' ') << Trouble::None << 6
+        << QString() << u"settings file was not written"_s << kUploadSize + kStore.size()
+        << kStore;
 }
 
 void tst_CliE2e::theProgramsExitStatus()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(Trouble, trouble);
     QFETCH(int, status);
     QFETCH(QString, out);
     QFETCH(QString, err);
-    QFETCH(QByteArray, wire);
+    QFETCH(qsizetype, size);
+    QFETCH(QByteArray, wireEnd);
 
     Bench bench;
-    QVERIFY2(bench.started, qPrintable(bench.error));
+    QVERIFY(bench.started);
     // A module that answers once and then never again.
-    if (QByteArray(QTest::currentDataTag()) == "module falls silent") {
+    if (trouble == Trouble::ModuleFallsSilent) {
         QObject::connect(&bench.host, &PtyHost::answered, &bench.host,
                          [&bench] { bench.host.line().setSilent(true); });
     }
     QtSerialPort other(bench.settings);
-    if (QByteArray(QTest::currentDataTag()) == "port held by another program") {
+    if (trouble == Trouble::PortHeldElsewhere) {
         other.setDevice(bench.host.devicePath());
         QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
     }
-    // A bitmap value that no byte holds makes the upload refused.
-    const QString file = status == 5 ? bench.setupFile(u"103"_s, {{u"Custom64"_s, u"256"_s}})
-                                     : bench.setupFile(u"103"_s);
     const QString fifo = bench.dir.filePath(u"fifo.ini"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    if (wire == "upload")
-        wire = uploadBytes(ModuleSetup::load(IniFile(file))) + frames::saveToNonVolatileMemory();
-    arguments.replaceInStrings(u"$FILE"_s, file);
+    arguments.replaceInStrings(u"$FILE"_s, bench.setupFile(u"setup.ini"_s));
+    // A bitmap value that no byte holds.
+    arguments.replaceInStrings(u"$REFUSED"_s,
+                               bench.setupFile(u"refused.ini"_s, {{u"Custom64"_s, u"256"_s}}));
     arguments.replaceInStrings(u"$FIFO"_s, fifo);
+    arguments.replaceInStrings(u"$LINE"_s, bench.host.devicePath());
 
     QProcess program;
     QSignalSpy finished(&program, &QProcess::finished);
-    program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withPort(arguments));
+    // Later --settings win, so a row can name its own.
+    program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withSettings(arguments));
     // The emulator answers from this process's event loop while the program runs.
     QVERIFY(finished.wait(20000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
@@ -292,16 +251,18 @@ void tst_CliE2e::theProgramsExitStatus()
     // Everything the program sent is on the line once a marker sent after it has arrived.
     other.setPortOpen(false);
     bench.host.line().setSilent(false);
-    const QByteArray marker = frames::showSerialNumber();
+    const QByteArray marker = "\xFE\x09"_ba;
     QVERIFY(bench.runInProcess({u"serial"_s}).status == 0);
-    QTRY_VERIFY(bench.wire.endsWith(marker));
-    QCOMPARE(bench.wire.chopped(marker.size()), wire);
+    QTRY_VERIFY(bench.heard.endsWith(marker));
+    const QByteArray wire = bench.heard.chopped(marker.size());
+    QCOMPARE(wire.size(), size);
+    QVERIFY(wire.endsWith(wireEnd));
 }
 
 void tst_CliE2e::anEmptySpeedSettingMeans4800AsInThePanel()
 {
     Bench bench;
-    QVERIFY2(bench.started, qPrintable(bench.error));
+    QVERIFY(bench.started);
     bench.settings.WriteIni(u"Settings"_s, u"Setting"_s, QString());
     // The modules listen at 9600 and hear a 4800 line as garbage (which may then swallow
     // what follows, so the 9600 run goes first).
@@ -321,18 +282,17 @@ void tst_CliE2e::aSignalEndsTheRunAndLeavesTheLineUsable()
 {
     QFETCH(int, signal);
     Bench bench;
-    QVERIFY2(bench.started, qPrintable(bench.error));
-    const QString file = bench.setupFile(u"103"_s);
-    const QByteArray upload = uploadBytes(ModuleSetup::load(IniFile(file)));
+    QVERIFY(bench.started);
+    const QString file = bench.setupFile(u"setup.ini"_s);
 
     // The signal comes once the upload is under way, during one of its waits.
     QProcess program;
     QSignalSpy finished(&program, &QProcess::finished);
     QObject::connect(&bench.host, &PtyHost::frameReceived, &program, [&] {
-        if (bench.wire.size() > 40 && program.state() == QProcess::Running)
+        if (bench.heard.size() > 40 && program.state() == QProcess::Running)
             ::kill(pid_t(program.processId()), signal);
     });
-    program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withPort({u"upload"_s, file}));
+    program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withSettings({u"upload"_s, file}));
     QVERIFY(finished.wait(20000));
     if (signal == SIGKILL) {
         QCOMPARE(program.exitStatus(), QProcess::CrashExit);
@@ -344,10 +304,10 @@ void tst_CliE2e::aSignalEndsTheRunAndLeavesTheLineUsable()
 
     // The line stays usable, even after a kill that left no time to close the port.
     QTRY_VERIFY(bench.runInProcess({u"select"_s, u"101"_s}).status == 0);
-    // Nothing of the upload went out after the signal: what came is a beginning of it.
-    const qsizetype sent = bench.wire.indexOf(frames::select(101), 40);
-    QVERIFY(sent > 40 && sent < upload.size());
-    QCOMPARE(bench.wire.left(sent), upload.left(sent));
+    // Nothing of the upload went out after the signal: it stops short, and the select follows.
+    const qsizetype sent = bench.heard.indexOf("\xEF\x65"_ba, 40);
+    QVERIFY2(sent > 40 && sent < kUploadSize, qPrintable(QString::number(sent)));
+    QVERIFY(bench.heard.startsWith(kUploadOpening));
 }
 
 QTEST_GUILESS_MAIN(tst_CliE2e)

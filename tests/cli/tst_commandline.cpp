@@ -57,7 +57,10 @@ class tst_CliCommandLine final : public QObject
 private slots:
     void parse_data();
     void parse();
-    void helpListsEveryCommandWithItsFrame();
+    void help_data();
+    void help();
+    void aCommandsOwnOptions_data();
+    void aCommandsOwnOptions();
 };
 
 void tst_CliCommandLine::parse_data()
@@ -163,23 +166,99 @@ void tst_CliCommandLine::parse()
         QCOMPARE(actual, expected);
 }
 
-void tst_CliCommandLine::helpListsEveryCommandWithItsFrame()
+void tst_CliCommandLine::help_data()
 {
+    QTest::addColumn<QString>("line");
+    // The line under it; what the command sends.
+    QTest::addColumn<QString>("next");
+
+    const auto row = [](const char* line, const char* next) {
+        QTest::newRow(line) << QString::fromUtf8(line) << QString::fromUtf8(next);
+    };
+    row("  select ADDR                 selects module ADDR (101 to 132); waits 10 ticks for "
+        "EE ADDR",
+        "EF 69 (105)");
+    row("  predefined N ROW            shows stored text N (1 to 10) on row ROW (0 or 1)",
+        "FE 34 6E 01 (10 1)");
+    row("  cursor ROW COL              moves the cursor to row ROW (0 or 1), column COL "
+        "(0 to 15)",
+        "FE 32 01 0F (1 15)");
+    // A usage too long for its column puts what it does on a line of its own.
+    row("  cursor underline|blinking|hide", "sets the cursor's look");
+    row("  output N on|off             switches output N (1 to 8) on or off",
+        "FE 33 00 48 (1 on)   FE 33 07 4C (8 off)");
+    row("  inputs                      reads the eight inputs; waits 10 ticks for EE ADDR "
+        "i1 i2",
+        "FE 0E");
+    row("  upload [FILE]               sends the \"LCD\" setup of the settings file or FILE "
+        "to all",
+        "EF 64 0D \"Config. Mode\", then 314 bytes with 14 waits of 200 ms");
+    row("text, clear, predefined, cursor, clear-row, clear-column, backlight, char, output and",
+        "outputs need \"select ADDR\" or \"broadcast on\" before them; deselect and inputs need");
+}
+
+void tst_CliCommandLine::help()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, next);
     const QStringList lines = helpText().split(u'\n');
-    for (const char* name : {"select", "deselect", "broadcast", "text", "clear", "predefined",
-                             "cursor", "clear-row", "clear-column", "backlight", "char", "inputs",
-                             "output", "outputs", "serial", "upload", "save", "monitor"}) {
-        const QString start = u"  "_s + QLatin1StringView(name);
-        const auto listed = std::find_if(lines.begin(), lines.end(), [&](const QString& line) {
-            return line == start || line.startsWith(start + u' ');
-        });
-        QVERIFY2(listed != lines.end(), name);
-        // The line under it shows the bytes sent.
-        QVERIFY2(std::next(listed) != lines.end() && !std::next(listed)->trimmed().isEmpty(),
-                 name);
+    const qsizetype at = lines.indexOf(line);
+    QVERIFY2(at >= 0 && at + 1 < lines.size(), qPrintable(helpText()));
+    QCOMPARE(lines.at(at + 1).trimmed(), next);
+}
+
+void tst_CliCommandLine::aCommandsOwnOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    // Each command as typed with its row, entry and switch; or "error: " and the message.
+    QTest::addColumn<QString>("expected");
+
+    const auto row = [](const char* arguments, const char* expected) {
+        QTest::newRow(arguments) << QString::fromUtf8(arguments).split(u' ')
+                                 << QString::fromUtf8(expected);
+    };
+    row("repeat 1", "repeat 1: 1 0 0");
+    row("repeat 0 --count 1000 --json serial", "repeat 0 --count 1000 --json: 0 999 1 | serial");
+    row("repeat 1 --json --count=5", "repeat 1 --json --count=5: 1 4 1");
+    row("repeat 1 --count", "error: repeat: --count: N is missing: a number from 1 to 1000");
+    row("repeat 1 --count 1001",
+        "error: repeat: --count: N must be a number from 1 to 1000, not \"1001\"");
+    row("repeat 1 --json=yes", "error: repeat: --json takes no value");
+    // They follow the command's other arguments, and only its own are taken.
+    row("repeat --count 5", "error: repeat: ROW must be a number from 0 to 1, not \"--count\"");
+    row("repeat 1 --loud", "error: unknown command \"--loud\"; options go before the first");
+}
+
+void tst_CliCommandLine::aCommandsOwnOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    // A command that repeats a read, with its own count and output form.
+    const CommandTable table({
+        {.name = "repeat"_L1,
+         .kind = Command::Kind::Inputs,
+         .arguments =
+             {Argument::numbered(u"ROW"_s, 0, 1, &Command::row),
+              Argument::numbered(u"N"_s, 1, 1000, &Command::entry, 1).asOption(u"--count"_s),
+              Argument::switchOption(u"--json"_s, &Command::on)}},
+        {.name = "serial"_L1, .kind = Command::Kind::Serial},
+    });
+    const auto parsed = parseCommandLine(arguments, table);
+    if (const auto* error = std::get_if<UsageError>(&parsed)) {
+        QVERIFY2(expected.startsWith(u"error: "_s) && error->text.startsWith(expected.mid(7)),
+                 qPrintable(error->text));
+        return;
     }
-    QVERIFY(lines.contains(QString(30, u' ') + u"FE 33 00 48 (1 on)   FE 33 07 4C (8 off)"_s));
-    QVERIFY(helpText().contains(u"then 314 bytes with 14 waits of 200 ms"_s));
+    QStringList commands;
+    for (const Command& command : std::get<Invocation>(parsed).commands) {
+        commands.append(command.kind == Command::Kind::Serial
+                            ? command.typed()
+                            : u"%1: %2 %3 %4"_s.arg(command.typed())
+                                  .arg(command.row)
+                                  .arg(command.entry)
+                                  .arg(int(command.on)));
+    }
+    QCOMPARE(commands.join(u" | "_s), expected);
 }
 
 QTEST_APPLESS_MAIN(tst_CliCommandLine)
