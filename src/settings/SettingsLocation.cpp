@@ -71,9 +71,19 @@ SettingsLocation SettingsLocation::choose(const Places& places)
         return location;
     }
     location.m_path = QDir(places.configDir).filePath(QStringLiteral("velnor/") + kFileName);
-    location.m_seed = installed ? shipped : copyBeside ? beside : QString();
+    location.m_seed = installed ? shipped : copyBeside ? beside : builtInDefault();
     location.m_makeFolder = true;
     return location;
+}
+
+QString SettingsLocation::builtInDefault()
+{
+    return QStringLiteral(":/velnor/velnor.ini");
+}
+
+IniFile SettingsLocation::file() const
+{
+    return IniFile(m_path, m_seed.isEmpty() ? builtInDefault() : m_seed);
 }
 
 bool SettingsLocation::prepare(QString* error) const

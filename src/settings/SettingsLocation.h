@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/IniFile.h"
+
 #include <QString>
 
 #include <functional>
@@ -37,6 +39,12 @@ public:
     const QString& path() const { return m_path; }
     // The file path() is made from when it does not exist yet; empty for none.
     const QString& seed() const { return m_seed; }
+    // path() to read and write. A write that makes it starts from seed(), or from the
+    // default settings built into the program when there is none, so that a file made by a
+    // save names the port and speed the program started with.
+    IniFile file() const;
+    // The default settings built into the program, as the installed default ships them.
+    static QString builtInDefault();
 
     // First use: makes path() as a copy of seed() when it does not exist yet, creating the
     // user's folder for it. Never writes to seed(). False, with the reason, when the copy could

@@ -1,4 +1,5 @@
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 
 #include "Files.h"
 
@@ -37,6 +38,7 @@ private slots:
     void failedWrite_data();
     void failedWrite();
     void leftovers();
+    void twoWriters();
 };
 
 // Runs body in a child process, so that a limit set or a crash there stays there: its exit
@@ -79,6 +81,7 @@ void TestIniFile::hostile_data()
     // Reading a FIFO would block until a writer came.
     QTest::newRow("fifo") << u"fifo"_s << QByteArray() << QByteArray();
     QTest::newRow("directory") << u"dir"_s << QByteArray() << QByteArray();
+    QTest::newRow("over the size limit") << u"huge"_s << QByteArray() << QByteArray();
 }
 
 void TestIniFile::hostile()
@@ -91,6 +94,13 @@ void TestIniFile::hostile()
     QVERIFY(bytes.isEmpty() || put(ini.path(), bytes));
     QCOMPARE(::mkdir(QFile::encodeName(dir.filePath(u"dir"_s)).constData(), 0700), 0);
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
+    // Sparse: 64 MiB and one byte, without writing them.
+    QFile huge(dir.filePath(u"huge"_s));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize((64 << 20) + 1));
+
+    // A file that is there but cannot be read says why, and starts the panel as none does.
+    QCOMPARE(ini.unreadable().isEmpty(), !uid.isNull());
+    QCOMPARE(velnor::StartupSettings::read(ini).at9600(), uid.isNull());
 
     QCOMPARE(ini.ReadIni(u"LCD"_s, u"UID"_s), QString::fromLatin1(uid));
     QString error;
@@ -236,6 +246,48 @@ void TestIniFile::leftovers()
     QStringList expected = kept + QStringList{live, u"velnor.ini"_s};
     expected.sort();
     QCOMPARE(entries(dir), expected);
+}
+
+// Two programs writing keys of their own at the same moment: every key of both is kept, and
+// the lock that kept them apart is gone.
+void TestIniFile::twoWriters()
+{
+    const QTemporaryDir dir;
+    const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    constexpr int kWrites = 40;
+    int start[2];
+    QCOMPARE(::pipe(start), 0);
+    QList<pid_t> writers;
+    for (const QString& name : {u"A"_s, u"B"_s}) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            char go = 0;
+            ::close(start[1]);
+            // Both begin when the test closes its end.
+            ::read(start[0], &go, 1);
+            bool written = true;
+            for (int i = 0; i < kWrites; ++i)
+                written = ini.WriteIni(u"Ports"_s, name + QString::number(i), name) && written;
+            ::_exit(written ? 0 : 1);
+        }
+        writers << pid;
+    }
+    ::close(start[0]);
+    ::close(start[1]);
+    for (const pid_t pid : writers) {
+        int status = -1;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        QCOMPARE(status, 0);
+    }
+    QStringList lost;
+    for (const QString& name : {u"A"_s, u"B"_s}) {
+        for (int i = 0; i < kWrites; ++i) {
+            if (ini.ReadIni(u"Ports"_s, name + QString::number(i)) != name)
+                lost << name + QString::number(i);
+        }
+    }
+    QVERIFY2(lost.isEmpty(), qPrintable(u"lost: "_s + lost.join(u' ')));
+    QCOMPARE(entries(dir), QStringList{u"velnor.ini"_s});
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

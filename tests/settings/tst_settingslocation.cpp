@@ -1,5 +1,9 @@
 #include "settings/IniFile.h"
+#include "settings/ModuleSetup.h"
 #include "settings/SettingsLocation.h"
+#include "settings/StartupSettings.h"
+#include "protocol/Frames.h"
+#include "protocol/UploadPlan.h"
 
 #include "Files.h"
 
@@ -27,6 +31,7 @@ private slots:
     void choose_data();
     void choose();
     void folderWritable();
+    void shippedDefaultUploadsAsTheLineRuns();
 };
 
 static const QByteArray kDefault = "[Settings]\r\nCommPort=1\r\n; shipped\r\n"_ba;
@@ -60,7 +65,8 @@ void TestSettingsLocation::choose_data()
     QTest::newRow("read-only folder with a copy beside") << true << false << false << false << ""
                                                          << "user" << kBeside;
     QTest::newRow("read-only folder, nothing shipped") << false << false << false << false << ""
-                                                       << "user" << QByteArray();
+                                                       << "user"
+                                                       << "built in"_ba;
     QTest::newRow("--settings, existing file") << false << true << false << true << "bench.ini"
                                                << "given" << kBench;
     QTest::newRow("--settings, new file") << true << true << false << false << "new.ini"
@@ -109,13 +115,19 @@ void TestSettingsLocation::choose()
 
     QString error;
     QVERIFY2(location.prepare(&error), qPrintable(error));
-    QCOMPARE(contents(location.path()), after.isEmpty() ? "<unreadable>"_ba : after);
-    // A second start finds the file it made and leaves it as the user changed it.
-    if (!after.isEmpty()) {
-        QVERIFY(velnor::IniFile(location.path()).WriteIni(u"LCD"_s, u"UID"_s, u"105"_s));
-        QVERIFY(location.prepare(&error));
-        QCOMPARE(velnor::IniFile(location.path()).ReadIni(u"LCD"_s, u"UID"_s), u"105"_s);
-    }
+    const QByteArray builtIn = contents(velnor::SettingsLocation::builtInDefault());
+    QCOMPARE(contents(location.path()), after.isEmpty()       ? "<unreadable>"_ba
+                                        : after == "built in" ? builtIn
+                                                              : after);
+    // A save, and a second start, find the port and speed of the first: a file the save
+    // makes starts from the default; one the user changed is left as it is.
+    const velnor::StartupSettings first = velnor::StartupSettings::read(location.file());
+    QVERIFY(location.file().WriteIni(u"LCD"_s, u"UID"_s, u"105"_s));
+    QVERIFY(location.prepare(&error));
+    const velnor::StartupSettings next = velnor::StartupSettings::read(location.file());
+    QCOMPARE(next.settledLine(), first.settledLine());
+    QCOMPARE(next.port, first.port);
+    QCOMPARE(next.address, 105);
     // The installed default and a copy beside a program that may not write there stay as
     // they were.
     if (installed)
@@ -158,6 +170,26 @@ void TestSettingsLocation::folderWritable()
     QVERIFY(!location.prepare(&error));
     QVERIFY2(error.contains(location.path()), qPrintable(error));
     QCOMPARE(contents(shipped), kDefault);
+}
+
+// A fresh install proposes what the line runs at and what the upload accepts: sent and saved
+// as proposed, it keeps every module reachable at the next start.
+void TestSettingsLocation::shippedDefaultUploadsAsTheLineRuns()
+{
+    const velnor::IniFile shipped(velnor::SettingsLocation::builtInDefault());
+    QVERIFY(velnor::StartupSettings::read(shipped).at9600());
+    const velnor::ModuleSetup setup = velnor::ModuleSetup::load(shipped);
+    QCOMPARE(setup.address(), 101);
+    const auto plan = velnor::planUpload(setup);
+    const auto* steps = std::get_if<QList<velnor::UploadStep>>(&plan);
+    QVERIFY2(steps, "the upload refuses the shipped setup");
+    const auto sends = [steps](const QByteArray& frame) {
+        return std::any_of(steps->begin(), steps->end(), [&frame](const velnor::UploadStep& step) {
+            return step.bytes == frame;
+        });
+    };
+    QVERIFY(sends(velnor::frames::baudRate(true)));
+    QVERIFY(!sends(velnor::frames::baudRate(false)));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsLocation)
