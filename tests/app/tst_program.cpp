@@ -1,7 +1,10 @@
-// The panel program itself: a kill, a logout or Ctrl+C ends it as closing its window does.
+// The panel program itself: a kill, a logout or Ctrl+C ends it as closing its window does; its
+// command line is answered where there is no display.
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -49,6 +52,58 @@ private slots:
         QVERIFY(finished.wait(10000));
         QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
         QCOMPARE(panel.exitCode(), 0);
+    }
+
+    void answersWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // on standard output for 0, else on standard error
+        const auto row = [](const char* name, const QStringList& arguments, int status,
+                            const char* said) {
+            QTest::newRow(name) << arguments << status << QString::fromUtf8(said);
+        };
+        row("wrong option", {QStringLiteral("--bogus")}, 2, "velnor: Unknown option 'bogus'.");
+        row("stray argument", {QStringLiteral("extra")}, 2, "Unexpected argument 'extra'.");
+        const QString settings = QStringLiteral("--settings");
+        row("check", {QStringLiteral("--check"), settings, QStringLiteral("$FILE")}, 0,
+            "speed: 9600,n,8,1\naddress: 105\n");
+        row("check after Qt's own options",
+            {QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("-reverse"),
+             QStringLiteral("--check"), settings, QStringLiteral("$FILE")},
+            0, "address: 105\n");
+        row("check of a folder", {QStringLiteral("--check"), settings, QStringLiteral("$DIR")}, 1,
+            ": Is a directory\n");
+    }
+
+    // A platform that needs a display, and none: nothing may need one before the command line
+    // is answered, and a check runs off screen.
+    void answersWithoutADisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        const QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("velnor.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Settings]\nCommPort=2\nSetting=9600,n,8,1\n[LCD]\nUID=105\n");
+        file.close();
+        arguments.replaceInStrings(QStringLiteral("$FILE"), file.fileName());
+        arguments.replaceInStrings(QStringLiteral("$DIR"), dir.path());
+
+        QProcess panel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        panel.setProcessEnvironment(environment);
+        panel.start(QStringLiteral(VELNOR_PROGRAM), arguments);
+        QVERIFY(panel.waitForFinished(20000));
+        QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
+        const QString out = QString::fromLocal8Bit(panel.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(panel.readAllStandardError());
+        QVERIFY2((status == 0 ? out : err).contains(said), qPrintable(out + err));
+        QCOMPARE(panel.exitCode(), status);
     }
 };
 

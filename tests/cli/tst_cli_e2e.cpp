@@ -242,9 +242,17 @@ void tst_CliE2e::theProgramsExitStatus_data()
     QTest::newRow("upload refused")
         << QStringList{u"select"_s, u"101"_s, u"upload"_s, file} << 5 << QString()
         << u"Please Enter Numeric Value 0 to 255 in the bitmap field\n"_s << QByteArray();
-    QTest::newRow("settings file not written")
-        << QStringList{u"--settings"_s, u"$FIFO"_s, u"upload"_s, file, u"save"_s} << 6 << QString()
-        << u"settings file was not written"_s << QByteArray("upload");
+    QTest::newRow("device by a relative path")
+        << QStringList{u"--device"_s, u"./link"_s, u"select"_s, u"101"_s} << 0 << QString()
+        << QString() << frames::select(101);
+    QTest::newRow("result lost") << QStringList{u"select"_s, u"102"_s, u"inputs"_s} << 7
+                                 << QString()
+                                 << u"the result could not be written to standard output\n"_s
+                                 << frames::select(102) + frames::readInputs();
+    QTest::newRow("settings file unreadable")
+        << QStringList{u"--settings"_s, u"$FIFO"_s, u"upload"_s, file, u"save"_s} << 2 << QString()
+        << u"Not a regular file (the settings file cannot be read; nothing was sent)"_s
+        << QByteArray();
 }
 
 void tst_CliE2e::theProgramsExitStatus()
@@ -272,12 +280,14 @@ void tst_CliE2e::theProgramsExitStatus()
                                      : bench.setupFile(u"103"_s);
     const QString fifo = bench.dir.filePath(u"fifo.ini"_s);
     QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    if (wire == "upload")
-        wire = uploadBytes(ModuleSetup::load(IniFile(file))) + frames::saveToNonVolatileMemory();
+    QVERIFY(QFile::link(bench.host.devicePath(), bench.dir.filePath(u"link"_s)));
     arguments.replaceInStrings(u"$FILE"_s, file);
     arguments.replaceInStrings(u"$FIFO"_s, fifo);
 
     QProcess program;
+    program.setWorkingDirectory(bench.dir.path());
+    if (QByteArray(QTest::currentDataTag()) == "result lost")
+        program.setStandardOutputFile(u"/dev/full"_s);
     QSignalSpy finished(&program, &QProcess::finished);
     program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withPort(arguments));
     // The emulator answers from this process's event loop while the program runs.
