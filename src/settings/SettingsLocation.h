@@ -27,6 +27,9 @@ public:
     // The places of the running program, asking the system about folders. Needs the
     // application object.
     static Places ofThisProgram(const QString& given = {});
+    // $XDG_CONFIG_HOME when it is an absolute path, else .config in the home folder: $HOME,
+    // or the user database's when HOME is unset. Empty when neither is known.
+    static QString userConfigDir();
     // Whether this process may create files in folder, judged by its effective ids (and its
     // file-system id), as a write would be.
     static bool folderWritable(const QString& folder);

@@ -148,49 +148,38 @@ void TestPortAdvice::permissionNamesTheDevicesGroup()
     QVERIFY2(ownerOnly.startsWith(u"Only its owner, "_s), qPrintable(ownerOnly));
 }
 
-// A pseudo-terminal provided by another process, as the emulator provides one: it holds both
-// ends until it is destroyed.
-class ProvidedPty
+// A pseudo-terminal that a child process provides, as the emulator does, until destroyed.
+struct ProvidedPty
 {
-public:
     ProvidedPty()
     {
-        int path[2];
-        if (::pipe(path) != 0 || ::pipe(m_hold) != 0)
+        int name[2];
+        if (::pipe(name) != 0 || ::pipe(hold) != 0 || (pid = ::fork()) < 0)
             return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(m_hold[1]);
+        if (pid == 0) {
+            ::close(hold[1]);
             const velnor::test::Pty pty;
-            const QByteArray name = QFile::encodeName(pty.slavePath());
-            ::write(path[1], name.constData(), size_t(name.size()));
-            ::close(path[1]);
-            char end = 0;
-            ::read(m_hold[0], &end, 1);
+            const QByteArray path = QFile::encodeName(pty.slavePath());
+            ::write(name[1], path.constData(), size_t(path.size()));
+            ::close(name[1]);
+            ::read(hold[0], name, 1); // until the test closes its end
             ::_exit(0);
         }
-        ::close(path[1]);
-        ::close(m_hold[0]);
-        char name[256] = {};
-        ::read(path[0], name, sizeof name - 1);
-        ::close(path[0]);
-        m_slavePath = QFile::decodeName(name);
+        ::close(name[1]);
+        char path[256] = {};
+        ::read(name[0], path, sizeof path - 1);
+        ::close(name[0]);
+        slavePath = QFile::decodeName(path);
     }
     ~ProvidedPty()
     {
-        ::close(m_hold[1]);
-        if (m_pid > 0)
-            ::waitpid(m_pid, nullptr, 0);
+        ::close(hold[1]);
+        ::waitpid(pid, nullptr, 0);
     }
-    ProvidedPty(const ProvidedPty&) = delete;
-    ProvidedPty& operator=(const ProvidedPty&) = delete;
 
-    const QString& slavePath() const { return m_slavePath; }
-
-private:
-    int m_hold[2] = {-1, -1};
-    pid_t m_pid = -1;
-    QString m_slavePath;
+    int hold[2] = {-1, -1};
+    pid_t pid = -1;
+    QString slavePath;
 };
 
 // A program that locks the device keeps the port out; the message names it with its process
@@ -200,14 +189,14 @@ void TestPortAdvice::portReportsItsHolder()
 {
     const QTemporaryDir dir;
     const ProvidedPty pty;
-    QVERIFY(pty.slavePath().startsWith(u"/dev/"_s));
+    QVERIFY(pty.slavePath.startsWith(u"/dev/"_s));
     const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
-    QVERIFY(ini.WriteIni(u"Ports"_s, u"1"_s, pty.slavePath()));
+    QVERIFY(ini.WriteIni(u"Ports"_s, u"1"_s, pty.slavePath));
 
     // flock takes the lock and holds it while it runs cat, which has no descriptor on the
     // terminal, reports that it started and runs until its input ends.
     QProcess holder;
-    holder.start(u"flock"_s, {u"--exclusive"_s, u"--close"_s, pty.slavePath(), u"sh"_s, u"-c"_s,
+    holder.start(u"flock"_s, {u"--exclusive"_s, u"--close"_s, pty.slavePath, u"sh"_s, u"-c"_s,
                               u"echo locked; exec cat"_s});
     QVERIFY2(holder.waitForReadyRead(), qPrintable(holder.errorString()));
     QCOMPARE(holder.readLine(), "locked\n"_ba);
@@ -215,9 +204,9 @@ void TestPortAdvice::portReportsItsHolder()
     velnor::QtSerialPort port(ini);
     QVERIFY(!port.setPortOpen(true));
     const QStringList lines = port.errorString().split(u'\n');
-    QCOMPARE(lines.first(), pty.slavePath() + u": "_s + qt_error_string(EBUSY));
+    QCOMPARE(lines.first(), pty.slavePath + u": "_s + qt_error_string(EBUSY));
     QCOMPARE(lines.value(1), u"%1 is in use by flock (process %2). Close that program and try "
-                             u"again."_s.arg(pty.slavePath())
+                             u"again."_s.arg(pty.slavePath)
                                  .arg(holder.processId()));
 
     holder.closeWriteChannel();

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <pwd.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,6 +33,8 @@ private slots:
     void choose();
     void folderWritable();
     void shippedDefaultUploadsAsTheLineRuns();
+    void userConfigDir_data();
+    void userConfigDir();
 };
 
 static const QByteArray kDefault = "[Settings]\r\nCommPort=1\r\n; shipped\r\n"_ba;
@@ -190,6 +193,41 @@ void TestSettingsLocation::shippedDefaultUploadsAsTheLineRuns()
     };
     QVERIFY(sends(velnor::frames::baudRate(true)));
     QVERIFY(!sends(velnor::frames::baudRate(false)));
+}
+
+void TestSettingsLocation::userConfigDir_data()
+{
+    QTest::addColumn<QByteArray>("xdg"); // null: unset
+    QTest::addColumn<QByteArray>("home");
+    QTest::addColumn<QString>("expected"); // "~": the user database's home
+    QTest::newRow("XDG_CONFIG_HOME") << "/x/cfg"_ba
+                                     << "/h"_ba << u"/x/cfg"_s;
+    QTest::newRow("relative XDG_CONFIG_HOME") << "cfg"_ba
+                                              << "/h"_ba << u"/h/.config"_s;
+    QTest::newRow("HOME unset") << QByteArray() << QByteArray() << u"~/.config"_s;
+}
+
+void TestSettingsLocation::userConfigDir()
+{
+    QFETCH(QByteArray, xdg);
+    QFETCH(QByteArray, home);
+    QFETCH(QString, expected);
+    const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray oldHome = qgetenv("HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_CONFIG_HOME", oldXdg);
+        qputenv("HOME", oldHome);
+    });
+    for (const auto& [name, value] : {std::pair{"XDG_CONFIG_HOME", xdg}, {"HOME", home}}) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    const passwd* user = ::getpwuid(::geteuid());
+    QVERIFY(user);
+    QCOMPARE(velnor::SettingsLocation::userConfigDir(),
+             expected.replace(u"~"_s, QFile::decodeName(user->pw_dir)));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsLocation)
