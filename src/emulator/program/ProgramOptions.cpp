@@ -56,8 +56,8 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
         QStringLiteral("address=bits"));
     const QCommandLineOption store(
         QStringLiteral("store"),
-        QStringLiteral("File holding what the modules stored; empty for none (default: one "
-                       "file per link, such as %1).")
+        QStringLiteral("File holding what the modules stored, a regular file; empty for none "
+                       "(default: one file per link, such as %1).")
             .arg(defaultStorePath(PtyHost::defaultLinkPath())),
         QStringLiteral("file"));
     const QCommandLineOption link(
