@@ -254,23 +254,20 @@ void TestIniFile::twoWriters()
 {
     const QTemporaryDir dir;
     const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    const auto key = [](int writer, int i) { return u"%1.%2"_s.arg(writer).arg(i); };
     constexpr int kWrites = 40;
     int start[2];
     QCOMPARE(::pipe(start), 0);
-    QList<pid_t> writers;
-    for (const QString& name : {u"A"_s, u"B"_s}) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            char go = 0;
+    pid_t writers[2];
+    for (int writer = 0; writer < 2; ++writer) {
+        if ((writers[writer] = ::fork()) == 0) {
             ::close(start[1]);
-            // Both begin when the test closes its end.
-            ::read(start[0], &go, 1);
+            ::read(start[0], start, 1); // both begin when the test closes its end
             bool written = true;
             for (int i = 0; i < kWrites; ++i)
-                written = ini.WriteIni(u"Ports"_s, name + QString::number(i), name) && written;
+                written = ini.WriteIni(u"Ports"_s, key(writer, i), key(writer, i)) && written;
             ::_exit(written ? 0 : 1);
         }
-        writers << pid;
     }
     ::close(start[0]);
     ::close(start[1]);
@@ -280,11 +277,9 @@ void TestIniFile::twoWriters()
         QCOMPARE(status, 0);
     }
     QStringList lost;
-    for (const QString& name : {u"A"_s, u"B"_s}) {
-        for (int i = 0; i < kWrites; ++i) {
-            if (ini.ReadIni(u"Ports"_s, name + QString::number(i)) != name)
-                lost << name + QString::number(i);
-        }
+    for (int i = 0; i < 2 * kWrites; ++i) {
+        if (ini.ReadIni(u"Ports"_s, key(i % 2, i / 2)) != key(i % 2, i / 2))
+            lost << key(i % 2, i / 2);
     }
     QVERIFY2(lost.isEmpty(), qPrintable(u"lost: "_s + lost.join(u' ')));
     QCOMPARE(entries(dir), QStringList{u"velnor.ini"_s});
