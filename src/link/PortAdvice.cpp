@@ -114,8 +114,8 @@ QByteArray fdInfoField(const QByteArray& fdInfo, const char* name)
 
 // The processes with the file open, among those whose descriptors this user may read, this
 // one apart; whether this one holds it with a lock, as a port that is open does, in *here.
-// A process holding the far end of the pseudo-terminal the device is provides it and is
-// left out.
+// A process holding the far end of the pseudo-terminal the device is provides it and is left
+// out, unless it has it locked.
 QList<PortAdvice::Holder> holdersOf(const struct stat& device, bool* here)
 {
     const auto same = [&device](const struct stat& other) {
@@ -143,6 +143,7 @@ QList<PortAdvice::Holder> holdersOf(const struct stat& device, bool* here)
         if (!dir)
             continue;
         bool holds = false;
+        bool locks = false; // as an open port does
         bool provides = false;
         while (const dirent* fd = ::readdir(dir)) {
             struct stat st = {};
@@ -151,14 +152,17 @@ QList<PortAdvice::Holder> holdersOf(const struct stat& device, bool* here)
             const QByteArray info = proc + "/fdinfo/" + fd->d_name;
             if (same(st)) {
                 holds = true;
-                if (pid == self && !fdInfoField(info, "lock:").isEmpty())
-                    *here = true;
+                locks = locks || !fdInfoField(info, "lock:").isEmpty();
             } else if (farEnd(st) && fdInfoField(info, "tty-index:") == QByteArray::number(pty)) {
                 provides = true;
             }
         }
         ::closedir(dir);
-        if (!holds || provides || pid == self)
+        if (pid == self)
+            *here = locks;
+        // The provider keeps the near end open too, to keep the terminal alive; only a port it
+        // opened as well (locked) makes it a user.
+        if (!holds || (provides && !locks) || pid == self)
             continue;
         QFile comm(QString::fromLatin1(proc + "/comm"));
         const QString name = comm.open(QIODevice::ReadOnly)

@@ -232,8 +232,8 @@ void tst_CliE2e::theProgramsExitStatus_data()
            u"directory)\n"_s
         << QByteArray();
     QTest::newRow("port held by another program")
-        << QStringList{u"select"_s, u"101"_s} << 3 << QString() << u"Device or resource busy"_s
-        << QByteArray();
+        << QStringList{u"select"_s, u"101"_s} << 3 << QString()
+        << u"is in use by tst_cli_e2e (process "_s << QByteArray();
     QTest::newRow("wrong argument")
         << QStringList{u"select"_s, u"101"_s, u"backlight"_s, u"dim"_s} << 2 << QString()
         << u"velnor-cli: backlight: expected on, off or flash, not \"dim\"\n"
