@@ -9,6 +9,8 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Whether the process has a handler of its own for the signal, read from the kernel's mask.
@@ -56,48 +58,40 @@ private slots:
 
     void answersWithoutADisplay_data()
     {
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("arguments"); // split at blanks
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("said"); // on standard output for 0, else on standard error
-        const auto row = [](const char* name, const QStringList& arguments, int status,
-                            const char* said) {
-            QTest::newRow(name) << arguments << status << QString::fromUtf8(said);
-        };
-        row("wrong option", {QStringLiteral("--bogus")}, 2, "velnor: Unknown option 'bogus'.");
-        row("stray argument", {QStringLiteral("extra")}, 2, "Unexpected argument 'extra'.");
-        const QString settings = QStringLiteral("--settings");
-        row("check", {QStringLiteral("--check"), settings, QStringLiteral("$FILE")}, 0,
-            "speed: 9600,n,8,1\naddress: 105\n");
-        row("check after Qt's own options",
-            {QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("-reverse"),
-             QStringLiteral("--check"), settings, QStringLiteral("$FILE")},
-            0, "address: 105\n");
-        row("check of a folder", {QStringLiteral("--check"), settings, QStringLiteral("$DIR")}, 1,
-            ": Is a directory\n");
+        QTest::newRow("wrong option") << u"--bogus"_s << 2 << u"velnor: Unknown option 'bogus'."_s;
+        QTest::newRow("stray argument") << u"extra"_s << 2 << u"Unexpected argument 'extra'."_s;
+        QTest::newRow("check") << u"--check --settings $FILE"_s << 0
+                               << u"speed: 9600,n,8,1\naddress: 105\n"_s;
+        QTest::newRow("check after Qt's own options")
+            << u"-style fusion -reverse --check --settings $FILE"_s << 0 << u"address: 105\n"_s;
+        QTest::newRow("check of a folder")
+            << u"--check --settings $DIR"_s << 1 << u": Is a directory\n"_s;
     }
 
     // A platform that needs a display, and none: nothing may need one before the command line
     // is answered, and a check runs off screen.
     void answersWithoutADisplay()
     {
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, arguments);
         QFETCH(int, status);
         QFETCH(QString, said);
         const QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("velnor.ini")));
+        QFile file(dir.filePath(u"velnor.ini"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[Settings]\nCommPort=2\nSetting=9600,n,8,1\n[LCD]\nUID=105\n");
         file.close();
-        arguments.replaceInStrings(QStringLiteral("$FILE"), file.fileName());
-        arguments.replaceInStrings(QStringLiteral("$DIR"), dir.path());
+        arguments.replace(u"$FILE"_s, file.fileName()).replace(u"$DIR"_s, dir.path());
 
         QProcess panel;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        environment.remove(u"DISPLAY"_s);
+        environment.remove(u"WAYLAND_DISPLAY"_s);
         panel.setProcessEnvironment(environment);
-        panel.start(QStringLiteral(VELNOR_PROGRAM), arguments);
+        panel.start(QStringLiteral(VELNOR_PROGRAM), arguments.split(u' '));
         QVERIFY(panel.waitForFinished(20000));
         QCOMPARE(panel.exitStatus(), QProcess::NormalExit);
         const QString out = QString::fromLocal8Bit(panel.readAllStandardOutput());
