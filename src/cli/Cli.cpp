@@ -34,6 +34,13 @@ QString lineSettings(const Invocation& invocation, const StartupSettings& startu
     return startup.settledLine();
 }
 
+// Only a bare name means a device under /dev; a path with a slash is taken from the current
+// folder, as the shell would.
+QString devicePath(const QString& device)
+{
+    return device.contains(u'/') ? QFileInfo(device).absoluteFilePath() : device;
+}
+
 // Why a file given cannot be read, or nothing.
 QString unreadable(const QString& path)
 {
@@ -91,7 +98,15 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
     QString problem;
     if (!location.prepare(&problem))
         err << Session::kProgram << ": " << problem << '\n';
-    const IniFile settings(location.path());
+    const IniFile settings = location.file();
+    // Taken for a missing file, it would send to the default port what the file meant for
+    // another.
+    if (const QString why = settings.unreadable(); !why.isEmpty()) {
+        err << Session::kProgram << ": " << why << " (the settings file cannot be read; "
+            << "nothing was sent)\n";
+        err.flush();
+        return int(ExitStatus::Usage);
+    }
     for (Command& command : invocation.commands) {
         if (command.kind != Command::Kind::Upload)
             continue;
@@ -104,13 +119,19 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
     if (invocation.device.isEmpty())
         port.setCommPort(invocation.port.value_or(startup.port));
     else
-        port.setDevice(invocation.device);
+        port.setDevice(devicePath(invocation.device));
     port.setSettings(lineSettings(invocation, startup));
 
     Session session(port, settings, out, err);
     session.setJson(invocation.json);
     const ExitStatus status = session.run(invocation.commands);
     out.flush();
+    // A result a script never gets is a failure, even when every command ran.
+    if (out.status() != QTextStream::Ok && status == ExitStatus::Ok) {
+        err << Session::kProgram << ": the result could not be written to standard output\n";
+        err.flush();
+        return int(ExitStatus::OutputLost);
+    }
     err.flush();
     return int(status);
 }

@@ -20,6 +20,8 @@ enum class ExitStatus : int {
     ConfigurationRefused = 5,
     // save sent the store frame, but the settings file could not be written.
     SettingsNotWritten = 6,
+    // Every command ran, but the result could not be written to standard output.
+    OutputLost = 7,
     // A signal (Ctrl+C, a kill) ended the run between two frames, as shells number it.
     Interrupted = 130,
 };

@@ -117,12 +117,15 @@ QString helpText()
         s << "  " << int(code) << "  " << meaning << '\n';
     };
     status(ExitStatus::Ok, "every command ran and every answer came");
-    status(ExitStatus::Usage, "the command line is wrong; nothing was sent");
+    status(ExitStatus::Usage,
+           "the command line is wrong or the settings file cannot be read; nothing was sent");
     status(ExitStatus::PortNotAvailable,
            "the port cannot be opened or written (reason on stderr)");
     status(ExitStatus::NoAnswer, "no answer: \"Device Not Found\" or \"No Response\"");
     status(ExitStatus::ConfigurationRefused, "the setup cannot be uploaded; nothing was sent");
     status(ExitStatus::SettingsNotWritten, "save was sent, but the settings file was not written");
+    status(ExitStatus::OutputLost, "every command ran, but the result could not be written");
+    status(ExitStatus::Interrupted, "ended by SIGINT, SIGTERM or SIGHUP between two frames");
     return text;
 }
 

@@ -90,9 +90,16 @@ QMap<quint32, ModuleConfig> StoreFile::load(QString* warning) const
     if (warning)
         warning->clear();
 
-    QFile file(m_path);
-    if (!file.exists())
+    const QFileInfo info(m_path);
+    if (!info.exists())
         return configs;
+    // Far beyond any store of 32 modules; a device or a FIFO is never read.
+    constexpr qint64 kMaxBytes = 1024 * 1024;
+    if (!info.isFile() || info.size() > kMaxBytes) {
+        warn(QStringLiteral("not a store file of this emulator; starting from factory settings"));
+        return configs;
+    }
+    QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly)) {
         warn(file.errorString());
         return configs;
@@ -137,6 +144,12 @@ bool StoreFile::save(const QMap<quint32, ModuleConfig>& configs, QString* error)
     };
 
     const QFileInfo info(m_path);
+    // Replacing whatever is there would replace a device or a FIFO by a file.
+    if (info.exists() && !info.isFile()) {
+        if (error)
+            *error = m_path + QStringLiteral(": not a regular file");
+        return false;
+    }
     if (!QDir().mkpath(info.absolutePath())) {
         if (error)
             *error = info.absolutePath() + QStringLiteral(": cannot create the folder");

@@ -8,6 +8,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -46,6 +47,11 @@ QString notPermitted(const PortAdvice::Failure& failure, const PortAdvice::Facts
 
 QString inUse(const PortAdvice::Failure& failure, const PortAdvice::Facts& facts)
 {
+    if (facts.heldHere) {
+        return QStringLiteral("%1 is held by this program's configuration window. Close that "
+                              "window and try again.")
+            .arg(failure.device);
+    }
     if (facts.holders.isEmpty()) {
         return QStringLiteral("Another program has %1 open, or the configuration window holds "
                               "it. Close it and try again.")
@@ -81,14 +87,48 @@ QString noDevice(const PortAdvice::Failure& failure, const PortAdvice::Facts& fa
 
 #ifdef Q_OS_UNIX
 
-// The processes other than this one with the file open, among those whose descriptors this
-// user may read.
-QList<PortAdvice::Holder> holdersOf(const struct stat& device)
+// The pseudo-terminal a device is the near end of: its index, as the far end's descriptors
+// tell it; -1 for any other device.
+int ptyIndex(const struct stat& device)
+{
+    constexpr unsigned kFirstPtyMajor = 136; // Unix98 terminals take majors 136 to 143
+    constexpr unsigned kPtyMajors = 8;
+    if (!S_ISCHR(device.st_mode) || major(device.st_rdev) < kFirstPtyMajor ||
+        major(device.st_rdev) >= kFirstPtyMajor + kPtyMajors)
+        return -1;
+    return int((major(device.st_rdev) - kFirstPtyMajor) * 256 + minor(device.st_rdev));
+}
+
+// The value of one field of a descriptor's entry in /proc/PID/fdinfo, or empty.
+QByteArray fdInfoField(const QByteArray& fdInfo, const char* name)
+{
+    QFile file(QString::fromLocal8Bit(fdInfo));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith(name))
+            return line.mid(qsizetype(qstrlen(name))).trimmed();
+    }
+    return {};
+}
+
+// The processes with the file open, among those whose descriptors this user may read, this
+// one apart; whether this one holds it with a lock, as a port that is open does, in *here.
+// A process holding the far end of the pseudo-terminal the device is provides it and is left
+// out, unless it has it locked.
+QList<PortAdvice::Holder> holdersOf(const struct stat& device, bool* here)
 {
     const auto same = [&device](const struct stat& other) {
         if (S_ISCHR(device.st_mode))
             return S_ISCHR(other.st_mode) && other.st_rdev == device.st_rdev;
         return other.st_dev == device.st_dev && other.st_ino == device.st_ino;
+    };
+    const int pty = ptyIndex(device);
+    const auto farEnd = [pty](const struct stat& other) {
+        constexpr unsigned kPtmxMajor = 5;
+        constexpr unsigned kPtmxMinor = 2;
+        return pty >= 0 && S_ISCHR(other.st_mode) && major(other.st_rdev) == kPtmxMajor &&
+               minor(other.st_rdev) == kPtmxMinor;
     };
     QList<PortAdvice::Holder> holders;
     const qint64 self = ::getpid();
@@ -96,25 +136,35 @@ QList<PortAdvice::Holder> holdersOf(const struct stat& device)
     for (const QString& entry : processes) {
         bool isPid = false;
         const qint64 pid = entry.toLongLong(&isPid);
-        if (!isPid || pid == self)
+        if (!isPid)
             continue;
-        const QByteArray fds = "/proc/" + entry.toLatin1() + "/fd";
-        DIR* dir = ::opendir(fds.constData());
+        const QByteArray proc = "/proc/" + entry.toLatin1();
+        DIR* dir = ::opendir((proc + "/fd").constData());
         if (!dir)
             continue;
         bool holds = false;
+        bool locks = false; // as an open port does
+        bool provides = false;
         while (const dirent* fd = ::readdir(dir)) {
             struct stat st = {};
-            if (fd->d_name[0] != '.' && ::fstatat(::dirfd(dir), fd->d_name, &st, 0) == 0 &&
-                same(st)) {
+            if (fd->d_name[0] == '.' || ::fstatat(::dirfd(dir), fd->d_name, &st, 0) != 0)
+                continue;
+            const QByteArray info = proc + "/fdinfo/" + fd->d_name;
+            if (same(st)) {
                 holds = true;
-                break;
+                locks = locks || !fdInfoField(info, "lock:").isEmpty();
+            } else if (farEnd(st) && fdInfoField(info, "tty-index:") == QByteArray::number(pty)) {
+                provides = true;
             }
         }
         ::closedir(dir);
-        if (!holds)
+        if (pid == self)
+            *here = locks;
+        // The provider keeps the near end open too, to keep the terminal alive; only a port it
+        // opened as well (locked) makes it a user.
+        if (!holds || (provides && !locks) || pid == self)
             continue;
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        QFile comm(QString::fromLatin1(proc + "/comm"));
         const QString name = comm.open(QIODevice::ReadOnly)
                                  ? QString::fromLocal8Bit(comm.readAll().trimmed())
                                  : QString();
@@ -186,7 +236,7 @@ PortAdvice::Facts PortAdvice::observe(const QString& device)
     facts.groupMayUse = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
     if (const passwd* owner = ::getpwuid(st.st_uid))
         facts.owner = QString::fromLocal8Bit(owner->pw_name);
-    facts.holders = holdersOf(st);
+    facts.holders = holdersOf(st, &facts.heldHere);
 #else
     Q_UNUSED(device);
 #endif

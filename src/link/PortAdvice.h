@@ -36,8 +36,11 @@ public:
         // The device's group may read and write it, so that joining the group lets a user in.
         bool groupMayUse = false;
         QString owner;
-        // Other processes that have it open, among those this user may look into.
+        // Other processes that have it open, among those this user may look into; the one
+        // that provides a pseudo-terminal (holding its far end) is not its user and is left out.
         QList<Holder> holders;
+        // This program holds it already: its configuration window has the port.
+        bool heldHere = false;
         // Serial adapters present, to suggest for a port.
         QStringList adapters;
     };

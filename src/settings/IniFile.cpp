@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -18,6 +19,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -168,6 +170,85 @@ void removeLeftovers(const QByteArray& target)
     }
 }
 
+// Serialises the read-modify-write of one settings file across programs: without it, an
+// emulator adding its port while the panel saves loses one of the two. The lock is taken on
+// a file beside the settings file (the settings file itself is replaced, so a lock on it would
+// be left behind on the old one), which the holder removes when done. A waiter that finds the
+// file it locked removed starts again with the new one. Where no file can be made beside it
+// (a read-only folder), the settings file is written in place and locked itself.
+class WriteLock
+{
+public:
+    explicit WriteLock(const QByteArray& target) : m_name(target + ".lock")
+    {
+        using namespace std::chrono;
+        // Far longer than any write takes; a writer stopped while holding it must not hang
+        // every other program for good.
+        const auto deadline = steady_clock::now() + seconds(10);
+        for (;;) {
+            m_fd = ::open(m_name.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+            m_own = m_fd >= 0;
+            if (!m_own)
+                m_fd = ::open(target.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+            // Neither: the folder is read-only and the file is missing, so the write fails
+            // anyway, with its own reason.
+            if (m_fd < 0)
+                return;
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+                if (!m_own || stillNamed()) {
+                    m_held = true;
+                    return;
+                }
+                // Removed by its last holder: lock the next one.
+                ::close(std::exchange(m_fd, -1));
+                continue;
+            }
+            const bool busy = errno == EWOULDBLOCK;
+            ::close(std::exchange(m_fd, -1));
+            // A file system without locks: written as before, unguarded.
+            if (!busy)
+                return;
+            if (steady_clock::now() > deadline) {
+                m_timedOut = true;
+                return;
+            }
+            const timespec pause{0, 2'000'000};
+            ::nanosleep(&pause, nullptr);
+        }
+    }
+    ~WriteLock()
+    {
+        if (m_fd < 0)
+            return;
+        // Removed while still held, so that nobody locks a file that is about to go.
+        if (m_held && m_own)
+            ::unlink(m_name.constData());
+        ::close(m_fd);
+    }
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+    // False only when another writer kept it too long.
+    bool mayWrite() const { return !m_timedOut; }
+
+private:
+    // Whether the file locked is still the one of that name, and not one its last holder
+    // removed.
+    bool stillNamed() const
+    {
+        struct stat locked = {};
+        struct stat named = {};
+        return ::fstat(m_fd, &locked) == 0 && ::stat(m_name.constData(), &named) == 0 &&
+               locked.st_dev == named.st_dev && locked.st_ino == named.st_ino;
+    }
+
+    QByteArray m_name;
+    int m_fd = -1;
+    bool m_own = false;
+    bool m_held = false;
+    bool m_timedOut = false;
+};
+
 enum class Beside { Replaced, Failed, FolderReadOnly };
 
 // Writes bytes to a new file in target's folder and renames it over target, so that a reader,
@@ -306,6 +387,13 @@ bool replace(const QString& path, QByteArrayView old, QByteArrayView bytes, QStr
 
 #else
 
+// Elsewhere one writer at a time is not enforced.
+struct WriteLock
+{
+    explicit WriteLock(const QByteArray&) {}
+    bool mayWrite() const { return true; }
+};
+
 bool replace(const QString& path, QByteArrayView, QByteArrayView bytes, QString* error)
 {
     QSaveFile out(path);
@@ -317,9 +405,23 @@ bool replace(const QString& path, QByteArrayView, QByteArrayView bytes, QString*
 
 #endif
 
+QByteArray updatedWith(QByteArray bytes, const QByteArray& section,
+                       const QList<std::pair<QByteArray, QByteArray>>& keys)
+{
+    for (const auto& [key, value] : keys)
+        bytes = ini::update(bytes, section, key, value);
+    return bytes;
+}
+
 } // namespace
 
-IniFile::IniFile(QString path) : m_path(std::move(path)) {}
+IniFile::IniFile(QString path, QString seed) : m_path(std::move(path)), m_seed(std::move(seed)) {}
+
+QString IniFile::unreadable() const
+{
+    QString error;
+    return load(m_path, &error) ? QString() : error;
+}
 
 QString IniFile::AppDir()
 {
@@ -392,14 +494,25 @@ QStringList IniFile::WriteIniKeys(const QString& section,
 
     QString error;
     const QString target = resolveLinks(m_path, &error);
-    // A file that exists but cannot be read is not replaced by one holding only these keys.
-    const std::optional<QByteArray> old = target.isEmpty() ? std::nullopt : load(target, &error);
-    if (old) {
-        QByteArray updated = *old;
-        for (const auto& [key, value] : std::as_const(accepted))
-            updated = ini::update(updated, sectionBytes, key, value);
-        if (updated == *old || replace(target, *old, updated, &error))
-            return failures;
+    if (!target.isEmpty()) {
+        const WriteLock lock(QFile::encodeName(target));
+        if (!lock.mayWrite()) {
+            fail(&error, m_path, QStringLiteral("Another program kept the settings file locked"));
+        } else if (const bool exists = QFileInfo::exists(target); exists || m_seed.isEmpty()) {
+            // A file that exists but cannot be read is not replaced by one holding only these
+            // keys.
+            if (const std::optional<QByteArray> old = load(target, &error)) {
+                const QByteArray updated = updatedWith(*old, sectionBytes, accepted);
+                if ((exists && updated == *old) || replace(target, *old, updated, &error))
+                    return failures;
+            }
+        } else {
+            // A new file starts from the seed, so that it says what the program started with
+            // before the file was there; an unreadable seed is as good as none.
+            const QByteArray seed = load(m_seed, nullptr).value_or(QByteArray());
+            if (replace(target, {}, updatedWith(seed, sectionBytes, accepted), &error))
+                return failures;
+        }
     }
     for (qsizetype i = 0; i < accepted.size(); ++i)
         failures.append(error);

@@ -13,7 +13,9 @@ namespace velnor {
 class IniFile
 {
 public:
-    explicit IniFile(QString path);
+    // seed: the file a write starts from when path does not exist yet, so that a file made
+    // by a write holds the port and speed the program started with; empty for none.
+    explicit IniFile(QString path, QString seed = {});
 
     // The program's directory, ending in a separator.
     static QString AppDir();
@@ -21,14 +23,20 @@ public:
     static IniFile beside();
 
     const QString& path() const { return m_path; }
+    const QString& seed() const { return m_seed; }
+
+    // Why the file is there but cannot be read (a folder, a FIFO, too large, not permitted),
+    // with its path; empty when it can be read or does not exist.
+    QString unreadable() const;
 
     // At most 254 characters; a missing file, section or key, or an unreadable file, is "".
     QString ReadIni(const QString& section, const QString& key) const;
-    // Replaces the file with a new one written beside it, so that it is the old file or the new
-    // one whole; where the folder is read-only but the file is writable, overwrites it in place
-    // without emptying it first. False (with the reason in *error, if given) when the file could
-    // not be written; it is then as it was, except after a failure in the middle of writing in
-    // place.
+    // One writer at a time, across programs: a lock file beside it is held from the read to
+    // the replacement. Replaces the file with a new one written beside it, so that it is the
+    // old file or the new one whole; where the folder is read-only but the file is writable,
+    // overwrites it in place without emptying it first. False (with the reason in *error, if
+    // given) when the file could not be written; it is then as it was, except after a failure
+    // in the middle of writing in place.
     bool WriteIni(const QString& section, const QString& key, const QString& value,
                   QString* error = nullptr) const;
     // Several keys of one section in one write of the file, with the same result as writing
@@ -39,6 +47,7 @@ public:
 
 private:
     QString m_path;
+    QString m_seed;
 };
 
 } // namespace velnor

@@ -9,6 +9,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <pwd.h>
 #include <unistd.h>
 #endif
 
@@ -29,9 +30,28 @@ bool fail(QString* error, const QString& text)
 
 SettingsLocation::Places SettingsLocation::ofThisProgram(const QString& given)
 {
-    return {given, QCoreApplication::applicationDirPath(),
-            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+    return {given, QCoreApplication::applicationDirPath(), userConfigDir(),
             &SettingsLocation::folderWritable};
+}
+
+QString SettingsLocation::userConfigDir()
+{
+#ifdef Q_OS_UNIX
+    // A relative folder would depend on where the program was started from.
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (QDir::isAbsolutePath(xdg))
+        return QDir::cleanPath(xdg);
+    QString home = qEnvironmentVariable("HOME");
+    // Without HOME (a service, env -i) the user database still knows the home folder.
+    if (!QDir::isAbsolutePath(home)) {
+        const passwd* user = ::getpwuid(::geteuid());
+        home = user && user->pw_dir ? QFile::decodeName(user->pw_dir) : QString();
+    }
+    return QDir::isAbsolutePath(home) ? QDir::cleanPath(home + QStringLiteral("/.config"))
+                                      : QString();
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+#endif
 }
 
 bool SettingsLocation::folderWritable(const QString& folder)
@@ -71,9 +91,19 @@ SettingsLocation SettingsLocation::choose(const Places& places)
         return location;
     }
     location.m_path = QDir(places.configDir).filePath(QStringLiteral("velnor/") + kFileName);
-    location.m_seed = installed ? shipped : copyBeside ? beside : QString();
+    location.m_seed = installed ? shipped : copyBeside ? beside : builtInDefault();
     location.m_makeFolder = true;
     return location;
+}
+
+QString SettingsLocation::builtInDefault()
+{
+    return QStringLiteral(":/velnor/velnor.ini");
+}
+
+IniFile SettingsLocation::file() const
+{
+    return IniFile(m_path, m_seed.isEmpty() ? builtInDefault() : m_seed);
 }
 
 bool SettingsLocation::prepare(QString* error) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/IniFile.h"
+
 #include <QString>
 
 #include <functional>
@@ -25,6 +27,9 @@ public:
     // The places of the running program, asking the system about folders. Needs the
     // application object.
     static Places ofThisProgram(const QString& given = {});
+    // $XDG_CONFIG_HOME when it is an absolute path, else .config in the home folder: $HOME,
+    // or the user database's when HOME is unset. Empty when neither is known.
+    static QString userConfigDir();
     // Whether this process may create files in folder, judged by its effective ids (and its
     // file-system id), as a write would be.
     static bool folderWritable(const QString& folder);
@@ -37,6 +42,12 @@ public:
     const QString& path() const { return m_path; }
     // The file path() is made from when it does not exist yet; empty for none.
     const QString& seed() const { return m_seed; }
+    // path() to read and write. A write that makes it starts from seed(), or from the
+    // default settings built into the program when there is none, so that a file made by a
+    // save names the port and speed the program started with.
+    IniFile file() const;
+    // The default settings built into the program, as the installed default ships them.
+    static QString builtInDefault();
 
     // First use: makes path() as a copy of seed() when it does not exist yet, creating the
     // user's folder for it. Never writes to seed(). False, with the reason, when the copy could

@@ -25,9 +25,9 @@ StartupSettings StartupSettings::read(const IniFile& settings)
         return settings.ReadIni(QLatin1String(section), QLatin1String(key));
     };
     startup.port = numberIn(value("Settings", "CommPort"), 1, kPorts, 1);
-    // With no file at all the program starts as designed, at 9600 bit/s; a file without the
-    // key starts at 4800, as an empty setting always has.
-    if (QFileInfo(settings.path()).isFile())
+    // With no file at all, or none that can be read, the program starts as designed, at 9600
+    // bit/s; a file without the key starts at 4800, as an empty setting always has.
+    if (QFileInfo(settings.path()).isFile() && settings.unreadable().isEmpty())
         startup.lineSettings = value("Settings", "Setting");
     startup.address = numberIn(value("LCD", "UID"), kFirstAddress, kLastAddress, kFirstAddress);
     return startup;

@@ -75,7 +75,7 @@ QStringList linesStartingWith(const QString& text, const QString& prefix)
 }
 
 // What can go wrong on the line while the program runs.
-enum class Trouble { None, ModuleFallsSilent, PortHeldElsewhere };
+enum class Trouble { None, ModuleFallsSilent, PortHeldElsewhere, OutputLost };
 
 } // namespace
 
@@ -191,17 +191,20 @@ void tst_CliE2e::theProgramsExitStatus_data()
         u"directory)\n"_s,
         QByteArray());
     row("port held by another program", u"select 101"_s, Trouble::PortHeldElsewhere, 3, QString(),
-        u"Device or resource busy"_s, QByteArray());
+        u"is in use by tst_cli_e2e (process "_s, QByteArray());
     row("wrong argument", u"select 101 backlight dim"_s, Trouble::None, 2, QString(),
         u"velnor-cli: backlight: expected on, off or flash, not \"dim\"\n"
         u"Try 'velnor-cli --help'.\n"_s,
         QByteArray());
     row("upload refused", u"select 101 upload $REFUSED"_s, Trouble::None, 5, QString(),
         u"Please Enter Numeric Value 0 to 255 in the bitmap field\n"_s, QByteArray());
-    QTest::newRow("settings file not written")
-        << u"--settings $FIFO --device $LINE upload $FILE save"_s.split(u' ') << Trouble::None << 6
-        << QString() << u"settings file was not written"_s << kUploadSize + kStore.size()
-        << kStore;
+    row("device by a relative path", u"--device ./line select 101"_s, Trouble::None, 0, QString(),
+        QString(), "\xEF\x65"_ba);
+    row("result lost", u"select 102 inputs"_s, Trouble::OutputLost, 7, QString(),
+        u"the result could not be written to standard output\n"_s, "\xEF\x66\xFE\x0E"_ba);
+    row("settings file unreadable", u"--settings $FIFO --device $LINE upload $FILE save"_s,
+        Trouble::None, 2, QString(),
+        u"Not a regular file (the settings file cannot be read; nothing was sent)"_s, QByteArray());
 }
 
 void tst_CliE2e::theProgramsExitStatus()
@@ -236,6 +239,9 @@ void tst_CliE2e::theProgramsExitStatus()
     arguments.replaceInStrings(u"$LINE"_s, bench.host.devicePath());
 
     QProcess program;
+    program.setWorkingDirectory(bench.dir.path());
+    if (trouble == Trouble::OutputLost)
+        program.setStandardOutputFile(u"/dev/full"_s);
     QSignalSpy finished(&program, &QProcess::finished);
     // Later --settings win, so a row can name its own.
     program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withSettings(arguments));

@@ -6,10 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -34,6 +36,8 @@ private slots:
     void signalWhileStartingLeavesNothing();
     void servesAPanelOfAnotherUser();
     void unreadLogHoldsNoAnswerBack();
+    void refusesAStoreThatIsNoFile_data();
+    void refusesAStoreThatIsNoFile();
 };
 
 namespace {
@@ -211,6 +215,45 @@ void TestProgram::unreadLogHoldsNoAnswerBack()
             lines.append(buffer, qMax<ssize_t>(0, ::read(reader, buffer, sizeof buffer)));
     }
     QVERIFY(lines.contains("lines dropped: the log was not read"));
+}
+
+void TestProgram::refusesAStoreThatIsNoFile_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::newRow("folder") << u"folder"_s;
+    QTest::newRow("fifo") << u"fifo"_s;
+    QTest::newRow("link to a fifo") << u"link"_s;
+    // A terminal's device: the store would be read without end, or replaced by a file.
+    QTest::newRow("device") << u"device"_s;
+}
+
+// Refused at once, with the reason, before anything is read or written.
+void TestProgram::refusesAStoreThatIsNoFile()
+{
+    QFETCH(QString, store);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
+    QVERIFY(QFile::link(dir.filePath(u"fifo"_s), dir.filePath(u"link"_s)));
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QVERIFY(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+    const auto closeTerminal = qScopeGuard([terminal] { ::close(terminal); });
+    const QString path =
+        store == u"device" ? QString::fromLocal8Bit(::ptsname(terminal)) : dir.filePath(store);
+
+    QProcess process;
+    process.start(Program, {u"--headless"_s, u"--link"_s, QString(), u"--store"_s, path});
+    const auto stop = qScopeGuard([&process] {
+        process.kill();
+        process.waitForFinished();
+    });
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 2);
+    QCOMPARE(process.readAllStandardError(),
+             "velnor-emulator: --store: " + QFile::encodeName(path) +
+                 " is not a regular file (nor a link to one)\n");
+    QVERIFY(!QFileInfo(path).isFile());
 }
 
 } // namespace velnor

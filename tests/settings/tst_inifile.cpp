@@ -1,4 +1,5 @@
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 
 #include "Files.h"
 #include "Processes.h"
@@ -38,6 +39,7 @@ private slots:
     void failedWrite_data();
     void failedWrite();
     void leftovers();
+    void twoWriters();
 };
 
 // Runs body in a child process, so that a limit set or a crash there stays there: its exit
@@ -80,6 +82,7 @@ void TestIniFile::hostile_data()
     // Reading a FIFO would block until a writer came.
     QTest::newRow("fifo") << u"fifo"_s << QByteArray() << QByteArray();
     QTest::newRow("directory") << u"dir"_s << QByteArray() << QByteArray();
+    QTest::newRow("over the size limit") << u"huge"_s << QByteArray() << QByteArray();
 }
 
 void TestIniFile::hostile()
@@ -92,6 +95,13 @@ void TestIniFile::hostile()
     QVERIFY(bytes.isEmpty() || put(ini.path(), bytes));
     QCOMPARE(::mkdir(QFile::encodeName(dir.filePath(u"dir"_s)).constData(), 0700), 0);
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
+    // Sparse: 64 MiB and one byte, without writing them.
+    QFile huge(dir.filePath(u"huge"_s));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize((64 << 20) + 1));
+
+    // A file that is there but cannot be read says why, and starts the panel as none does.
+    QCOMPARE(ini.unreadable().isEmpty(), !uid.isNull());
+    QCOMPARE(velnor::StartupSettings::read(ini).at9600(), uid.isNull());
 
     QCOMPARE(ini.ReadIni(u"LCD"_s, u"UID"_s), QString::fromLatin1(uid));
     QString error;
@@ -232,6 +242,43 @@ void TestIniFile::leftovers()
     QStringList expected = kept + QStringList{live, u"velnor.ini"_s};
     expected.sort();
     QCOMPARE(entries(dir), expected);
+}
+
+// Two programs writing keys of their own at the same moment: every key of both is kept, and
+// the lock that kept them apart is gone.
+void TestIniFile::twoWriters()
+{
+    const QTemporaryDir dir;
+    const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    const auto key = [](int writer, int i) { return u"%1.%2"_s.arg(writer).arg(i); };
+    constexpr int kWrites = 40;
+    int start[2];
+    QCOMPARE(::pipe(start), 0);
+    pid_t writers[2];
+    for (int writer = 0; writer < 2; ++writer) {
+        if ((writers[writer] = ::fork()) == 0) {
+            ::close(start[1]);
+            ::read(start[0], start, 1); // both begin when the test closes its end
+            bool written = true;
+            for (int i = 0; i < kWrites; ++i)
+                written = ini.WriteIni(u"Ports"_s, key(writer, i), key(writer, i)) && written;
+            ::_exit(written ? 0 : 1);
+        }
+    }
+    ::close(start[0]);
+    ::close(start[1]);
+    for (const pid_t pid : writers) {
+        int status = -1;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        QCOMPARE(status, 0);
+    }
+    QStringList lost;
+    for (int i = 0; i < 2 * kWrites; ++i) {
+        if (ini.ReadIni(u"Ports"_s, key(i % 2, i / 2)) != key(i % 2, i / 2))
+            lost << key(i % 2, i / 2);
+    }
+    QVERIFY2(lost.isEmpty(), qPrintable(u"lost: "_s + lost.join(u' ')));
+    QCOMPARE(entries(dir), QStringList{u"velnor.ini"_s});
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

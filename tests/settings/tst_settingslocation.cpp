@@ -1,5 +1,8 @@
 #include "settings/IniFile.h"
+#include "settings/ModuleSetup.h"
 #include "settings/SettingsLocation.h"
+#include "settings/StartupSettings.h"
+#include "protocol/UploadPlan.h"
 
 #include "Files.h"
 
@@ -9,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <pwd.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,6 +31,9 @@ private slots:
     void choose_data();
     void choose();
     void folderWritable();
+    void shippedDefaultUploadsAsTheLineRuns();
+    void userConfigDir_data();
+    void userConfigDir();
 };
 
 static const QByteArray kDefault = "[Settings]\r\nCommPort=1\r\n; shipped\r\n"_ba;
@@ -58,7 +65,8 @@ void TestSettingsLocation::choose_data()
     row("installed in a writable prefix with a copy beside", true, true, true, false, "", "beside",
         kBeside);
     row("read-only folder with a copy beside", true, false, false, false, "", "user", kBeside);
-    row("read-only folder, nothing shipped", false, false, false, false, "", "user", {});
+    row("read-only folder, nothing shipped", false, false, false, false, "", "user",
+        "built in"_ba);
     row("--settings, existing file", false, true, false, true, "bench.ini", "given", kBench);
     row("--settings, new file", true, true, false, false, "new.ini", "given", kDefault);
 }
@@ -105,13 +113,19 @@ void TestSettingsLocation::choose()
 
     QString error;
     QVERIFY2(location.prepare(&error), qPrintable(error));
-    QCOMPARE(contents(location.path()), after.isEmpty() ? "<unreadable>"_ba : after);
-    // A second start finds the file it made and leaves it as the user changed it.
-    if (!after.isEmpty()) {
-        QVERIFY(velnor::IniFile(location.path()).WriteIni(u"LCD"_s, u"UID"_s, u"105"_s));
-        QVERIFY(location.prepare(&error));
-        QCOMPARE(velnor::IniFile(location.path()).ReadIni(u"LCD"_s, u"UID"_s), u"105"_s);
-    }
+    const QByteArray builtIn = contents(velnor::SettingsLocation::builtInDefault());
+    QCOMPARE(contents(location.path()), after.isEmpty()       ? "<unreadable>"_ba
+                                        : after == "built in" ? builtIn
+                                                              : after);
+    // A save, and a second start, find the port and speed of the first: a file the save
+    // makes starts from the default; one the user changed is left as it is.
+    const velnor::StartupSettings first = velnor::StartupSettings::read(location.file());
+    QVERIFY(location.file().WriteIni(u"LCD"_s, u"UID"_s, u"105"_s));
+    QVERIFY(location.prepare(&error));
+    const velnor::StartupSettings next = velnor::StartupSettings::read(location.file());
+    QCOMPARE(next.settledLine(), first.settledLine());
+    QCOMPARE(next.port, first.port);
+    QCOMPARE(next.address, 105);
     // The installed default and a copy beside a program that may not write there stay as
     // they were.
     if (installed)
@@ -154,6 +168,53 @@ void TestSettingsLocation::folderWritable()
     QVERIFY(!location.prepare(&error));
     QVERIFY2(error.contains(location.path()), qPrintable(error));
     QCOMPARE(contents(shipped), kDefault);
+}
+
+// A fresh install proposes what the line runs at and what the upload accepts: sent and saved
+// as proposed, it keeps every module reachable at the next start.
+void TestSettingsLocation::shippedDefaultUploadsAsTheLineRuns()
+{
+    const velnor::IniFile shipped(velnor::SettingsLocation::builtInDefault());
+    QVERIFY(velnor::StartupSettings::read(shipped).at9600());
+    const velnor::ModuleSetup setup = velnor::ModuleSetup::load(shipped);
+    QVERIFY(setup.at9600);
+    QCOMPARE(setup.address(), 101);
+    QVERIFY2(std::holds_alternative<QList<velnor::UploadStep>>(velnor::planUpload(setup)),
+             "the upload refuses the shipped setup");
+}
+
+void TestSettingsLocation::userConfigDir_data()
+{
+    QTest::addColumn<QByteArray>("xdg"); // empty: unset
+    QTest::addColumn<QByteArray>("home");
+    QTest::addColumn<QString>("expected"); // "~": the user database's home
+    QTest::newRow("XDG_CONFIG_HOME") << "/x/cfg"_ba
+                                     << "/h"_ba << u"/x/cfg"_s;
+    QTest::newRow("relative XDG_CONFIG_HOME") << "cfg"_ba
+                                              << "/h"_ba << u"/h/.config"_s;
+    QTest::newRow("HOME unset") << QByteArray() << QByteArray() << u"~/.config"_s;
+}
+
+void TestSettingsLocation::userConfigDir()
+{
+    QFETCH(QByteArray, xdg);
+    QFETCH(QByteArray, home);
+    QFETCH(QString, expected);
+    const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray oldHome = qgetenv("HOME");
+    const auto set = [](const char* name, const QByteArray& value) {
+        value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+    };
+    const auto restore = qScopeGuard([&] {
+        set("XDG_CONFIG_HOME", oldXdg);
+        set("HOME", oldHome);
+    });
+    set("XDG_CONFIG_HOME", xdg);
+    set("HOME", home);
+    const passwd* user = ::getpwuid(::geteuid());
+    QVERIFY(user);
+    QCOMPARE(velnor::SettingsLocation::userConfigDir(),
+             expected.replace(u"~"_s, QFile::decodeName(user->pw_dir)));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsLocation)

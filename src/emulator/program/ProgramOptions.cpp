@@ -56,8 +56,8 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
         QStringLiteral("address=bits"));
     const QCommandLineOption store(
         QStringLiteral("store"),
-        QStringLiteral("File holding what the modules stored; empty for none (default: one "
-                       "file per link, such as %1).")
+        QStringLiteral("File holding what the modules stored, a regular file; empty for none "
+                       "(default: one file per link, such as %1).")
             .arg(defaultStorePath(PtyHost::defaultLinkPath())),
         QStringLiteral("file"));
     const QCommandLineOption link(
@@ -134,6 +134,13 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
                            : QFileInfo(parser.value(link)).absoluteFilePath();
     options.storePath =
         parser.isSet(store) ? parser.value(store) : defaultStorePath(options.linkPath);
+    // The store is replaced whole when a module stores: a device, a FIFO or a folder in its
+    // place would be replaced, or would hang the start (a FIFO) or never end (/dev/zero).
+    if (const QFileInfo target(options.storePath);
+        !options.storePath.isEmpty() && target.exists() && !target.isFile())
+        return stop(QStringLiteral("--store: %1 is not a regular file (nor a link to one)")
+                        .arg(options.storePath),
+                    2);
     options.silent = parser.isSet(silent);
     options.headless = parser.isSet(headless);
     options.iniPath = parser.value(ini);

@@ -5,6 +5,7 @@
 #include "system/QuitOnSignal.h"
 #include "emulator/window/EmulatorWindow.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsLocation.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -24,7 +25,10 @@ void printError(const QString& text)
 
 bool writeIni(const ProgramOptions& options, const QString& device)
 {
-    const IniFile ini(options.iniPath);
+    // A file made here starts from the default settings, so that the panel's next start
+    // finds its port and speed in it.
+    const IniFile ini =
+        SettingsLocation::choose(SettingsLocation::ofThisProgram(options.iniPath)).file();
     QString error;
     if (!ini.WriteIni(QStringLiteral("Ports"), QString::number(options.port), device, &error) ||
         (options.selectPort &&
