@@ -1,10 +1,8 @@
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
-#include "link/ConfigLink.h"
+#include "link/Panel.h"
 #include "link/PortLocator.h"
-#include "link/QtSerialPort.h"
-#include "link/QtTickSource.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsLocation.h"
 #include "shared/Variables.h"
@@ -146,19 +144,10 @@ int main(int argc, char* argv[])
     if (!location.prepare(&problem))
         std::fprintf(stderr, "velnor: %s\n", qPrintable(problem));
 
-    velnor::Variables vars;
     const velnor::IniFile settings(location.path());
-    velnor::QtSerialPort port(settings);
-    port.setObjectName(QStringLiteral("MSComm1"));
-    velnor::QtTickSource ticks;
-    ticks.setObjectName(QStringLiteral("Timer1"));
     velnor::QtMessageSink messages;
-    velnor::QtSerialPort configPort(settings);
-    configPort.setObjectName(QStringLiteral("ConfigMSComm1"));
-    velnor::QtTickSource configTicks(velnor::ConfigLink::kTickMs);
-    configTicks.setObjectName(QStringLiteral("ConfigTimer1"));
-
-    velnor::frmMain window(vars, settings, port, ticks, messages, {configPort, configTicks});
+    const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
+    velnor::frmMain window(*panel, settings);
     messages.setParentWindow(&window);
     // Where a user finds which file the panel reads and writes: over the status bar.
     const QString inUse =
@@ -171,7 +160,7 @@ int main(int argc, char* argv[])
     if (options.check) {
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
         QApplication::exec();
-        printLoaded(vars, settings);
+        printLoaded(panel->vars(), settings);
         return QFileInfo(settings.path()).isFile() ? 0 : 1;
     }
     return QApplication::exec();

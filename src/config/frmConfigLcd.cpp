@@ -2,6 +2,7 @@
 
 #include "config/CharacterEditor.h"
 #include "link/MessageSink.h"
+#include "link/Panel.h"
 #include "link/SerialPort.h"
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
@@ -55,11 +56,11 @@ QLineEdit* box(QWidget* parent, const QString& name, int maxLength, const QRect&
 
 } // namespace
 
-frmConfigLcd::frmConfigLcd(Variables& vars, SerialPort& port, TickSource& ticks,
-                           MessageSink& messages, const IniFile& settings, int commIndex,
-                           QWidget* parent)
-    : QWidget(parent, Qt::Window), m_vars(vars), m_port(port), m_messages(messages),
-      m_settings(settings), m_link(vars, port, ticks, messages), m_gate(new ClickGate(vars, this))
+frmConfigLcd::frmConfigLcd(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_vars(panel.vars()), m_port(panel.configPort()),
+      m_messages(panel.messages()), m_settings(settings),
+      m_link(m_vars, m_port, panel.configTicks(), m_messages, panel.gate()),
+      m_gate(new ClickGate(panel.gate(), this))
 {
     setObjectName(QStringLiteral("frmConfigLcd"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -248,7 +249,7 @@ void frmConfigLcd::cmdSaveFlash_Click()
     if (failures.size() > 1)
         detail += QStringLiteral("\n%1 of %2 settings were not written.")
                       .arg(failures.size())
-                      .arg(4 + ModuleSetup::kTexts + ModuleSetup::kBitmaps);
+                      .arg(ModuleSetup::kKeys);
     m_messages.showMessage(kSettingsNotSaved, detail);
 }
 
