@@ -23,15 +23,19 @@ QStringList DeviceSelection::addressEntries()
 bool DeviceSelection::cmdSelect_Click(const QString& listText)
 {
     const auto index = int(addressEntries().indexOf(listText));
+    if (!m_exchanges.start(Exchange::select(quint8(wire::Broadcast + index))))
+        return false;
+    m_waiting = true;
     m_listText = listText;
-    m_waiting = m_exchanges.start(Exchange::select(quint8(wire::Broadcast + index)));
-    return m_waiting;
+    return true;
 }
 
 bool DeviceSelection::cmdDeselect_Click()
 {
-    m_waiting = m_exchanges.start(Exchange::deselect());
-    return m_waiting;
+    if (!m_exchanges.start(Exchange::deselect()))
+        return false;
+    m_waiting = true;
+    return true;
 }
 
 int DeviceSelection::Check1_Click(bool checked)

@@ -27,8 +27,10 @@ QStringList InputOutputCommands::stateEntries()
 
 bool InputOutputCommands::cmdInput_Click()
 {
-    m_waiting = m_exchanges.start(Exchange::readInputs());
-    return m_waiting;
+    if (!m_exchanges.start(Exchange::readInputs()))
+        return false;
+    m_waiting = true;
+    return true;
 }
 
 void InputOutputCommands::exchangeEnded(const Exchange::Outcome& outcome)

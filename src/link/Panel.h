@@ -45,6 +45,7 @@ public:
     SerialPort& configPort() { return *m_config.port; }
     TickSource& configTicks() { return *m_config.ticks; }
     WaitGate& gate() { return m_gate; }
+    const WaitGate& gate() const { return m_gate; }
     TrafficMonitor& monitor() { return m_monitor; }
     FrameLink& link() { return m_link; }
     Receiver& receiver() { return m_receiver; }
