@@ -11,6 +11,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -34,11 +35,10 @@ Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QT
     m_tap.setInputMode(SerialPort::InputModeBinary);
     connect(&m_tap, &WireTap::wrote, this, &Session::noteWritten);
     connect(&m_tap, &WireTap::received, this, &Session::noteReceived);
-    connect(&m_exchanges, &Exchanges::exchangeEnded, this, &Session::exchangeEnded);
-    connect(&m_exchanges, &Exchanges::finished, this, [this] {
-        if (m_draining)
-            drainEnded();
-    });
+    connect(&m_exchanges, &Exchanges::exchangeEnded, this,
+            [this](const Exchange::Outcome& outcome) { m_outcome = outcome; });
+    // The next command starts once the runner is free again.
+    connect(&m_exchanges, &Exchanges::finished, this, &Session::exchangesFinished);
     connect(&m_config, &ConfigLink::finished, this, &Session::uploadEnded);
     m_clock.start();
 }
@@ -141,22 +141,27 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     return judged(command);
 }
 
-void Session::exchangeEnded(const Exchange::Outcome& outcome)
+void Session::exchangesFinished()
 {
-    if (m_draining || m_interrupted)
+    if (m_draining) {
+        drainEnded();
+        return;
+    }
+    const std::optional<Exchange::Outcome> outcome = std::exchange(m_outcome, std::nullopt);
+    if (m_interrupted || !outcome)
         return;
     const Command& command = m_commands.at(m_next - 1);
-    switch (outcome.kind) {
+    switch (outcome->kind) {
     case Exchange::Kind::Select:
-        commandEnded(judged(command, outcome.answered, kDeviceNotFound));
+        commandEnded(judged(command, outcome->answered, kDeviceNotFound));
         return;
     case Exchange::Kind::Deselect:
-        commandEnded(judged(command, outcome.answered, kNoResponse));
+        commandEnded(judged(command, outcome->answered, kNoResponse));
         return;
     case Exchange::Kind::ReadInputs: {
-        const ExitStatus status = judged(command, outcome.answered, kNoResponse);
+        const ExitStatus status = judged(command, outcome->answered, kNoResponse);
         if (status == ExitStatus::Ok)
-            printInputs(outcome.inputs);
+            printInputs(outcome->inputs);
         commandEnded(status);
         return;
     }

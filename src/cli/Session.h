@@ -58,7 +58,7 @@ private:
     std::optional<ExitStatus> runOne(const Command& command);
     std::optional<ExitStatus> upload(const Command& command);
     ExitStatus save(const Command& command);
-    void exchangeEnded(const Exchange::Outcome& outcome);
+    void exchangesFinished();
     void uploadEnded(bool completed);
     // The command under way ended with status: the next one starts, or the run ends.
     void commandEnded(ExitStatus status);
@@ -91,6 +91,8 @@ private:
     QList<Command> m_commands;
     qsizetype m_next = 0;
     ExitStatus m_status = ExitStatus::Ok;
+    // How the exchange of the command under way ended.
+    std::optional<Exchange::Outcome> m_outcome;
     bool m_draining = false;
     bool m_interrupted = false;
     bool m_finished = false;

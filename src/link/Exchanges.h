@@ -36,8 +36,9 @@ public:
     void broadcast(bool on);
 
 signals:
+    // The sequence still runs while this is heard: a new one starts from finished().
     void exchangeEnded(const velnor::Exchange::Outcome& outcome);
-    // Every exchange ended (completed), or the sequence was cancelled.
+    // Every exchange ended (completed), or the sequence was cancelled; the gate is open again.
     void finished(bool completed);
 
 private:
