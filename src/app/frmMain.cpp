@@ -44,7 +44,8 @@ frmMain::frmMain(Panel& panel, const IniFile& settings, QWidget* parent)
     : QMainWindow(parent), m_panel(panel), m_settings(settings),
       m_ui(std::make_unique<Ui::frmMain>()), m_gate(new ClickGate(panel.gate(), this)),
       m_selection(new DeviceSelection(panel.vars(), panel.exchanges(), this)),
-      m_inputOutput(new InputOutputCommands(panel.exchanges(), panel.link(), panel.messages(), this)),
+      m_inputOutput(
+          new InputOutputCommands(panel.exchanges(), panel.link(), panel.messages(), this)),
       m_text(panel.vars(), panel.link(), panel.messages()),
       m_display(panel.link(), panel.messages(), m_selection->state())
 {
@@ -255,8 +256,8 @@ void frmMain::showSelection(const Selection& state)
     m_ui->Frame3->setEnabled(!state.broadcast);
     m_ui->cmdSelect->setEnabled(!state.selected);
     m_ui->cmdDeselect->setEnabled(state.selected);
-    for (QWidget* group : {m_ui->Backlight, m_ui->PrintText, m_ui->CurControl, m_ui->CustomChar,
-                           m_ui->Output})
+    for (QWidget* group :
+         {m_ui->Backlight, m_ui->PrintText, m_ui->CurControl, m_ui->CustomChar, m_ui->Output})
         group->setEnabled(state.sendingGroupsOpen);
     m_ui->InputStatus->setEnabled(state.inputsOpen);
 }
@@ -266,7 +267,8 @@ void frmMain::showInputs(const InputStates& states)
     // An input whose bit is set shows white, one whose bit is clear red.
     for (size_t i = 0; i < states.size(); ++i) {
         QPalette palette = m_Shape1.at(i)->palette();
-        palette.setColor(QPalette::Window, states.at(i) ? QColor(255, 255, 255) : QColor(255, 0, 0));
+        palette.setColor(QPalette::Window,
+                         states.at(i) ? QColor(255, 255, 255) : QColor(255, 0, 0));
         m_Shape1.at(i)->setPalette(palette);
     }
 }

@@ -51,9 +51,9 @@ void Session::start(const QList<Command>& commands)
     m_next = 0;
     if (!m_tap.portOpen() && !m_tap.setPortOpen(true)) {
         m_finished = true;
-        emit finished(fail(ExitStatus::PortNotAvailable, {},
-                           PortFailures::describe(FrameLink::kPortNotAvailable,
-                                                  m_tap.errorString())));
+        emit finished(
+            fail(ExitStatus::PortNotAvailable, {},
+                 PortFailures::describe(FrameLink::kPortNotAvailable, m_tap.errorString())));
         return;
     }
     runCommands();
@@ -190,8 +190,8 @@ void Session::uploadEnded(bool completed)
     if (!completed) {
         const ExitStatus status = judged(command);
         commandEnded(status != ExitStatus::Ok ? status
-                                              : fail(ExitStatus::PortNotAvailable,
-                                                     command.typed(), u"the upload stopped"_s));
+                                              : fail(ExitStatus::PortNotAvailable, command.typed(),
+                                                     u"the upload stopped"_s));
         return;
     }
     m_lastUpload = &command;

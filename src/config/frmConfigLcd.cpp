@@ -73,8 +73,7 @@ frmConfigLcd::frmConfigLcd(Panel& panel, const IniFile& settings, int commIndex,
 
 frmConfigLcd::~frmConfigLcd()
 {
-    // Also when the window goes without being closed, as with the main window at exit; its
-    // boxes are not to be touched any more.
+    // Also when it goes unclosed, with the main window at exit: its boxes are not to be touched.
     m_link.disconnect(this);
     m_link.stop();
     m_port.setPortOpen(false);
@@ -153,10 +152,10 @@ void frmConfigLcd::buildLayout()
 void frmConfigLcd::setUpLook()
 {
     useWindowLook(this);
-    QList<QLineEdit*> displays{m_txtSU1, m_txtSU2};
-    displays.append(QList<QLineEdit*>(m_txtPreDefine.begin(), m_txtPreDefine.end()));
-    for (QLineEdit* line : displays)
+    for (QLineEdit* line : m_txtPreDefine)
         lookLikeTheDisplay(line);
+    lookLikeTheDisplay(m_txtSU1);
+    lookLikeTheDisplay(m_txtSU2);
     setFixedSize(kClientWidth, kClientHeight);
 }
 
@@ -273,7 +272,6 @@ void frmConfigLcd::fill(int field, const QString& text)
 
 void frmConfigLcd::setEditable(bool editable)
 {
-    m_cboUID->lineEdit()->setReadOnly(!editable);
     for (QLineEdit* edit : findChildren<QLineEdit*>())
         edit->setReadOnly(!editable);
     m_editor->setEnabled(editable);

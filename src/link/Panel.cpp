@@ -9,8 +9,8 @@
 namespace velnor {
 
 Panel::Panel(MessageSink& messages, Line main, Line config, QObject* parent)
-    : QObject(parent), m_messages(messages), m_main(std::move(main)),
-      m_config(std::move(config)), m_link(m_vars, *m_main.port, messages, m_monitor),
+    : QObject(parent), m_messages(messages), m_main(std::move(main)), m_config(std::move(config)),
+      m_link(m_vars, *m_main.port, messages, m_monitor),
       m_receiver(m_vars, *m_main.port, m_monitor),
       m_exchanges(m_vars, m_link, *m_main.port, *m_main.ticks, m_gate)
 {
@@ -30,9 +30,8 @@ std::unique_ptr<Panel> Panel::onSerialPorts(MessageSink& messages, const PortMap
         made.ticks->setObjectName(QLatin1String(tickName));
         return made;
     };
-    return std::make_unique<Panel>(
-        messages, line("MSComm1", QtTickSource::kTickMs, "Timer1"),
-        line("ConfigMSComm1", ConfigLink::kTickMs, "ConfigTimer1"));
+    return std::make_unique<Panel>(messages, line("MSComm1", QtTickSource::kTickMs, "Timer1"),
+                                   line("ConfigMSComm1", ConfigLink::kTickMs, "ConfigTimer1"));
 }
 
 } // namespace velnor

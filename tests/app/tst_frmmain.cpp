@@ -149,9 +149,9 @@ private slots:
     {
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("list");
-        for (const char* pair : {"Label1 cboComm", "Label3 cboAddr", "Label7 cboPT",
-                                 "Label8 cboPTR", "Label5 cboRow", "Label6 cboColumn",
-                                 "Label10 cboOutput"}) {
+        for (const char* pair :
+             {"Label1 cboComm", "Label3 cboAddr", "Label7 cboPT", "Label8 cboPTR", "Label5 cboRow",
+              "Label6 cboColumn", "Label10 cboOutput"}) {
             const QStringList names = QString::fromLatin1(pair).split(u' ');
             QTest::newRow(pair) << names[0] << names[1];
         }
@@ -223,9 +223,10 @@ private slots:
             QVERIFY2(rig.child<QGroupBox>(QLatin1String(group))->isEnabled(), group);
 
         rig.port.writes.clear();
-        test::doSteps(*rig.window, rig.panel,
-                      QStringLiteral("cboPT~7 cboPTR=1 cmdPT cboRow=1 cboColumn~9 cmdSetCursor "
-                                     "cboOutput=3 cboOF=OFF cmdSOutput txtLine1=A cmdClearDisplay"));
+        test::doSteps(
+            *rig.window, rig.panel,
+            QStringLiteral("cboPT~7 cboPTR=1 cmdPT cboRow=1 cboColumn~9 cmdSetCursor "
+                           "cboOutput=3 cboOF=OFF cmdSOutput txtLine1=A cmdClearDisplay"));
         QCOMPARE(rig.port.written(), QByteArray::fromHex("FE346B01FE320109FE33024C0D"));
         QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtLine1"))->text(), QString());
 

@@ -41,32 +41,48 @@ private slots:
                                 << (monitor ? QString::fromUtf8(monitor) : QString());
         };
         using R = CommandRig&;
-        row("text", [](R r) { return r.text.cmdSendText_Click(l("AB"), l("CD")); },
-            "0D41420C4344", "AB [0x12] CD");
-        row("clear", [](R r) { return r.text.cmdClearDisplay_Click(); }, "0D");
-        row("predefined text 1 on row 0", [](R r) { return r.text.cmdPT_Click(l("1"), l("0")); },
+        row(
+            "text", [](R r) { return r.text.cmdSendText_Click(l("AB"), l("CD")); }, "0D41420C4344",
+            "AB [0x12] CD");
+        row(
+            "clear", [](R r) { return r.text.cmdClearDisplay_Click(); }, "0D");
+        row(
+            "predefined text 1 on row 0", [](R r) { return r.text.cmdPT_Click(l("1"), l("0")); },
             "FE346500");
-        row("predefined text 10 on row 1",
-            [](R r) { return r.text.cmdPT_Click(l("10"), l("1")); }, "FE346E01");
-        row("cursor to row 1, column 15",
+        row(
+            "predefined text 10 on row 1", [](R r) { return r.text.cmdPT_Click(l("10"), l("1")); },
+            "FE346E01");
+        row(
+            "cursor to row 1, column 15",
             [](R r) { return r.display.cmdSetCursor_Click(l("1"), l("15")); }, "FE32010F");
-        row("clear row 0", [](R r) { return r.display.cmdClrRow_Click(l("0")); }, "FE2D00");
-        row("clear column 7", [](R r) { return r.display.cmdClrColumn_Click(l("7")); },
-            "FE2E07");
-        row("cursor blinking", [](R r) { return r.display.optCur_Click(1); }, "FE02");
-        row("backlight flashing", [](R r) { return r.display.optBL_Click(2); }, "FE0B");
-        row("CHAR 8", [](R r) { return r.display.cmdCC_Click(7); }, "07");
-        row("all outputs on", [](R r) { return r.inputOutput.cmdOnAll_Click(); }, "FE0C");
-        row("all outputs off", [](R r) { return r.inputOutput.cmdOffAll_Click(); }, "FE0D");
-        row("serial number", [](R r) { return r.inputOutput.cmdSN_Click(); }, "FE09");
-        row("output 1 on", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("ON")); },
+        row(
+            "clear row 0", [](R r) { return r.display.cmdClrRow_Click(l("0")); }, "FE2D00");
+        row(
+            "clear column 7", [](R r) { return r.display.cmdClrColumn_Click(l("7")); }, "FE2E07");
+        row(
+            "cursor blinking", [](R r) { return r.display.optCur_Click(1); }, "FE02");
+        row(
+            "backlight flashing", [](R r) { return r.display.optBL_Click(2); }, "FE0B");
+        row(
+            "CHAR 8", [](R r) { return r.display.cmdCC_Click(7); }, "07");
+        row(
+            "all outputs on", [](R r) { return r.inputOutput.cmdOnAll_Click(); }, "FE0C");
+        row(
+            "all outputs off", [](R r) { return r.inputOutput.cmdOffAll_Click(); }, "FE0D");
+        row(
+            "serial number", [](R r) { return r.inputOutput.cmdSN_Click(); }, "FE09");
+        row(
+            "output 1 on", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("ON")); },
             "FE330048");
-        row("output 8 off",
-            [](R r) { return r.inputOutput.cmdSOutput_Click(l("8"), l("OFF")); }, "FE33074C");
+        row(
+            "output 8 off", [](R r) { return r.inputOutput.cmdSOutput_Click(l("8"), l("OFF")); },
+            "FE33074C");
         // Only the first entry of the state list switches on.
-        row("state in other case",
+        row(
+            "state in other case",
             [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("on")); }, "FE33004C");
-        row("state emptied", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), {}); },
+        row(
+            "state emptied", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), {}); },
             "FE33004C");
     }
 
@@ -118,8 +134,7 @@ private slots:
         QTest::newRow("row 2") << Click([](R r) { return r.display.cmdClrRow_Click(l("2")); })
                                << rows;
         QTest::newRow("column not a number")
-            << Click([](R r) { return r.display.cmdSetCursor_Click(l("0"), l("x")); })
-            << columns;
+            << Click([](R r) { return r.display.cmdSetCursor_Click(l("0"), l("x")); }) << columns;
         QTest::newRow("column with a blank")
             << Click([](R r) { return r.display.cmdClrColumn_Click(l(" 3")); }) << columns;
         QTest::newRow("predefined text 11")
@@ -127,9 +142,9 @@ private slots:
             << l("Please Select a Predefined Text from 1 to 10");
         QTest::newRow("predefined text row -1")
             << Click([](R r) { return r.text.cmdPT_Click(l("1"), l("-1")); }) << rows;
-        QTest::newRow("output 9")
-            << Click([](R r) { return r.inputOutput.cmdSOutput_Click(l("9"), l("ON")); })
-            << l("Please Select an Output from 1 to 8");
+        QTest::newRow("output 9") << Click([](R r) {
+            return r.inputOutput.cmdSOutput_Click(l("9"), l("ON"));
+        }) << l("Please Select an Output from 1 to 8");
     }
 
     void textMatchingNoEntry()
@@ -152,7 +167,8 @@ private slots:
                             const char* status) {
             for (QByteArray& answer : hex)
                 answer = QByteArray::fromHex(answer);
-            QTest::newRow(name) << hex << QString::fromLatin1(shown) << QString::fromLatin1(status);
+            QTest::newRow(name) << hex << QString::fromLatin1(shown)
+                                << QString::fromLatin1(status);
         };
         row("inputs 1-4 set", {"EE690F00"}, "11110000", "");
         row("bits 4-7 ignored", {"EE69F0FF"}, "00001111", "");

@@ -104,7 +104,8 @@ private slots:
         QTest::addColumn<QString>("during");
         QTest::addColumn<QString>("after");
         QTest::newRow("from start-up") << false << "0110" << kStart;
-        QTest::newRow("after a selection") << true << "1111" << "1001";
+        QTest::newRow("after a selection") << true << "1111"
+                                           << "1001";
     }
 
     void broadcast()

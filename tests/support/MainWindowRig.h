@@ -83,9 +83,8 @@ struct MainWindowRig
 {
     explicit MainWindowRig(const QByteArray* iniContents)
         : settings(dir.filePath(QStringLiteral("velnor.ini"))),
-          panel(messages, fakeLine(), fakeLine()), vars(panel.vars()),
-          port(fakePort(panel)), ticks(fakeTicks(panel)),
-          configPort(static_cast<FakeSerialPort&>(panel.configPort())),
+          panel(messages, fakeLine(), fakeLine()), vars(panel.vars()), port(fakePort(panel)),
+          ticks(fakeTicks(panel)), configPort(static_cast<FakeSerialPort&>(panel.configPort())),
           configTicks(static_cast<FakeTickSource&>(panel.configTicks()))
     {
         if (iniContents)
