@@ -1,4 +1,5 @@
-// The panel program itself: a kill, a logout or Ctrl+C ends it as closing its window does.
+// The panel program itself: a kill, a logout or Ctrl+C is taken over by the program, which
+// then quits its event loop and ends with status 0 instead of being killed.
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -31,9 +32,8 @@ private slots:
     void endsCleanlyOnASignal_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGHUP") << SIGHUP;
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+            QTest::addRow("%s", sigabbrev_np(signal)) << signal;
     }
 
     void endsCleanlyOnASignal()
