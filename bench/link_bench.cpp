@@ -81,8 +81,8 @@ int main(int argc, char* argv[])
         });
         const auto clicked = Clock::now();
         select->click(); // no answer comes: the select lasts its whole wait
-        farEnd.join();
         runOut();
+        farEnd.join();
         if (seen == 0) {
             std::fputs("no byte reached the far end\n", stderr);
             return 1;
