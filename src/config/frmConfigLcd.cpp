@@ -58,8 +58,7 @@ QLineEdit* box(QWidget* parent, const QString& name, int maxLength, const QRect&
 
 frmConfigLcd::frmConfigLcd(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent)
     : QWidget(parent, Qt::Window), m_vars(panel.vars()), m_port(panel.configPort()),
-      m_messages(panel.messages()), m_settings(settings),
-      m_link(m_vars, m_port, panel.configTicks(), m_messages, panel.gate()),
+      m_messages(panel.messages()), m_settings(settings), m_link(panel.configLink()),
       m_gate(new ClickGate(panel.gate(), this))
 {
     setObjectName(QStringLiteral("frmConfigLcd"));

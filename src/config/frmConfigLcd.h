@@ -63,7 +63,7 @@ private:
     SerialPort& m_port;
     MessageSink& m_messages;
     const IniFile& m_settings;
-    ConfigLink m_link;
+    ConfigLink& m_link;
     ClickGate* m_gate;
 
     QComboBox* m_cboUID = nullptr;

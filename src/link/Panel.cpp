@@ -12,7 +12,8 @@ Panel::Panel(MessageSink& messages, Line main, Line config, QObject* parent)
     : QObject(parent), m_messages(messages), m_main(std::move(main)), m_config(std::move(config)),
       m_link(m_vars, *m_main.port, messages, m_monitor),
       m_receiver(m_vars, *m_main.port, m_monitor),
-      m_exchanges(m_vars, m_link, *m_main.port, *m_main.ticks, m_gate)
+      m_exchanges(m_vars, m_link, *m_main.port, *m_main.ticks, m_gate),
+      m_configLink(m_vars, *m_config.port, *m_config.ticks, messages, m_gate)
 {
 }
 
@@ -20,6 +21,7 @@ Panel::~Panel()
 {
     // A wait still running ends with the panel, before its tick goes.
     m_exchanges.cancel();
+    m_configLink.stop();
 }
 
 std::unique_ptr<Panel> Panel::onSerialPorts(MessageSink& messages, const PortMap& ports)

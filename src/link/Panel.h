@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/ConfigLink.h"
 #include "link/Exchanges.h"
 #include "link/FrameLink.h"
 #include "link/PortLocator.h"
@@ -20,7 +21,9 @@ class TickSource;
 
 // Everything of a panel below its windows, built in one place: the shared state, the main
 // window's port and tick with its link, receiver, traffic monitor and exchanges, the
-// configuration window's own port and tick, and the wait gate between them.
+// configuration window's own port, tick and link, and the wait gate between them. What goes
+// over either line can be heard here: frames sent by both links, bytes the receiver read, and
+// how each exchange ended.
 class Panel final : public QObject
 {
     Q_OBJECT
@@ -50,6 +53,7 @@ public:
     FrameLink& link() { return m_link; }
     Receiver& receiver() { return m_receiver; }
     Exchanges& exchanges() { return m_exchanges; }
+    ConfigLink& configLink() { return m_configLink; }
 
 private:
     Variables m_vars;
@@ -61,6 +65,7 @@ private:
     FrameLink m_link;
     Receiver m_receiver;
     Exchanges m_exchanges;
+    ConfigLink m_configLink;
 };
 
 } // namespace velnor

@@ -218,8 +218,10 @@ private slots:
         // While an upload runs, no exchange starts and no second upload does; while an
         // exchange waits, no upload and no second exchange starts.
         Rig rig;
-        ConfigLink config{rig.vars, rig.panel.configPort(), rig.panel.configTicks(), rig.messages,
-                          rig.panel.gate()};
+        ConfigLink& config = rig.panel.configLink();
+        QByteArray heard;
+        connect(&config, &ConfigLink::frameSent, this,
+                [&heard](const QByteArray& bytes) { heard += bytes; });
         ModuleSetup setup;
         setup.uid = QStringLiteral("101");
         setup.bitmaps.fill(QStringLiteral("1"));
@@ -231,6 +233,7 @@ private slots:
         QVERIFY(finished.wait(5000));
         QCOMPARE(finished.size(), 1);
         QCOMPARE(rig.ticks.ticksEmitted, 0);
+        QCOMPARE(heard, static_cast<FakeSerialPort&>(rig.panel.configPort()).written());
 
         QVERIFY(rig.panel.exchanges().start(Exchange::deselect()));
         QVERIFY(!config.start(steps));
