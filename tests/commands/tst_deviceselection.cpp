@@ -127,7 +127,8 @@ private slots:
         QCOMPARE(rig.status, selectedBefore ? QStringLiteral("105 Connected") : QString());
     }
 
-    // While one wait runs, another select or deselect neither sends nor waits.
+    // While one wait runs, another select or deselect neither sends nor waits, and the running
+    // select still reports its own outcome.
     void aSecondClickDuringAWaitIsRefused()
     {
         CommandRig rig;

@@ -188,16 +188,14 @@ private slots:
         QTest::addColumn<QString>("uid");
         QTest::addColumn<QString>("bitmap");
         QTest::addColumn<QString>("message");
-        const QString noAddress = QStringLiteral("Please Select a Device Address from 101 to 132");
-        QTest::newRow("upload, word in a bitmap box")
-            << QStringLiteral("cmdConLcd") << QStringLiteral("107") << QStringLiteral("abc")
-            << QStringLiteral("Please Enter Numeric Value 0 to 255 in the bitmap field");
-        QTest::newRow("upload, no address entry")
-            << QStringLiteral("cmdConLcd") << QStringLiteral("99") << QStringLiteral("1")
-            << noAddress;
-        QTest::newRow("save, broadcast address")
-            << QStringLiteral("cmdSaveFlash") << QStringLiteral("100") << QStringLiteral("1")
-            << noAddress;
+        const auto row = [](const char* button, const char* uid, const char* bitmap,
+                            const char* message) {
+            QTest::addRow("%s %s %s", button, uid, bitmap) << button << uid << bitmap << message;
+        };
+        const char* noAddress = "Please Select a Device Address from 101 to 132";
+        row("cmdConLcd", "107", "abc", "Please Enter Numeric Value 0 to 255 in the bitmap field");
+        row("cmdConLcd", "99", "1", noAddress);
+        row("cmdSaveFlash", "100", "1", noAddress);
     }
 
     void refusals()
