@@ -23,9 +23,9 @@ struct CommandRig
     {
         port.setRThreshold(wire::AcknowledgementLength);
         QObject::connect(&selection, &DeviceSelection::statusChanged, &selection,
-                         [this](const QString& text) { status = text; });
+                         [this](const QString& said) { status = said; });
         QObject::connect(&inputOutput, &InputOutputCommands::statusChanged, &inputOutput,
-                         [this](const QString& text) { status = text; });
+                         [this](const QString& said) { status = said; });
         QObject::connect(&inputOutput, &InputOutputCommands::inputsRead, &inputOutput,
                          [this](const InputStates& states) { inputs = states; });
     }
