@@ -5,9 +5,7 @@
 // Usage: velnor-config-bench [ROUNDS]   (results go to standard output)
 #include "FakeMessageSink.h"
 #include "config/frmConfigLcd.h"
-#include "link/ConfigLink.h"
-#include "link/QtSerialPort.h"
-#include "link/QtTickSource.h"
+#include "link/Panel.h"
 #include "Measures.h"
 #include "settings/IniFile.h"
 #include "settings/ModuleSetup.h"
@@ -68,11 +66,9 @@ int main(int argc, char* argv[])
     settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), QString::fromLocal8Bit(name));
     fillSettings(settings);
 
-    velnor::Variables vars;
-    vars.PortSettings = QStringLiteral("9600,n,8,1");
-    velnor::QtSerialPort port(settings);
-    velnor::QtTickSource ticks(velnor::ConfigLink::kTickMs);
     velnor::test::FakeMessageSink messages;
+    const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
+    panel->vars().PortSettings = QStringLiteral("9600,n,8,1");
 
     // The far end: counts what arrives, noting when the last byte of an upload came.
     qint64 received = 0;
@@ -93,7 +89,7 @@ int main(int argc, char* argv[])
     for (int round = 0; round < rounds; ++round) {
         received = 0;
         const qint64 openStart = clock.nsecsElapsed();
-        auto* window = new velnor::frmConfigLcd(vars, port, ticks, messages, settings, 0);
+        auto* window = new velnor::frmConfigLcd(*panel, settings, 0);
         openMs.push_back(double(clock.nsecsElapsed() - openStart) / 1e6);
 
         // Let the load step's bytes arrive before the upload starts counting.

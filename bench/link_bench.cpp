@@ -3,14 +3,12 @@
 //  - how long a 10-tick wait lasts;
 //  - the processor time the program spends during that wait.
 // Usage: velnor-link-bench [ROUNDS]   (results go to standard output)
-#include "widgets/QtMessageSink.h"
-#include "app/frmMain.h"
-#include "link/ConfigLink.h"
-#include "link/QtSerialPort.h"
-#include "link/QtTickSource.h"
 #include "Measures.h"
+#include "app/frmMain.h"
+#include "link/Panel.h"
+#include "link/QtTickSource.h"
 #include "settings/IniFile.h"
-#include "shared/Variables.h"
+#include "widgets/QtMessageSink.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -58,14 +56,15 @@ int main(int argc, char* argv[])
     settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
     settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), QString::fromLocal8Bit(name));
 
-    velnor::Variables vars;
-    velnor::QtSerialPort port(settings);
-    velnor::QtTickSource ticks;
     velnor::QtMessageSink messages;
-    velnor::QtSerialPort configPort(settings);
-    velnor::QtTickSource configTicks(velnor::ConfigLink::kTickMs);
-    velnor::frmMain window(vars, settings, port, ticks, messages, {configPort, configTicks});
+    const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
+    velnor::frmMain window(*panel, settings);
     auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));
+    velnor::Exchanges& exchanges = panel->exchanges();
+    const auto runOut = [&app, &exchanges] {
+        while (exchanges.isRunning())
+            app.processEvents(QEventLoop::WaitForMoreEvents);
+    };
 
     std::vector<double> firstByteMs, waitMs, cpuMs;
     for (int round = 0; round < rounds; ++round) {
@@ -81,7 +80,8 @@ int main(int argc, char* argv[])
             }
         });
         const auto clicked = Clock::now();
-        select->click(); // no answer comes: the click lasts its whole wait
+        select->click(); // no answer comes: the select lasts its whole wait
+        runOut();
         farEnd.join();
         if (seen == 0) {
             std::fputs("no byte reached the far end\n", stderr);
@@ -93,7 +93,8 @@ int main(int argc, char* argv[])
 
         const double cpuBefore = cpuSeconds();
         const auto started = Clock::now();
-        window.link().WaitTicks(10);
+        exchanges.start(velnor::Exchange::pause(velnor::Exchange::kAnswerTicks));
+        runOut();
         waitMs.push_back(
             std::chrono::duration<double, std::milli>(Clock::now() - started).count());
         cpuMs.push_back((cpuSeconds() - cpuBefore) * 1000.0);

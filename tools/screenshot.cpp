@@ -8,9 +8,7 @@
 #include "app/frmMain.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
-#include "link/ConfigLink.h"
-#include "link/QtSerialPort.h"
-#include "link/QtTickSource.h"
+#include "link/Panel.h"
 #include "settings/IniFile.h"
 #include "settings/ModuleSetup.h"
 #include "shared/Variables.h"
@@ -86,21 +84,24 @@ int main(int argc, char* argv[])
     settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QString::number(kAddress));
     settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), host.devicePath());
 
-    velnor::Variables vars;
-    velnor::QtSerialPort port(settings);
-    velnor::QtTickSource ticks;
     velnor::QtMessageSink messages;
-    velnor::QtSerialPort configPort(settings);
-    velnor::QtTickSource configTicks(velnor::ConfigLink::kTickMs);
-    velnor::frmMain window(vars, settings, port, ticks, messages, {configPort, configTicks});
+    const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
+    velnor::frmMain window(*panel, settings);
     messages.setParentWindow(&window);
     window.show();
 
+    // A select and an input read go on until their waits are over.
+    const auto runOut = [&panel] {
+        while (panel->exchanges().isRunning())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
     click(window, "cmdSelect");
+    runOut();
     type(window, "txtLine1", QStringLiteral("Hello,"));
     type(window, "txtLine2", QStringLiteral("world!"));
     click(window, "cmdSendText");
     click(window, "cmdInput");
+    runOut();
     QApplication::processEvents();
     if (!window.grab().save(args.at(1)))
         return 1;

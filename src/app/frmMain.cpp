@@ -1,18 +1,17 @@
 #include "app/frmMain.h"
 
-#include "widgets/ClassicLook.h"
-#include "widgets/ClickGate.h"
 #include "commands/DeviceSelection.h"
-#include "commands/DisplayCommands.h"
 #include "commands/InputOutputCommands.h"
-#include "commands/TextCommands.h"
-#include "config/frmConfigLcd.h"
+#include "commands/ListEntry.h"
+#include "link/Panel.h"
 #include "link/SerialPort.h"
 #include "settings/IniFile.h"
 #include "settings/StartupSettings.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 #include "ui_frmMain.h"
+#include "widgets/ClassicLook.h"
+#include "widgets/ClickGate.h"
 
 #include <QButtonGroup>
 #include <QFileInfo>
@@ -24,25 +23,12 @@ namespace velnor {
 
 namespace {
 
-constexpr int kPorts = StartupSettings::kPorts;
-// The address list opens with the broadcast address, then every address a module can have.
-constexpr int kFirstAddress = wire::Broadcast;
-constexpr int kLastAddress = wire::LastAddress;
 constexpr int kClientWidth = 690;
 constexpr int kClientHeight = 498;
 constexpr int kStatusHeight = 17;
 constexpr qreal kInputPitch = 24;
 const QString kSpeed9600 = QStringLiteral("9600");
 const QString kSpeed4800 = QStringLiteral("4800");
-
-// "1".."count" (or first..last) as list entries.
-QStringList numbers(int first, int last)
-{
-    QStringList items;
-    for (int n = first; n <= last; ++n)
-        items.append(QString::number(n));
-    return items;
-}
 
 void fill(QComboBox* list, const QStringList& items)
 {
@@ -54,12 +40,14 @@ void fill(QComboBox* list, const QStringList& items)
 
 } // namespace
 
-frmMain::frmMain(Variables& vars, const IniFile& settings, SerialPort& port, TickSource& ticks,
-                 MessageSink& messages, ConfigLine configLine, QWidget* parent)
-    : QMainWindow(parent), m_vars(vars), m_settings(settings), m_port(port), m_messages(messages),
-      m_configLine(configLine), m_ui(std::make_unique<Ui::frmMain>()),
-      m_link(vars, port, ticks, messages, m_monitor), m_exchanges(vars, m_link, port),
-      m_receiver(vars, port, m_monitor), m_gate(new ClickGate(vars, this))
+frmMain::frmMain(Panel& panel, const IniFile& settings, QWidget* parent)
+    : QMainWindow(parent), m_panel(panel), m_settings(settings),
+      m_ui(std::make_unique<Ui::frmMain>()), m_gate(new ClickGate(panel.gate(), this)),
+      m_selection(new DeviceSelection(panel.vars(), panel.exchanges(), this)),
+      m_inputOutput(
+          new InputOutputCommands(panel.exchanges(), panel.link(), panel.messages(), this)),
+      m_text(panel.vars(), panel.link(), panel.messages()),
+      m_display(panel.link(), panel.messages(), m_selection->state())
 {
     m_ui->setupUi(this);
     m_Shape1 = {m_ui->Shape1_0, m_ui->Shape1_1, m_ui->Shape1_2, m_ui->Shape1_3,
@@ -71,54 +59,14 @@ frmMain::frmMain(Variables& vars, const IniFile& settings, SerialPort& port, Tic
                            {m_ui->cmdCC_0, m_ui->cmdCC_1, m_ui->cmdCC_2, m_ui->cmdCC_3,
                             m_ui->cmdCC_4, m_ui->cmdCC_5, m_ui->cmdCC_6, m_ui->cmdCC_7});
     setUpLook();
-    makeCommands();
     Form_Load();
     connectSignals();
+    connectOutcomes();
 }
 
 frmMain::~frmMain()
 {
     delete m_config;
-}
-
-void frmMain::makeCommands()
-{
-    SelectionControls selection;
-    selection.cboAddr = m_ui->cboAddr;
-    selection.cmdSelect = m_ui->cmdSelect;
-    selection.cmdDeselect = m_ui->cmdDeselect;
-    selection.Frame3 = m_ui->Frame3;
-    selection.Check1 = m_ui->Check1;
-    selection.Backlight = m_ui->Backlight;
-    selection.PrintText = m_ui->PrintText;
-    selection.CurControl = m_ui->CurControl;
-    selection.CustomChar = m_ui->CustomChar;
-    selection.InputStatus = m_ui->InputStatus;
-    selection.Output = m_ui->Output;
-    selection.status = m_statusPanel;
-    m_selection = std::make_unique<DeviceSelection>(m_vars, m_exchanges, selection);
-
-    TextControls text;
-    text.txtLine1 = m_ui->txtLine1;
-    text.txtLine2 = m_ui->txtLine2;
-    text.cboPT = m_ui->cboPT;
-    text.cboPTR = m_ui->cboPTR;
-    m_text = std::make_unique<TextCommands>(m_vars, m_link, m_messages, text);
-
-    DisplayControls display;
-    display.cboRow = m_ui->cboRow;
-    display.cboColumn = m_ui->cboColumn;
-    display.Check1 = m_ui->Check1;
-    display.cmdDeselect = m_ui->cmdDeselect;
-    m_display = std::make_unique<DisplayCommands>(m_link, m_messages, display);
-
-    InputOutputControls inputOutput;
-    inputOutput.Shape1 = m_Shape1;
-    inputOutput.cboOutput = m_ui->cboOutput;
-    inputOutput.cboOF = m_ui->cboOF;
-    inputOutput.status = m_statusPanel;
-    m_inputOutput =
-        std::make_unique<InputOutputCommands>(m_exchanges, m_link, m_messages, inputOutput);
 }
 
 QButtonGroup* frmMain::controlArray(const QString& name,
@@ -209,12 +157,13 @@ void frmMain::Form_Load()
 {
     // Unusable entries fall back to the first list entries.
     const StartupSettings startup = StartupSettings::read(m_settings);
+    Variables& vars = m_panel.vars();
     const int port = startup.port;
-    m_vars.PortNumber = QString::number(port);
-    m_vars.PortSettings = startup.lineSettings;
-    m_vars.DeviceAddr = quint8(startup.address);
+    vars.PortNumber = QString::number(port);
+    vars.PortSettings = startup.lineSettings;
+    vars.DeviceAddr = quint8(startup.address);
 
-    fill(m_ui->cboComm, numbers(1, kPorts));
+    fill(m_ui->cboComm, numberEntries(1, StartupSettings::kPorts));
     m_ui->cboComm->setCurrentIndex(port - 1);
 
     if (startup.at9600()) {
@@ -224,19 +173,21 @@ void frmMain::Form_Load()
         opt4800_Click();
     }
 
-    fill(m_ui->cboAddr, numbers(kFirstAddress, kLastAddress));
-    m_ui->cboAddr->setCurrentIndex(m_vars.DeviceAddr - kFirstAddress);
-    fill(m_ui->cboRow, numbers(0, 1));
-    fill(m_ui->cboColumn, numbers(0, 15));
-    fill(m_ui->cboPT, numbers(1, 10));
-    fill(m_ui->cboPTR, numbers(0, 1));
-    fill(m_ui->cboOutput, numbers(1, 8));
-    fill(m_ui->cboOF, {QStringLiteral("ON"), QStringLiteral("OFF")});
+    const QStringList addresses = DeviceSelection::addressEntries();
+    fill(m_ui->cboAddr, addresses);
+    m_ui->cboAddr->setCurrentIndex(int(addresses.indexOf(QString::number(vars.DeviceAddr))));
+    fill(m_ui->cboRow, DisplayCommands::rowEntries());
+    fill(m_ui->cboColumn, DisplayCommands::columnEntries());
+    fill(m_ui->cboPT, TextCommands::textEntries());
+    fill(m_ui->cboPTR, TextCommands::rowEntries());
+    fill(m_ui->cboOutput, InputOutputCommands::outputEntries());
+    fill(m_ui->cboOF, InputOutputCommands::stateEntries());
 
-    m_port.setSettings(m_vars.PortSettings);
-    m_port.setCommPort(port);
-    m_port.setRThreshold(2);
-    m_port.setInputMode(SerialPort::InputModeBinary);
+    SerialPort& serial = m_panel.port();
+    serial.setSettings(vars.PortSettings);
+    serial.setCommPort(port);
+    serial.setRThreshold(wire::AcknowledgementLength);
+    serial.setInputMode(SerialPort::InputModeBinary);
 }
 
 void frmMain::connectSignals()
@@ -248,46 +199,90 @@ void frmMain::connectSignals()
     m_gate->group(speeds, [this](int id) { id == 0 ? opt9600_Click() : opt4800_Click(); });
     m_gate->action(m_ui->mnuConfig, [this] { mnuConfig_Click(); });
 
-    DeviceSelection* selection = m_selection.get();
-    m_gate->button(m_ui->cmdSelect, [selection] { selection->cmdSelect_Click(); });
-    m_gate->button(m_ui->cmdDeselect, [selection] { selection->cmdDeselect_Click(); });
-    m_gate->checkBox(m_ui->Check1,
-                     [selection](bool checked) { selection->Check1_Click(checked); });
+    Ui::frmMain& ui = *m_ui;
+    m_gate->button(ui.cmdSelect,
+                   [this] { m_selection->cmdSelect_Click(m_ui->cboAddr->currentText()); });
+    m_gate->button(ui.cmdDeselect, [this] { m_selection->cmdDeselect_Click(); });
+    m_gate->checkBox(ui.Check1, [this](bool checked) {
+        m_ui->cboAddr->setCurrentIndex(m_selection->Check1_Click(checked));
+    });
 
-    TextCommands* text = m_text.get();
-    m_gate->button(m_ui->cmdSendText, [text] { text->cmdSendText_Click(); });
-    m_gate->button(m_ui->cmdClearDisplay, [text] { text->cmdClearDisplay_Click(); });
-    m_gate->button(m_ui->cmdPT, [text] { text->cmdPT_Click(); });
+    m_gate->button(ui.cmdSendText, [this] {
+        m_text.cmdSendText_Click(m_ui->txtLine1->text(), m_ui->txtLine2->text());
+    });
+    m_gate->button(ui.cmdClearDisplay, [this] {
+        m_ui->txtLine1->clear();
+        m_ui->txtLine2->clear();
+        m_text.cmdClearDisplay_Click();
+    });
+    m_gate->button(ui.cmdPT, [this] {
+        m_text.cmdPT_Click(m_ui->cboPT->currentText(), m_ui->cboPTR->currentText());
+    });
 
-    DisplayCommands* display = m_display.get();
-    m_gate->button(m_ui->cmdSetCursor, [display] { display->cmdSetCursor_Click(); });
-    m_gate->button(m_ui->cmdClrRow, [display] { display->cmdClrRow_Click(); });
-    m_gate->button(m_ui->cmdClrColumn, [display] { display->cmdClrColumn_Click(); });
-    m_gate->group(m_optCur, [display](int index) { display->optCur_Click(index); });
-    m_gate->group(m_optBL, [display](int index) { display->optBL_Click(index); });
-    m_gate->group(m_cmdCC, [display](int index) { display->cmdCC_Click(index); });
+    m_gate->button(ui.cmdSetCursor, [this] {
+        m_display.cmdSetCursor_Click(m_ui->cboRow->currentText(), m_ui->cboColumn->currentText());
+    });
+    m_gate->button(ui.cmdClrRow,
+                   [this] { m_display.cmdClrRow_Click(m_ui->cboRow->currentText()); });
+    m_gate->button(ui.cmdClrColumn,
+                   [this] { m_display.cmdClrColumn_Click(m_ui->cboColumn->currentText()); });
+    m_gate->group(m_optCur, [this](int index) { m_display.optCur_Click(index); });
+    m_gate->group(m_optBL, [this](int index) { m_display.optBL_Click(index); });
+    m_gate->group(m_cmdCC, [this](int index) { m_display.cmdCC_Click(index); });
 
-    InputOutputCommands* io = m_inputOutput.get();
-    m_gate->button(m_ui->cmdInput, [io] { io->cmdInput_Click(); });
-    m_gate->button(m_ui->cmdSOutput, [io] { io->cmdSOutput_Click(); });
-    m_gate->button(m_ui->cmdOnAll, [io] { io->cmdOnAll_Click(); });
-    m_gate->button(m_ui->cmdOffAll, [io] { io->cmdOffAll_Click(); });
-    m_gate->button(m_ui->cmdSN, [io] { io->cmdSN_Click(); });
+    m_gate->button(ui.cmdInput, [this] { m_inputOutput->cmdInput_Click(); });
+    m_gate->button(ui.cmdSOutput, [this] {
+        m_inputOutput->cmdSOutput_Click(m_ui->cboOutput->currentText(),
+                                        m_ui->cboOF->currentText());
+    });
+    m_gate->button(ui.cmdOnAll, [this] { m_inputOutput->cmdOnAll_Click(); });
+    m_gate->button(ui.cmdOffAll, [this] { m_inputOutput->cmdOffAll_Click(); });
+    m_gate->button(ui.cmdSN, [this] { m_inputOutput->cmdSN_Click(); });
+}
 
-    connect(&m_monitor, &TrafficMonitor::txTextChanged, m_ui->lblTxData, &QLabel::setText);
-    connect(&m_monitor, &TrafficMonitor::rxTextChanged, m_ui->lblRxData, &QLabel::setText);
+void frmMain::connectOutcomes()
+{
+    connect(m_selection, &DeviceSelection::statusChanged, m_statusPanel, &QLabel::setText);
+    connect(m_selection, &DeviceSelection::stateChanged, this, &frmMain::showSelection);
+    connect(m_inputOutput, &InputOutputCommands::statusChanged, m_statusPanel, &QLabel::setText);
+    connect(m_inputOutput, &InputOutputCommands::inputsRead, this, &frmMain::showInputs);
+    TrafficMonitor& monitor = m_panel.monitor();
+    connect(&monitor, &TrafficMonitor::txTextChanged, m_ui->lblTxData, &QLabel::setText);
+    connect(&monitor, &TrafficMonitor::rxTextChanged, m_ui->lblRxData, &QLabel::setText);
+}
+
+void frmMain::showSelection(const Selection& state)
+{
+    m_ui->Frame3->setEnabled(!state.broadcast);
+    m_ui->cmdSelect->setEnabled(!state.selected);
+    m_ui->cmdDeselect->setEnabled(state.selected);
+    for (QWidget* group :
+         {m_ui->Backlight, m_ui->PrintText, m_ui->CurControl, m_ui->CustomChar, m_ui->Output})
+        group->setEnabled(state.sendingGroupsOpen);
+    m_ui->InputStatus->setEnabled(state.inputsOpen);
+}
+
+void frmMain::showInputs(const InputStates& states)
+{
+    // An input whose bit is set shows white, one whose bit is clear red.
+    for (size_t i = 0; i < states.size(); ++i) {
+        QPalette palette = m_Shape1.at(i)->palette();
+        palette.setColor(QPalette::Window,
+                         states.at(i) ? QColor(255, 255, 255) : QColor(255, 0, 0));
+        m_Shape1.at(i)->setPalette(palette);
+    }
 }
 
 void frmMain::cboComm_Click(int index)
 {
     if (index < 0)
         return;
-    if (m_vars.PortNumber.toInt() == index + 1)
+    Variables& vars = m_panel.vars();
+    if (vars.PortNumber.toInt() == index + 1)
         return;
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
-    m_vars.PortNumber = QString::number(index + 1);
-    m_port.setCommPort(index + 1);
+    m_panel.port().setPortOpen(false);
+    vars.PortNumber = QString::number(index + 1);
+    m_panel.port().setCommPort(index + 1);
 }
 
 void frmMain::opt4800_Click()
@@ -302,24 +297,22 @@ void frmMain::opt9600_Click()
 
 void frmMain::chooseSpeed(const QString& speed)
 {
-    if (m_vars.PortSettings.left(4) == speed)
+    Variables& vars = m_panel.vars();
+    if (vars.PortSettings.left(4) == speed)
         return;
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
-    m_vars.PortSettings = speed + QStringLiteral(",n,8,1");
-    m_port.setSettings(m_vars.PortSettings);
+    m_panel.port().setPortOpen(false);
+    vars.PortSettings = speed + QStringLiteral(",n,8,1");
+    m_panel.port().setSettings(vars.PortSettings);
 }
 
 void frmMain::mnuConfig_Click()
 {
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
+    m_panel.port().setPortOpen(false);
     m_statusPanel->setText(QStringLiteral("Disconnected"));
     // One window for the whole run: an open one comes to the front without loading again; a
     // closed one is gone, and the next one loads afresh.
     if (!m_config)
-        m_config = new frmConfigLcd(m_vars, m_configLine.port, m_configLine.ticks, m_messages,
-                                    m_settings, m_ui->cboComm->currentIndex(), this);
+        m_config = new frmConfigLcd(m_panel, m_settings, m_ui->cboComm->currentIndex(), this);
     m_config->show();
     m_config->raise();
     m_config->activateWindow();

@@ -1,16 +1,16 @@
 #pragma once
 
-// The main window. Clicks run one handler each: device commands build a frame in the shared
-// TxData and send it through the FrameLink, which shows it on the traffic monitor; commands
-// that expect an answer then wait, while the Receiver reads the port and sets the shared
-// flags the command looks at afterwards. The window owns neither the port nor the settings.
+// The main window. Clicks run one handler each, through the click gate: the command handlers
+// take the lists' texts and choices, send through the panel's link, and return what they sent;
+// select, deselect and the input read wait from the event loop and report when their wait is
+// over. The window maps those outcomes to captions, colours and enabled states. The traffic
+// monitor's lines follow the panel's monitor. The window owns neither the port nor the
+// settings.
 
-#include "link/Exchanges.h"
-#include "link/FrameLink.h"
-#include "link/Receiver.h"
-#include "link/TrafficMonitor.h"
-
+#include "commands/DisplayCommands.h"
+#include "commands/TextCommands.h"
 #include "config/frmConfigLcd.h"
+#include "link/Exchange.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -30,14 +30,10 @@ class frmMain;
 
 namespace velnor {
 
-struct Variables;
+struct Selection;
 class IniFile;
-class SerialPort;
-class TickSource;
-class MessageSink;
+class Panel;
 class DeviceSelection;
-class TextCommands;
-class DisplayCommands;
 class InputOutputCommands;
 class ClickGate;
 
@@ -45,18 +41,9 @@ class frmMain final : public QMainWindow
 {
     Q_OBJECT
 public:
-    // The configuration window's own port and tick, which it uses while it is open.
-    struct ConfigLine
-    {
-        SerialPort& port;
-        TickSource& ticks;
-    };
-
-    frmMain(Variables& vars, const IniFile& settings, SerialPort& port, TickSource& ticks,
-            MessageSink& messages, ConfigLine configLine, QWidget* parent = nullptr);
+    frmMain(Panel& panel, const IniFile& settings, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    FrameLink& link() { return m_link; }
     frmConfigLcd* configWindow() const { return m_config; }
 
     void cboComm_Click(int index);
@@ -65,7 +52,6 @@ public:
     void mnuConfig_Click();
 
 private:
-    void makeCommands();
     // A control array: one group whose members' ids are their indices, in the order given.
     QButtonGroup* controlArray(const QString& name,
                                std::initializer_list<QAbstractButton*> members);
@@ -73,29 +59,25 @@ private:
     void alignInputNumbers();
     void Form_Load();
     void connectSignals();
+    void connectOutcomes();
     // Shared by both speed options: switch PortSettings to the given speed unless it has it.
     void chooseSpeed(const QString& speed);
+    void showSelection(const Selection& state);
+    void showInputs(const InputStates& states);
 
-    Variables& m_vars;
+    Panel& m_panel;
     const IniFile& m_settings;
-    SerialPort& m_port;
-    MessageSink& m_messages;
-    ConfigLine m_configLine;
     std::unique_ptr<Ui::frmMain> m_ui;
     std::array<QFrame*, 8> m_Shape1{};
     QButtonGroup* m_optCur = nullptr;
     QButtonGroup* m_optBL = nullptr;
     QButtonGroup* m_cmdCC = nullptr;
     QLabel* m_statusPanel = nullptr;
-    TrafficMonitor m_monitor;
-    FrameLink m_link;
-    Exchanges m_exchanges;
-    Receiver m_receiver;
-    ClickGate* m_gate = nullptr;
-    std::unique_ptr<DeviceSelection> m_selection;
-    std::unique_ptr<TextCommands> m_text;
-    std::unique_ptr<DisplayCommands> m_display;
-    std::unique_ptr<InputOutputCommands> m_inputOutput;
+    ClickGate* m_gate;
+    DeviceSelection* m_selection;
+    InputOutputCommands* m_inputOutput;
+    TextCommands m_text;
+    DisplayCommands m_display;
     QPointer<frmConfigLcd> m_config;
 };
 

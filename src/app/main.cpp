@@ -2,10 +2,8 @@
 #include "widgets/QtMessageSink.h"
 #include "app/PanelOptions.h"
 #include "app/frmMain.h"
-#include "link/ConfigLink.h"
+#include "link/Panel.h"
 #include "link/PortLocator.h"
-#include "link/QtSerialPort.h"
-#include "link/QtTickSource.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsLocation.h"
 #include "shared/Variables.h"
@@ -74,18 +72,9 @@ int main(int argc, char* argv[])
     if (!unreadable.isEmpty())
         std::fprintf(stderr, "velnor: %s\n", qPrintable(unreadable));
 
-    velnor::Variables vars;
-    velnor::QtSerialPort port(settings);
-    port.setObjectName(QStringLiteral("MSComm1"));
-    velnor::QtTickSource ticks;
-    ticks.setObjectName(QStringLiteral("Timer1"));
     velnor::QtMessageSink messages;
-    velnor::QtSerialPort configPort(settings);
-    configPort.setObjectName(QStringLiteral("ConfigMSComm1"));
-    velnor::QtTickSource configTicks(velnor::ConfigLink::kTickMs);
-    configTicks.setObjectName(QStringLiteral("ConfigTimer1"));
-
-    velnor::frmMain window(vars, settings, port, ticks, messages, {configPort, configTicks});
+    const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
+    velnor::frmMain window(*panel, settings);
     messages.setParentWindow(&window);
     // Where a user finds which file the panel reads and writes: over the status bar.
     const QString inUse =
@@ -98,7 +87,7 @@ int main(int argc, char* argv[])
     if (options.check) {
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
         QApplication::exec();
-        printLoaded(vars, settings);
+        printLoaded(panel->vars(), settings);
         return QFileInfo(settings.path()).isFile() && unreadable.isEmpty() ? 0 : 1;
     }
     if (!unreadable.isEmpty()) {

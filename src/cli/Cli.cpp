@@ -8,6 +8,9 @@
 #include "settings/IniFile.h"
 #include "settings/StartupSettings.h"
 #include "settings/SettingsLocation.h"
+#include "system/QuitOnSignal.h"
+
+#include <QCoreApplication>
 
 #include <QFile>
 #include <QFileInfo>
@@ -124,7 +127,19 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
 
     Session session(port, settings, out, err);
     session.setJson(invocation.json);
-    const ExitStatus status = session.run(invocation.commands);
+    ExitStatus status = ExitStatus::Ok;
+    QObject::connect(&session, &Session::finished, &session, [&status](ExitStatus ended) {
+        status = ended;
+        QCoreApplication::quit();
+    });
+    session.start(invocation.commands);
+    // The run goes on in the application's event loop. A signal quits that loop: the run then
+    // ends where it stands, once the line has carried what it was given.
+    while (!session.isFinished()) {
+        QCoreApplication::exec();
+        if (!session.isFinished() && QuitOnSignal::requested())
+            session.interrupt();
+    }
     out.flush();
     // A result a script never gets is a failure, even when every command ran.
     if (out.status() != QTextStream::Ok && status == ExitStatus::Ok) {

@@ -2,16 +2,16 @@
 
 #include "link/Hex.h"
 #include "link/LineSettings.h"
+#include "shared/Wire.h"
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
 #include "settings/IniFile.h"
-#include "system/QuitOnSignal.h"
 
-#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -20,7 +20,6 @@ namespace velnor::cli {
 namespace {
 const QString kDeviceNotFound = u"Device Not Found"_s;
 const QString kNoResponse = u"No Response"_s;
-constexpr int kAcknowledgementThreshold = 2;
 // A start bit, eight data bits and a stop bit.
 constexpr qint64 kBitsPerByte = 10;
 } // namespace
@@ -28,58 +27,96 @@ constexpr qint64 kBitsPerByte = 10;
 Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
                  QObject* parent)
     : QObject(parent), m_settings(settings), m_out(out), m_err(err), m_tap(port),
-      m_configTicks(ConfigLink::kTickMs), m_link(m_vars, m_tap, m_ticks, m_failures, m_monitor),
-      m_exchanges(m_vars, m_link, m_tap), m_receiver(m_vars, m_tap, m_monitor),
-      m_config(m_vars, m_tap, m_configTicks, m_failures)
+      m_configTicks(ConfigLink::kTickMs), m_link(m_vars, m_tap, m_failures, m_monitor),
+      m_exchanges(m_vars, m_link, m_tap, m_ticks, m_gate), m_receiver(m_vars, m_tap, m_monitor),
+      m_config(m_vars, m_tap, m_configTicks, m_failures, m_gate)
 {
-    m_tap.setRThreshold(kAcknowledgementThreshold);
+    m_tap.setRThreshold(wire::AcknowledgementLength);
     m_tap.setInputMode(SerialPort::InputModeBinary);
     connect(&m_tap, &WireTap::wrote, this, &Session::noteWritten);
     connect(&m_tap, &WireTap::received, this, &Session::noteReceived);
+    connect(&m_exchanges, &Exchanges::exchangeEnded, this,
+            [this](const Exchange::Outcome& outcome) { m_outcome = outcome; });
+    // The next command starts once the runner is free again.
+    connect(&m_exchanges, &Exchanges::finished, this, &Session::exchangesFinished);
+    connect(&m_config, &ConfigLink::finished, this, &Session::uploadEnded);
     m_clock.start();
 }
 
-ExitStatus Session::run(const QList<Command>& commands)
+void Session::start(const QList<Command>& commands)
 {
     if (const auto line = LineSettings::parse(m_tap.settings()))
         m_bitsPerSecond = line->baudRate;
+    m_commands = commands;
+    m_next = 0;
     if (!m_tap.portOpen() && !m_tap.setPortOpen(true)) {
-        return fail(ExitStatus::PortNotAvailable, {},
-                    PortFailures::describe(FrameLink::kPortNotAvailable, m_tap.errorString()));
+        m_finished = true;
+        emit finished(
+            fail(ExitStatus::PortNotAvailable, {},
+                 PortFailures::describe(FrameLink::kPortNotAvailable, m_tap.errorString())));
+        return;
     }
-    ExitStatus status = ExitStatus::Ok;
-    for (const Command& command : commands) {
-        status = runOne(command);
-        flushSent();
-        // A signal ends every wait at once; what the command made of that is not its result.
-        if (QuitOnSignal::requested()) {
-            status = fail(ExitStatus::Interrupted, command.typed(), u"interrupted"_s);
-            break;
-        }
-        if (status != ExitStatus::Ok)
-            break;
-    }
-    if (status != ExitStatus::PortNotAvailable)
-        drain();
-    m_tap.setPortOpen(false);
-    return status;
+    runCommands();
 }
 
-ExitStatus Session::runOne(const Command& command)
+void Session::interrupt()
+{
+    if (m_interrupted || m_finished)
+        return;
+    m_interrupted = true;
+    if (m_draining) {
+        // The run had ended already; it just does not wait for the line any more.
+        m_exchanges.cancel();
+        return;
+    }
+    m_exchanges.cancel();
+    m_config.stop();
+    flushSent();
+    const QString what = m_next > 0 ? m_commands.at(m_next - 1).typed() : QString();
+    stopRun(fail(ExitStatus::Interrupted, what, u"interrupted"_s));
+}
+
+void Session::runCommands()
+{
+    while (!m_interrupted && m_next < m_commands.size()) {
+        const std::optional<ExitStatus> status = runOne(m_commands.at(m_next++));
+        if (!status)
+            return; // its wait goes on from the event loop
+        flushSent();
+        if (*status != ExitStatus::Ok) {
+            stopRun(*status);
+            return;
+        }
+    }
+    if (!m_interrupted)
+        stopRun(ExitStatus::Ok);
+}
+
+void Session::commandEnded(ExitStatus status)
+{
+    if (m_interrupted)
+        return;
+    flushSent();
+    if (status != ExitStatus::Ok) {
+        stopRun(status);
+        return;
+    }
+    runCommands();
+}
+
+std::optional<ExitStatus> Session::runOne(const Command& command)
 {
     using Kind = Command::Kind;
     switch (command.kind) {
     case Kind::Select:
-        return judged(command, m_exchanges.select(quint8(command.address)), kDeviceNotFound);
+        m_exchanges.start(Exchange::select(quint8(command.address)));
+        return std::nullopt;
     case Kind::Deselect:
-        return judged(command, m_exchanges.deselect(), kNoResponse);
-    case Kind::Inputs: {
-        const std::optional<InputStates> states = m_exchanges.readInputs();
-        const ExitStatus status = judged(command, states.has_value(), kNoResponse);
-        if (status == ExitStatus::Ok)
-            printInputs(*states);
-        return status;
-    }
+        m_exchanges.start(Exchange::deselect());
+        return std::nullopt;
+    case Kind::Inputs:
+        m_exchanges.start(Exchange::readInputs());
+        return std::nullopt;
     case Kind::Broadcast:
         m_exchanges.broadcast(command.on);
         break;
@@ -104,35 +141,61 @@ ExitStatus Session::runOne(const Command& command)
     return judged(command);
 }
 
-ExitStatus Session::upload(const Command& command)
+void Session::exchangesFinished()
+{
+    if (m_draining) {
+        drainEnded();
+        return;
+    }
+    const std::optional<Exchange::Outcome> outcome = std::exchange(m_outcome, std::nullopt);
+    if (m_interrupted || !outcome)
+        return;
+    const Command& command = m_commands.at(m_next - 1);
+    switch (outcome->kind) {
+    case Exchange::Kind::Select:
+        commandEnded(judged(command, outcome->answered, kDeviceNotFound));
+        return;
+    case Exchange::Kind::Deselect:
+        commandEnded(judged(command, outcome->answered, kNoResponse));
+        return;
+    case Exchange::Kind::ReadInputs: {
+        const ExitStatus status = judged(command, outcome->answered, kNoResponse);
+        if (status == ExitStatus::Ok)
+            printInputs(outcome->inputs);
+        commandEnded(status);
+        return;
+    }
+    case Exchange::Kind::Pause:
+        return;
+    }
+}
+
+std::optional<ExitStatus> Session::upload(const Command& command)
 {
     // As the configuration window does when it opens: every module selected, their displays
     // cleared and "Config. Mode" shown. Then the upload, to all of them.
     if (!m_config.sendFrame(frames::enterConfiguration()) ||
         !m_config.sendText(safeText(frames::kConfigModeText)))
         return judged(command);
+    // A plan that stops at its first burst has finished before start() returns.
+    m_config.start(command.steps);
+    return std::nullopt;
+}
 
-    bool completed = false;
-    QEventLoop loop;
-    connect(&m_config, &ConfigLink::finished, &loop, [&](bool done) {
-        completed = done;
-        loop.quit();
-    });
-    // A plan that stops at its first burst has finished before there is a loop to quit.
-    if (m_config.start(command.steps) && m_config.isRunning())
-        loop.exec();
-    // Left by a signal: nothing more of the upload goes out, and the run says why it ended.
-    m_config.stop();
-    if (QuitOnSignal::requested())
-        return ExitStatus::Ok;
+void Session::uploadEnded(bool completed)
+{
+    if (m_interrupted)
+        return;
+    const Command& command = m_commands.at(m_next - 1);
     if (!completed) {
         const ExitStatus status = judged(command);
-        return status != ExitStatus::Ok
-                   ? status
-                   : fail(ExitStatus::PortNotAvailable, command.typed(), u"the upload stopped"_s);
+        commandEnded(status != ExitStatus::Ok ? status
+                                              : fail(ExitStatus::PortNotAvailable, command.typed(),
+                                                     u"the upload stopped"_s));
+        return;
     }
     m_lastUpload = &command;
-    return ExitStatus::Ok;
+    commandEnded(ExitStatus::Ok);
 }
 
 ExitStatus Session::save(const Command& command)
@@ -219,15 +282,27 @@ void Session::flushSent()
     m_sent.clear();
 }
 
-void Session::drain()
+void Session::stopRun(ExitStatus status)
 {
+    m_status = status;
     // The last bytes leave the line after the last command has returned, as in the panel; the
     // port stays open until they have, since closing may set the line back to another speed.
     const qint64 remainingMs = m_lineFreeAtMs - m_clock.elapsed();
-    if (remainingMs <= 0)
-        return;
-    const qint64 ticks = remainingMs / QtTickSource::kTickMs + 2;
-    m_link.WaitTicks(qint16(std::min<qint64>(ticks, 1000)));
+    if (status != ExitStatus::PortNotAvailable && remainingMs > 0) {
+        const qint64 ticks = remainingMs / QtTickSource::kTickMs + 2;
+        m_draining = m_exchanges.start(Exchange::pause(qint16(std::min<qint64>(ticks, 1000))));
+        if (m_draining)
+            return;
+    }
+    drainEnded();
+}
+
+void Session::drainEnded()
+{
+    m_draining = false;
+    m_tap.setPortOpen(false);
+    m_finished = true;
+    emit finished(m_status);
 }
 
 } // namespace velnor::cli

@@ -10,12 +10,15 @@
 #include "link/QtTickSource.h"
 #include "link/Receiver.h"
 #include "link/TrafficMonitor.h"
+#include "link/WaitGate.h"
 #include "shared/Variables.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTextStream>
+
+#include <optional>
 
 namespace velnor {
 class IniFile;
@@ -25,8 +28,9 @@ namespace velnor::cli {
 
 // One run of commands on one open port, through the panel's own link: the main window's frames,
 // answers and 10-tick waits, and the configuration window's upload paced by 200 ms ticks.
-// Results go to the output stream; the run stops at the first command that fails and says why
-// on the error stream.
+// The commands run one after the other from the application's event loop. Results go to the
+// output stream; the run stops at the first command that fails and says why on the error
+// stream; finished() gives the exit status once the line has carried the last byte.
 class Session final : public QObject
 {
     Q_OBJECT
@@ -38,12 +42,28 @@ public:
 
     // inputs print a JSON object instead of eight digits.
     void setJson(bool json) { m_json = json; }
-    ExitStatus run(const QList<Command>& commands);
+    // Opens the port and starts the first command. The commands are kept until the end.
+    void start(const QList<Command>& commands);
+    // After a signal: the command under way ends where it stands and nothing more is sent.
+    void interrupt();
+    bool isFinished() const { return m_finished; }
+
+signals:
+    void finished(velnor::cli::ExitStatus status);
 
 private:
-    ExitStatus runOne(const Command& command);
-    ExitStatus upload(const Command& command);
+    // Runs commands until one waits, fails, or none is left.
+    void runCommands();
+    // The status of a command that needs no wait, or nothing when it waits (upload, exchanges).
+    std::optional<ExitStatus> runOne(const Command& command);
+    std::optional<ExitStatus> upload(const Command& command);
     ExitStatus save(const Command& command);
+    void exchangesFinished();
+    void uploadEnded(bool completed);
+    // The command under way ended with status: the next one starts, or the run ends.
+    void commandEnded(ExitStatus status);
+    void stopRun(ExitStatus status);
+    void drainEnded();
     // Ok when the port took every byte and, where an answer was waited for, it came.
     ExitStatus judged(const Command& command, bool answered = true, const QString& otherwise = {});
     ExitStatus fail(ExitStatus status, const QString& what, const QString& why);
@@ -61,12 +81,21 @@ private:
     TrafficMonitor m_monitor;
     QtTickSource m_ticks;
     QtTickSource m_configTicks;
+    WaitGate m_gate;
     PortFailures m_failures;
     FrameLink m_link;
     Exchanges m_exchanges;
     Receiver m_receiver;
     ConfigLink m_config;
 
+    QList<Command> m_commands;
+    qsizetype m_next = 0;
+    ExitStatus m_status = ExitStatus::Ok;
+    // How the exchange of the command under way ended.
+    std::optional<Exchange::Outcome> m_outcome;
+    bool m_draining = false;
+    bool m_interrupted = false;
+    bool m_finished = false;
     bool m_json = false;
     bool m_monitoring = false;
     // Bytes written since the monitor last printed them: one line for each run of writes

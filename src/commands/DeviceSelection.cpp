@@ -1,74 +1,80 @@
 #include "commands/DeviceSelection.h"
 
+#include "commands/ListEntry.h"
 #include "link/Exchanges.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QPushButton>
-
 namespace velnor {
 
-DeviceSelection::DeviceSelection(Variables& vars, Exchanges& exchanges,
-                                 const SelectionControls& controls, QObject* parent)
-    : QObject(parent), m_vars(vars), m_exchanges(exchanges), m_ui(controls)
+DeviceSelection::DeviceSelection(Variables& vars, Exchanges& exchanges, QObject* parent)
+    : QObject(parent), m_vars(vars), m_exchanges(exchanges)
 {
+    connect(&m_exchanges, &Exchanges::exchangeEnded, this, &DeviceSelection::exchangeEnded);
+    // A sequence cancelled before its end leaves nothing of this handler waiting.
+    connect(&m_exchanges, &Exchanges::finished, this, [this] { m_waiting = false; });
 }
 
-void DeviceSelection::cmdSelect_Click()
+QStringList DeviceSelection::addressEntries()
 {
-    // Text that matches no entry counts as index -1: address 99, which no module has.
-    if (m_exchanges.select(quint8(wire::Broadcast + addressIndex()))) {
-        m_ui.status->setText(m_ui.cboAddr->currentText() + QStringLiteral(" Connected"));
-        m_ui.cmdSelect->setEnabled(false);
-        m_ui.cmdDeselect->setEnabled(true);
-        setCommandGroups(true, true);
-    } else {
-        m_ui.status->setText(QStringLiteral("Device Not Found"));
+    return numberEntries(wire::Broadcast, wire::LastAddress);
+}
+
+bool DeviceSelection::cmdSelect_Click(const QString& listText)
+{
+    const auto index = int(addressEntries().indexOf(listText));
+    if (!m_exchanges.start(Exchange::select(quint8(wire::Broadcast + index))))
+        return false;
+    m_waiting = true;
+    m_listText = listText;
+    return true;
+}
+
+bool DeviceSelection::cmdDeselect_Click()
+{
+    if (!m_exchanges.start(Exchange::deselect()))
+        return false;
+    m_waiting = true;
+    return true;
+}
+
+int DeviceSelection::Check1_Click(bool checked)
+{
+    Selection next = m_state;
+    next.broadcast = checked;
+    // The input group keeps its state: broadcast reads no inputs.
+    next.sendingGroupsOpen = checked;
+    m_exchanges.broadcast(checked);
+    setState(next);
+    return checked ? 0 : int(m_vars.DeviceAddr) - wire::Broadcast;
+}
+
+void DeviceSelection::exchangeEnded(const Exchange::Outcome& outcome)
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    if (outcome.kind == Exchange::Kind::Select) {
+        if (!outcome.answered) {
+            emit statusChanged(QStringLiteral("Device Not Found"));
+            return;
+        }
+        emit statusChanged(m_listText + QStringLiteral(" Connected"));
+        setState({true, m_state.broadcast, true, true});
+    } else if (outcome.kind == Exchange::Kind::Deselect) {
+        if (!outcome.answered) {
+            emit statusChanged(QStringLiteral("No Response"));
+            return;
+        }
+        emit statusChanged(QStringLiteral("Disconnected"));
+        setState({false, m_state.broadcast, false, false});
     }
 }
 
-void DeviceSelection::cmdDeselect_Click()
+void DeviceSelection::setState(const Selection& state)
 {
-    if (m_exchanges.deselect()) {
-        m_ui.status->setText(QStringLiteral("Disconnected"));
-        m_ui.cmdSelect->setEnabled(true);
-        m_ui.cmdDeselect->setEnabled(false);
-        setCommandGroups(false, true);
-    } else {
-        m_ui.status->setText(QStringLiteral("No Response"));
-    }
-}
-
-void DeviceSelection::Check1_Click(bool checked)
-{
-    if (checked) {
-        m_ui.cboAddr->setCurrentIndex(0);
-        m_ui.Frame3->setEnabled(false);
-        m_exchanges.broadcast(true);
-        setCommandGroups(true, false);
-    } else {
-        m_ui.cboAddr->setCurrentIndex(int(m_vars.DeviceAddr) - wire::Broadcast);
-        m_exchanges.broadcast(false);
-        m_ui.Frame3->setEnabled(true);
-        setCommandGroups(false, false);
-    }
-}
-
-int DeviceSelection::addressIndex() const
-{
-    return m_ui.cboAddr->findText(m_ui.cboAddr->currentText(), Qt::MatchExactly);
-}
-
-void DeviceSelection::setCommandGroups(bool enabled, bool includingInputs)
-{
-    for (QWidget* group : {m_ui.Backlight, m_ui.PrintText, m_ui.CurControl, m_ui.CustomChar})
-        group->setEnabled(enabled);
-    if (includingInputs)
-        m_ui.InputStatus->setEnabled(enabled);
-    m_ui.Output->setEnabled(enabled);
+    m_state = state;
+    emit stateChanged(m_state);
 }
 
 } // namespace velnor

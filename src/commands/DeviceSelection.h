@@ -1,58 +1,51 @@
 #pragma once
 
-#include <QObject>
+#include "commands/Selection.h"
+#include "link/Exchange.h"
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QPushButton;
-class QWidget;
+#include <QObject>
+#include <QString>
+#include <QStringList>
 
 namespace velnor {
 
 struct Variables;
 class Exchanges;
 
-// The main window's controls that selection and broadcast mode read and switch.
-struct SelectionControls
-{
-    QComboBox* cboAddr = nullptr;
-    QPushButton* cmdSelect = nullptr;
-    QPushButton* cmdDeselect = nullptr;
-    QWidget* Frame3 = nullptr;
-    QCheckBox* Check1 = nullptr;
-    QWidget* Backlight = nullptr;
-    QWidget* PrintText = nullptr;
-    QWidget* CurControl = nullptr;
-    QWidget* CustomChar = nullptr;
-    QWidget* InputStatus = nullptr;
-    QWidget* Output = nullptr;
-    // First panel of the status bar.
-    QLabel* status = nullptr;
-};
-
-// Selecting a module by its address, releasing it, and broadcast mode. The window's state
-// (which groups are open) lives in the controls' enabled flags alone.
+// Selecting a module by its address, releasing it, and broadcast mode. Keeps the selection
+// state; a select or deselect reports its status text and the new state once its wait is over.
 class DeviceSelection final : public QObject
 {
     Q_OBJECT
 public:
-    DeviceSelection(Variables& vars, Exchanges& exchanges, const SelectionControls& controls,
-                    QObject* parent = nullptr);
+    DeviceSelection(Variables& vars, Exchanges& exchanges, QObject* parent = nullptr);
 
-    void cmdSelect_Click();
-    void cmdDeselect_Click();
-    // checked is the box's state after the click.
-    void Check1_Click(bool checked);
+    // The address list: the broadcast address, then every address a module can have.
+    static QStringList addressEntries();
+
+    const Selection& state() const { return m_state; }
+
+    // listText is the address list's text; text that equals no entry counts as index -1,
+    // address 99, which no module has. False when another wait runs.
+    bool cmdSelect_Click(const QString& listText);
+    bool cmdDeselect_Click();
+    // checked is the box's state after the click. The address list entry to show back.
+    int Check1_Click(bool checked);
+
+signals:
+    void statusChanged(const QString& text);
+    void stateChanged(const velnor::Selection& state);
 
 private:
-    // The entry whose text equals the list's text; -1 for text typed that matches none.
-    int addressIndex() const;
-    void setCommandGroups(bool enabled, bool includingInputs);
+    void exchangeEnded(const Exchange::Outcome& outcome);
+    void setState(const Selection& state);
 
     Variables& m_vars;
     Exchanges& m_exchanges;
-    SelectionControls m_ui;
+    Selection m_state;
+    // Set while a select or deselect of this handler waits; the list text for its status.
+    bool m_waiting = false;
+    QString m_listText;
 };
 
 } // namespace velnor

@@ -1,12 +1,9 @@
 #include "commands/DisplayCommands.h"
 
 #include "commands/ListEntry.h"
+#include "commands/Selection.h"
 #include "link/FrameLink.h"
 #include "protocol/Frames.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QPushButton>
 
 namespace velnor {
 
@@ -16,56 +13,64 @@ const QString kColumn = QStringLiteral("a Column");
 } // namespace
 
 DisplayCommands::DisplayCommands(FrameLink& link, MessageSink& messages,
-                                 const DisplayControls& controls)
-    : m_link(link), m_messages(messages), m_ui(controls)
+                                 const Selection& selection)
+    : m_link(link), m_messages(messages), m_selection(selection)
 {
 }
 
-void DisplayCommands::cmdSetCursor_Click()
+QStringList DisplayCommands::rowEntries()
 {
-    const auto row = listEntry(*m_ui.cboRow, kRow, m_messages);
+    return numberEntries(0, 1);
+}
+
+QStringList DisplayCommands::columnEntries()
+{
+    return numberEntries(0, 15);
+}
+
+QByteArray DisplayCommands::cmdSetCursor_Click(const QString& rowChoice,
+                                               const QString& columnChoice)
+{
+    const auto row = listEntry(rowChoice, rowEntries(), kRow, m_messages);
     if (!row)
-        return;
-    const auto column = listEntry(*m_ui.cboColumn, kColumn, m_messages);
+        return {};
+    const auto column = listEntry(columnChoice, columnEntries(), kColumn, m_messages);
     if (!column)
-        return;
-    m_link.send(frames::cursorPosition(*row, *column));
+        return {};
+    return send(frames::cursorPosition(*row, *column));
 }
 
-void DisplayCommands::cmdClrRow_Click()
+QByteArray DisplayCommands::cmdClrRow_Click(const QString& rowChoice)
 {
-    if (const auto row = listEntry(*m_ui.cboRow, kRow, m_messages))
-        m_link.send(frames::clearRow(*row));
+    const auto row = listEntry(rowChoice, rowEntries(), kRow, m_messages);
+    return row ? send(frames::clearRow(*row)) : QByteArray();
 }
 
-void DisplayCommands::cmdClrColumn_Click()
+QByteArray DisplayCommands::cmdClrColumn_Click(const QString& columnChoice)
 {
-    if (const auto column = listEntry(*m_ui.cboColumn, kColumn, m_messages))
-        m_link.send(frames::clearColumn(*column));
+    const auto column = listEntry(columnChoice, columnEntries(), kColumn, m_messages);
+    return column ? send(frames::clearColumn(*column)) : QByteArray();
 }
 
-void DisplayCommands::optCur_Click(int index)
+QByteArray DisplayCommands::optCur_Click(int index)
 {
-    if (anyModuleAddressed())
-        m_link.send(frames::cursorLook(index));
+    return m_selection.anyAddressed() ? send(frames::cursorLook(index)) : QByteArray();
 }
 
-void DisplayCommands::optBL_Click(int index)
+QByteArray DisplayCommands::optBL_Click(int index)
 {
-    if (anyModuleAddressed())
-        m_link.send(frames::backlight(index));
+    return m_selection.anyAddressed() ? send(frames::backlight(index)) : QByteArray();
 }
 
-void DisplayCommands::cmdCC_Click(int index)
+QByteArray DisplayCommands::cmdCC_Click(int index)
 {
-    m_link.send(frames::customCharacter(index));
+    return send(frames::customCharacter(index));
 }
 
-bool DisplayCommands::anyModuleAddressed() const
+QByteArray DisplayCommands::send(const QByteArray& frame)
 {
-    // The button's own flag: broadcast mode locks it through its group, not by itself.
-    return m_ui.Check1->isChecked() ||
-           m_ui.cmdDeselect->isEnabledTo(m_ui.cmdDeselect->parentWidget());
+    m_link.send(frame);
+    return frame;
 }
 
 } // namespace velnor

@@ -5,67 +5,76 @@
 #include "link/FrameLink.h"
 #include "protocol/Frames.h"
 
-#include <QColor>
-#include <QComboBox>
-#include <QFrame>
-#include <QLabel>
-
 namespace velnor {
 
-namespace {
-
-// An input whose bit is set shows white, one whose bit is clear red.
-void showInput(QFrame* indicator, bool set)
-{
-    QPalette palette = indicator->palette();
-    palette.setColor(QPalette::Window, set ? QColor(255, 255, 255) : QColor(255, 0, 0));
-    indicator->setPalette(palette);
-}
-
-} // namespace
-
 InputOutputCommands::InputOutputCommands(Exchanges& exchanges, FrameLink& link,
-                                         MessageSink& messages,
-                                         const InputOutputControls& controls)
-    : m_exchanges(exchanges), m_link(link), m_messages(messages), m_ui(controls)
+                                         MessageSink& messages, QObject* parent)
+    : QObject(parent), m_exchanges(exchanges), m_link(link), m_messages(messages)
 {
+    connect(&m_exchanges, &Exchanges::exchangeEnded, this, &InputOutputCommands::exchangeEnded);
+    connect(&m_exchanges, &Exchanges::finished, this, [this] { m_waiting = false; });
 }
 
-void InputOutputCommands::cmdInput_Click()
+QStringList InputOutputCommands::outputEntries()
 {
-    const auto states = m_exchanges.readInputs();
-    if (!states) {
-        // The indicators keep what the last answered read showed.
-        m_ui.status->setText(QStringLiteral("No Response"));
+    return numberEntries(1, 8);
+}
+
+QStringList InputOutputCommands::stateEntries()
+{
+    return {QStringLiteral("ON"), QStringLiteral("OFF")};
+}
+
+bool InputOutputCommands::cmdInput_Click()
+{
+    if (!m_exchanges.start(Exchange::readInputs()))
+        return false;
+    m_waiting = true;
+    return true;
+}
+
+void InputOutputCommands::exchangeEnded(const Exchange::Outcome& outcome)
+{
+    if (!m_waiting || outcome.kind != Exchange::Kind::ReadInputs)
         return;
-    }
-    for (size_t i = 0; i < states->size(); ++i)
-        showInput(m_ui.Shape1.at(i), states->at(i));
+    m_waiting = false;
+    // Unanswered, the indicators keep what the last answered read showed.
+    if (outcome.answered)
+        emit inputsRead(outcome.inputs);
+    else
+        emit statusChanged(QStringLiteral("No Response"));
 }
 
-void InputOutputCommands::cmdSOutput_Click()
+QByteArray InputOutputCommands::cmdSOutput_Click(const QString& outputChoice,
+                                                 const QString& stateChoice)
 {
-    const auto output = listEntry(*m_ui.cboOutput, QStringLiteral("an Output"), m_messages);
+    const auto output =
+        listEntry(outputChoice, outputEntries(), QStringLiteral("an Output"), m_messages);
     if (!output)
-        return;
+        return {};
     // Only the first entry switches on; whatever else the state box holds switches off.
-    const bool on = m_ui.cboOF->currentText() == m_ui.cboOF->itemText(0);
-    m_link.send(frames::setOutput(*output, on));
+    return send(frames::setOutput(*output, stateChoice == stateEntries().constFirst()));
 }
 
-void InputOutputCommands::cmdOnAll_Click()
+QByteArray InputOutputCommands::cmdOnAll_Click()
 {
-    m_link.send(frames::allOutputsOn());
+    return send(frames::allOutputsOn());
 }
 
-void InputOutputCommands::cmdOffAll_Click()
+QByteArray InputOutputCommands::cmdOffAll_Click()
 {
-    m_link.send(frames::allOutputsOff());
+    return send(frames::allOutputsOff());
 }
 
-void InputOutputCommands::cmdSN_Click()
+QByteArray InputOutputCommands::cmdSN_Click()
 {
-    m_link.send(frames::showSerialNumber());
+    return send(frames::showSerialNumber());
+}
+
+QByteArray InputOutputCommands::send(const QByteArray& frame)
+{
+    m_link.send(frame);
+    return frame;
 }
 
 } // namespace velnor

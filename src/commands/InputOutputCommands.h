@@ -1,10 +1,11 @@
 #pragma once
 
-#include <array>
+#include "link/Exchange.h"
 
-class QComboBox;
-class QFrame;
-class QLabel;
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
 
 namespace velnor {
 
@@ -12,36 +13,39 @@ class Exchanges;
 class FrameLink;
 class MessageSink;
 
-// The main window's controls that the input, output and serial-number commands read and set.
-struct InputOutputControls
+// Reading the module's eight inputs, switching its outputs, and asking it to show its serial
+// number. Only the input read waits for an answer: it reports the states, or the status text
+// when none came, once its wait is over. The others give back what they sent.
+class InputOutputCommands final : public QObject
 {
-    // Indicator k shows input k + 1.
-    std::array<QFrame*, 8> Shape1{};
-    QComboBox* cboOutput = nullptr;
-    QComboBox* cboOF = nullptr;
-    // First panel of the status bar.
-    QLabel* status = nullptr;
-};
-
-// Reading the module's eight inputs into the indicators, switching its outputs, and asking it
-// to show its serial number. Only the input read waits for an answer.
-class InputOutputCommands final
-{
+    Q_OBJECT
 public:
     InputOutputCommands(Exchanges& exchanges, FrameLink& link, MessageSink& messages,
-                        const InputOutputControls& controls);
+                        QObject* parent = nullptr);
 
-    void cmdInput_Click();
-    void cmdSOutput_Click();
-    void cmdOnAll_Click();
-    void cmdOffAll_Click();
-    void cmdSN_Click();
+    static QStringList outputEntries();
+    // The state list: on, off.
+    static QStringList stateEntries();
+
+    // False when another wait runs.
+    bool cmdInput_Click();
+    QByteArray cmdSOutput_Click(const QString& outputChoice, const QString& stateChoice);
+    QByteArray cmdOnAll_Click();
+    QByteArray cmdOffAll_Click();
+    QByteArray cmdSN_Click();
+
+signals:
+    void inputsRead(const velnor::InputStates& states);
+    void statusChanged(const QString& text);
 
 private:
+    void exchangeEnded(const Exchange::Outcome& outcome);
+    QByteArray send(const QByteArray& frame);
+
     Exchanges& m_exchanges;
     FrameLink& m_link;
     MessageSink& m_messages;
-    InputOutputControls m_ui;
+    bool m_waiting = false;
 };
 
 } // namespace velnor

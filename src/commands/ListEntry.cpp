@@ -2,18 +2,24 @@
 
 #include "link/MessageSink.h"
 
-#include <QComboBox>
-
 namespace velnor {
 
-std::optional<int> listEntry(const QComboBox& list, const QString& what, MessageSink& messages)
+QStringList numberEntries(int first, int last)
 {
-    const QString text = list.currentText();
-    const int index = list.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    QStringList entries;
+    for (int n = first; n <= last; ++n)
+        entries.append(QString::number(n));
+    return entries;
+}
+
+std::optional<int> listEntry(const QString& text, const QStringList& entries, const QString& what,
+                             MessageSink& messages)
+{
+    const qsizetype index = entries.indexOf(text);
     if (index >= 0)
-        return index;
+        return int(index);
     messages.showMessage(QStringLiteral("Please Select %1 from %2 to %3")
-                             .arg(what, list.itemText(0), list.itemText(list.count() - 1)),
+                             .arg(what, entries.constFirst(), entries.constLast()),
                          QStringLiteral("\"%1\" is not in the list.").arg(text));
     return std::nullopt;
 }

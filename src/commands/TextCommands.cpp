@@ -5,43 +5,53 @@
 #include "protocol/Frames.h"
 #include "shared/Variables.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-
 namespace velnor {
 
-TextCommands::TextCommands(Variables& vars, FrameLink& link, MessageSink& messages,
-                           const TextControls& controls)
-    : m_vars(vars), m_link(link), m_messages(messages), m_ui(controls)
+TextCommands::TextCommands(Variables& vars, FrameLink& link, MessageSink& messages)
+    : m_vars(vars), m_link(link), m_messages(messages)
 {
 }
 
-void TextCommands::cmdSendText_Click()
+QStringList TextCommands::textEntries()
 {
-    const auto frame = frames::text(m_ui.txtLine1->text(), m_ui.txtLine2->text());
+    return numberEntries(1, 10);
+}
+
+QStringList TextCommands::rowEntries()
+{
+    return numberEntries(0, 1);
+}
+
+QByteArray TextCommands::cmdSendText_Click(const QString& line1, const QString& line2)
+{
+    const auto frame = frames::text(line1, line2);
     if (!frame)
-        return;
+        return {};
     // The text goes out in one write; the monitor shows it as typed, not as hex.
     m_vars.TxText = frame->bytes;
     m_link.SendText(frame->monitor);
+    return frame->bytes;
 }
 
-void TextCommands::cmdClearDisplay_Click()
+QByteArray TextCommands::cmdClearDisplay_Click()
 {
-    m_ui.txtLine1->clear();
-    m_ui.txtLine2->clear();
-    m_link.send(frames::clearDisplay());
+    const QByteArray frame = frames::clearDisplay();
+    m_link.send(frame);
+    return frame;
 }
 
-void TextCommands::cmdPT_Click()
+QByteArray TextCommands::cmdPT_Click(const QString& textChoice, const QString& rowChoice)
 {
-    const auto text = listEntry(*m_ui.cboPT, QStringLiteral("a Predefined Text"), m_messages);
+    const auto text =
+        listEntry(textChoice, textEntries(), QStringLiteral("a Predefined Text"), m_messages);
     if (!text)
-        return;
-    const auto row = listEntry(*m_ui.cboPTR, QStringLiteral("a Row"), m_messages);
+        return {};
+    const auto row = listEntry(rowChoice, rowEntries(), QStringLiteral("a Row"), m_messages);
     if (!row)
-        return;
-    m_link.send(frames::predefinedText(*text, *row));
+        return {};
+    const QByteArray frame = frames::predefinedText(*text, *row);
+    m_link.send(frame);
+    return frame;
 }
 
 } // namespace velnor

@@ -1,7 +1,8 @@
 #pragma once
 
-class QComboBox;
-class QLineEdit;
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
 
 namespace velnor {
 
@@ -9,32 +10,27 @@ struct Variables;
 class FrameLink;
 class MessageSink;
 
-// The main window's controls that the text commands read and empty.
-struct TextControls
-{
-    QLineEdit* txtLine1 = nullptr;
-    QLineEdit* txtLine2 = nullptr;
-    QComboBox* cboPT = nullptr;
-    QComboBox* cboPTR = nullptr;
-};
-
 // Text on the module's display: the two typed lines, clearing it, and a predefined text on a
-// row. Nothing here waits for an answer.
+// row. Each command takes what the user typed or chose and gives back what it sent (empty
+// when it sent nothing). Nothing here waits for an answer.
 class TextCommands final
 {
 public:
-    TextCommands(Variables& vars, FrameLink& link, MessageSink& messages,
-                 const TextControls& controls);
+    TextCommands(Variables& vars, FrameLink& link, MessageSink& messages);
 
-    void cmdSendText_Click();
-    void cmdClearDisplay_Click();
-    void cmdPT_Click();
+    // The predefined texts' list and its row list.
+    static QStringList textEntries();
+    static QStringList rowEntries();
+
+    QByteArray cmdSendText_Click(const QString& line1, const QString& line2);
+    // The window empties both lines as well.
+    QByteArray cmdClearDisplay_Click();
+    QByteArray cmdPT_Click(const QString& textChoice, const QString& rowChoice);
 
 private:
     Variables& m_vars;
     FrameLink& m_link;
     MessageSink& m_messages;
-    TextControls m_ui;
 };
 
 } // namespace velnor

@@ -19,7 +19,7 @@ constexpr int kGridLeft = 10;
 constexpr int kGridTop = 46;
 } // namespace
 
-CharacterEditor::CharacterEditor(const std::array<QLineEdit*, 64>& boxes, QWidget* parent)
+CharacterEditor::CharacterEditor(const std::array<QLineEdit*, kBoxes>& boxes, QWidget* parent)
     : QGroupBox(QStringLiteral("Draw"), parent), m_boxes(boxes), m_choice(new QComboBox(this)),
       m_preview(new CharacterPreview(this))
 {

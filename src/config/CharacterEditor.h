@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/BitmapValue.h"
+
 #include <QGroupBox>
 
 #include <array>
@@ -21,9 +23,10 @@ class CharacterEditor final : public QGroupBox
     Q_OBJECT
 public:
     static constexpr int kCharacters = 8;
+    static constexpr int kBoxes = kCharacters * kDotRows;
 
-    // The 64 bitmap boxes in index order: eight for each character.
-    CharacterEditor(const std::array<QLineEdit*, 64>& boxes, QWidget* parent = nullptr);
+    // The bitmap boxes in index order: eight for each character.
+    CharacterEditor(const std::array<QLineEdit*, kBoxes>& boxes, QWidget* parent = nullptr);
 
     void showCharacter(int index);
     int character() const { return m_character; }
@@ -37,9 +40,9 @@ private:
     void switchDot(int row, int column, bool on);
     void moveFocus(int row, int column);
 
-    std::array<QLineEdit*, 64> m_boxes;
+    std::array<QLineEdit*, kBoxes> m_boxes;
     QComboBox* m_choice;
-    std::array<DotButton*, 40> m_dots{};
+    std::array<DotButton*, kDotRows * kDotColumns> m_dots{};
     CharacterPreview* m_preview;
     int m_character = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "config/CharacterEditor.h"
 #include "link/MessageSink.h"
+#include "link/Panel.h"
 #include "link/SerialPort.h"
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
@@ -55,11 +56,10 @@ QLineEdit* box(QWidget* parent, const QString& name, int maxLength, const QRect&
 
 } // namespace
 
-frmConfigLcd::frmConfigLcd(Variables& vars, SerialPort& port, TickSource& ticks,
-                           MessageSink& messages, const IniFile& settings, int commIndex,
-                           QWidget* parent)
-    : QWidget(parent, Qt::Window), m_vars(vars), m_port(port), m_messages(messages),
-      m_settings(settings), m_link(vars, port, ticks, messages), m_gate(new ClickGate(vars, this))
+frmConfigLcd::frmConfigLcd(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_vars(panel.vars()), m_port(panel.configPort()),
+      m_messages(panel.messages()), m_settings(settings), m_link(panel.configLink()),
+      m_gate(new ClickGate(panel.gate(), this))
 {
     setObjectName(QStringLiteral("frmConfigLcd"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -72,8 +72,7 @@ frmConfigLcd::frmConfigLcd(Variables& vars, SerialPort& port, TickSource& ticks,
 
 frmConfigLcd::~frmConfigLcd()
 {
-    // Also when the window goes without being closed, as with the main window at exit; its
-    // boxes are not to be touched any more.
+    // Also when it goes unclosed, with the main window at exit: its boxes are not to be touched.
     m_link.disconnect(this);
     m_link.stop();
     m_port.setPortOpen(false);
@@ -152,10 +151,10 @@ void frmConfigLcd::buildLayout()
 void frmConfigLcd::setUpLook()
 {
     useWindowLook(this);
-    QList<QLineEdit*> displays{m_txtSU1, m_txtSU2};
-    displays.append(QList<QLineEdit*>(m_txtPreDefine.begin(), m_txtPreDefine.end()));
-    for (QLineEdit* line : displays)
+    for (QLineEdit* line : m_txtPreDefine)
         lookLikeTheDisplay(line);
+    lookLikeTheDisplay(m_txtSU1);
+    lookLikeTheDisplay(m_txtSU2);
     setFixedSize(kClientWidth, kClientHeight);
 }
 
@@ -248,7 +247,7 @@ void frmConfigLcd::cmdSaveFlash_Click()
     if (failures.size() > 1)
         detail += QStringLiteral("\n%1 of %2 settings were not written.")
                       .arg(failures.size())
-                      .arg(4 + ModuleSetup::kTexts + ModuleSetup::kBitmaps);
+                      .arg(ModuleSetup::kKeys);
     m_messages.showMessage(kSettingsNotSaved, detail);
 }
 
@@ -272,7 +271,6 @@ void frmConfigLcd::fill(int field, const QString& text)
 
 void frmConfigLcd::setEditable(bool editable)
 {
-    m_cboUID->lineEdit()->setReadOnly(!editable);
     for (QLineEdit* edit : findChildren<QLineEdit*>())
         edit->setReadOnly(!editable);
     m_editor->setEnabled(editable);

@@ -23,8 +23,8 @@ namespace velnor {
 
 struct Variables;
 class IniFile;
+class Panel;
 class SerialPort;
-class TickSource;
 class MessageSink;
 class CharacterEditor;
 class ClickGate;
@@ -35,9 +35,9 @@ class frmConfigLcd final : public QWidget
 public:
     static inline const QString kSettingsNotSaved = QStringLiteral("SETTINGS NOT SAVED!");
 
-    // commIndex is the main window's port list position, which this window's port follows.
-    frmConfigLcd(Variables& vars, SerialPort& port, TickSource& ticks, MessageSink& messages,
-                 const IniFile& settings, int commIndex, QWidget* parent = nullptr);
+    // Uses the panel's configuration port and tick. commIndex is the main window's port list
+    // position, which this window's port follows.
+    frmConfigLcd(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent = nullptr);
     ~frmConfigLcd() override;
 
     void cmdConLcd_Click();
@@ -63,7 +63,7 @@ private:
     SerialPort& m_port;
     MessageSink& m_messages;
     const IniFile& m_settings;
-    ConfigLink m_link;
+    ConfigLink& m_link;
     ClickGate* m_gate;
 
     QComboBox* m_cboUID = nullptr;

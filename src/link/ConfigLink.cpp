@@ -4,6 +4,7 @@
 #include "link/MessageSink.h"
 #include "link/SerialPort.h"
 #include "link/TickSource.h"
+#include "link/WaitGate.h"
 #include "shared/Variables.h"
 
 #include <algorithm>
@@ -11,8 +12,9 @@
 namespace velnor {
 
 ConfigLink::ConfigLink(Variables& vars, SerialPort& port, TickSource& ticks, MessageSink& messages,
-                       QObject* parent)
-    : QObject(parent), m_vars(vars), m_port(port), m_ticks(ticks), m_messages(messages)
+                       WaitGate& gate, QObject* parent)
+    : QObject(parent), m_vars(vars), m_port(port), m_ticks(ticks), m_messages(messages),
+      m_gate(gate)
 {
     connect(&m_ticks, &TickSource::tick, this, &ConfigLink::tick);
 }
@@ -20,6 +22,7 @@ ConfigLink::ConfigLink(Variables& vars, SerialPort& port, TickSource& ticks, Mes
 ConfigLink::~ConfigLink()
 {
     m_ticks.stop();
+    m_gate.open(this);
 }
 
 bool ConfigLink::SendConfigFrame(qint16 n)
@@ -30,10 +33,18 @@ bool ConfigLink::SendConfigFrame(qint16 n)
     };
     if (!m_port.portOpen() && !m_port.setPortOpen(true))
         return fail();
+    QByteArray sent;
     for (qint16 i = 0; i != n && i < Variables::kTxDataSize; ++i) {
-        if (!m_port.output(QByteArray(1, char(m_vars.TxData[size_t(i)]))))
+        const QByteArray byte(1, char(m_vars.TxData[size_t(i)]));
+        if (!m_port.output(byte)) {
+            if (!sent.isEmpty())
+                emit frameSent(sent);
             return fail();
+        }
+        sent += byte;
     }
+    if (!sent.isEmpty())
+        emit frameSent(sent);
     return true;
 }
 
@@ -43,6 +54,7 @@ bool ConfigLink::SendConfigText()
         m_messages.showMessage(FrameLink::kPortNotAvailable, m_port.errorString());
         return false;
     }
+    emit frameSent(m_vars.TxText);
     return true;
 }
 
@@ -61,11 +73,11 @@ bool ConfigLink::sendText(QByteArrayView text)
 
 bool ConfigLink::start(QList<UploadStep> steps)
 {
-    if (isRunning() || !WaitGate(m_vars).isOpen())
+    if (isRunning() || !m_gate.close(this))
         return false;
     m_steps = std::move(steps);
     m_next = 0;
-    m_hold.emplace(WaitGate(m_vars).hold());
+    m_running = true;
     runUntilWait();
     return true;
 }
@@ -119,7 +131,8 @@ void ConfigLink::tick()
 void ConfigLink::end(bool completed)
 {
     m_ticks.stop();
-    m_hold.reset();
+    m_running = false;
+    m_gate.open(this);
     m_steps.clear();
     emit finished(completed);
 }

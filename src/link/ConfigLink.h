@@ -1,13 +1,10 @@
 #pragma once
 
-#include "link/WaitGate.h"
 #include "protocol/UploadPlan.h"
 
 #include <QByteArrayView>
 #include <QList>
 #include <QObject>
-
-#include <optional>
 
 namespace velnor {
 
@@ -15,6 +12,7 @@ struct Variables;
 class SerialPort;
 class TickSource;
 class MessageSink;
+class WaitGate;
 
 // The configuration window's line: its own port, only ever written to, and its own tick that
 // paces an upload. An upload is walked from the event loop, one tick after each step that asks
@@ -28,7 +26,7 @@ public:
     static constexpr int kTickMs = 200;
 
     ConfigLink(Variables& vars, SerialPort& port, TickSource& ticks, MessageSink& messages,
-               QObject* parent = nullptr);
+               WaitGate& gate, QObject* parent = nullptr);
     ~ConfigLink() override;
 
     // Sends TxData[0..n-1] one byte a write, opening the port if needed. A failure is shown
@@ -42,7 +40,7 @@ public:
 
     // Starts walking the plan. False, with nothing sent, while a wait of either window runs.
     bool start(QList<UploadStep> steps);
-    bool isRunning() const { return m_hold.has_value(); }
+    bool isRunning() const { return m_running; }
     // Ends a running upload: nothing more is sent.
     void stop();
 
@@ -51,6 +49,8 @@ signals:
     void filled(int field, const QString& text);
     // The upload ended: every step went out, or it stopped (a failed send, or stop()).
     void finished(bool completed);
+    // The bytes that went out, a failed frame's first ones included.
+    void frameSent(const QByteArray& bytes);
 
 private:
     void runUntilWait();
@@ -62,9 +62,10 @@ private:
     SerialPort& m_port;
     TickSource& m_ticks;
     MessageSink& m_messages;
+    WaitGate& m_gate;
     QList<UploadStep> m_steps;
     qsizetype m_next = 0;
-    std::optional<WaitGate::Hold> m_hold;
+    bool m_running = false;
 };
 
 } // namespace velnor

@@ -1,44 +1,64 @@
 #pragma once
 
-#include <QtGlobal>
+#include "link/Exchange.h"
 
-#include <array>
-#include <optional>
+#include <QList>
+#include <QObject>
 
 namespace velnor {
 
 struct Variables;
 class FrameLink;
 class SerialPort;
+class TickSource;
+class WaitGate;
 
-// The input states of an answer: true for an input whose bit is set. Inputs 1 to 4 are bits 0
-// to 3 of the first byte, inputs 5 to 8 bits 0 to 3 of the second; the other bits mean nothing.
-using InputStates = std::array<bool, 8>;
-InputStates inputStates(quint8 bits1, quint8 bits2);
-
-// The main window's exchanges with a module: the frames that expect an answer, each sent,
-// waited for and judged by the shared flags the receiver sets, and the broadcast frames,
-// which expect none.
-class Exchanges
+// Runs the main window's exchanges from the event loop: each one sends its frame, then goes on
+// once its ticks have passed, whether or not the answer came early, and reports how it ended.
+// A sequence runs one exchange after another and holds the wait gate from its first frame to
+// the end of its last wait, so no click of either window comes in between.
+class Exchanges final : public QObject
 {
+    Q_OBJECT
 public:
-    static constexpr qint16 kAnswerTicks = 10;
+    Exchanges(Variables& vars, FrameLink& link, SerialPort& port, TickSource& ticks,
+              WaitGate& gate, QObject* parent = nullptr);
+    ~Exchanges() override;
 
-    Exchanges(Variables& vars, FrameLink& link, SerialPort& port);
+    // Starts the sequence. False, with nothing sent, while the gate is closed.
+    bool start(const QList<Exchange>& sequence);
+    bool start(const Exchange& exchange) { return start(QList<Exchange>{exchange}); }
+    bool isRunning() const { return m_running; }
+    // Ends a running sequence where it stands: its wait stops and nothing more is sent.
+    void cancel();
 
-    // Makes address the selected one and asks for it; true when it acknowledged.
-    bool select(quint8 address);
-    // True when the flag reads acknowledged after the wait. It is not cleared before: a module
-    // acknowledged by the select just before counts as released even if it stays silent.
-    bool deselect();
-    // The inputs when the selected module answered the read.
-    std::optional<InputStates> readInputs();
+    // The broadcast frames expect no answer and go out at once.
     void broadcast(bool on);
 
+signals:
+    // The sequence still runs while this is heard: a new one starts from finished().
+    void exchangeEnded(const velnor::Exchange::Outcome& outcome);
+    // Every exchange ended (completed), or the sequence was cancelled; the gate is open again.
+    void finished(bool completed);
+
 private:
+    // Begins exchanges until one has ticks to wait for, or none is left.
+    void runUntilWait();
+    void begin(const Exchange& exchange);
+    void tick();
+    void endExchange();
+    void end(bool completed);
+
     Variables& m_vars;
     FrameLink& m_link;
     SerialPort& m_port;
+    TickSource& m_ticks;
+    WaitGate& m_gate;
+    QList<Exchange> m_sequence;
+    qsizetype m_next = 0;
+    Exchange m_current;
+    qint16 m_ticksSeen = 0;
+    bool m_running = false;
 };
 
 } // namespace velnor

@@ -2,21 +2,16 @@
 
 #include "link/MessageSink.h"
 #include "link/SerialPort.h"
-#include "link/TickSource.h"
 #include "link/TrafficMonitor.h"
-#include "link/WaitGate.h"
 #include "shared/Variables.h"
-
-#include <QEventLoop>
 
 #include <algorithm>
 
 namespace velnor {
 
-FrameLink::FrameLink(Variables& vars, SerialPort& port, TickSource& ticks, MessageSink& messages,
+FrameLink::FrameLink(Variables& vars, SerialPort& port, MessageSink& messages,
                      TrafficMonitor& monitor, QObject* parent)
-    : QObject(parent), m_vars(vars), m_port(port), m_ticks(ticks), m_messages(messages),
-      m_monitor(monitor)
+    : QObject(parent), m_vars(vars), m_port(port), m_messages(messages), m_monitor(monitor)
 {
 }
 
@@ -33,21 +28,26 @@ void FrameLink::SendFrame(qint16 n)
 {
     if (!startExchange())
         return;
+    QByteArray sent;
     qint16 i = 0;
     for (; i != n && i < Variables::kTxDataSize; ++i) {
         const QByteArray byte(1, char(m_vars.TxData[size_t(i)]));
-        if (!m_port.output(byte)) {
-            reportFailure(m_port.errorString());
-            return;
-        }
+        if (!m_port.output(byte))
+            break;
         m_monitor.appendTx(byte);
+        sent += byte;
     }
-    if (i != n) {
-        reportFailure(
-            QStringLiteral("a frame of %1 bytes does not fit the %2-byte transmit buffer")
-                .arg(n)
-                .arg(Variables::kTxDataSize));
+    if (!sent.isEmpty())
+        emit frameSent(sent);
+    if (i == n)
+        return;
+    if (i < Variables::kTxDataSize) {
+        reportFailure(m_port.errorString());
+        return;
     }
+    reportFailure(QStringLiteral("a frame of %1 bytes does not fit the %2-byte transmit buffer")
+                      .arg(n)
+                      .arg(Variables::kTxDataSize));
 }
 
 void FrameLink::SendText(const QString& monitorText)
@@ -59,31 +59,7 @@ void FrameLink::SendText(const QString& monitorText)
         return;
     }
     m_monitor.showTx(monitorText);
-}
-
-void FrameLink::WaitTicks(qint16 n)
-{
-    if (m_vars.isWaiting()) {
-        qWarning("A wait was asked for while another one runs; it returns at once.");
-        return;
-    }
-    m_vars.TickCount = 0;
-    if (n <= 0)
-        return;
-
-    const WaitGate::Hold hold = WaitGate(m_vars).hold();
-    // The wait counts its own ticks: the configuration window's ticks add to the shared
-    // counter as well.
-    qint16 mine = 0;
-    QEventLoop loop;
-    connect(&m_ticks, &TickSource::tick, &loop, [&] {
-        ++m_vars.TickCount;
-        if (++mine >= n)
-            loop.quit();
-    });
-    m_ticks.start();
-    loop.exec();
-    m_ticks.stop();
+    emit frameSent(m_vars.TxText);
 }
 
 bool FrameLink::startExchange()

@@ -9,21 +9,20 @@ namespace velnor {
 
 struct Variables;
 class SerialPort;
-class TickSource;
 class MessageSink;
 class TrafficMonitor;
 
 // How the main window reaches a module: a frame from TxData (or a text) goes out byte by byte,
-// the port opening on demand, with every byte shown on the traffic monitor's transmit line;
-// a wait counts ticks while events, answers among them, keep running.
+// the port opening on demand, with every byte shown on the traffic monitor's transmit line.
+// It never waits: the exchanges that expect an answer wait from the event loop (Exchanges).
 class FrameLink final : public QObject
 {
     Q_OBJECT
 public:
     static inline const QString kPortNotAvailable = QStringLiteral("SELECTED PORT NOT AVAILABLE!");
 
-    FrameLink(Variables& vars, SerialPort& port, TickSource& ticks, MessageSink& messages,
-              TrafficMonitor& monitor, QObject* parent = nullptr);
+    FrameLink(Variables& vars, SerialPort& port, MessageSink& messages, TrafficMonitor& monitor,
+              QObject* parent = nullptr);
 
     // Puts the frame into TxData and sends it. An empty frame (arguments out of range) is
     // not sent at all.
@@ -34,9 +33,10 @@ public:
     // Sends TxText in one write, with the same failure rule as SendFrame; the transmit line
     // shows monitorText instead of hex.
     void SendText(const QString& monitorText);
-    // Returns after n ticks while events run; an early answer does not shorten it. A wait
-    // asked for while another runs returns at once: it would hold the running one up.
-    void WaitTicks(qint16 n);
+
+signals:
+    // The bytes that went out, a failed frame's first ones included.
+    void frameSent(const QByteArray& bytes);
 
 private:
     bool startExchange();
@@ -44,7 +44,6 @@ private:
 
     Variables& m_vars;
     SerialPort& m_port;
-    TickSource& m_ticks;
     MessageSink& m_messages;
     TrafficMonitor& m_monitor;
 };

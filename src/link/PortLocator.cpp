@@ -20,3 +20,13 @@ QString devicePathForPort(int number, const IniFile& settings)
 }
 
 } // namespace velnor
+
+namespace velnor {
+
+PortMap portMapOf(const IniFile& settings)
+{
+    return {[settings](int number) { return devicePathForPort(number, settings); },
+            settings.path()};
+}
+
+} // namespace velnor

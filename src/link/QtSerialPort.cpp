@@ -74,7 +74,12 @@ private:
 } // namespace
 
 QtSerialPort::QtSerialPort(const IniFile& settings, QObject* parent)
-    : SerialPort(parent), m_ini(settings), m_port(this)
+    : QtSerialPort(portMapOf(settings), parent)
+{
+}
+
+QtSerialPort::QtSerialPort(PortMap ports, QObject* parent)
+    : SerialPort(parent), m_ports(std::move(ports)), m_port(this)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::readAvailable);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::handleError);
@@ -142,7 +147,7 @@ QString QtSerialPort::errorString() const
 
 QString QtSerialPort::devicePath() const
 {
-    return m_namedDevice.isEmpty() ? devicePathForPort(m_commPort, m_ini) : m_namedDevice;
+    return m_namedDevice.isEmpty() ? m_ports.devicePathForPort(m_commPort) : m_namedDevice;
 }
 
 bool QtSerialPort::openPort()
@@ -259,7 +264,7 @@ void QtSerialPort::handleError(QSerialPort::SerialPortError error)
 QString QtSerialPort::openFailure(PortAdvice::Cause cause, const QString& reason) const
 {
     const QString advice = PortAdvice::text(
-        {cause, m_device, m_namedDevice.isEmpty() ? m_commPort : 0, m_ini.path()});
+        {cause, m_device, m_namedDevice.isEmpty() ? m_commPort : 0, m_ports.file});
     return failure(m_device, reason) + (advice.isEmpty() ? QString() : u'\n' + advice);
 }
 

@@ -1,20 +1,23 @@
 #pragma once
 
 #include "link/PortAdvice.h"
+#include "link/PortLocator.h"
 #include "link/SerialPort.h"
-#include "settings/IniFile.h"
 
 #include <QSerialPort>
 
 namespace velnor {
 
-// The serial port on QSerialPort. The device is found through the settings file's "Ports"
-// section, and is held exclusively (against other programs and the other window, root too)
-// while open.
+class IniFile;
+
+// The serial port on QSerialPort. The device is found through the port map, and is held
+// exclusively (against other programs and the other window, root too) while open.
 class QtSerialPort final : public SerialPort
 {
     Q_OBJECT
 public:
+    explicit QtSerialPort(PortMap ports, QObject* parent = nullptr);
+    // Port numbers as the settings file's "Ports" section maps them.
     explicit QtSerialPort(const IniFile& settings, QObject* parent = nullptr);
     ~QtSerialPort() override;
 
@@ -43,7 +46,7 @@ private:
     // "device: reason", and below it what the user can do about it.
     QString openFailure(PortAdvice::Cause cause, const QString& reason) const;
 
-    IniFile m_ini;
+    PortMap m_ports;
     QSerialPort m_port;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");

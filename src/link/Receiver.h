@@ -21,6 +21,10 @@ public:
 
     void handleComm();
 
+signals:
+    // Every byte read in one receive event, recognised or not.
+    void bytesReceived(const QByteArray& bytes);
+
 private:
     Variables& m_vars;
     SerialPort& m_port;

@@ -1,23 +1,31 @@
 #pragma once
 
-#include "shared/Variables.h"
+#include <QObject>
+#include <QPointer>
 
 #include <utility>
 
 namespace velnor {
 
-// Whether a user action may run now. While a wait of either window runs, none may: its frame
-// would tangle with the exchange the wait is waiting for, and a wait started inside another
-// would keep the outer one from ending until it ended itself. Every click of both windows
-// passes through here; no handler checks on its own.
-class WaitGate
+// Whether a user action may run now. While an exchange of the main window or an upload of the
+// configuration window waits, none may: its frame would tangle with what the wait is waiting
+// for. The one that waits holds the gate; every click of both windows passes through here and
+// no handler checks on its own.
+class WaitGate final : public QObject
 {
+    Q_OBJECT
 public:
-    explicit WaitGate(Variables& vars) : m_vars(vars) {}
+    using QObject::QObject;
 
-    bool isOpen() const { return !m_vars.isWaiting(); }
+    bool isOpen() const { return m_holder.isNull(); }
+    bool isHeldBy(const QObject* holder) const { return holder && m_holder == holder; }
 
-    // Runs the action when no wait runs. False when it was dropped.
+    // Closes the gate for holder. False when another holds it.
+    bool close(QObject* holder);
+    // Opens the gate again, when holder is the one that holds it.
+    void open(const QObject* holder);
+
+    // Runs the action when the gate is open. False when it was dropped.
     template <typename Action> bool run(Action&& action) const
     {
         if (!isOpen())
@@ -26,28 +34,11 @@ public:
         return true;
     }
 
-    // Keeps the gate closed for as long as it lives: held by every wait.
-    class Hold
-    {
-    public:
-        explicit Hold(Variables& vars) : m_vars(&vars) { ++m_vars->WaitsRunning; }
-        ~Hold()
-        {
-            if (m_vars)
-                --m_vars->WaitsRunning;
-        }
-        Hold(Hold&& other) noexcept : m_vars(std::exchange(other.m_vars, nullptr)) {}
-        Hold(const Hold&) = delete;
-        Hold& operator=(const Hold&) = delete;
-        Hold& operator=(Hold&&) = delete;
-
-    private:
-        Variables* m_vars;
-    };
-    [[nodiscard]] Hold hold() const { return Hold(m_vars); }
+signals:
+    void openChanged(bool open);
 
 private:
-    Variables& m_vars;
+    QPointer<QObject> m_holder;
 };
 
 } // namespace velnor

@@ -19,6 +19,8 @@ struct ModuleSetup
     static constexpr int kBitmapLength = 3;
     static constexpr int kTexts = 10;
     static constexpr int kBitmaps = 64;
+    // The keys of section "LCD": UID, Baud, Line1, Line2, the texts and the bitmaps.
+    static constexpr int kKeys = 4 + kTexts + kBitmaps;
 
     QString uid;
     bool at9600 = false;

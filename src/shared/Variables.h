@@ -23,17 +23,11 @@ struct Variables
     quint8 DeviceAddr = 0;
     quint8 InputBits1 = 0;
     quint8 InputBits2 = 0;
-    // Ticks counted by the running wait(s).
+    // Ticks counted by the running wait.
     qint16 TickCount = 0;
     // "1".."20" and "9600,n,8,1" or the like.
     QString PortNumber;
     QString PortSettings;
-
-    // How many waits are running. While one runs, a user action that would send, change the
-    // port or open the configuration window is dropped: its frame would tangle with the
-    // exchange the wait is waiting for.
-    int WaitsRunning = 0;
-    bool isWaiting() const { return WaitsRunning > 0; }
 };
 
 } // namespace velnor

@@ -10,6 +10,9 @@ constexpr quint8 Select = 0xEF;
 constexpr quint8 Deselect = 0xEA;
 constexpr quint8 Command = 0xFE;
 constexpr quint8 Answer = 0xEE;
+// An acknowledgement is the answer byte and the address; an input answer adds two bytes of states.
+constexpr int AcknowledgementLength = 2;
+constexpr int InputAnswerLength = 4;
 constexpr quint8 Broadcast = 0x64;
 // The addresses a module can have; the broadcast address reaches them all.
 constexpr quint8 FirstAddress = 101;

@@ -66,9 +66,8 @@ void QuitOnSignal::listen()
         char byte;
         while (::read(pipeEnds[1], &byte, 1) > 0) {
         }
-        // exit(), not quit(): quit() does nothing unless the application's own exec() runs,
-        // and a command-line run waits in event loops of its own.
-        QCoreApplication::exit(0);
+        // Every wait runs from the application's own event loop, so ending that one is enough.
+        QCoreApplication::quit();
     });
 }
 

@@ -3,10 +3,10 @@
 namespace velnor {
 
 // Ends the program on SIGINT, SIGTERM or SIGHUP so it cleans up (ports flushed and closed, the
-// emulator's link removed) as on a normal exit; every event loop running, nested waits and
-// message boxes among them, ends. Made first thing, before the program writes anything: a signal
-// that comes while it starts is kept, and ends the event loop as soon as that runs. The handler
-// only writes to a socket; the quitting happens in the event loop.
+// emulator's link removed) as on a normal exit: the application's event loop, which runs every
+// wait, quits. Made first thing, before the program writes anything: a signal that comes while it
+// starts is kept, and ends the event loop as soon as that runs. The handler only writes to a
+// socket; the quitting happens in the event loop.
 class QuitOnSignal
 {
 public:

@@ -1,5 +1,7 @@
 #include "widgets/ClickGate.h"
 
+#include "link/WaitGate.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
@@ -11,7 +13,7 @@
 
 namespace velnor {
 
-ClickGate::ClickGate(Variables& vars, QObject* parent) : QObject(parent), m_gate(vars) {}
+ClickGate::ClickGate(WaitGate& gate, QObject* parent) : QObject(parent), m_gate(gate) {}
 
 void ClickGate::button(QAbstractButton* button, std::function<void()> handler)
 {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "link/WaitGate.h"
-
 #include <QObject>
 
 #include <functional>
@@ -14,6 +12,8 @@ class QComboBox;
 
 namespace velnor {
 
+class WaitGate;
+
 // Wires a window's controls to their handlers through the wait gate: while a wait of either
 // window runs, a click is dropped, and a control that changed its own state on the click (an
 // option, a check box, a list) is put back as it was. The controls themselves stay enabled.
@@ -21,7 +21,7 @@ class ClickGate final : public QObject
 {
     Q_OBJECT
 public:
-    ClickGate(Variables& vars, QObject* parent);
+    ClickGate(WaitGate& gate, QObject* parent);
 
     void button(QAbstractButton* button, std::function<void()> handler);
     // A control array: one handler, given the member's id.
@@ -33,7 +33,7 @@ public:
     void action(QAction* action, std::function<void()> handler);
 
 private:
-    WaitGate m_gate;
+    WaitGate& m_gate;
 };
 
 } // namespace velnor

@@ -3,16 +3,19 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace velnor;
 using velnor::test::MainWindowRig;
 
@@ -89,19 +92,19 @@ private slots:
         const QByteArray ini("[Settings]\r\nCommPort=3\r\nSetting=9600,n,8,1\r\n");
         MainWindowRig rig(&ini);
         auto* ports = rig.child<QComboBox>(QStringLiteral("cboComm"));
-        rig.window->link().SendFrame(0);
+        rig.panel.link().SendFrame(0);
         rig.window->cboComm_Click(2); // port 3 again
         rig.window->opt9600_Click();
         QCOMPARE(rig.port.closes, 0);
 
         ports->setCurrentIndex(4);
         QVERIFY(!rig.port.portOpen());
-        rig.window->link().SendFrame(0);
+        rig.panel.link().SendFrame(0);
         QCOMPARE(rig.port.openedPort, 5);
 
         rig.child<QRadioButton>(QStringLiteral("opt4800"))->click();
         QVERIFY(!rig.port.portOpen());
-        rig.window->link().SendFrame(0);
+        rig.panel.link().SendFrame(0);
         QCOMPARE(rig.port.openedSettings, QStringLiteral("4800,n,8,1"));
         rig.child<QRadioButton>(QStringLiteral("opt9600"))->click();
         QCOMPARE(rig.vars.PortSettings, QStringLiteral("9600,n,8,1"));
@@ -141,45 +144,25 @@ private slots:
         }
     }
 
-    // Each label's text and group; a label that names a list is the one screen readers take
-    // the list's name from.
-    void labels_data()
+    // Screen readers on Linux take a list's name from the label it is labelled by.
+    void listsAreNamedByTheirLabels_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("parent");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("list");
-        const auto row = [](const char* name, const char* parent, const char* text,
-                            const char* list = "") {
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
-                                << QString::fromLatin1(text) << QString::fromLatin1(list);
-        };
-        row("Label1", "Frame1", "Select Port Number", "cboComm");
-        row("Label3", "Frame3", "UID", "cboAddr");
-        row("Label7", "PrintText", "Select Predefine Text", "cboPT");
-        row("Label8", "PrintText", "Select Row", "cboPTR");
-        row("Label5", "CurControl", "Row", "cboRow");
-        row("Label6", "CurControl", "Column", "cboColumn");
-        row("Label10", "Output", "Select Output", "cboOutput");
-        row("Label9", "InputStatus", "1     2      3      4      5      6      7      8");
-        row("lblTxCaption", "Frame2", "Transmitted Bytes");
-        row("lblRxCaption", "Frame2", "Received Bytes");
+        for (const char* pair :
+             {"Label1 cboComm", "Label3 cboAddr", "Label7 cboPT", "Label8 cboPTR", "Label5 cboRow",
+              "Label6 cboColumn", "Label10 cboOutput"}) {
+            const QStringList names = QString::fromLatin1(pair).split(u' ');
+            QTest::newRow(pair) << names[0] << names[1];
+        }
     }
 
-    void labels()
+    void listsAreNamedByTheirLabels()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, parent);
-        QFETCH(QString, text);
+        QFETCH(QString, label);
         QFETCH(QString, list);
         MainWindowRig rig(nullptr);
-        auto* label = rig.child<QLabel>(name);
-        QVERIFY(label);
-        QCOMPARE(label->parentWidget()->objectName(), parent);
-        QCOMPARE(label->text(), text);
-        if (list.isEmpty())
-            return;
-        // Linux screen readers take a list's name from the label it is labelled by.
+        const QString text = rig.child<QLabel>(label)->text();
         const auto labels = QAccessible::queryAccessibleInterface(rig.child<QComboBox>(list))
                                 ->relations(QAccessible::Label);
         QVERIFY(std::any_of(labels.begin(), labels.end(), [&](const auto& relation) {
@@ -187,35 +170,28 @@ private slots:
         }));
     }
 
-    // Member i of each array is the control the window documents as index i. Members fill
-    // columns of perColumn from top to bottom, and the columns run left to right.
+    // Member i of each array is the control named with index i. Members fill columns of
+    // perColumn from top to bottom, and the columns run left to right.
     void controlArrays_data()
     {
         QTest::addColumn<QString>("array");
-        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<int>("size");
         QTest::addColumn<int>("perColumn");
-        const auto split = [](const char* captions) {
-            return QString::fromLatin1(captions).split(QLatin1Char(','));
-        };
-        QTest::newRow("optCur") << "optCur" << split("Underline,Blinking,Hide") << 1;
-        QTest::newRow("optBL") << "optBL" << split("ON,OFF,FLASH") << 1;
-        QTest::newRow("cmdCC") << "cmdCC"
-                               << split("CHAR 1,CHAR 2,CHAR 3,CHAR 4,CHAR 5,CHAR 6,CHAR 7,CHAR 8")
-                               << 4;
+        QTest::newRow("optCur") << "optCur" << 3 << 1;
+        QTest::newRow("optBL") << "optBL" << 3 << 1;
+        QTest::newRow("cmdCC") << "cmdCC" << 8 << 4;
     }
 
     void controlArrays()
     {
         QFETCH(QString, array);
-        QFETCH(QStringList, captions);
+        QFETCH(int, size);
         QFETCH(int, perColumn);
         MainWindowRig rig(nullptr);
         auto* group = rig.child<QButtonGroup>(array);
-        QVERIFY(group);
-        QCOMPARE(group->buttons().size(), captions.size());
-        for (int i = 0; i < captions.size(); ++i) {
+        QCOMPARE(group->buttons().size(), size);
+        for (int i = 0; i < size; ++i) {
             const QAbstractButton* member = group->button(i);
-            QCOMPARE(member->text(), captions[i]);
             QCOMPARE(member->objectName(), array + QStringLiteral("_%1").arg(i));
             if (i == 0)
                 continue;
@@ -230,6 +206,60 @@ private slots:
             }
         }
         QVERIFY(!group->checkedButton());
+    }
+
+    // The window hands the lists' texts, typed or chosen, to the commands, and shows what they
+    // report: the status, the groups a selection opens, the input colours.
+    void clicksReachTheCommandsAndTheirOutcomesShow()
+    {
+        const QByteArray ini("[LCD]\r\nUID=105\r\n");
+        MainWindowRig rig(&ini);
+        rig.answer("\x69", "\xee\x69");
+        rig.click(QStringLiteral("cmdSelect"));
+        QCOMPARE(rig.status(), QStringLiteral("105 Connected"));
+        QVERIFY(!rig.child<QWidget>(QStringLiteral("cmdSelect"))->isEnabled());
+        for (const char* group :
+             {"PrintText", "CustomChar", "Backlight", "InputStatus", "CurControl", "Output"})
+            QVERIFY2(rig.child<QGroupBox>(QLatin1String(group))->isEnabled(), group);
+
+        rig.port.writes.clear();
+        test::doSteps(
+            *rig.window, rig.panel,
+            QStringLiteral("cboPT~7 cboPTR=1 cmdPT cboRow=1 cboColumn~9 cmdSetCursor "
+                           "cboOutput=3 cboOF=OFF cmdSOutput txtLine1=A cmdClearDisplay"));
+        QCOMPARE(rig.port.written(), QByteArray::fromHex("FE346B01FE320109FE33024C0D"));
+        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtLine1"))->text(), QString());
+
+        rig.answer("\x0e", "\xee\x69\x0a\x05");
+        rig.click(QStringLiteral("cmdInput"));
+        QCOMPARE(test::indicatorColours(*rig.window), QStringLiteral("RWRWWRWR"));
+
+        rig.child<QCheckBox>(QStringLiteral("Check1"))->click();
+        QVERIFY(!rig.child<QWidget>(QStringLiteral("Frame3"))->isEnabled());
+        QCOMPARE(rig.child<QComboBox>(QStringLiteral("cboAddr"))->currentText(), u"100"_s);
+    }
+
+    // A click while a wait runs is dropped, and a control that changed on it is put back.
+    void clicksDuringAWaitAreDroppedAndTheirControlsPutBack()
+    {
+        const QByteArray ini("[Settings]\r\nSetting=9600,n,8,1\r\n[LCD]\r\nUID=105\r\n");
+        MainWindowRig rig(&ini);
+        auto* box = rig.child<QCheckBox>(QStringLiteral("Check1"));
+        auto* ports = rig.child<QComboBox>(QStringLiteral("cboComm"));
+        rig.child<QAbstractButton>(QStringLiteral("cmdSelect"))->click();
+        box->click();
+        ports->setCurrentIndex(6);
+        rig.child<QRadioButton>(QStringLiteral("opt4800"))->click();
+        rig.child<QAction>(QStringLiteral("mnuConfig"))->trigger();
+        QVERIFY(test::waitsOver(rig.panel));
+
+        QCOMPARE(rig.port.written(), QByteArray("\xef\x69"));
+        QVERIFY(!box->isChecked());
+        QCOMPARE(ports->currentIndex(), 0);
+        QCOMPARE(rig.vars.PortNumber, QStringLiteral("1"));
+        QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt9600"))->isChecked());
+        QVERIFY(rig.window->configWindow() == nullptr);
+        QCOMPARE(rig.status(), QStringLiteral("Device Not Found"));
     }
 
     void outputGroupLayout()

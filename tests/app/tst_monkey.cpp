@@ -137,7 +137,7 @@ private slots:
         };
         QByteArray pending;
         rig.port.peer = [&](const QByteArray& written) {
-            if (rig.vars.isWaiting())
+            if (rig.ticks.isActive() || rig.configTicks.isActive())
                 ++writesDuringWaits;
             pending += written;
             QByteArray reply;
@@ -175,7 +175,7 @@ private slots:
         int duringWaits = 0;
         const auto act = [&] {
             ++actions;
-            if (rig.vars.isWaiting())
+            if (!rig.panel.gate().isOpen())
                 ++duringWaits;
             QPointer<frmConfigLcd> config = rig.window->configWindow();
             switch (random.bounded(config ? 9 : 6)) {
@@ -235,6 +235,7 @@ private slots:
         }
         if (QPointer<frmConfigLcd> config = rig.window->configWindow())
             QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 20000);
+        QVERIFY(test::waitsOver(rig.panel));
 
         qInfo("seed %u: %d clicks, %d during waits; %lld main waits and %lld configuration "
               "waits checked; %lld and %lld bytes on the two ports",
@@ -243,7 +244,7 @@ private slots:
               qlonglong(rig.configPort.written().size()));
         QVERIFY2(clock.elapsed() < 60000, "the clicks took far too long");
         QCOMPARE(writesDuringWaits, 0);
-        QCOMPARE(rig.vars.WaitsRunning, 0);
+        QVERIFY(rig.panel.gate().isOpen());
         QVERIFY(!rig.ticks.isActive());
         for (int ticks : std::as_const(rig.ticks.ticksPerRun))
             QCOMPARE(ticks, 10);

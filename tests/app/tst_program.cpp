@@ -1,5 +1,6 @@
-// The panel program itself: a kill, a logout or Ctrl+C ends it as closing its window does; its
-// command line is answered where there is no display.
+// The panel program itself: a kill, a logout or Ctrl+C is taken over by the program, which then
+// quits its event loop and ends with status 0; its command line is answered where there is no
+// display.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -36,9 +37,8 @@ private slots:
     void endsCleanlyOnASignal_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGHUP") << SIGHUP;
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+            QTest::addRow("%s", sigabbrev_np(signal)) << signal;
     }
 
     void endsCleanlyOnASignal()

@@ -1,261 +1,225 @@
-#include "MainWindowRig.h"
+#include "CommandRig.h"
 #include "link/Hex.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QTest>
 
+#include <functional>
+
 using namespace velnor;
-using velnor::test::doStep;
-using velnor::test::indicatorColours;
-using velnor::test::MainWindowRig;
+using velnor::test::CommandRig;
+using velnor::test::waitsOver;
 
 namespace {
 
-const QByteArray kIni("[Settings]\r\nCommPort=1\r\nSetting=9600,n,8,1\r\n[LCD]\r\nUID=105\r\n");
-const QByteArray kSelectAnswer = QByteArray::fromHex("EE69");
+// A click on one of the sending commands, given the lists' texts as the user left them.
+using Click = std::function<QByteArray(CommandRig&)>;
 
-struct Rig : MainWindowRig
+QString l(const char* text)
 {
-    Rig() : MainWindowRig(&kIni) {}
-
-    // Module 105 selected, so every command group is open; the select's frame forgotten.
-    void selectModule()
-    {
-        answer("\x69", kSelectAnswer);
-        click(QStringLiteral("cmdSelect"));
-        port.peer = nullptr;
-        port.writes.clear();
-    }
-
-    // The controls set as doStep() does, then the action.
-    void run(const QStringList& controls, const QString& action) const
-    {
-        for (const QString& control : controls)
-            doStep(*window, control);
-        doStep(*window, action);
-    }
-};
-
-QStringList controlsOf(const char* controls)
-{
-    return QString::fromUtf8(controls).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    return QString::fromLatin1(text);
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Click)
 
 class tst_DeviceCommands final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // A frame from each command, from the controls as the user left them: the wiring, list
-    // indexes and typed text; every frame's bytes are the protocol's table.
+    // A frame from each command: what it sends and gives back, and the monitor's line; every
+    // frame's bytes are the protocol's table.
     void frames_data()
     {
-        QTest::addColumn<QStringList>("controls");
-        QTest::addColumn<QString>("action");
+        QTest::addColumn<Click>("click");
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QString>("monitor"); // null: the frame in hex
-
-        const auto row = [](const char* name, const char* controls, const char* action,
-                            const char* hex, const char* monitor = nullptr) {
-            QTest::newRow(name) << controlsOf(controls) << QString::fromLatin1(action)
-                                << QByteArray::fromHex(hex)
+        const auto row = [](const char* name, Click click, const char* hex,
+                            const char* monitor = nullptr) {
+            QTest::newRow(name) << click << QByteArray::fromHex(hex)
                                 << (monitor ? QString::fromUtf8(monitor) : QString());
         };
-        row("text", "txtLine1=AB|txtLine2=CD", "cmdSendText", "0D41420C4344", "AB [0x12] CD");
-        row("clear", "txtLine1=AB|txtLine2=CD", "cmdClearDisplay", "0D");
-        row("predefined text 1 on row 0", "", "cmdPT", "FE346500");
-        row("predefined text 10 on row 1", "cboPT=10|cboPTR=1", "cmdPT", "FE346E01");
-        row("predefined text typed", "cboPT~7|cboPTR~1", "cmdPT", "FE346B01");
-        row("cursor to row 1, column 15", "cboRow=1|cboColumn=15", "cmdSetCursor", "FE32010F");
-        row("cursor position typed", "cboRow~1|cboColumn~9", "cmdSetCursor", "FE320109");
-        row("clear row 0", "", "cmdClrRow", "FE2D00");
-        row("clear column 7", "cboColumn=7", "cmdClrColumn", "FE2E07");
-        row("cursor blinking", "", "optCur:1", "FE02");
-        row("backlight flashing", "", "optBL:2", "FE0B");
-        row("CHAR 8", "", "cmdCC:7", "07");
-        row("read inputs", "", "cmdInput", "FE0E");
-        row("all outputs on", "", "cmdOnAll", "FE0C");
-        row("all outputs off", "", "cmdOffAll", "FE0D");
-        row("serial number", "", "cmdSN", "FE09");
-        row("output 1 on", "", "cmdSOutput", "FE330048");
-        row("output 8 off", "cboOutput=8|cboOF=OFF", "cmdSOutput", "FE33074C");
-        row("output typed, ON typed", "cboOutput~3|cboOF=OFF|cboOF~ON", "cmdSOutput", "FE330248");
-        row("state typed in other case", "cboOF~on", "cmdSOutput", "FE33004C");
-        row("state box emptied", "cboOF~", "cmdSOutput", "FE33004C");
+        using R = CommandRig&;
+        row(
+            "text", [](R r) { return r.text.cmdSendText_Click(l("AB"), l("CD")); }, "0D41420C4344",
+            "AB [0x12] CD");
+        row(
+            "clear", [](R r) { return r.text.cmdClearDisplay_Click(); }, "0D");
+        row(
+            "predefined text 1 on row 0", [](R r) { return r.text.cmdPT_Click(l("1"), l("0")); },
+            "FE346500");
+        row(
+            "predefined text 10 on row 1", [](R r) { return r.text.cmdPT_Click(l("10"), l("1")); },
+            "FE346E01");
+        row(
+            "cursor to row 1, column 15",
+            [](R r) { return r.display.cmdSetCursor_Click(l("1"), l("15")); }, "FE32010F");
+        row(
+            "clear row 0", [](R r) { return r.display.cmdClrRow_Click(l("0")); }, "FE2D00");
+        row(
+            "clear column 7", [](R r) { return r.display.cmdClrColumn_Click(l("7")); }, "FE2E07");
+        row(
+            "cursor blinking", [](R r) { return r.display.optCur_Click(1); }, "FE02");
+        row(
+            "backlight flashing", [](R r) { return r.display.optBL_Click(2); }, "FE0B");
+        row(
+            "CHAR 8", [](R r) { return r.display.cmdCC_Click(7); }, "07");
+        row(
+            "all outputs on", [](R r) { return r.inputOutput.cmdOnAll_Click(); }, "FE0C");
+        row(
+            "all outputs off", [](R r) { return r.inputOutput.cmdOffAll_Click(); }, "FE0D");
+        row(
+            "serial number", [](R r) { return r.inputOutput.cmdSN_Click(); }, "FE09");
+        row(
+            "output 1 on", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("ON")); },
+            "FE330048");
+        row(
+            "output 8 off", [](R r) { return r.inputOutput.cmdSOutput_Click(l("8"), l("OFF")); },
+            "FE33074C");
+        // Only the first entry of the state list switches on.
+        row(
+            "state in other case",
+            [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("on")); }, "FE33004C");
+        row(
+            "state emptied", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), {}); },
+            "FE33004C");
     }
 
     void frames()
     {
-        QFETCH(QStringList, controls);
-        QFETCH(QString, action);
+        QFETCH(Click, click);
         QFETCH(QByteArray, frame);
         QFETCH(QString, monitor);
 
-        Rig rig;
-        rig.selectModule();
-        rig.run(controls, action);
-
+        CommandRig rig;
+        QVERIFY(rig.selectModule());
+        QCOMPARE(click(rig), frame);
         QCOMPARE(rig.port.written(), frame);
-        QCOMPARE(rig.tx(), monitor.isNull() ? hexItems(frame) : monitor);
-        QCOMPARE(rig.rx(), QString());
+        QCOMPARE(rig.panel.monitor().txText(), monitor.isNull() ? hexItems(frame) : monitor);
+        QCOMPARE(rig.panel.monitor().rxText(), QString());
         // The text goes out in one write, every other frame a byte at a time.
         QCOMPARE(rig.port.writes.size(), monitor.isNull() ? frame.size() : 1);
         QVERIFY(rig.messages.texts.isEmpty());
-        QCOMPARE(rig.ticks.ticksEmitted, action == QLatin1String("cmdInput") ? 20 : 10);
+        QVERIFY(rig.panel.gate().isOpen()); // nothing here waits
     }
 
     void bothLinesEmptySendNothing()
     {
-        Rig rig;
-        rig.selectModule();
-        rig.click(QStringLiteral("cmdSendText"));
+        CommandRig rig;
+        QCOMPARE(rig.text.cmdSendText_Click({}, {}), QByteArray());
         QVERIFY(rig.port.writes.isEmpty());
-        QCOMPARE(rig.tx(), QStringLiteral("EF 69 "));
-        QCOMPARE(rig.rx(), QStringLiteral("EE 69 "));
-    }
-
-    void clearEmptiesBothLines()
-    {
-        Rig rig;
-        rig.selectModule();
-        rig.run({QStringLiteral("txtLine1=AB"), QStringLiteral("txtLine2=CD")},
-                QStringLiteral("cmdClearDisplay"));
-        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtLine1"))->text(), QString());
-        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtLine2"))->text(), QString());
     }
 
     void textOnARefusedPortLeavesTheMonitorEmpty()
     {
-        Rig rig;
-        rig.selectModule();
-        rig.port.setPortOpen(false);
+        CommandRig rig;
         rig.port.refuseOpen = true;
-        rig.run({QStringLiteral("txtLine1=AB")}, QStringLiteral("cmdSendText"));
+        rig.text.cmdSendText_Click(QStringLiteral("AB"), {});
         QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("SELECTED PORT NOT AVAILABLE!")});
-        QCOMPARE(rig.tx(), QString());
-        QCOMPARE(rig.vars.TxText, QByteArray("\x0d"
-                                             "AB"));
-        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtLine1"))->text(), QStringLiteral("AB"));
+        QCOMPARE(rig.panel.monitor().txText(), QString());
+        QCOMPARE(rig.panel.vars().TxText, QByteArray("\x0d"
+                                                     "AB"));
     }
 
     // Text typed into a list that names none of its entries sends nothing and says which
     // entries it takes.
-    void typedTextMatchingNoEntry_data()
+    void textMatchingNoEntry_data()
     {
-        QTest::addColumn<QStringList>("controls");
-        QTest::addColumn<QString>("action");
+        QTest::addColumn<Click>("click");
         QTest::addColumn<QString>("message");
-
-        const auto row = [](const char* name, const char* controls, const char* action,
-                            const char* message) {
-            QTest::newRow(name) << controlsOf(controls) << QString::fromLatin1(action)
-                                << QString::fromLatin1(message);
-        };
-        const char* rows = "Please Select a Row from 0 to 1";
-        const char* columns = "Please Select a Column from 0 to 15";
-        row("row 2", "cboRow~2", "cmdClrRow", rows);
-        row("column not a number", "cboColumn~x", "cmdSetCursor", columns);
-        row("column with a blank", "cboColumn~ 3", "cmdClrColumn", columns);
-        row("predefined text 11", "cboPT~11", "cmdPT",
-            "Please Select a Predefined Text from 1 to 10");
-        row("predefined text row -1", "cboPTR~-1", "cmdPT", rows);
-        row("output 9", "cboOutput~9", "cmdSOutput", "Please Select an Output from 1 to 8");
+        using R = CommandRig&;
+        const QString rows = l("Please Select a Row from 0 to 1");
+        const QString columns = l("Please Select a Column from 0 to 15");
+        QTest::newRow("row 2") << Click([](R r) { return r.display.cmdClrRow_Click(l("2")); })
+                               << rows;
+        QTest::newRow("column not a number")
+            << Click([](R r) { return r.display.cmdSetCursor_Click(l("0"), l("x")); }) << columns;
+        QTest::newRow("column with a blank")
+            << Click([](R r) { return r.display.cmdClrColumn_Click(l(" 3")); }) << columns;
+        QTest::newRow("predefined text 11")
+            << Click([](R r) { return r.text.cmdPT_Click(l("11"), l("0")); })
+            << l("Please Select a Predefined Text from 1 to 10");
+        QTest::newRow("predefined text row -1")
+            << Click([](R r) { return r.text.cmdPT_Click(l("1"), l("-1")); }) << rows;
+        QTest::newRow("output 9") << Click([](R r) {
+            return r.inputOutput.cmdSOutput_Click(l("9"), l("ON"));
+        }) << l("Please Select an Output from 1 to 8");
     }
 
-    void typedTextMatchingNoEntry()
+    void textMatchingNoEntry()
     {
-        QFETCH(QStringList, controls);
-        QFETCH(QString, action);
+        QFETCH(Click, click);
         QFETCH(QString, message);
-
-        Rig rig;
-        rig.selectModule();
-        rig.run(controls, action);
-
+        CommandRig rig;
+        QCOMPARE(click(rig), QByteArray());
         QVERIFY(rig.port.writes.isEmpty());
         QCOMPARE(rig.messages.texts, QStringList{message});
-        QCOMPARE(rig.tx(), QStringLiteral("EF 69 "));
     }
 
-    // Each read's answer in turn (empty: none); the indicators and status after the last.
+    // Each read's answer in turn (empty: none); the states last shown and the status after.
     void inputs_data()
     {
         QTest::addColumn<QByteArrayList>("answers");
-        QTest::addColumn<QString>("indicators");
+        QTest::addColumn<QString>("shown"); // 1 for a set input; empty: no read answered
         QTest::addColumn<QString>("status");
-
-        const QString connected = QStringLiteral("105 Connected");
-        const QString none = QStringLiteral("No Response");
-        const auto answers = [](std::initializer_list<const char*> hex) {
-            QByteArrayList list;
-            for (const char* answer : hex)
-                list.append(QByteArray::fromHex(answer));
-            return list;
+        const auto row = [](const char* name, QByteArrayList hex, const char* shown,
+                            const char* status) {
+            for (QByteArray& answer : hex)
+                answer = QByteArray::fromHex(answer);
+            QTest::newRow(name) << hex << QString::fromLatin1(shown)
+                                << QString::fromLatin1(status);
         };
-        QTest::newRow("inputs 1-4 set") << answers({"EE690F00"}) << "WWWWRRRR" << connected;
-        QTest::newRow("bits 4-7 ignored") << answers({"EE69F0FF"}) << "RRRRWWWW" << connected;
-        QTest::newRow("every other input") << answers({"EE690A05"}) << "RWRWWRWR" << connected;
-        QTest::newRow("another address keeps the colours")
-            << answers({"EE690A05", "EE6A0F0F"}) << "RWRWWRWR" << none;
-        QTest::newRow("no answer keeps the colours")
-            << answers({"EE690A05", ""}) << "RWRWWRWR" << none;
-        QTest::newRow("an answer after No Response leaves the status")
-            << answers({"", "EE690300"}) << "WWRRRRRR" << none;
+        row("inputs 1-4 set", {"EE690F00"}, "11110000", "");
+        row("bits 4-7 ignored", {"EE69F0FF"}, "00001111", "");
+        row("every other input", {"EE690A05"}, "01011010", "");
+        row("another address", {"EE690A05", "EE6A0F0F"}, "01011010", "No Response");
+        row("no answer", {""}, "", "No Response");
+        row("an answer after No Response", {"", "EE690300"}, "11000000", "No Response");
     }
 
     void inputs()
     {
         QFETCH(QByteArrayList, answers);
-        QFETCH(QString, indicators);
+        QFETCH(QString, shown);
         QFETCH(QString, status);
 
-        Rig rig;
-        QCOMPARE(indicatorColours(*rig.window), QStringLiteral("WWWWWWWW"));
-        rig.selectModule();
+        CommandRig rig;
+        QVERIFY(rig.selectModule());
+        rig.status.clear();
         for (const QByteArray& answer : answers) {
             if (answer.isEmpty())
                 rig.port.peer = nullptr;
             else
                 rig.answer("\x0e", answer);
-            rig.click(QStringLiteral("cmdInput"));
+            QVERIFY(rig.inputOutput.cmdInput_Click());
+            QVERIFY(waitsOver(rig.panel));
             QCOMPARE(rig.port.rThreshold(), 2);
         }
-        QCOMPARE(indicatorColours(*rig.window), indicators);
-        QCOMPARE(rig.status(), status);
+        QString states;
+        for (const bool set : rig.inputs.value_or(InputStates{}))
+            states += set ? QLatin1Char('1') : QLatin1Char('0');
+        QCOMPARE(states, shown.isEmpty() ? QStringLiteral("00000000") : shown);
+        QCOMPARE(rig.inputs.has_value(), !shown.isEmpty());
+        QCOMPARE(rig.status, status);
+        QCOMPARE(rig.ticks.ticksEmitted, 10 * (1 + answers.size()));
     }
 
-    // Options send only while broadcast mode is on or a module is selected; otherwise the
-    // choice just stays on screen.
+    // Options send only while broadcast mode is on or a module is selected.
     void optionsSendOnlyToAnAddressedModule()
     {
-        Rig rig;
-        // Open groups as if selected, without selecting (nothing on the line listens).
-        for (const char* group : {"Backlight", "CurControl"})
-            rig.child<QGroupBox>(QLatin1String(group))->setEnabled(true);
-        rig.click(QStringLiteral("optBL"), 2);
-        rig.click(QStringLiteral("optCur"), 1);
-        QVERIFY(rig.port.writes.isEmpty());
-        QVERIFY(rig.child<QRadioButton>(QStringLiteral("optBL_2"))->isChecked());
-        QVERIFY(rig.child<QRadioButton>(QStringLiteral("optCur_1"))->isChecked());
-
-        rig.click(QStringLiteral("Check1")); // broadcast mode, no module ever selected
+        CommandRig rig;
+        QCOMPARE(rig.display.optBL_Click(2), QByteArray());
+        QCOMPARE(rig.display.optCur_Click(1), QByteArray());
+        rig.selection.Check1_Click(true);
         rig.port.writes.clear();
-        rig.click(QStringLiteral("optBL"), 1);
-        rig.click(QStringLiteral("optCur"), 2);
-        QCOMPARE(rig.port.written(), QByteArray::fromHex("FE07FE03"));
-
-        // Leaving broadcast mode keeps the choices shown.
-        rig.click(QStringLiteral("Check1"));
-        QVERIFY(rig.child<QRadioButton>(QStringLiteral("optBL_1"))->isChecked());
-        QVERIFY(rig.child<QRadioButton>(QStringLiteral("optCur_2"))->isChecked());
+        QCOMPARE(rig.display.optBL_Click(1), QByteArray("\xfe\x07"));
+        rig.selection.Check1_Click(false);
+        QCOMPARE(rig.display.optCur_Click(2), QByteArray());
+        QVERIFY(rig.selectModule());
+        QCOMPARE(rig.display.optCur_Click(2), QByteArray("\xfe\x03"));
     }
 };
 
-QTEST_MAIN(tst_DeviceCommands)
+QTEST_GUILESS_MAIN(tst_DeviceCommands)
 #include "tst_devicecommands.moc"

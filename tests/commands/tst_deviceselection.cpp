@@ -1,46 +1,25 @@
-#include "MainWindowRig.h"
+#include "CommandRig.h"
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QTest>
 
 using namespace velnor;
-using velnor::test::MainWindowRig;
+using velnor::test::CommandRig;
+using velnor::test::waitsOver;
 
 namespace {
 
-const QByteArray kIni("[Settings]\r\nCommPort=1\r\nSetting=9600,n,8,1\r\n[LCD]\r\nUID=105\r\n");
-
-struct Rig : MainWindowRig
+// The selection state as four digits: selected, broadcast, sending groups open, inputs open.
+QString flags(const Selection& state)
 {
-    Rig() : MainWindowRig(&kIni) {}
+    QString text;
+    for (const bool flag :
+         {state.selected, state.broadcast, state.sendingGroupsOpen, state.inputsOpen})
+        text += flag ? QLatin1Char('1') : QLatin1Char('0');
+    return text;
+}
 
-    QComboBox* addr() const { return child<QComboBox>(QStringLiteral("cboAddr")); }
-    void click(const char* name) const { child<QAbstractButton>(QLatin1String(name))->click(); }
-
-    // The enabled flags that make up the selection state, as 0 or 1 each: Frame3, the select
-    // and deselect buttons (their own flags: broadcast mode locks them through Frame3 only),
-    // each of the five sending groups, and the input group.
-    QString flags() const
-    {
-        QString text;
-        for (const char* name : {"Frame3", "cmdSelect", "cmdDeselect", "PrintText", "CurControl",
-                                 "Backlight", "CustomChar", "Output", "InputStatus"}) {
-            const QWidget* widget = child<QWidget>(QLatin1String(name));
-            text +=
-                widget->isEnabledTo(widget->parentWidget()) ? QLatin1Char('1') : QLatin1Char('0');
-        }
-        return text;
-    }
-};
-
-const QString kStart = QStringLiteral("110000000");
-const QString kSelected = QStringLiteral("101111111");
+const QString kStart = QStringLiteral("0000");
+const QString kSelected = QStringLiteral("1011");
 
 } // namespace
 
@@ -51,45 +30,41 @@ class tst_DeviceSelection final : public QObject
 private slots:
     void select_data()
     {
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("listText");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("selected");
-
-        const auto row = [](const char* name, const char* typed, const char* reply,
-                            const char* frame, const char* status, bool selected) {
-            QTest::newRow(name) << (typed ? QString::fromLatin1(typed) : QString())
-                                << QByteArray::fromHex(reply) << QByteArray::fromHex(frame)
-                                << QString::fromLatin1(status) << selected;
+        const auto row = [](const char* name, const char* text, const char* reply,
+                            const char* frame, const char* status) {
+            QTest::newRow(name) << QString::fromLatin1(text) << QByteArray::fromHex(reply)
+                                << QByteArray::fromHex(frame) << QString::fromLatin1(status);
         };
-        row("entry 105 answers", nullptr, "EE69", "EF69", "105 Connected", true);
-        row("no answer", nullptr, "", "EF69", "Device Not Found", false);
-        row("answer from another address", nullptr, "EE6A", "EF69", "Device Not Found", false);
-        row("typed text equal to an entry", "107", "EE6B", "EF6B", "107 Connected", true);
-        row("typed text matching no entry", "1o7", "EE63", "EF63", "1o7 Connected", true);
+        row("entry 105 answers", "105", "EE69", "EF69", "105 Connected");
+        row("no answer", "105", "", "EF69", "Device Not Found");
+        row("answer from another address", "105", "EE6A", "EF69", "Device Not Found");
+        row("broadcast address", "100", "EE64", "EF64", "100 Connected");
+        row("text matching no entry", "1o7", "EE63", "EF63", "1o7 Connected");
     }
 
     void select()
     {
-        QFETCH(QString, typed);
+        QFETCH(QString, listText);
         QFETCH(QByteArray, reply);
         QFETCH(QByteArray, frame);
         QFETCH(QString, status);
-        QFETCH(bool, selected);
 
-        Rig rig;
-        if (!typed.isNull())
-            rig.addr()->setEditText(typed);
+        CommandRig rig;
         if (!reply.isEmpty())
             rig.answer(frame.right(1), reply);
-        rig.click("cmdSelect");
+        QVERIFY(rig.selection.cmdSelect_Click(listText));
+        QVERIFY(rig.status.isEmpty()); // decided once the wait is over, not before
+        QVERIFY(waitsOver(rig.panel));
 
         QCOMPARE(rig.port.written(), frame);
         QCOMPARE(rig.ticks.ticksEmitted, 10);
-        QCOMPARE(rig.status(), status);
-        QCOMPARE(int(rig.vars.DeviceAddr), quint8(frame.at(1)));
-        QCOMPARE(rig.flags(), selected ? kSelected : kStart);
+        QCOMPARE(rig.status, status);
+        QCOMPARE(int(rig.panel.vars().DeviceAddr), quint8(frame.at(1)));
+        QCOMPARE(flags(rig.selection.state()), status.endsWith(u"Connected") ? kSelected : kStart);
     }
 
     void deselect_data()
@@ -97,13 +72,9 @@ private slots:
         QTest::addColumn<bool>("flagCleared"); // as an unanswered input read leaves it
         QTest::addColumn<bool>("answers");
         QTest::addColumn<QString>("status");
-        QTest::addColumn<bool>("released");
-        QTest::newRow("just selected, silent module")
-            << false << false << QStringLiteral("Disconnected") << true;
-        QTest::newRow("flag cleared, module answers")
-            << true << true << QStringLiteral("Disconnected") << true;
-        QTest::newRow("flag cleared, silent module")
-            << true << false << QStringLiteral("No Response") << false;
+        QTest::newRow("just selected, silent module") << false << false << "Disconnected";
+        QTest::newRow("flag cleared, module answers") << true << true << "Disconnected";
+        QTest::newRow("flag cleared, silent module") << true << false << "No Response";
     }
 
     void deselect()
@@ -111,104 +82,64 @@ private slots:
         QFETCH(bool, flagCleared);
         QFETCH(bool, answers);
         QFETCH(QString, status);
-        QFETCH(bool, released);
 
-        Rig rig;
-        rig.answer("\x69", "\xee\x69");
-        rig.click("cmdSelect");
-        QCOMPARE(rig.flags(), kSelected);
+        CommandRig rig;
+        QVERIFY(rig.selectModule());
         if (flagCleared)
-            rig.vars.RxFlag = 0;
+            rig.panel.vars().RxFlag = 0;
         if (answers)
             rig.answer("\xea", "\xee\x69");
-        else
-            rig.port.peer = nullptr;
-        rig.port.writes.clear();
-
-        rig.click("cmdDeselect");
+        QVERIFY(rig.selection.cmdDeselect_Click());
+        QVERIFY(waitsOver(rig.panel));
         QCOMPARE(rig.port.written(), QByteArray("\xea"));
-        QCOMPARE(rig.status(), status);
-        QCOMPARE(rig.flags(), released ? kStart : kSelected);
+        QCOMPARE(rig.status, status);
+        QCOMPARE(flags(rig.selection.state()), status == u"Disconnected" ? kStart : kSelected);
     }
 
-    void broadcastFromStartUp()
+    // Broadcast mode opens the sending groups, never the inputs, and shows the broadcast
+    // address; leaving it shows the address last selected and keeps the select buttons.
+    void broadcast_data()
     {
-        Rig rig;
-        rig.addr()->setCurrentIndex(12);
-        auto* box = rig.child<QCheckBox>(QStringLiteral("Check1"));
-        box->click();
-        QCOMPARE(rig.port.written(), QByteArray("\xef\x64"));
-        QCOMPARE(rig.addr()->currentText(), QStringLiteral("100"));
-        QCOMPARE(int(rig.vars.DeviceAddr), 105);
-        QCOMPARE(rig.ticks.ticksEmitted, 0);
-        QCOMPARE(rig.status(), QString());
-        QCOMPARE(rig.flags(), QStringLiteral("010111110"));
-
-        rig.port.writes.clear();
-        box->click();
-        QCOMPARE(rig.port.written(), QByteArray("\xea\x64"));
-        QCOMPARE(rig.addr()->currentText(), QStringLiteral("105"));
-        QCOMPARE(rig.flags(), kStart);
+        QTest::addColumn<bool>("selectedBefore");
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("from start-up") << false << "0110" << kStart;
+        QTest::newRow("after a selection") << true << "1111"
+                                           << "1001";
     }
 
-    void broadcastLeftAfterASelectionKeepsTheSelectButtons()
+    void broadcast()
     {
-        Rig rig;
-        rig.answer("\x69", "\xee\x69");
-        rig.click("cmdSelect");
-        auto* box = rig.child<QCheckBox>(QStringLiteral("Check1"));
-        box->click();
-        QCOMPARE(rig.flags(), QStringLiteral("001111111"));
-        box->click();
-        QCOMPARE(rig.flags(), QStringLiteral("101000001"));
-        QCOMPARE(rig.status(), QStringLiteral("105 Connected"));
+        QFETCH(bool, selectedBefore);
+        QFETCH(QString, during);
+        QFETCH(QString, after);
+
+        CommandRig rig;
+        rig.panel.vars().DeviceAddr = 112;
+        if (selectedBefore)
+            QVERIFY(rig.selectModule());
+        QCOMPARE(rig.selection.Check1_Click(true), 0);
+        QCOMPARE(flags(rig.selection.state()), during);
+        QCOMPARE(rig.selection.Check1_Click(false), selectedBefore ? 5 : 12);
+        QCOMPARE(flags(rig.selection.state()), after);
+        QCOMPARE(rig.port.written(), QByteArray("\xef\x64\xea\x64"));
+        QCOMPARE(rig.ticks.ticksEmitted, selectedBefore ? 10 : 0);
+        QCOMPARE(rig.status, selectedBefore ? QStringLiteral("105 Connected") : QString());
     }
 
-    void actionsDuringAWaitAreDropped()
+    // While one wait runs, another select or deselect neither sends nor waits, and the running
+    // select still reports its own outcome.
+    void aSecondClickDuringAWaitIsRefused()
     {
-        Rig rig;
-        rig.answer("\x69", "\xee\x69");
-        auto* box = rig.child<QCheckBox>(QStringLiteral("Check1"));
-        auto* ports = rig.child<QComboBox>(QStringLiteral("cboComm"));
-        auto* at4800 = rig.child<QRadioButton>(QStringLiteral("opt4800"));
-        bool tried = false;
-        connect(&rig.ticks, &TickSource::tick, this, [&] {
-            if (rig.ticks.ticksEmitted != 3 || tried)
-                return;
-            tried = true;
-            // The window stays usable during a wait; what would disturb the exchange is dropped.
-            QCOMPARE(rig.flags(), kStart);
-            rig.click("cmdSelect");
-            box->click();
-            ports->setCurrentIndex(6);
-            at4800->click();
-            rig.child<QAction>(QStringLiteral("mnuConfig"))->trigger();
-        });
-        rig.click("cmdSelect");
-
-        QVERIFY(tried);
+        CommandRig rig;
+        QVERIFY(rig.selection.cmdSelect_Click(QStringLiteral("105")));
+        QVERIFY(!rig.selection.cmdSelect_Click(QStringLiteral("106")));
+        QVERIFY(!rig.selection.cmdDeselect_Click());
+        QVERIFY(waitsOver(rig.panel));
         QCOMPARE(rig.port.written(), QByteArray("\xef\x69"));
-        QCOMPARE(rig.ticks.ticksEmitted, 10);
-        QVERIFY(!box->isChecked());
-        QCOMPARE(ports->currentIndex(), 0);
-        QCOMPARE(rig.vars.PortNumber, QStringLiteral("1"));
-        QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt9600"))->isChecked());
-        QCOMPARE(rig.vars.PortSettings, QStringLiteral("9600,n,8,1"));
-        QVERIFY(rig.window->configWindow() == nullptr);
-        QVERIFY(rig.port.portOpen());
-        QCOMPARE(rig.status(), QStringLiteral("105 Connected"));
-
-        box->click(); // broadcast on; a wait from another command must not turn it off
-        tried = false;
-        connect(&rig.ticks, &TickSource::tick, this, [&] {
-            if (!tried)
-                box->click();
-            tried = true;
-        });
-        rig.window->link().WaitTicks(3);
-        QVERIFY(tried && box->isChecked());
+        QCOMPARE(rig.status, QStringLiteral("Device Not Found"));
     }
 };
 
-QTEST_MAIN(tst_DeviceSelection)
+QTEST_GUILESS_MAIN(tst_DeviceSelection)
 #include "tst_deviceselection.moc"

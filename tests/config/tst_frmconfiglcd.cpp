@@ -1,34 +1,24 @@
-#include "FakeMessageSink.h"
-#include "FakeSerialPort.h"
-#include "FakeTickSource.h"
 #include "Files.h"
 #include "MainWindowRig.h"
 #include "config/CharacterEditor.h"
 #include "config/DotButton.h"
 #include "config/frmConfigLcd.h"
 #include "protocol/UploadPlan.h"
-#include "settings/IniFile.h"
-#include "shared/Variables.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QLabel>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 using namespace velnor;
 using velnor::test::contents;
-using velnor::test::FakeMessageSink;
-using velnor::test::FakeSerialPort;
-using velnor::test::FakeTickSource;
 
 namespace {
 
@@ -46,22 +36,28 @@ QByteArray fullLcdSection()
     return lcd;
 }
 
-// The configuration window on fakes, opened on a settings file with the given contents.
-struct Rig
+// The configuration window as the main window's menu item opens it, on fakes, over a settings
+// file with the given contents; port and ticks are the window's own.
+struct Rig : test::MainWindowRig
 {
-    explicit Rig(const QByteArray& ini = fullLcdSection(), bool portRefuses = false)
-        : settings(dir.filePath(QStringLiteral("velnor.ini")))
+    explicit Rig(const QByteArray& lcd = fullLcdSection(), bool portRefuses = false)
+        : MainWindowRig(nullptr)
     {
-        test::put(settings.path(), "[Settings]\r\nCommPort=3\r\n" + ini);
-        vars.PortSettings = QStringLiteral("4800,n,8,1");
-        port.refuseOpen = portRefuses;
-        window = std::make_unique<frmConfigLcd>(vars, port, ticks, messages, settings, 2);
+        test::put(settings.path(), "[Settings]\r\nCommPort=3\r\n" + lcd);
+        // The main window read the file before it was there; its port and speed as chosen.
+        MainWindowRig::child<QComboBox>(QStringLiteral("cboComm"))->setCurrentIndex(2);
+        MainWindowRig::child<QRadioButton>(QStringLiteral("opt4800"))->click();
+        configPort.refuseOpen = portRefuses;
+        MainWindowRig::child<QAction>(QStringLiteral("mnuConfig"))->trigger();
+        config = window->configWindow();
     }
 
+    // Both windows have speed options of the same names: this window's first.
     template <typename T = QWidget> T* child(const QString& name) const
     {
-        return window->findChild<T*>(name);
+        return config->findChild<T*>(name);
     }
+
     QLineEdit* bitmapBox(int i) const
     {
         return child<QLineEdit>(QStringLiteral("txtCustom_%1").arg(i));
@@ -71,21 +67,14 @@ struct Rig
         return child<QLineEdit>(QStringLiteral("txtPreDefine_%1").arg(k));
     }
     QComboBox* uid() const { return child<QComboBox>(QStringLiteral("cboUID")); }
-    void click(const char* name) const { child<QAbstractButton>(QLatin1String(name))->click(); }
     // Clicks "Send Configuration Data" and lets the upload run to its end.
-    bool upload()
+    bool upload() const
     {
-        click("cmdConLcd");
-        return QTest::qWaitFor([this] { return !window->isUploading(); }, 5000);
+        click(QStringLiteral("cmdConLcd"));
+        return !config->isUploading();
     }
 
-    QTemporaryDir dir;
-    IniFile settings;
-    Variables vars;
-    FakeSerialPort port;
-    FakeTickSource ticks;
-    FakeMessageSink messages;
-    std::unique_ptr<frmConfigLcd> window;
+    QPointer<frmConfigLcd> config;
 };
 
 } // namespace
@@ -98,9 +87,9 @@ private slots:
     void loadSelectsEveryModuleAndShowsTheSettings()
     {
         Rig rig;
-        QCOMPARE(rig.port.written(), kLoadBytes);
-        QCOMPARE(rig.port.openedPort, 3);
-        QCOMPARE(rig.port.openedSettings, QStringLiteral("4800,n,8,1"));
+        QCOMPARE(rig.configPort.written(), kLoadBytes);
+        QCOMPARE(rig.configPort.openedPort, 3);
+        QCOMPARE(rig.configPort.openedSettings, QStringLiteral("4800,n,8,1"));
         QCOMPARE(rig.vars.PortNumber, QStringLiteral("3"));
         QCOMPARE(rig.uid()->count(), 32);
         QCOMPARE(rig.uid()->currentIndex(), 6);
@@ -131,7 +120,7 @@ private slots:
         QCOMPARE(rig.uid()->currentText(), uid);
         QCOMPARE(rig.uid()->currentIndex(), -1);
         QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt4800"))->isChecked());
-        QCOMPARE(rig.port.written(), kLoadBytes);
+        QCOMPARE(rig.configPort.written(), kLoadBytes);
     }
 
     void aBusyPortIsReportedByBothLoadSends()
@@ -144,26 +133,27 @@ private slots:
     void uploadSendsThePlanAndFillsTheBoxes()
     {
         Rig rig;
-        rig.port.writes.clear();
-        const ModuleSetup before = rig.window->setup();
-        const auto plan = std::get<QList<UploadStep>>(planUpload(before));
-        QByteArray expected;
-        for (const UploadStep& step : plan)
-            expected += step.bytes;
-
+        rig.configPort.writes.clear();
         QVERIFY(rig.upload());
-        QCOMPARE(rig.port.written(), expected);
-        QCOMPARE(rig.ticks.ticksEmitted, 14);
-        QVERIFY(!rig.ticks.isActive());
-        QCOMPARE(rig.vars.WaitsRunning, 0);
-        QCOMPARE(rig.window->setup(), applyFills(before, plan));
+        const QByteArray sent = rig.configPort.written();
+        QCOMPARE(sent.size(), 314);
+        QVERIFY(sent.startsWith("\x0c"
+                                "Configuring..\xfe\x1e\xfe\x30\x6b\xfe\xc8"
+                                "Velnor bench    Line two        \xfe\x64\x01\x02"));
+        QVERIFY(sent.endsWith("\xfe\x6e"
+                              "Text 10         \xfe\x2d\x01"
+                              "Completed\xea"));
+        QCOMPARE(rig.configTicks.ticksPerRun, QList<int>(14, 1));
+        QVERIFY(rig.panel.gate().isOpen());
+        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtSU1"))->text(),
+                 QStringLiteral("Velnor bench    "));
         QCOMPARE(rig.text(0)->text(), QStringLiteral("Text 1          "));
         QVERIFY(!rig.text(0)->isReadOnly());
 
         // A second upload sends the same bytes again, with no select between.
-        rig.port.writes.clear();
+        rig.configPort.writes.clear();
         QVERIFY(rig.upload());
-        QCOMPARE(rig.port.written(), expected);
+        QCOMPARE(rig.configPort.written(), sent);
     }
 
     // A port that fails ends the upload at once, with one message; the boxes open again.
@@ -180,14 +170,14 @@ private slots:
         QFETCH(int, failWritesAfter);
         QFETCH(int, ticks);
         Rig rig;
-        rig.port.writes.clear();
-        rig.port.setPortOpen(false);
-        rig.port.refuseOpen = failWritesAfter == 0;
-        rig.port.failWritesAfter = failWritesAfter;
+        rig.configPort.writes.clear();
+        rig.configPort.setPortOpen(false);
+        rig.configPort.refuseOpen = failWritesAfter == 0;
+        rig.configPort.failWritesAfter = failWritesAfter;
         QVERIFY(rig.upload());
         QCOMPARE(rig.messages.texts, QStringList{kPortMessage});
-        QCOMPARE(rig.ticks.ticksEmitted, ticks);
-        QCOMPARE(rig.vars.WaitsRunning, 0);
+        QCOMPARE(rig.configTicks.ticksEmitted, ticks);
+        QVERIFY(rig.panel.gate().isOpen());
         QVERIFY(!rig.text(0)->isReadOnly());
     }
 
@@ -198,16 +188,14 @@ private slots:
         QTest::addColumn<QString>("uid");
         QTest::addColumn<QString>("bitmap");
         QTest::addColumn<QString>("message");
-        const QString noAddress = QStringLiteral("Please Select a Device Address from 101 to 132");
-        QTest::newRow("upload, word in a bitmap box")
-            << QStringLiteral("cmdConLcd") << QStringLiteral("107") << QStringLiteral("abc")
-            << QStringLiteral("Please Enter Numeric Value 0 to 255 in the bitmap field");
-        QTest::newRow("upload, no address entry")
-            << QStringLiteral("cmdConLcd") << QStringLiteral("99") << QStringLiteral("1")
-            << noAddress;
-        QTest::newRow("save, broadcast address")
-            << QStringLiteral("cmdSaveFlash") << QStringLiteral("100") << QStringLiteral("1")
-            << noAddress;
+        const auto row = [](const char* button, const char* uid, const char* bitmap,
+                            const char* message) {
+            QTest::addRow("%s %s %s", button, uid, bitmap) << button << uid << bitmap << message;
+        };
+        const char* noAddress = "Please Select a Device Address from 101 to 132";
+        row("cmdConLcd", "107", "abc", "Please Enter Numeric Value 0 to 255 in the bitmap field");
+        row("cmdConLcd", "99", "1", noAddress);
+        row("cmdSaveFlash", "100", "1", noAddress);
     }
 
     void refusals()
@@ -217,15 +205,15 @@ private slots:
         QFETCH(QString, bitmap);
         QFETCH(QString, message);
         Rig rig;
-        rig.port.writes.clear();
+        rig.configPort.writes.clear();
         const QByteArray settings = contents(rig.settings.path());
         rig.uid()->setEditText(uid);
         rig.bitmapBox(17)->setText(bitmap);
         rig.text(3)->setText(QStringLiteral("short"));
         rig.child<QAbstractButton>(button)->click();
         QCOMPARE(rig.messages.texts, QStringList{message});
-        QVERIFY(rig.port.writes.isEmpty());
-        QVERIFY(!rig.window->isUploading());
+        QVERIFY(rig.configPort.writes.isEmpty());
+        QVERIFY(!rig.config->isUploading());
         QCOMPARE(rig.text(3)->text(), QStringLiteral("short"));
         QCOMPARE(contents(rig.settings.path()), settings);
     }
@@ -235,43 +223,43 @@ private slots:
         Rig rig;
         rig.uid()->setEditText(QStringLiteral("132"));
         QCOMPARE(rig.uid()->currentIndex(), 31);
-        rig.port.writes.clear();
+        rig.configPort.writes.clear();
         QVERIFY(rig.upload());
-        QVERIFY(rig.port.written().contains("\xfe\x30\x84"));
+        QVERIFY(rig.configPort.written().contains("\xfe\x30\x84"));
     }
 
     void closingDuringAnUploadEndsItAndReleasesThePort()
     {
         Rig rig;
-        rig.port.writes.clear();
+        rig.configPort.writes.clear();
         QByteArray sent;
-        connect(&rig.ticks, &TickSource::tick, this, [&] {
-            if (rig.ticks.ticksEmitted != 3)
+        connect(&rig.configTicks, &TickSource::tick, this, [&] {
+            if (rig.configTicks.ticksEmitted != 3)
                 return;
-            sent = rig.port.written();
-            rig.window.release()->close(); // deletes itself
+            sent = rig.configPort.written();
+            rig.config->close(); // deletes itself
         });
-        rig.click("cmdConLcd");
+        rig.child<QAbstractButton>(QStringLiteral("cmdConLcd"))->click();
         QTRY_VERIFY(!sent.isEmpty());
-        QVERIFY(!rig.port.portOpen());
-        QVERIFY(rig.port.closes > 0);
-        QVERIFY(rig.vars.WaitsRunning == 0);
-        QVERIFY(!rig.ticks.isActive());
-        QCOMPARE(rig.port.written(), sent);
+        QVERIFY(!rig.configPort.portOpen());
+        QVERIFY(rig.configPort.closes > 0);
+        QVERIFY(rig.panel.gate().isOpen());
+        QVERIFY(!rig.configTicks.isActive());
+        QCOMPARE(rig.configPort.written(), sent);
     }
 
     void saveSendsTheStoreFrameThenWritesEveryKey()
     {
         Rig rig;
-        rig.port.writes.clear();
+        rig.configPort.writes.clear();
         rig.child<QRadioButton>(QStringLiteral("opt4800"))->setChecked(true);
         rig.text(0)->setText(QStringLiteral("changed"));
         rig.bitmapBox(5)->setText(QStringLiteral("31"));
-        rig.click("cmdSaveFlash");
-        QCOMPARE(rig.port.written(), QByteArray("\xef\x64\xfe\x20"));
+        rig.click(QStringLiteral("cmdSaveFlash"));
+        QCOMPARE(rig.configPort.written(), QByteArray("\xef\x64\xfe\x20"));
         QVERIFY(rig.messages.texts.isEmpty());
         const ModuleSetup saved = ModuleSetup::load(rig.settings);
-        QCOMPARE(saved, rig.window->setup());
+        QCOMPARE(saved, rig.config->setup());
         QCOMPARE(rig.settings.ReadIni(QStringLiteral("LCD"), QStringLiteral("Baud")),
                  QStringLiteral("4800"));
         QVERIFY(contents(rig.settings.path()).startsWith("[Settings]\r\nCommPort=3\r\n[LCD]\r\n"));
@@ -283,9 +271,9 @@ private slots:
         // The file replaced by a folder: no write can succeed, whoever runs the test.
         QVERIFY(QFile::remove(rig.settings.path()));
         QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("velnor.ini")));
-        rig.port.refuseOpen = true;
-        rig.port.setPortOpen(false);
-        rig.click("cmdSaveFlash");
+        rig.configPort.refuseOpen = true;
+        rig.configPort.setPortOpen(false);
+        rig.click(QStringLiteral("cmdSaveFlash"));
         QCOMPARE(rig.messages.texts, QStringList({kPortMessage, frmConfigLcd::kSettingsNotSaved}));
         QVERIFY2(
             rig.messages.details.last().contains(QDir::toNativeSeparators(rig.settings.path())),
@@ -297,9 +285,9 @@ private slots:
     {
         Rig rig;
         auto* editor = rig.child<CharacterEditor>(QStringLiteral("CharacterEditor"));
-        rig.window->show();
-        rig.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        rig.config->show();
+        rig.config->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.config.data()));
         rig.bitmapBox(16)->setFocus(); // a box of CHAR 3 brings CHAR 3 up
         QCOMPARE(editor->character(), 2);
         rig.bitmapBox(16)->setText(QStringLiteral("235")); // 111 01011: bit 4 is the left dot
@@ -336,7 +324,7 @@ private slots:
             "[Settings]\r\nCommPort=2\r\nSetting=9600,n,8,1\r\n" + fullLcdSection();
         test::MainWindowRig rig(&ini);
         auto* menu = rig.child<QAction>(QStringLiteral("mnuConfig"));
-        rig.window->link().SendFrame(0);
+        rig.panel.link().SendFrame(0);
         menu->trigger();
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
@@ -347,7 +335,7 @@ private slots:
 
         first->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->setText(QStringLiteral("edited"));
         rig.child<QLabel>(QStringLiteral("StatusBar1Panel1"))->setText(QStringLiteral("x"));
-        rig.window->link().SendFrame(0);
+        rig.panel.link().SendFrame(0);
         menu->trigger(); // brought forward, not loaded again
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
@@ -364,39 +352,6 @@ private slots:
         QCOMPARE(
             rig.window->configWindow()->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->text(),
             QStringLiteral("Velnor bench"));
-    }
-
-    void clicksOnEitherWindowDuringAnUploadAreDropped()
-    {
-        const QByteArray ini =
-            "[Settings]\r\nCommPort=1\r\nSetting=9600,n,8,1\r\n" + fullLcdSection();
-        test::MainWindowRig rig(&ini);
-        rig.child<QAction>(QStringLiteral("mnuConfig"))->trigger();
-        frmConfigLcd* config = rig.window->configWindow();
-        auto* upload = config->findChild<QAbstractButton*>(QStringLiteral("cmdConLcd"));
-        auto* save = config->findChild<QAbstractButton*>(QStringLiteral("cmdSaveFlash"));
-        rig.configPort.writes.clear();
-        upload->click();
-        QVERIFY(config->isUploading());
-        rig.child<QAbstractButton>(QStringLiteral("cmdSelect"))->click();
-        upload->click();
-        save->click();
-        QTRY_VERIFY(!config->isUploading());
-        QVERIFY(rig.port.writes.isEmpty());
-        QCOMPARE(rig.configPort.written().size(), 314);
-        QCOMPARE(rig.configTicks.ticksEmitted, 14);
-        QCOMPARE(rig.ticks.ticksEmitted, 0);
-
-        // Nor does an upload start while the main window waits for an answer.
-        rig.configPort.writes.clear();
-        connect(&rig.ticks, &TickSource::tick, config, [&] {
-            upload->click();
-            save->click();
-        });
-        rig.child<QAbstractButton>(QStringLiteral("cmdSelect"))->click();
-        QCOMPARE(rig.ticks.ticksEmitted, 10);
-        QVERIFY(!config->isUploading());
-        QVERIFY(rig.configPort.writes.isEmpty());
     }
 };
 

@@ -5,9 +5,7 @@
 #include "app/frmMain.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
-#include "link/ConfigLink.h"
-#include "link/QtSerialPort.h"
-#include "link/QtTickSource.h"
+#include "link/Panel.h"
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
 
@@ -40,17 +38,15 @@ struct Bench
                           QStringLiteral("9600,n,8,1"));
         settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
         settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("4"), host.devicePath());
-        port = std::make_unique<QtSerialPort>(settings);
-        configPort = std::make_unique<QtSerialPort>(settings);
-        window = std::make_unique<frmMain>(vars, settings, *port, ticks, messages,
-                                           frmMain::ConfigLine{*configPort, configTicks});
+        panel = Panel::onSerialPorts(messages, portMapOf(settings));
+        window = std::make_unique<frmMain>(*panel, settings);
         QObject::connect(&host, &PtyHost::frameReceived, window.get(),
                          [this](const QByteArray& bytes) { heard += bytes; });
     }
 
     // Sends a command the modules skip after all the main window has sent; once it has
     // arrived, the modules have taken in everything before it.
-    void mark() const { port->output(kMark); }
+    void mark() const { panel->port().output(kMark); }
     bool marked() const { return heard.endsWith(kMark); }
 
     template <typename T = QWidget> T* child(const char* name) const
@@ -60,20 +56,21 @@ struct Bench
     QString status() const { return child<QLabel>("StatusBar1Panel1")->text(); }
     QString tx() const { return child<QLabel>("lblTxData")->text(); }
     QString rx() const { return child<QLabel>("lblRxData")->text(); }
-    void click(const char* name) const { child<QAbstractButton>(name)->click(); }
+    // Clicks and lets the wait it started run to its end.
+    void click(const char* name) const
+    {
+        child<QAbstractButton>(name)->click();
+        QVERIFY2(waitsOver(*panel), name);
+    }
+    Variables& vars() const { return panel->vars(); }
     const Module& module(int index) const { return host.line().module(index); }
 
     QTemporaryDir dir;
     IniFile settings;
     PtyHost host;
     bool started = false;
-    Variables vars;
-    std::unique_ptr<QtSerialPort> port;
-    QtTickSource ticks;
-    // The configuration window's own port and 200 ms tick.
-    std::unique_ptr<QtSerialPort> configPort;
-    QtTickSource configTicks{ConfigLink::kTickMs};
     FakeMessageSink messages;
+    std::unique_ptr<Panel> panel;
     std::unique_ptr<frmMain> window;
     // Every byte the line carried to the modules.
     QByteArray heard;

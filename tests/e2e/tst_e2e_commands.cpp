@@ -1,5 +1,6 @@
 #include "E2eBench.h"
 #include "ModuleState.h"
+#include "link/QtSerialPort.h"
 
 #include <QTest>
 
@@ -35,12 +36,8 @@ private slots:
         row("cursor", text + u"cboRow=1 cboColumn=15 cmdSetCursor"_s, "cursor=1,15");
         row("clear column", text + u"cboColumn=3 cmdClrColumn"_s, "rows=ABC E|abc e");
         row("clear row", text + u"cboRow=0 cmdClrRow"_s, "rows=|abcde;cursor=0,0");
-        row("cursor hidden", u"optCur:2"_s, "look=hidden");
-        row("cursor blinking", u"optCur:1"_s, "look=blinking");
-        row("cursor underline", u"optCur:2 optCur:0"_s, "look=underline");
-        row("backlight off", u"optBL:1"_s, "light=off");
-        row("backlight flashing", u"optBL:2"_s, "light=flashing");
-        row("backlight on", u"optBL:1 optBL:0"_s, "light=on");
+        row("cursor look", u"optCur:2 optCur:1"_s, "look=blinking");
+        row("backlight", u"optBL:1 optBL:2"_s, "light=flashing");
         row("custom characters", u"cmdClearDisplay cmdCC:4 cmdCC:7 cmdCC:0"_s,
             "rows={04}{07}{00}|;cursor=0,3");
         row("output 3", u"cboOutput=3 cmdSOutput"_s, "outputs=04");
@@ -63,7 +60,7 @@ private slots:
         bench.click("cmdSelect");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
         const auto untouched = moduleState(bench.module(1));
-        test::doSteps(*bench.window, steps);
+        test::doSteps(*bench.window, *bench.panel, steps);
         bench.mark();
         QTRY_VERIFY(bench.marked());
         QCOMPARE(moduleState(bench.module(0), first), first);
@@ -127,7 +124,7 @@ private slots:
         QVERIFY2(bench.messages.details.first().contains(QLatin1String("busy")),
                  qPrintable(bench.messages.details.first()));
         QCOMPARE(bench.status(), QStringLiteral("Device Not Found"));
-        QCOMPARE(bench.vars.TickCount, qint16(10));
+        QCOMPARE(bench.vars().TickCount, qint16(10));
 
         other.setPortOpen(false); // once it is free, the next frame opens it
         bench.click("cmdSelect");

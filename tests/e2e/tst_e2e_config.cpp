@@ -44,14 +44,15 @@ frmConfigLcd* openConfiguration(const Bench& bench)
 }
 
 // A configuration worth telling apart from the factory one; then the steps given.
-void typeConfiguration(frmConfigLcd* window, const QString& then = u"opt9600"_s)
+void typeConfiguration(const Bench& bench, frmConfigLcd* window,
+                       const QString& then = u"opt9600"_s)
 {
     QString steps = u"cboUID~105 txtSU1=Velnor txtSU2=bench"_s;
     for (int k = 0; k < 10; ++k)
         steps += u" txtPreDefine_%1=Text%2"_s.arg(k).arg(k + 1);
     for (int i = 0; i < 64; ++i)
         steps += u" txtCustom_%1=%2"_s.arg(i).arg(i % 32);
-    test::doSteps(*window, steps + u' ' + then);
+    test::doSteps(*window, *bench.panel, steps + u' ' + then);
 }
 
 QByteArray expectedBitmaps()
@@ -91,7 +92,7 @@ private slots:
         const QByteArrayList settingsBefore = otherLines(bench.settings.path());
         frmConfigLcd* config = openConfiguration(bench);
         QVERIFY(config);
-        typeConfiguration(config);
+        typeConfiguration(bench, config);
 
         test::doStep(*config, u"cmdConLcd"_s);
         QVERIFY(config->isUploading());
@@ -119,7 +120,7 @@ private slots:
         config->close();
         bench.click("cmdSelect");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
-        test::doSteps(*bench.window, u"cboPT=3 cboPTR=1 cmdPT"_s);
+        test::doSteps(*bench.window, *bench.panel, u"cboPT=3 cboPTR=1 cmdPT"_s);
         QTRY_COMPARE(shown(bench.module(0)), u"Config. Mode|Text3"_s);
 
         // Restarted from its store, it greets with the new start-up screen at its new address.
@@ -134,7 +135,7 @@ private slots:
         Bench bench({101});
         QVERIFY(bench.started);
         frmConfigLcd* config = openConfiguration(bench);
-        typeConfiguration(config, u"opt4800 cboUID~101"_s);
+        typeConfiguration(bench, config, u"opt4800 cboUID~101"_s);
         test::doStep(*config, u"cmdConLcd"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 10000);
         test::doStep(*config, u"cmdSaveFlash"_s);

@@ -1,13 +1,11 @@
 // The far end floods the main window's port with random bytes that hold no acknowledgement:
 // the window must stay responsive, its memory flat, and no select may read as "Connected".
 #include "FakeMessageSink.h"
-#include "FakeSerialPort.h"
-#include "FakeTickSource.h"
+#include "FakeLine.h"
+#include "Pty.h"
 #include "app/frmMain.h"
-#include "link/QtSerialPort.h"
-#include "link/QtTickSource.h"
+#include "link/Panel.h"
 #include "settings/IniFile.h"
-#include "shared/Variables.h"
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
@@ -24,13 +22,25 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 using namespace velnor;
 
 namespace {
+
+// A sanitizer keeps freed memory in quarantine, so resident size under it measures the
+// sanitizer, not the program: the memory bound holds only where none runs.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
 
 // Resident memory of this process, in KiB.
 qint64 residentKiB()
@@ -54,26 +64,18 @@ private slots:
         const int seconds = qEnvironmentVariableIsSet("VELNOR_FLOOD_SECONDS")
                                 ? qEnvironmentVariableIntValue("VELNOR_FLOOD_SECONDS")
                                 : 10;
-        int master = -1;
-        int slave = -1;
-        char name[256] = {};
-        termios raw{};
-        cfmakeraw(&raw);
-        QVERIFY(::openpty(&master, &slave, name, &raw, nullptr) == 0);
+        test::Pty pty;
+        QVERIFY2(pty.isOpen(), qPrintable(pty.errorString()));
+        const int master = pty.masterFd();
         ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
 
         QTemporaryDir dir;
         const IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
-        settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"),
-                          QString::fromLocal8Bit(name));
+        settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), pty.slavePath());
         settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
-        Variables vars;
-        QtSerialPort port(settings);
-        QtTickSource ticks;
         test::FakeMessageSink messages;
-        test::FakeSerialPort configPort;
-        test::FakeTickSource configTicks;
-        frmMain window(vars, settings, port, ticks, messages, {configPort, configTicks});
+        const auto panel = Panel::onSerialPorts(messages, portMapOf(settings));
+        frmMain window(*panel, settings);
         auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));
         auto* status = window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"));
 
@@ -111,15 +113,18 @@ private slots:
         });
         probe.start(10);
 
-        // A select, with its 10-tick wait, every 50 ms in the middle of the flood.
+        // A click on select every 50 ms in the middle of the flood: one select for each 10-tick
+        // wait, the clicks during it dropped.
         int selects = 0;
         QStringList answers;
+        connect(&panel->exchanges(), &Exchanges::exchangeEnded, this, [&] {
+            ++selects;
+            answers.append(status->text());
+        });
         qint64 memoryAtStart = -1;
         QTimer clicker;
         connect(&clicker, &QTimer::timeout, this, [&] {
             select->click();
-            ++selects;
-            answers.append(status->text());
             if (memoryAtStart < 0 && clock.elapsed() > 1000)
                 memoryAtStart = residentKiB();
         });
@@ -127,11 +132,10 @@ private slots:
         const int floodMs = seconds * 1000;
         QVERIFY(QTest::qWaitFor([&] { return clock.elapsed() >= floodMs; }, floodMs + 5000));
         clicker.stop();
+        QVERIFY(test::waitsOver(*panel));
         const qint64 memoryAtEnd = residentKiB();
         flooding = false;
         far.join();
-        ::close(master);
-        ::close(slave);
 
         // Responsiveness as the lateness most ticks see: on a busy machine the scheduler alone
         // can hold a process up for a moment now and then, flood or not.
@@ -146,7 +150,8 @@ private slots:
         QVERIFY(selects > 10);
         QCOMPARE(answers.count(QStringLiteral("Device Not Found")), selects);
         QVERIFY2(p99LateMs < 50, qPrintable(QString::number(p99LateMs)));
-        QVERIFY2(memoryAtEnd - memoryAtStart < 4096, "memory grew under the flood");
+        if (!kSanitized)
+            QVERIFY2(memoryAtEnd - memoryAtStart < 4096, "memory grew under the flood");
         QVERIFY(messages.texts.isEmpty());
     }
 };

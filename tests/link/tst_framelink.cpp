@@ -1,14 +1,9 @@
+#include "FakeLine.h"
 #include "FakeMessageSink.h"
-#include "FakeSerialPort.h"
-#include "FakeTickSource.h"
 #include "link/ConfigLink.h"
-#include "link/Exchanges.h"
-#include "link/FrameLink.h"
 #include "link/Hex.h"
-#include "link/Receiver.h"
-#include "link/TrafficMonitor.h"
+#include "link/Panel.h"
 #include "protocol/UploadPlan.h"
-#include "shared/Variables.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -18,6 +13,7 @@ using namespace velnor;
 using velnor::test::FakeMessageSink;
 using velnor::test::FakeSerialPort;
 using velnor::test::FakeTickSource;
+using velnor::test::waitsOver;
 
 namespace {
 
@@ -25,8 +21,10 @@ namespace {
 // them.
 struct Rig
 {
-    // The module answers the next frame once it is written; the threshold each byte went out
-    // with is noted.
+    Rig() { port.setRThreshold(2); }
+
+    // The module answers each frame once it is written (an empty reply: silence); the
+    // threshold each byte went out with is noted.
     void answer(const QByteArray& reply)
     {
         port.peer = [this, reply](const QByteArray&) {
@@ -35,13 +33,25 @@ struct Rig
                 QTimer::singleShot(0, &port, [this, reply] { port.feed(reply); });
         };
     }
+    // Starts the exchanges and lets them run; how each ended, in order.
+    QList<Exchange::Outcome> run(const QList<Exchange>& sequence)
+    {
+        QList<Exchange::Outcome> outcomes;
+        QObject::connect(&panel.exchanges(), &Exchanges::exchangeEnded, &panel,
+                         [&outcomes](const Exchange::Outcome& o) { outcomes.append(o); });
+        if (!panel.exchanges().start(sequence) || !waitsOver(panel))
+            outcomes.clear();
+        panel.exchanges().disconnect(&panel);
+        return outcomes;
+    }
 
-    Variables vars;
-    FakeSerialPort port;
-    FakeTickSource ticks;
     FakeMessageSink messages;
-    TrafficMonitor monitor;
-    FrameLink link{vars, port, ticks, messages, monitor};
+    Panel panel{messages, test::fakeLine(), test::fakeLine()};
+    Variables& vars = panel.vars();
+    FakeSerialPort& port = test::fakePort(panel);
+    FakeTickSource& ticks = test::fakeTicks(panel);
+    TrafficMonitor& monitor = panel.monitor();
+    FrameLink& link = panel.link();
     QList<int> thresholds;
 };
 
@@ -55,13 +65,13 @@ private slots:
     void framesGoOutOneByteAtATimeOnAPortOpenedOnce()
     {
         Rig rig;
+        QSignalSpy sent(&rig.link, &FrameLink::frameSent);
         rig.monitor.appendRx("\xee\x64");
         rig.port.setSettings(QStringLiteral("4800,n,8,1"));
         rig.link.SendFrame(0); // opens, writes nothing, empties the monitor
         QVERIFY(rig.port.portOpen());
         QCOMPARE(rig.monitor.rxText(), QString());
 
-        rig.port.setRThreshold(2);
         rig.port.feed("\x05"); // a stray byte from before a frame is not kept for its answer
         rig.vars.TxData = {0xEF, 0x64, 0x99};
         rig.link.SendFrame(2);
@@ -76,6 +86,8 @@ private slots:
         QCOMPARE(rig.port.writes.last(), rig.vars.TxText);
         QCOMPARE(rig.monitor.txText(), QStringLiteral("Hi [0x12] Yo"));
         QVERIFY(rig.messages.texts.isEmpty());
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.at(0).at(0).toByteArray(), QByteArray("\xef\x64"));
     }
 
     void failuresShowOneMessageWithTheReason_data()
@@ -115,15 +127,12 @@ private slots:
         QCOMPARE(rig.monitor.txText(), velnor::hexItems(sent));
     }
 
-    void waitLastsItsTicksEvenWhenTheAnswerComesEarly()
+    void aWaitLastsItsTicksEvenWhenTheAnswerComesEarly()
     {
         Rig rig;
-        rig.link.WaitTicks(0);
+        QCOMPARE(rig.run({Exchange::pause(0)}).size(), 1);
         QCOMPARE(rig.ticks.starts, 0);
 
-        rig.vars.DeviceAddr = 100;
-        rig.port.setRThreshold(2);
-        Receiver receiver(rig.vars, rig.port, rig.monitor);
         int ticksAtAnswer = -1;
         connect(&rig.ticks, &TickSource::tick, this, [&] {
             if (rig.ticks.ticksEmitted == 1)
@@ -132,39 +141,44 @@ private slots:
                     ticksAtAnswer = rig.ticks.ticksEmitted;
                 });
         });
-        rig.link.WaitTicks(10);
+        const QList<Exchange::Outcome> ended = rig.run({Exchange::select(100)});
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(ended.first().answered);
         QCOMPARE(ticksAtAnswer, 1);
-        QCOMPARE(rig.vars.RxFlag, qint16(-1));
         QCOMPARE(rig.monitor.rxText(), QStringLiteral("EE 64 "));
-        QCOMPARE(rig.ticks.ticksEmitted, 10);
+        QCOMPARE(rig.ticks.ticksPerRun, QList<int>{10});
         QCOMPARE(rig.vars.TickCount, qint16(10));
         QVERIFY(!rig.ticks.isActive());
-        QVERIFY(!rig.vars.isWaiting());
     }
 
-    void aWaitAskedForDuringAnotherReturnsAtOnce()
+    // A sequence runs its exchanges in order, each judged by its own wait; cancelled, it sends
+    // nothing more and its tick stops.
+    void aSequenceRunsInOrderUntilCancelled()
     {
-        // Another window's wait, and a wait started from inside this wait's own tick, would
-        // hold this one up (or, on the same tick, never end): both return at once instead.
         Rig rig;
-        FakeTickSource otherTicks;
-        FrameLink other(rig.vars, rig.port, otherTicks, rig.messages, rig.monitor);
-        int outerTicksAfterInner = -1;
-        connect(&rig.ticks, &TickSource::tick, this, [&] {
-            if (rig.ticks.ticksEmitted != 3)
-                return;
-            other.WaitTicks(500);
-            rig.link.WaitTicks(500);
-            outerTicksAfterInner = rig.ticks.ticksEmitted;
-        });
-        rig.link.WaitTicks(10);
-        QCOMPARE(outerTicksAfterInner, 3);
-        QCOMPARE(otherTicks.ticksEmitted, 0);
-        QCOMPARE(rig.ticks.ticksEmitted, 10);
-        QCOMPARE(rig.vars.TickCount, qint16(10));
-        QVERIFY(!otherTicks.isActive() && !rig.ticks.isActive());
-        QCOMPARE(rig.vars.WaitsRunning, 0);
+        rig.port.peer = [&rig](const QByteArray& bytes) {
+            if (bytes == "\x66") // only module 102 is on the line
+                QTimer::singleShot(0, &rig.port, [&rig] { rig.port.feed("\xee\x66"); });
+        };
+        const QList<Exchange::Outcome> ended =
+            rig.run({Exchange::select(101), Exchange::select(102), Exchange::deselect()});
+        QCOMPARE(ended.size(), 3);
+        QVERIFY(!ended.at(0).answered && ended.at(1).answered && ended.at(2).answered);
+        QCOMPARE(ended.at(1).address, quint8(102));
+        QCOMPARE(rig.port.written(), QByteArray("\xef\x65\xef\x66\xea"));
+        QCOMPARE(rig.ticks.ticksPerRun, QList<int>({10, 10, 10}));
+
+        Exchanges& exchanges = rig.panel.exchanges();
+        QSignalSpy finished(&exchanges, &Exchanges::finished);
+        connect(&exchanges, &Exchanges::exchangeEnded, this, [&] { exchanges.cancel(); });
+        QVERIFY(exchanges.start({Exchange::readInputs(), Exchange::select(103)}));
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.first().first().toBool(), false);
+        QVERIFY(rig.port.written().endsWith("\xfe\x0e"));
+        QVERIFY(!rig.ticks.isActive() && rig.panel.gate().isOpen());
+        QCOMPARE(rig.port.rThreshold(), 2);
     }
+
     void readInputs_data()
     {
         QTest::addColumn<QByteArray>("reply");
@@ -182,18 +196,16 @@ private slots:
         QFETCH(bool, refuseOpen);
         QFETCH(bool, answered);
         Rig rig;
-        rig.port.setRThreshold(2);
-        Receiver receiver(rig.vars, rig.port, rig.monitor);
-        Exchanges exchanges(rig.vars, rig.link, rig.port);
         rig.vars.DeviceAddr = 0x69;
         rig.vars.RxFlag = -1; // left by the select; the read must not take it for its answer
         rig.port.refuseOpen = refuseOpen;
         rig.answer(reply);
 
-        const std::optional<InputStates> states = exchanges.readInputs();
-        QCOMPARE(states.has_value(), answered);
+        const QList<Exchange::Outcome> ended = rig.run({Exchange::readInputs()});
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended.first().answered, answered);
         if (answered)
-            QCOMPARE(*states, inputStates(0x05, 0x0A));
+            QCOMPARE(ended.first().inputs, inputStates(0x05, 0x0A));
         // The answer is read as four bytes only while the read waits, whatever the outcome.
         QCOMPARE(rig.thresholds, refuseOpen ? QList<int>() : QList<int>({4, 4}));
         QCOMPARE(rig.port.rThreshold(), 2);
@@ -203,12 +215,13 @@ private slots:
 
     void theGateKeepsWaitsApart()
     {
-        // While an upload runs, the main window's wait does not start and no second upload
-        // does; while the main window waits, no upload starts.
+        // While an upload runs, no exchange starts and no second upload does; while an
+        // exchange waits, no upload and no second exchange starts.
         Rig rig;
-        FakeSerialPort configPort;
-        FakeTickSource configTicks;
-        ConfigLink config{rig.vars, configPort, configTicks, rig.messages};
+        ConfigLink& config = rig.panel.configLink();
+        QByteArray heard;
+        connect(&config, &ConfigLink::frameSent, this,
+                [&heard](const QByteArray& bytes) { heard += bytes; });
         ModuleSetup setup;
         setup.uid = QStringLiteral("101");
         setup.bitmaps.fill(QStringLiteral("1"));
@@ -216,15 +229,17 @@ private slots:
         QSignalSpy finished(&config, &ConfigLink::finished);
         QVERIFY(config.start(steps));
         QVERIFY(!config.start(steps));
-        rig.link.WaitTicks(10);
-        QCOMPARE(rig.ticks.ticksEmitted, 0);
+        QVERIFY(!rig.panel.exchanges().start(Exchange::select(101)));
         QVERIFY(finished.wait(5000));
         QCOMPARE(finished.size(), 1);
+        QCOMPARE(rig.ticks.ticksEmitted, 0);
+        QCOMPARE(heard, static_cast<FakeSerialPort&>(rig.panel.configPort()).written());
 
-        bool started = true;
-        connect(&rig.ticks, &TickSource::tick, this, [&] { started = config.start(steps); });
-        rig.link.WaitTicks(1);
-        QVERIFY(!started);
+        QVERIFY(rig.panel.exchanges().start(Exchange::deselect()));
+        QVERIFY(!config.start(steps));
+        QVERIFY(!rig.panel.exchanges().start(Exchange::deselect()));
+        QVERIFY(waitsOver(rig.panel));
+        QCOMPARE(rig.port.written(), QByteArray("\xea"));
     }
 };
 

@@ -89,7 +89,7 @@ void TestPortSettings::device()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"velnor.ini"_s);
     QVERIFY(ini.isNull() || velnor::test::put(path, ini));
-    QTEST(velnor::devicePathForPort(number, velnor::IniFile(path)), "device");
+    QTEST(velnor::portMapOf(velnor::IniFile(path)).devicePathForPort(number), "device");
 }
 
 QTEST_GUILESS_MAIN(TestPortSettings)

@@ -76,11 +76,18 @@ private slots:
         QFETCH(int, threshold);
         QFETCH(QString, chunks);
         Rig rig(threshold);
-        for (const QString& chunk : chunks.split(QLatin1Char('|')))
+        QByteArray fed;
+        QByteArray heard; // every byte read is reported, shown or dropped
+        connect(&rig.receiver, &Receiver::bytesReceived, this,
+                [&heard](const QByteArray& bytes) { heard += bytes; });
+        for (const QString& chunk : chunks.split(QLatin1Char('|'))) {
+            fed += QByteArray::fromHex(chunk.toLatin1());
             rig.port.feed(QByteArray::fromHex(chunk.toLatin1()));
+        }
         QTEST(rig.state(), "state");
         QTEST(rig.monitor.rxText(), "shown");
         QTEST(rig.port.inBufferCount(), "leftWaiting");
+        QCOMPARE(heard, fed.first(fed.size() - rig.port.inBufferCount()));
     }
 
     void aLoweredThresholdRaisesTheEventFromTheEventLoop()

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "FakeLine.h"
 #include "FakeMessageSink.h"
-#include "FakeSerialPort.h"
-#include "FakeTickSource.h"
 #include "Files.h"
 #include "app/frmMain.h"
+#include "link/Panel.h"
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
 
@@ -69,23 +69,27 @@ inline void doStep(const QWidget& window, const QString& step)
     }
 }
 
-// Steps separated by blanks.
-inline void doSteps(const QWidget& window, const QString& steps)
+// Steps separated by blanks, each one's wait run to its end.
+inline void doSteps(const QWidget& window, const Panel& panel, const QString& steps)
 {
-    for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts))
+    for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts)) {
         doStep(window, step);
+        QVERIFY2(waitsOver(panel), qPrintable(step));
+    }
 }
 
 // The main window on fakes, started from a settings file with the given contents (or none).
 struct MainWindowRig
 {
     explicit MainWindowRig(const QByteArray* iniContents)
-        : settings(dir.filePath(QStringLiteral("velnor.ini")))
+        : settings(dir.filePath(QStringLiteral("velnor.ini"))),
+          panel(messages, fakeLine(), fakeLine()), vars(panel.vars()), port(fakePort(panel)),
+          ticks(fakeTicks(panel)), configPort(static_cast<FakeSerialPort&>(panel.configPort())),
+          configTicks(static_cast<FakeTickSource&>(panel.configTicks()))
     {
         if (iniContents)
             put(settings.path(), *iniContents);
-        window = std::make_unique<frmMain>(vars, settings, port, ticks, messages,
-                                           frmMain::ConfigLine{configPort, configTicks});
+        window = std::make_unique<frmMain>(panel, settings);
     }
 
     template <typename T> T* child(const QString& name) const
@@ -96,7 +100,12 @@ struct MainWindowRig
     QString status() const { return child<QLabel>(QStringLiteral("StatusBar1Panel1"))->text(); }
     QString tx() const { return child<QLabel>(QStringLiteral("lblTxData"))->text(); }
     QString rx() const { return child<QLabel>(QStringLiteral("lblRxData"))->text(); }
-    void click(const QString& name) const { child<QAbstractButton>(name)->click(); }
+    // Clicks and lets the wait it started run to its end.
+    void click(const QString& name) const
+    {
+        child<QAbstractButton>(name)->click();
+        QVERIFY2(waitsOver(panel), qPrintable(name));
+    }
     // Member index of a control array such as optBL or cmdCC.
     void click(const QString& array, int index) const
     {
@@ -113,13 +122,14 @@ struct MainWindowRig
 
     QTemporaryDir dir;
     IniFile settings;
-    Variables vars;
-    FakeSerialPort port;
-    FakeTickSource ticks;
     FakeMessageSink messages;
+    Panel panel;
+    Variables& vars;
+    FakeSerialPort& port;
+    FakeTickSource& ticks;
     // The configuration window's own port and tick.
-    FakeSerialPort configPort;
-    FakeTickSource configTicks;
+    FakeSerialPort& configPort;
+    FakeTickSource& configTicks;
     std::unique_ptr<frmMain> window;
 };
 

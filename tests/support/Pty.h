@@ -24,6 +24,8 @@ public:
     // Why the pair could not be created.
     const QString& errorString() const { return m_error; }
     const QString& slavePath() const { return m_slavePath; }
+    // The far end itself, for a test that plays it from a thread of its own.
+    int masterFd() const { return m_master; }
 
     // Both run the event loop while they wait, so that code under test in this thread can read
     // and send. write() is false when the bytes are still not all taken at the timeout; read()

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "link/ConfigLink.h"
+#include "link/Exchanges.h"
+#include "link/FrameLink.h"
+#include "link/PortLocator.h"
+#include "link/Receiver.h"
+#include "link/TrafficMonitor.h"
+#include "link/WaitGate.h"
+#include "shared/Variables.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace velnor {
+
+class MessageSink;
+class SerialPort;
+class TickSource;
+
+// Everything of a panel below its windows, built in one place: the shared state, the main
+// window's port and tick with its link, receiver, traffic monitor and exchanges, the
+// configuration window's own port, tick and link, and the wait gate between them. What goes
+// over either line can be heard here: frames sent by both links, bytes the receiver read, and
+// how each exchange ended.
+class Panel final : public QObject
+{
+    Q_OBJECT
+public:
+    // A window's port and tick.
+    struct Line
+    {
+        std::unique_ptr<SerialPort> port;
+        std::unique_ptr<TickSource> ticks;
+    };
+
+    Panel(MessageSink& messages, Line main, Line config, QObject* parent = nullptr);
+    ~Panel() override;
+
+    // On serial ports that find their devices through ports, with the windows' own ticks.
+    static std::unique_ptr<Panel> onSerialPorts(MessageSink& messages, const PortMap& ports);
+
+    Variables& vars() { return m_vars; }
+    MessageSink& messages() { return m_messages; }
+    SerialPort& port() { return *m_main.port; }
+    TickSource& ticks() { return *m_main.ticks; }
+    SerialPort& configPort() { return *m_config.port; }
+    TickSource& configTicks() { return *m_config.ticks; }
+    WaitGate& gate() { return m_gate; }
+    const WaitGate& gate() const { return m_gate; }
+    TrafficMonitor& monitor() { return m_monitor; }
+    FrameLink& link() { return m_link; }
+    Receiver& receiver() { return m_receiver; }
+    Exchanges& exchanges() { return m_exchanges; }
+    ConfigLink& configLink() { return m_configLink; }
+
+private:
+    Variables m_vars;
+    MessageSink& m_messages;
+    Line m_main;
+    Line m_config;
+    WaitGate m_gate;
+    TrafficMonitor m_monitor;
+    FrameLink m_link;
+    Receiver m_receiver;
+    Exchanges m_exchanges;
+    ConfigLink m_configLink;
+};
+
+} // namespace velnor
