@@ -25,13 +25,13 @@ QString hexByte(quint8 byte)
     return QStringLiteral("%1").arg(uint(byte), 2, 16, QLatin1Char('0')).toUpper();
 }
 
-// A shown text: each byte a character of ISO-8859-1, without the spaces that fill a fixed
-// field out, in quotes.
+// A shown text: each byte a character of ISO-8859-1, control codes as "?" so that a meaning
+// stays on one line, without the spaces that fill a fixed field out, in quotes.
 QString quoted(QByteArrayView bytes, bool trimFill)
 {
     QString text = QString::fromLatin1(bytes);
     for (QChar& ch : text) {
-        if (ch.unicode() < wire::FirstCharacter || ch.unicode() == 0x7F)
+        if (ch.unicode() < wire::FirstCharacter || (ch.unicode() >= 0x7F && ch.unicode() < 0xA0))
             ch = QLatin1Char('?');
     }
     if (trimFill) {
@@ -228,12 +228,10 @@ QList<DecodedFrame> FrameDecoder::endAnswers()
     return out;
 }
 
-QList<DecodedFrame> FrameDecoder::finish()
+QList<DecodedFrame> FrameDecoder::endSent()
 {
     QList<DecodedFrame> out;
     closeSent(out, false);
-    closeReceived(out);
-    m_awaited.clear();
     return out;
 }
 

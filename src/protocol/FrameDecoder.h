@@ -54,8 +54,8 @@ public:
     QList<DecodedFrame> pauseSent();
     // A partial answer is given as bytes that make no frame; no answer is awaited any more.
     QList<DecodedFrame> endAnswers();
-    // Everything still open, both directions.
-    QList<DecodedFrame> finish();
+    // The sender is done: whatever it left open is given, a frame cut short as none.
+    QList<DecodedFrame> endSent();
 
 private:
     enum class State { Idle, AfterSelect, AfterDeselect, AfterCommand, Arguments, Text, Stray };

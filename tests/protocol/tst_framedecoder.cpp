@@ -137,7 +137,7 @@ private slots:
             named.append(meanings(frames).join(u"; "_s));
         }
         QCOMPARE(named, expected);
-        QVERIFY(decoder.finish().isEmpty());
+        QVERIFY(decoder.endSent().isEmpty());
     }
 
     // Answers are told apart by what was sent before them; bytes that make no answer stay.
@@ -197,7 +197,7 @@ private slots:
         QFETCH(QString, meaning);
         FrameDecoder decoder;
         QList<DecodedFrame> frames = decoder.sent(bytes);
-        frames += decoder.finish();
+        frames += decoder.endSent();
         QCOMPARE(meanings(frames).join(u"; "_s), meaning);
         QCOMPARE(joined(frames), bytes);
     }
@@ -214,7 +214,8 @@ private slots:
         QList<DecodedFrame> expected = whole.sent(sent);
         expected += whole.pauseSent();
         expected += whole.received(received);
-        expected += whole.finish();
+        expected += whole.endSent();
+        expected += whole.endAnswers();
         QCOMPARE(joined(expected), sent + received);
         for (qsizetype cut = 0; cut <= sent.size(); ++cut) {
             FrameDecoder pieces;
@@ -224,7 +225,8 @@ private slots:
             const qsizetype at = cut % (received.size() + 1);
             frames += pieces.received(received.first(at));
             frames += pieces.received(received.sliced(at));
-            frames += pieces.finish();
+            frames += pieces.endSent();
+            frames += pieces.endAnswers();
             QCOMPARE(frames, expected);
         }
     }
