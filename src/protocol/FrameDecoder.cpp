@@ -278,6 +278,11 @@ void FrameDecoder::closeSent(QList<DecodedFrame>& out, bool pause)
     }
     if (pause)
         return;
+    if (m_pending.isEmpty()) {
+        // A block was announced and none of it came: the announcement has its row already.
+        m_state = State::Idle;
+        return;
+    }
     if (m_state == State::AfterSelect)
         emitSent(Kind::NoFrame, noFrame(QStringLiteral("select without an address")), out);
     else if (m_state == State::AfterCommand)
