@@ -120,7 +120,10 @@ QVariant TrafficLog::data(const QModelIndex& index, int role) const
     const LogRow& row = m_rows[size_t(index.row())];
     if (role == Qt::TextAlignmentRole && index.column() == Address)
         return int(Qt::AlignRight | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole)
+    // A long block is cut short in its cell; its tooltip holds it whole.
+    const bool tip =
+        role == Qt::ToolTipRole && (index.column() == Bytes || index.column() == Meaning);
+    if (role != Qt::DisplayRole && !tip)
         return {};
     switch (index.column()) {
     case Time:
