@@ -33,17 +33,8 @@ void TrafficLog::frameSent(const QByteArray& bytes, LogRow::Window window)
     QList<LogRow> rows = endAnswers(window);
     QList<DecodedFrame> frames = m_decoder.sent(bytes);
     frames += m_decoder.pauseSent();
-    QStringList meanings;
-    int address = -1;
-    for (const DecodedFrame& frame : std::as_const(frames)) {
-        meanings.append(frame.meaning);
-        address = frame.address;
-    }
-    // Bytes that start a frame the next write completes.
-    if (meanings.isEmpty())
-        meanings.append(QStringLiteral("..."));
-    rows.append({m_clock(), window, LogRow::Direction::Sent, address, bytes,
-                 meanings.join(QStringLiteral("; "))});
+    const int address = frames.isEmpty() ? -1 : frames.constLast().address;
+    rows.append({m_clock(), window, LogRow::Direction::Sent, address, bytes, meaningOf(frames)});
     add(std::move(rows));
 }
 

@@ -454,4 +454,14 @@ void FrameDecoder::closeReceived(QList<DecodedFrame>& out)
                 stray ? noFrame() : noFrame(QStringLiteral("answer cut short")), address});
 }
 
+QString meaningOf(const QList<DecodedFrame>& frames)
+{
+    if (frames.isEmpty())
+        return QStringLiteral("...");
+    QStringList meanings;
+    for (const DecodedFrame& frame : frames)
+        meanings.append(frame.meaning);
+    return meanings.join(QStringLiteral("; "));
+}
+
 } // namespace velnor

@@ -88,4 +88,8 @@ private:
     QList<Awaited> m_awaited;
 };
 
+// What frames mean, one after the other, as a log line shows them; "..." for none yet (bytes
+// that begin a frame still to be completed).
+QString meaningOf(const QList<DecodedFrame>& frames);
+
 } // namespace velnor

@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QSocketNotifier>
-#include <QStringList>
 
 #include <cerrno>
 #include <climits>
@@ -87,15 +86,10 @@ void HeadlessLog::write(const QByteArray& line)
     flush();
 }
 
-void HeadlessLog::frameLine(const char* lead, const QByteArray& bytes, QList<DecodedFrame> frames)
+void HeadlessLog::frameLine(const char* lead, const QByteArray& bytes,
+                            const QList<DecodedFrame>& frames)
 {
-    QStringList meanings;
-    for (const DecodedFrame& frame : std::as_const(frames))
-        meanings.append(frame.meaning);
-    // Bytes that begin a frame the next read completes.
-    if (meanings.isEmpty())
-        meanings.append(QStringLiteral("..."));
-    write(lead + hex(bytes) + "  " + meanings.join(QStringLiteral("; ")).toUtf8());
+    write(lead + hex(bytes) + "  " + meaningOf(frames).toUtf8());
 }
 
 void HeadlessLog::showPeers()

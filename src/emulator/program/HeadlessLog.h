@@ -45,7 +45,7 @@ public:
 private:
     static void write(std::FILE* stream, const QByteArray& line);
     void write(const QByteArray& line);
-    void frameLine(const char* lead, const QByteArray& bytes, QList<DecodedFrame> frames);
+    void frameLine(const char* lead, const QByteArray& bytes, const QList<DecodedFrame>& frames);
     void showPeers();
     void flush();
 
