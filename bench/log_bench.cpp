@@ -4,7 +4,8 @@
 //    per second, beside the frames per second a 9600 bit/s line carries;
 //  - the same through the log model, which adds a row for each write and each answer;
 //  - the resident memory a full log adds to the program, with its window shown off screen:
-//    once filled with that session, once with a flood of random bytes.
+//    once filled with that session, once with a flood of random bytes, with the time each
+//    read of the flood keeps the window busy.
 // Usage: velnor-log-bench [ROUNDS]  for the throughput, velnor-log-bench session|flood  for the
 // memory of a full log of sessions or of a random flood (results go to standard output).
 #include "Measures.h"
@@ -104,12 +105,18 @@ int measureMemory(const std::vector<Write>& writes, bool flood)
     if (flood) {
         QRandomGenerator random(17);
         QByteArray chunk(4096, Qt::Uninitialized);
+        std::vector<double> readMs;
+        QElapsedTimer clock;
         for (int i = 0; i < 400 || log->rowCount() < TrafficLog::MaxRows; ++i) {
             for (char& byte : chunk)
                 byte = char(random.bounded(256));
+            clock.start();
             log->bytesReceived(chunk);
             QApplication::processEvents();
+            readMs.push_back(double(clock.nsecsElapsed()) / 1e6);
         }
+        // How long the window is busy with each read of the flood: the time it cannot answer.
+        print("one 4 KiB read of the flood, shown", "ms", stats(readMs));
     } else {
         // Full, and then some, so that the oldest rows have gone.
         for (int i = 0; i < 2 || log->rowCount() < TrafficLog::MaxRows; ++i) {
