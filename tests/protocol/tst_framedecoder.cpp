@@ -201,35 +201,6 @@ private slots:
         QCOMPARE(meanings(frames).join(u"; "_s), meaning);
         QCOMPARE(joined(frames), bytes);
     }
-
-    // However the bytes are split, the same frames come out, each once.
-    void splitAnywhere()
-    {
-        const QByteArray sent =
-            frames::select(101) + frames::text(u"AB"_s, u"CD"_s)->bytes + frames::readInputs() +
-            frames::bitmapsHeader() + QByteArray(64, '\xEF') + QByteArray::fromHex("0E0FEA") +
-            frames::startupScreenHeader() + QByteArray(32, 'x') + frames::deselect();
-        const QByteArray received = QByteArray::fromHex("EE6500EE650F0E99EE65");
-        FrameDecoder whole;
-        QList<DecodedFrame> expected = whole.sent(sent);
-        expected += whole.pauseSent();
-        expected += whole.received(received);
-        expected += whole.endSent();
-        expected += whole.endAnswers();
-        QCOMPARE(joined(expected), sent + received);
-        for (qsizetype cut = 0; cut <= sent.size(); ++cut) {
-            FrameDecoder pieces;
-            QList<DecodedFrame> frames = pieces.sent(sent.first(cut));
-            frames += pieces.sent(sent.sliced(cut));
-            frames += pieces.pauseSent();
-            const qsizetype at = cut % (received.size() + 1);
-            frames += pieces.received(received.first(at));
-            frames += pieces.received(received.sliced(at));
-            frames += pieces.endSent();
-            frames += pieces.endAnswers();
-            QCOMPARE(frames, expected);
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_FrameDecoder)
