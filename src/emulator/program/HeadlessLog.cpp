@@ -22,16 +22,29 @@ QByteArray hex(const QByteArray& bytes)
 
 } // namespace
 
-HeadlessLog::HeadlessLog(PtyHost& host, int fd, QObject* parent)
+HeadlessLog::HeadlessLog(PtyHost& host, int fd, bool decode, QObject* parent)
     : QObject(parent), m_host(host), m_fd(fd), m_peers(host.peers()),
-      m_writable(new QSocketNotifier(fd, QSocketNotifier::Write, this))
+      m_writable(new QSocketNotifier(fd, QSocketNotifier::Write, this)), m_decode(decode)
 {
     m_writable->setEnabled(false);
     connect(m_writable, &QSocketNotifier::activated, this, &HeadlessLog::flush);
-    connect(&host, &PtyHost::frameReceived, this,
-            [this](const QByteArray& bytes) { write("> " + hex(bytes)); });
-    connect(&host, &PtyHost::answered, this,
-            [this](const QByteArray& bytes) { write("< " + hex(bytes)); });
+    connect(&host, &PtyHost::frameReceived, this, [this](const QByteArray& bytes) {
+        if (!m_decode)
+            return write("> " + hex(bytes));
+        // Answers still awaited were not given: the modules answer each read at once.
+        m_decoder.endAnswers();
+        QList<DecodedFrame> frames = m_decoder.sent(bytes);
+        frames += m_decoder.pauseSent();
+        frameLine("> ", bytes, frames);
+    });
+    connect(&host, &PtyHost::answered, this, [this](const QByteArray& bytes) {
+        if (!m_decode)
+            return write("< " + hex(bytes));
+        // The modules' answers to one read go out in one write.
+        QList<DecodedFrame> frames = m_decoder.received(bytes);
+        frames += m_decoder.endAnswers();
+        frameLine("< ", bytes, frames);
+    });
     connect(&host, &PtyHost::dropped, this,
             [this](const QByteArray& bytes) { write("# dropped, nobody reads: " + hex(bytes)); });
     connect(&host, &PtyHost::peersChanged, this, &HeadlessLog::showPeers);
@@ -71,6 +84,12 @@ void HeadlessLog::write(const QByteArray& line)
     }
     m_backlog += line + '\n';
     flush();
+}
+
+void HeadlessLog::frameLine(const char* lead, const QByteArray& bytes,
+                            const QList<DecodedFrame>& frames)
+{
+    write(lead + hex(bytes) + "  " + meaningOf(frames).toUtf8());
 }
 
 void HeadlessLog::showPeers()

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "protocol/FrameDecoder.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 
 #include <cstdio>
@@ -20,6 +23,10 @@ class PtyHost;
 //   ! conflict 101: CC 60   modules sharing an address answered together
 //   # opened / # closed     a program opened the device or the last one closed it
 //   # line at 4800 bit/s    the far end changed the line's speed
+// Decoding, each frame line goes on with what its bytes mean, after two blanks:
+//   > EF 66 FE 0E  select 102; read inputs
+//   < EE 66 EE 66 0A 05  acknowledge from 102; inputs of 102: 0 1 0 1 1 0 1 0
+// Without it the lines stay as they always were, for the scripts that read them.
 // Nothing here waits for the reader: while it reads nothing, lines beyond a backlog are
 // dropped and counted, and the count is written once it reads again.
 class HeadlessLog : public QObject
@@ -30,7 +37,7 @@ public:
     // read from the line in hexadecimal.
     static constexpr qsizetype MaxBacklog = 256 * 1024;
 
-    HeadlessLog(PtyHost& host, int fd, QObject* parent = nullptr);
+    HeadlessLog(PtyHost& host, int fd, bool decode = false, QObject* parent = nullptr);
 
     // The device lines, written once the host has started; the window prints them too.
     static void writeDevice(const PtyHost& host, std::FILE* stream);
@@ -38,6 +45,7 @@ public:
 private:
     static void write(std::FILE* stream, const QByteArray& line);
     void write(const QByteArray& line);
+    void frameLine(const char* lead, const QByteArray& bytes, const QList<DecodedFrame>& frames);
     void showPeers();
     void flush();
 
@@ -48,6 +56,8 @@ private:
     bool m_closed = false;
     std::optional<int> m_peers;
     QSocketNotifier* m_writable;
+    bool m_decode;
+    FrameDecoder m_decoder;
 };
 
 } // namespace velnor

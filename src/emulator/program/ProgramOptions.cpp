@@ -72,6 +72,10 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
         QStringLiteral("headless"),
         QStringLiteral("No window: print each frame received (\"> EF 65\") and each answer "
                        "(\"< EE 65\") as a line on standard output."));
+    const QCommandLineOption decode(
+        QStringLiteral("decode"),
+        QStringLiteral("With --headless, follow each line's bytes with what they mean "
+                       "(\"> EF 65  select 101\")."));
     const QCommandLineOption ini(
         QStringLiteral("ini"),
         QStringLiteral("Write the device (the link, when there is one) into this velnor.ini "
@@ -83,7 +87,8 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     const QCommandLineOption selectPort(
         QStringLiteral("select-port"),
         QStringLiteral("With --ini, also make that port the panel's port (Settings/CommPort)."));
-    parser.addOptions({addresses, inputs, store, link, silent, headless, ini, port, selectPort});
+    parser.addOptions(
+        {addresses, inputs, store, link, silent, headless, decode, ini, port, selectPort});
 
     const auto stop = [&](const QString& text, int code) {
         *message = text;
@@ -143,6 +148,7 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
                     2);
     options.silent = parser.isSet(silent);
     options.headless = parser.isSet(headless);
+    options.decode = parser.isSet(decode);
     options.iniPath = parser.value(ini);
     options.selectPort = parser.isSet(selectPort);
     if (parser.isSet(port)) {

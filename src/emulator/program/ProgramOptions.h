@@ -19,6 +19,7 @@ struct ProgramOptions
     QString linkPath;  // empty: no link
     bool silent = false;
     bool headless = false;
+    bool decode = false; // with headless: each line also says what its frames mean
     QString iniPath;
     int port = 0; // 1 to 20 with iniPath
     bool selectPort = false;

@@ -100,7 +100,7 @@ int main(int argc, char* argv[])
     HeadlessLog::writeDevice(host, stdout);
 
     if (options->headless) {
-        const HeadlessLog log(host, STDOUT_FILENO);
+        const HeadlessLog log(host, STDOUT_FILENO, options->decode);
         return app->exec();
     }
 

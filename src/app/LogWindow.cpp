@@ -1,0 +1,185 @@
+#include "app/LogWindow.h"
+
+#include "link/LogExport.h"
+#include "link/TrafficLog.h"
+#include "shared/Wire.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace velnor {
+
+LogWindow::LogWindow(TrafficLog& log, QWidget* parent)
+    : QWidget(parent, Qt::Tool), m_log(log), m_shown(new QSortFilterProxyModel(this)),
+      m_address(new QComboBox(this)), m_pause(new QPushButton(tr("Pause"), this)),
+      m_clear(new QPushButton(tr("Clear"), this)), m_copy(new QPushButton(tr("Copy"), this)),
+      m_save(new QPushButton(tr("Save..."), this)), m_table(new QTableView(this)),
+      m_bound(new QLabel(this)), m_status(new QLabel(this))
+{
+    setWindowTitle(tr("Traffic Log"));
+    setObjectName(QStringLiteral("frmLog"));
+    m_address->setObjectName(QStringLiteral("cboAddress"));
+    m_pause->setObjectName(QStringLiteral("cmdPause"));
+    m_clear->setObjectName(QStringLiteral("cmdClear"));
+    m_copy->setObjectName(QStringLiteral("cmdCopy"));
+    m_save->setObjectName(QStringLiteral("cmdSave"));
+    m_table->setObjectName(QStringLiteral("tblLog"));
+    m_bound->setObjectName(QStringLiteral("lblBound"));
+    m_status->setObjectName(QStringLiteral("lblStatus"));
+
+    m_address->addItem(tr("All addresses"), -1);
+    for (int address = wire::Broadcast; address <= wire::LastAddress; ++address)
+        m_address->addItem(QString::number(address), address);
+    m_pause->setCheckable(true);
+    m_pause->setChecked(log.paused());
+
+    m_shown->setSourceModel(&log);
+    m_shown->setFilterKeyColumn(TrafficLog::Address);
+    m_table->setModel(m_shown);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    QHeaderView* columns = m_table->horizontalHeader();
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    columns->resizeSection(TrafficLog::Time, digit * 14);
+    columns->resizeSection(TrafficLog::Window,
+                           fontMetrics().horizontalAdvance(QStringLiteral("configuration")) +
+                               digit * 2);
+    columns->resizeSection(TrafficLog::Direction,
+                           fontMetrics().horizontalAdvance(QStringLiteral("Direction")) +
+                               digit * 3);
+    columns->resizeSection(TrafficLog::Address,
+                           fontMetrics().horizontalAdvance(QStringLiteral("Address")) + digit * 3);
+    // Room for the longest frame of the main window; longer blocks end in "..." and show
+    // whole in their tooltip and in what is copied or saved.
+    columns->resizeSection(TrafficLog::Bytes,
+                           fontMetrics().horizontalAdvance(QStringLiteral("FE 32 01 0F ")) * 3);
+    columns->setStretchLastSection(true);
+
+    m_bound->setText(tr("Keeps the latest %1 rows; older ones are dropped.")
+                         .arg(QLocale().toString(log.maxRows())));
+
+    auto* tools = new QHBoxLayout;
+    tools->addWidget(new QLabel(tr("Address"), this));
+    tools->addWidget(m_address);
+    tools->addStretch();
+    for (QPushButton* button : {m_pause, m_clear, m_copy, m_save})
+        tools->addWidget(button);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(tools);
+    layout->addWidget(m_table, 1);
+    auto* footer = new QHBoxLayout;
+    footer->addWidget(m_bound);
+    footer->addStretch();
+    footer->addWidget(m_status);
+    layout->addLayout(footer);
+    resize(digit * 120, fontMetrics().height() * 30);
+    connectSignals();
+}
+
+void LogWindow::connectSignals()
+{
+    connect(m_address, &QComboBox::currentIndexChanged, this, &LogWindow::filterByAddress);
+    connect(m_pause, &QPushButton::toggled, &m_log, &TrafficLog::setPaused);
+    connect(&m_log, &TrafficLog::pausedChanged, m_pause, &QPushButton::setChecked);
+    connect(m_clear, &QPushButton::clicked, &m_log, &TrafficLog::clear);
+    connect(m_copy, &QPushButton::clicked, this, &LogWindow::copy);
+    connect(m_save, &QPushButton::clicked, this, &LogWindow::askWhereToSave);
+    connect(m_shown, &QAbstractItemModel::rowsInserted, this, &LogWindow::followNewRows);
+}
+
+void LogWindow::filterByAddress(int index)
+{
+    const int address = m_address->itemData(index).toInt();
+    // The address column shows the number alone, so a whole-cell match selects one module.
+    m_shown->setFilterRegularExpression(address < 0 ? QString()
+                                                    : QStringLiteral("^%1$").arg(address));
+}
+
+void LogWindow::followNewRows()
+{
+    // Only a reader at the end is carried along; one who scrolled back stays where he is.
+    QScrollBar* bar = m_table->verticalScrollBar();
+    if (bar->value() >= bar->maximum() - 1)
+        m_table->scrollToBottom();
+}
+
+QList<LogRow> LogWindow::shownRows() const
+{
+    QList<LogRow> rows;
+    rows.reserve(m_shown->rowCount());
+    for (int i = 0; i < m_shown->rowCount(); ++i)
+        rows.append(m_log.at(m_shown->mapToSource(m_shown->index(i, 0)).row()));
+    return rows;
+}
+
+void LogWindow::copy()
+{
+    // The rows selected, or every row shown when none is.
+    const QModelIndexList selected = m_table->selectionModel()->selectedRows();
+    QList<LogRow> rows;
+    if (selected.isEmpty()) {
+        rows = shownRows();
+    } else {
+        QList<int> numbers;
+        for (const QModelIndex& index : selected)
+            numbers.append(m_shown->mapToSource(index).row());
+        std::sort(numbers.begin(), numbers.end());
+        for (int number : std::as_const(numbers))
+            rows.append(m_log.at(number));
+    }
+    QGuiApplication::clipboard()->setText(logText(rows));
+}
+
+bool LogWindow::saveTo(const QString& path)
+{
+    const QList<LogRow> rows = shownRows();
+    const bool csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write((csv ? logCsv(rows) : logText(rows)).toUtf8());
+        if (file.commit()) {
+            m_status->setText(tr("Saved %1 rows to %2").arg(rows.size()).arg(path));
+            return true;
+        }
+    }
+    m_status->setText(tr("Could not save to %1: %2").arg(path, file.errorString()));
+    return false;
+}
+
+void LogWindow::askWhereToSave()
+{
+    // Opened without waiting for it: the log keeps running while the user picks a file.
+    if (!m_saveDialog) {
+        m_saveDialog = new QFileDialog(this, tr("Save Traffic Log"));
+        m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+        m_saveDialog->setNameFilters({tr("Text (*.txt)"), tr("Comma-separated values (*.csv)")});
+        m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
+        connect(m_saveDialog, &QFileDialog::filterSelected, m_saveDialog,
+                [dialog = m_saveDialog](const QString& filter) {
+                    dialog->setDefaultSuffix(filter.contains(QStringLiteral("*.csv"))
+                                                 ? QStringLiteral("csv")
+                                                 : QStringLiteral("txt"));
+                });
+        connect(m_saveDialog, &QFileDialog::fileSelected, this, &LogWindow::saveTo);
+    }
+    m_saveDialog->open();
+}
+
+} // namespace velnor

@@ -1,0 +1,93 @@
+#include "link/LogExport.h"
+
+#include "link/Hex.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace velnor {
+
+namespace {
+
+QString csvField(const QString& field)
+{
+    if (!field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) &&
+        !field.contains(QLatin1Char('\n')) && !field.contains(QLatin1Char('\r')))
+        return field;
+    QString quoted = field;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+QString windowName(LogRow::Window window)
+{
+    return window == LogRow::Window::Panel ? QStringLiteral("panel")
+                                           : QStringLiteral("configuration");
+}
+
+QString directionName(LogRow::Direction direction)
+{
+    switch (direction) {
+    case LogRow::Direction::Sent:
+        return QStringLiteral("sent");
+    case LogRow::Direction::Received:
+        return QStringLiteral("received");
+    case LogRow::Direction::Missing:
+        return QStringLiteral("missing");
+    }
+    return {};
+}
+
+QString timeOfDay(qint64 msecsSinceEpoch)
+{
+    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch)
+        .toString(QStringLiteral("hh:mm:ss.zzz"));
+}
+
+QString addressText(int address)
+{
+    return address < 0 ? QString() : QString::number(address);
+}
+
+QString logText(const QList<LogRow>& rows)
+{
+    qsizetype hexWidth = 0;
+    for (const LogRow& row : rows)
+        hexWidth = std::max(hexWidth, row.bytes.size() * 3 - 1);
+    QString text;
+    for (const LogRow& row : rows) {
+        const QString line = QStringList{timeOfDay(row.msecsSinceEpoch),
+                                         windowName(row.window).leftJustified(13),
+                                         directionName(row.direction).leftJustified(8),
+                                         addressText(row.address).rightJustified(3),
+                                         hexItems(row.bytes).trimmed().leftJustified(hexWidth),
+                                         row.meaning}
+                                 .join(QStringLiteral("  "));
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString logCsv(const QList<LogRow>& rows)
+{
+    QString csv = QStringLiteral("time,window,direction,address,bytes,meaning\r\n");
+    for (const LogRow& row : rows) {
+        const QString time = QDateTime::fromMSecsSinceEpoch(row.msecsSinceEpoch)
+                                 .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+        csv += QStringList{time,
+                           windowName(row.window),
+                           directionName(row.direction),
+                           addressText(row.address),
+                           hexItems(row.bytes).trimmed(),
+                           csvField(row.meaning)}
+                   .join(QLatin1Char(','));
+        csv += QStringLiteral("\r\n");
+    }
+    return csv;
+}
+
+} // namespace velnor

@@ -1,0 +1,147 @@
+#include "link/TrafficLog.h"
+
+#include "link/Hex.h"
+#include "link/LogExport.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+namespace velnor {
+
+TrafficLog::TrafficLog(int maxRows, QObject* parent)
+    : QAbstractTableModel(parent), m_maxRows(qMax(1, maxRows)),
+      m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
+{
+}
+
+LogRow TrafficLog::rowOf(const DecodedFrame& frame, LogRow::Window window) const
+{
+    return {m_clock(),     window,      LogRow::Direction::Received,
+            frame.address, frame.bytes, frame.meaning};
+}
+
+QList<LogRow> TrafficLog::endAnswers(LogRow::Window window)
+{
+    QList<LogRow> rows;
+    for (const DecodedFrame& frame : m_decoder.endAnswers())
+        rows.append(rowOf(frame, window));
+    return rows;
+}
+
+void TrafficLog::frameSent(const QByteArray& bytes, LogRow::Window window)
+{
+    QList<LogRow> rows = endAnswers(window);
+    QList<DecodedFrame> frames = m_decoder.sent(bytes);
+    frames += m_decoder.pauseSent();
+    const int address = frames.isEmpty() ? -1 : frames.constLast().address;
+    rows.append({m_clock(), window, LogRow::Direction::Sent, address, bytes, meaningOf(frames)});
+    add(std::move(rows));
+}
+
+void TrafficLog::bytesReceived(const QByteArray& bytes, LogRow::Window window)
+{
+    QList<LogRow> rows;
+    for (const DecodedFrame& frame : m_decoder.received(bytes))
+        rows.append(rowOf(frame, window));
+    add(std::move(rows));
+}
+
+void TrafficLog::answerMissing(int address, int ticks, LogRow::Window window)
+{
+    QList<LogRow> rows = endAnswers(window);
+    rows.append({m_clock(),
+                 window,
+                 LogRow::Direction::Missing,
+                 address,
+                 {},
+                 QStringLiteral("no answer from %1 within %2 ticks").arg(address).arg(ticks)});
+    add(std::move(rows));
+}
+
+void TrafficLog::setPaused(bool paused)
+{
+    if (paused == m_paused)
+        return;
+    m_paused = paused;
+    emit pausedChanged(paused);
+}
+
+void TrafficLog::clear()
+{
+    beginResetModel();
+    m_rows.clear();
+    endResetModel();
+}
+
+void TrafficLog::add(QList<LogRow> rows)
+{
+    if (m_paused || rows.isEmpty())
+        return;
+    // One insertion and one removal for a whole read, so a flood of bytes costs the view two
+    // updates per read instead of two per row.
+    if (rows.size() > m_maxRows)
+        rows.remove(0, rows.size() - m_maxRows);
+    const int first = int(m_rows.size());
+    beginInsertRows({}, first, first + int(rows.size()) - 1);
+    for (LogRow& row : rows)
+        m_rows.push_back(std::move(row));
+    endInsertRows();
+    const int excess = int(m_rows.size()) - m_maxRows;
+    if (excess > 0) {
+        beginRemoveRows({}, 0, excess - 1);
+        m_rows.erase(m_rows.begin(), m_rows.begin() + excess);
+        endRemoveRows();
+    }
+}
+
+int TrafficLog::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int TrafficLog::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TrafficLog::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()))
+        return {};
+    const LogRow& row = m_rows[size_t(index.row())];
+    if (role == Qt::TextAlignmentRole && index.column() == Address)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    // A long block is cut short in its cell; its tooltip holds it whole.
+    const bool tip =
+        role == Qt::ToolTipRole && (index.column() == Bytes || index.column() == Meaning);
+    if (role != Qt::DisplayRole && !tip)
+        return {};
+    switch (index.column()) {
+    case Time:
+        return timeOfDay(row.msecsSinceEpoch);
+    case Window:
+        return windowName(row.window);
+    case Direction:
+        return directionName(row.direction);
+    case Address:
+        return addressText(row.address);
+    case Bytes:
+        return hexItems(row.bytes).trimmed();
+    case Meaning:
+        return row.meaning;
+    default:
+        return {};
+    }
+}
+
+QVariant TrafficLog::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    static const QStringList names{QStringLiteral("Time"),      QStringLiteral("Window"),
+                                   QStringLiteral("Direction"), QStringLiteral("Address"),
+                                   QStringLiteral("Bytes"),     QStringLiteral("Meaning")};
+    return names.value(section);
+}
+
+} // namespace velnor

@@ -1,0 +1,128 @@
+#include "app/LogWindow.h"
+#include "link/LogExport.h"
+#include "link/TrafficLog.h"
+#include "protocol/Frames.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace velnor;
+
+namespace {
+
+template <typename T> T* child(const QWidget& window, const char* name)
+{
+    return window.findChild<T*>(QString::fromLatin1(name));
+}
+
+QStringList meanings(const QList<LogRow>& rows)
+{
+    QStringList list;
+    for (const LogRow& row : rows)
+        list.append(row.meaning);
+    return list;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_LogWindow final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_log = std::make_unique<TrafficLog>();
+        m_log->frameSent(frames::select(105));
+        m_log->bytesReceived(QByteArray::fromHex("EE69"));
+        m_log->frameSent(frames::select(106));
+        m_log->answerMissing(106, 10);
+        m_log->frameSent(frames::broadcastOn());
+        m_window = std::make_unique<LogWindow>(*m_log);
+    }
+
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English)); }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_log.reset();
+    }
+
+    void filtersByAddress()
+    {
+        auto* address = child<QComboBox>(*m_window, "cboAddress");
+        address->setCurrentIndex(address->findText(u"106"_s));
+        QCOMPARE(meanings(m_window->shownRows()),
+                 QStringList({u"select 106"_s, u"no answer from 106 within 10 ticks"_s}));
+        // New rows pass the same filter.
+        m_log->frameSent(frames::readInputs());
+        m_log->frameSent(frames::select(107));
+        QCOMPARE(m_window->shownRows().size(), 2);
+        address->setCurrentIndex(0);
+        QCOMPARE(m_window->shownRows().size(), 7);
+    }
+
+    void pausesAndClears()
+    {
+        auto* pause = child<QPushButton>(*m_window, "cmdPause");
+        pause->click();
+        QVERIFY(m_log->paused());
+        m_log->frameSent(frames::deselect());
+        QCOMPARE(m_window->shownRows().size(), 5);
+        pause->click();
+        QVERIFY(!m_log->paused());
+        child<QPushButton>(*m_window, "cmdClear")->click();
+        QCOMPARE(m_window->shownRows().size(), 0);
+    }
+
+    // What is copied and saved is the rows shown, in the form the user chose.
+    void copiesAndSavesWhatIsShown()
+    {
+        auto* address = child<QComboBox>(*m_window, "cboAddress");
+        address->setCurrentIndex(address->findText(u"105"_s));
+        const QList<LogRow> shown = m_window->shownRows();
+        QCOMPARE(meanings(shown), QStringList({u"select 105"_s, u"acknowledge from 105"_s}));
+
+        child<QPushButton>(*m_window, "cmdCopy")->click();
+        QCOMPARE(QApplication::clipboard()->text(), logText(shown));
+        m_window->findChild<QTableView*>()->selectRow(1);
+        child<QPushButton>(*m_window, "cmdCopy")->click();
+        QCOMPARE(QApplication::clipboard()->text(), logText(shown.mid(1)));
+
+        QTemporaryDir dir;
+        QVERIFY(m_window->saveTo(dir.filePath(u"log.csv"_s)));
+        QCOMPARE(contents(dir.filePath(u"log.csv"_s)), logCsv(shown).toUtf8());
+        QVERIFY(m_window->saveTo(dir.filePath(u"log.txt"_s)));
+        QCOMPARE(contents(dir.filePath(u"log.txt"_s)), logText(shown).toUtf8());
+        QVERIFY(!m_window->saveTo(dir.filePath(u"missing/log.txt"_s)));
+        QVERIFY(child<QLabel>(*m_window, "lblStatus")->text().startsWith(u"Could not save"_s));
+    }
+
+    void statesItsBound()
+    {
+        QVERIFY(child<QLabel>(*m_window, "lblBound")->text().contains(u"20,000"_s));
+    }
+
+private:
+    std::unique_ptr<TrafficLog> m_log;
+    std::unique_ptr<LogWindow> m_window;
+};
+
+QTEST_MAIN(tst_LogWindow)
+#include "tst_logwindow.moc"

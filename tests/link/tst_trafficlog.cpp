@@ -1,0 +1,156 @@
+#include "link/LogExport.h"
+#include "link/TrafficLog.h"
+#include "protocol/Frames.h"
+
+#include <QAbstractItemModelTester>
+#include <QTest>
+
+#include <cstdlib>
+#include <ctime>
+
+using namespace Qt::StringLiterals;
+using namespace velnor;
+
+namespace {
+
+using Dir = LogRow::Direction;
+using Win = LogRow::Window;
+
+QList<LogRow> rowsOf(const TrafficLog& log)
+{
+    QList<LogRow> rows;
+    for (int i = 0; i < log.rowCount(); ++i)
+        rows.append(log.at(i));
+    return rows;
+}
+
+LogRow row(qint64 ms, Win window, Dir direction, int address, const char* hex, const char* meaning)
+{
+    return {ms, window, direction, address, QByteArray::fromHex(hex), QString::fromUtf8(meaning)};
+}
+
+} // namespace
+
+class tst_TrafficLog final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Times are shown in local time: the expected texts are written for UTC.
+        qputenv("TZ", "UTC");
+        tzset();
+    }
+
+    // A select, an input read answered in two reads, one that is not answered, and an upload's
+    // block from the configuration window: each a row, named, with its address and time.
+    void rowsOfASession()
+    {
+        TrafficLog log;
+        QAbstractItemModelTester tester(&log);
+        qint64 now = 1000;
+        log.setClock([&now] { return now++; });
+
+        log.frameSent(frames::select(105));
+        log.bytesReceived(QByteArray::fromHex("EE69"));
+        log.frameSent(frames::readInputs());
+        log.bytesReceived(QByteArray::fromHex("EE"));
+        log.bytesReceived(QByteArray::fromHex("690F"));
+        log.bytesReceived(QByteArray::fromHex("0021"));
+        log.frameSent(frames::readInputs());
+        log.bytesReceived(QByteArray::fromHex("EE69"));
+        log.answerMissing(105, 10);
+        log.frameSent(frames::bitmapsHeader(), Win::Configuration);
+        log.frameSent(QByteArray(40, '\x11'), Win::Configuration);
+        log.frameSent(QByteArray(24, '\x11'), Win::Configuration);
+
+        const QList<LogRow> expected{
+            row(1000, Win::Panel, Dir::Sent, 105, "EF69", "select 105"),
+            row(1001, Win::Panel, Dir::Received, 105, "EE69", "acknowledge from 105"),
+            row(1002, Win::Panel, Dir::Sent, 105, "FE0E", "read inputs"),
+            row(1003, Win::Panel, Dir::Received, 105, "EE690F00",
+                "inputs of 105: 1 1 1 1 0 0 0 0"),
+            row(1004, Win::Panel, Dir::Received, -1, "21", "no frame"),
+            row(1005, Win::Panel, Dir::Sent, 105, "FE0E", "read inputs"),
+            row(1006, Win::Panel, Dir::Received, 105, "EE69", "no frame: answer cut short"),
+            row(1007, Win::Panel, Dir::Missing, 105, "", "no answer from 105 within 10 ticks"),
+            row(1008, Win::Configuration, Dir::Sent, 105, "FE64", "bitmaps, 64 bytes follow"),
+            row(1009, Win::Configuration, Dir::Sent, -1, "", "..."),
+            row(1010, Win::Configuration, Dir::Sent, 105, "",
+                "bitmaps of custom characters 1 to 8")};
+        QList<LogRow> rows = rowsOf(log);
+        QCOMPARE(rows.size(), expected.size());
+        // The block's bytes are the writes' own, checked by size.
+        QCOMPARE(rows[9].bytes.size(), 40);
+        QCOMPARE(rows[10].bytes.size(), 24);
+        rows[9].bytes.clear();
+        rows[10].bytes.clear();
+        for (qsizetype i = 0; i < rows.size(); ++i)
+            QCOMPARE(rows[i], expected[i]);
+        QCOMPARE(log.data(log.index(3, TrafficLog::Bytes)).toString(), u"EE 69 0F 00"_s);
+        QCOMPARE(log.data(log.index(0, TrafficLog::Time)).toString(), u"00:00:01.000"_s);
+    }
+
+    // However long it runs, the log keeps the latest rows only, and the view hears of each
+    // change in order.
+    void keepsTheLatestRows()
+    {
+        TrafficLog log(5);
+        QAbstractItemModelTester tester(&log);
+        for (int i = 0; i < 8; ++i)
+            log.frameSent(frames::select(quint8(101 + i)));
+        QCOMPARE(log.rowCount(), 5);
+        QCOMPARE(log.at(0).meaning, u"select 104"_s);
+        QCOMPARE(log.at(4).meaning, u"select 108"_s);
+        // One read that makes more rows than the bound.
+        log.bytesReceived(QByteArray::fromHex("EE65EE66EE67EE68EE69EE6AEE6B"));
+        QCOMPARE(log.rowCount(), 5);
+        QCOMPARE(log.at(0).meaning, u"acknowledge from 103"_s);
+        log.clear();
+        QCOMPARE(log.rowCount(), 0);
+    }
+
+    // Paused, nothing is added, but what was sent meanwhile still tells what follows.
+    void pauseKeepsReading()
+    {
+        TrafficLog log;
+        log.setPaused(true);
+        log.frameSent(frames::select(105));
+        log.frameSent(frames::startupScreenHeader());
+        QCOMPARE(log.rowCount(), 0);
+        log.setPaused(false);
+        log.frameSent("Velnor          Panel           ");
+        QCOMPARE(log.rowCount(), 1);
+        QCOMPARE(log.at(0).meaning, u"start-up line 1 'Velnor' / line 2 'Panel'"_s);
+        QCOMPARE(log.at(0).address, 105);
+    }
+
+    void exports()
+    {
+        const QList<LogRow> rows{
+            row(3723004, Win::Panel, Dir::Sent, 105, "EF69", "select 105"),
+            row(3723010, Win::Panel, Dir::Missing, 105, "", "no answer from 105 within 10 ticks"),
+            row(3723020, Win::Configuration, Dir::Sent, 100, "0D412C42",
+                "text 'A,B' and \"quoted\""),
+            row(3723030, Win::Panel, Dir::Received, -1, "21", "no frame")};
+        QCOMPARE(logText(rows),
+                 u"01:02:03.004  panel          sent      105  EF 69        select 105\n"
+                 "01:02:03.010  panel          missing   105               no answer from 105 "
+                 "within 10 ticks\n"
+                 "01:02:03.020  configuration  sent      100  0D 41 2C 42  text 'A,B' and "
+                 "\"quoted\"\n"
+                 "01:02:03.030  panel          received       21           no frame\n"_s);
+        QCOMPARE(logCsv(rows),
+                 u"time,window,direction,address,bytes,meaning\r\n"
+                 "1970-01-01 01:02:03.004,panel,sent,105,EF 69,select 105\r\n"
+                 "1970-01-01 01:02:03.010,panel,missing,105,,no answer from 105 within 10 "
+                 "ticks\r\n"
+                 "1970-01-01 01:02:03.020,configuration,sent,100,0D 41 2C 42,"
+                 "\"text 'A,B' and \"\"quoted\"\"\"\r\n"
+                 "1970-01-01 01:02:03.030,panel,received,,21,no frame\r\n"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_TrafficLog)
+#include "tst_trafficlog.moc"
