@@ -108,7 +108,6 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
     port.setSettings(lineSettings(invocation, startup));
 
     Session session(port, settings, out, err);
-    session.setJson(invocation.json);
     const ExitStatus status = session.run(invocation.commands);
     out.flush();
     err.flush();

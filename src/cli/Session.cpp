@@ -1,5 +1,7 @@
 #include "cli/Session.h"
 
+#include "cli/CommandTable.h"
+#include "cli/PortsReport.h"
 #include "link/Hex.h"
 #include "link/LineSettings.h"
 #include "protocol/Frames.h"
@@ -43,7 +45,9 @@ ExitStatus Session::run(const QList<Command>& commands)
 {
     if (const auto line = LineSettings::parse(m_tap.settings()))
         m_bitsPerSecond = line->baudRate;
-    if (!m_tap.portOpen() && !m_tap.setPortOpen(true)) {
+    // A command line that only looks, such as ports alone, runs with the port missing or held.
+    const bool usePort = CommandTable::standard().usePort(commands);
+    if (usePort && !m_tap.portOpen() && !m_tap.setPortOpen(true)) {
         return fail(ExitStatus::PortNotAvailable, {},
                     PortFailures::describe(FrameLink::kPortNotAvailable, m_tap.errorString()));
     }
@@ -77,7 +81,7 @@ ExitStatus Session::runOne(const Command& command)
         const std::optional<InputStates> states = m_exchanges.readInputs();
         const ExitStatus status = judged(command, states.has_value(), kNoResponse);
         if (status == ExitStatus::Ok)
-            printInputs(*states);
+            printInputs(*states, command.json);
         return status;
     }
     case Kind::Broadcast:
@@ -97,6 +101,8 @@ ExitStatus Session::runOne(const Command& command)
     case Kind::Monitor:
         m_monitoring = true;
         break;
+    case Kind::Ports:
+        return listPorts(m_settings, command.json, m_out);
     default:
         m_link.send(frameOf(command));
         break;
@@ -170,9 +176,9 @@ ExitStatus Session::fail(ExitStatus status, const QString& what, const QString& 
     return status;
 }
 
-void Session::printInputs(const InputStates& states)
+void Session::printInputs(const InputStates& states, bool json)
 {
-    if (m_json) {
+    if (json) {
         QJsonObject inputs;
         for (size_t i = 0; i < states.size(); ++i)
             inputs.insert(QString::number(i + 1), states[i]);

@@ -36,8 +36,6 @@ public:
     Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
             QObject* parent = nullptr);
 
-    // inputs print a JSON object instead of eight digits.
-    void setJson(bool json) { m_json = json; }
     ExitStatus run(const QList<Command>& commands);
 
 private:
@@ -47,7 +45,7 @@ private:
     // Ok when the port took every byte and, where an answer was waited for, it came.
     ExitStatus judged(const Command& command, bool answered = true, const QString& otherwise = {});
     ExitStatus fail(ExitStatus status, const QString& what, const QString& why);
-    void printInputs(const InputStates& states);
+    void printInputs(const InputStates& states, bool json);
     void noteWritten(const QByteArray& bytes);
     void noteReceived(const QByteArray& bytes);
     void flushSent();
@@ -67,7 +65,6 @@ private:
     Receiver m_receiver;
     ConfigLink m_config;
 
-    bool m_json = false;
     bool m_monitoring = false;
     // Bytes written since the monitor last printed them: one line for each run of writes
     // that no wait interrupts.
