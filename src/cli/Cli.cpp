@@ -126,7 +126,6 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
     port.setSettings(lineSettings(invocation, startup));
 
     Session session(port, settings, out, err);
-    session.setJson(invocation.json);
     ExitStatus status = ExitStatus::Ok;
     QObject::connect(&session, &Session::finished, &session, [&status](ExitStatus ended) {
         status = ended;

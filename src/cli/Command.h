@@ -34,6 +34,7 @@ struct Command
         Upload,
         Save,
         Monitor,
+        Ports,
     };
 
     Kind kind = Kind::Monitor;
@@ -47,6 +48,8 @@ struct Command
     int row = 0;
     int column = 0;
     bool on = false;
+    // Prints JSON instead of text: the program's --json, or the command's own.
+    bool json = false;
     QString line1;
     QString line2;
     // Upload: the file given, or empty for the settings file's own "LCD" section.

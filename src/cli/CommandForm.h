@@ -42,6 +42,9 @@ struct CommandForm
     QByteArray (*frame)(const Command& command) = nullptr;
     // What --help says it sends when it has no one frame.
     QString (*sends)() = nullptr;
+    // Whether it works on the open port; a command line whose commands all do without it
+    // opens none, so it runs with the port missing or held by another program.
+    bool usesPort = true;
 
     // "cursor ROW COL", "upload [FILE]"
     QString usage() const;

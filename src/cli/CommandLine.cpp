@@ -262,6 +262,7 @@ std::variant<Invocation, UsageError> parseCommandLine(const QStringList& argumen
         if (auto* error = std::get_if<UsageError>(&taken))
             return *error;
         Command& command = std::get<Command>(taken);
+        command.json = command.json || invocation.json;
         const QString refusal = selection.admit(*form, command);
         if (!refusal.isEmpty())
             return UsageError{refusal};

@@ -7,6 +7,8 @@
 #include "shared/ModuleLimits.h"
 #include "shared/Wire.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace velnor::cli {
@@ -211,6 +213,12 @@ QList<CommandForm> standardForms()
          .kind = Kind::Monitor,
          .what = u"from here on prints bytes sent (>) and received (<)"_s,
          .sends = [] { return u"sends nothing"_s; }},
+        {.name = "ports"_L1,
+         .kind = Kind::Ports,
+         .arguments = {Argument::switchOption(u"--json"_s, &Command::json)},
+         .what = u"lists the serial devices and the port numbers that reach them"_s,
+         .sends = [] { return u"sends nothing; alone, it opens no port"_s; },
+         .usesPort = false},
     };
 }
 
@@ -239,6 +247,14 @@ const CommandForm* CommandTable::ofKind(Command::Kind kind) const
             return &form;
     }
     return nullptr;
+}
+
+bool CommandTable::usePort(const QList<Command>& commands) const
+{
+    return std::any_of(commands.begin(), commands.end(), [this](const Command& command) {
+        const CommandForm* form = ofKind(command.kind);
+        return !form || form->usesPort;
+    });
 }
 
 QStringList CommandTable::names() const

@@ -20,6 +20,8 @@ public:
     // The forms of the command with that name, none for an unknown word.
     QList<const CommandForm*> named(const QString& name) const;
     const CommandForm* ofKind(Command::Kind kind) const;
+    // Whether any of the commands works on the port.
+    bool usePort(const QList<Command>& commands) const;
     // Each command's name once, in order.
     QStringList names() const;
 

@@ -80,7 +80,7 @@ QString helpText()
          "\n"
          "Runs the commands in order on one open port, with the panel's frames, text rule and\n"
          "waits, and stops at the first one that fails. Nothing is sent when the command line\n"
-         "has an error.\n"
+         "has an error. A command line of ports alone opens no port.\n"
          "\n"
          "Options (before the first command):\n"
       << "  --port N         port number 1 to " << StartupSettings::kPorts
@@ -90,7 +90,8 @@ QString helpText()
          "  --speed S        9600 or 4800 bit/s (default: \"Setting\" as the panel reads it)\n"
          "  --settings FILE  the settings file (default: the panel's, velnor.ini beside the\n"
          "                   program, or ~/.config/velnor/velnor.ini for an installed one)\n"
-         "  --json           inputs prints {\"address\":101,\"inputs\":{\"1\":true,...}}\n"
+         "  --json           JSON instead of text: inputs prints {\"address\":101,\"inputs\":\n"
+         "                   {...}}, ports {\"devices\":[...],\"settings\":FILE}\n"
          "  --help, --version\n"
          "\n"
          "Commands, each with the bytes it sends in hex:\n";

@@ -1,5 +1,7 @@
 #include "cli/Session.h"
 
+#include "cli/CommandTable.h"
+#include "cli/PortsReport.h"
 #include "link/Hex.h"
 #include "link/LineSettings.h"
 #include "shared/Wire.h"
@@ -49,7 +51,9 @@ void Session::start(const QList<Command>& commands)
         m_bitsPerSecond = line->baudRate;
     m_commands = commands;
     m_next = 0;
-    if (!m_tap.portOpen() && !m_tap.setPortOpen(true)) {
+    // A command line that only looks, such as ports alone, runs with the port missing or held.
+    const bool usePort = CommandTable::standard().usePort(commands);
+    if (usePort && !m_tap.portOpen() && !m_tap.setPortOpen(true)) {
         m_finished = true;
         emit finished(
             fail(ExitStatus::PortNotAvailable, {},
@@ -134,6 +138,8 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     case Kind::Monitor:
         m_monitoring = true;
         break;
+    case Kind::Ports:
+        return listPorts(m_settings, command.json, m_out);
     default:
         m_link.send(frameOf(command));
         break;
@@ -161,7 +167,7 @@ void Session::exchangesFinished()
     case Exchange::Kind::ReadInputs: {
         const ExitStatus status = judged(command, outcome->answered, kNoResponse);
         if (status == ExitStatus::Ok)
-            printInputs(outcome->inputs);
+            printInputs(outcome->inputs, command.json);
         commandEnded(status);
         return;
     }
@@ -233,9 +239,9 @@ ExitStatus Session::fail(ExitStatus status, const QString& what, const QString& 
     return status;
 }
 
-void Session::printInputs(const InputStates& states)
+void Session::printInputs(const InputStates& states, bool json)
 {
-    if (m_json) {
+    if (json) {
         QJsonObject inputs;
         for (size_t i = 0; i < states.size(); ++i)
             inputs.insert(QString::number(i + 1), states[i]);

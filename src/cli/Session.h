@@ -40,8 +40,6 @@ public:
     Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
             QObject* parent = nullptr);
 
-    // inputs print a JSON object instead of eight digits.
-    void setJson(bool json) { m_json = json; }
     // Opens the port and starts the first command. The commands are kept until the end.
     void start(const QList<Command>& commands);
     // After a signal: the command under way ends where it stands and nothing more is sent.
@@ -67,7 +65,7 @@ private:
     // Ok when the port took every byte and, where an answer was waited for, it came.
     ExitStatus judged(const Command& command, bool answered = true, const QString& otherwise = {});
     ExitStatus fail(ExitStatus status, const QString& what, const QString& why);
-    void printInputs(const InputStates& states);
+    void printInputs(const InputStates& states, bool json);
     void noteWritten(const QByteArray& bytes);
     void noteReceived(const QByteArray& bytes);
     void flushSent();
@@ -96,7 +94,6 @@ private:
     bool m_draining = false;
     bool m_interrupted = false;
     bool m_finished = false;
-    bool m_json = false;
     bool m_monitoring = false;
     // Bytes written since the monitor last printed them: one line for each run of writes
     // that no wait interrupts.

@@ -10,6 +10,7 @@
 #include "ModuleState.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -88,6 +89,8 @@ private slots:
     void anUploadFromAFileSetsUpEveryModule();
     void theProgramsExitStatus_data();
     void theProgramsExitStatus();
+    void portsListsTheLineWhileAnotherProgramHoldsIt_data();
+    void portsListsTheLineWhileAnotherProgramHoldsIt();
     void anEmptySpeedSettingMeans4800AsInThePanel();
     void aSignalEndsTheRunAndLeavesTheLineUsable_data();
     void aSignalEndsTheRunAndLeavesTheLineUsable();
@@ -102,7 +105,7 @@ void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
     const auto untouched = moduleState(bench.module(1));
     const Result result = bench.runInProcess(
         u"--json monitor select 101 text AB CD cursor 1 15 char 3 cursor hide backlight flash "
-        u"outputs off output 2 on output 8 on inputs deselect"_s.split(u' '));
+        u"outputs off output 2 on output 8 on inputs deselect ports"_s.split(u' '));
     QVERIFY2(result.status == 0, qPrintable(result.err));
 
     // The monitor: each frame on a line of its own, as the line carried them, then every byte
@@ -123,6 +126,8 @@ void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
                                  u"\"3\":false,\"4\":true,\"5\":true,\"6\":false,\"7\":true,"
                                  u"\"8\":false}}\n"_s),
              qPrintable(result.out));
+    // ports, on the open port after the others, finds the line at port 4 of the settings.
+    QVERIFY2(result.out.contains(u"\"ports\":[4],\"present\":true"_s), qPrintable(result.out));
 }
 
 void tst_CliE2e::anUploadFromAFileSetsUpEveryModule()
@@ -263,6 +268,38 @@ void tst_CliE2e::theProgramsExitStatus()
     const QByteArray wire = bench.heard.chopped(marker.size());
     QCOMPARE(wire.size(), size);
     QVERIFY(wire.endsWith(wireEnd));
+}
+
+void tst_CliE2e::portsListsTheLineWhileAnotherProgramHoldsIt_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    // What the output shows of the line's device, DEV, at port 4.
+    QTest::addColumn<QString>("shown");
+    const QString json = uR"("device":"DEV",[^}]*"ports":\[4\])"_s;
+    QTest::newRow("text") << QStringList{u"ports"_s} << uR"((^|\n)4 +DEV )"_s;
+    QTest::newRow("--json") << QStringList{u"--json"_s, u"ports"_s} << json;
+    QTest::newRow("its own --json") << QStringList{u"ports"_s, u"--json"_s} << json;
+}
+
+void tst_CliE2e::portsListsTheLineWhileAnotherProgramHoldsIt()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, shown);
+    Bench bench;
+    QVERIFY(bench.started);
+    QtSerialPort panel(bench.settings);
+    panel.setDevice(bench.host.devicePath());
+    QVERIFY2(panel.setPortOpen(true), qPrintable(panel.errorString()));
+
+    QProcess program;
+    program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withSettings(arguments));
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(QString::fromUtf8(program.readAllStandardError()), QString());
+    QCOMPARE(program.exitCode(), 0);
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    const QString device = QFileInfo(bench.host.devicePath()).canonicalFilePath();
+    shown.replace(u"DEV"_s, QRegularExpression::escape(device));
+    QVERIFY2(out.contains(QRegularExpression(shown)), qPrintable(out));
 }
 
 void tst_CliE2e::anEmptySpeedSettingMeans4800AsInThePanel()

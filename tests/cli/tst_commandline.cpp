@@ -11,8 +11,8 @@ using namespace velnor::cli;
 
 namespace {
 
-// A parsed command line in one line: the options, then what each command sends in hex ("upload"
-// and "monitor" by name); or "error: " and the message.
+// A parsed command line in one line: the options, then what each command sends in hex ("upload",
+// "monitor" and "ports" by name); or "error: " and the message.
 QString render(const std::variant<Invocation, UsageError>& parsed)
 {
     if (const auto* error = std::get_if<UsageError>(&parsed))
@@ -41,6 +41,8 @@ QString render(const std::variant<Invocation, UsageError>& parsed)
             parts.append((u"upload "_s + command.file).trimmed());
         else if (command.kind == Command::Kind::Monitor)
             parts.append(u"monitor"_s);
+        else if (command.kind == Command::Kind::Ports)
+            parts.append(command.json ? u"ports json"_s : u"ports"_s);
         else
             parts.append(frameOf(command).isEmpty() ? u"nothing"_s
                                                     : hexItems(frameOf(command)).trimmed());
@@ -106,6 +108,9 @@ void tst_CliCommandLine::parse_data()
         u"upload | EF 64 FE 20 | upload setup.ini | monitor | upload ./save"_s);
     row("upload and save select every module", "upload backlight on save serial",
         u"upload | FE 06 | EF 64 FE 20 | FE 09"_s);
+    row("ports needs no module and has its own --json", "ports select 101 ports --json inputs",
+        u"ports | EF 65 | ports json | FE 0E"_s);
+    row("--json is every command's", "--json ports", u"json | ports json"_s);
     row("help before anything else", "--help select 999", u"help"_s);
     row("version", "--version", u"version"_s);
 

@@ -2,15 +2,7 @@
 #include "cli/ScanReport.h"
 #include "link/PortCatalog.h"
 #include "link/ScanResult.h"
-#include "settings/IniFile.h"
 
-#include "Files.h"
-#include "Pty.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -30,7 +22,6 @@ private slots:
     void report_data();
     void report();
     void portsText();
-    void portsFindsAMappedPseudoTerminal();
 };
 
 void TestCliReports::judge_data()
@@ -129,29 +120,6 @@ void TestCliReports::portsText()
     // Port 5 reaches /dev/ttyS4 through the platform's own naming.
     QCOMPARE(velnor::cli::portsText(catalog), u"5      /dev/ttyS4    serial port\n"
                                               u"12,14  /dev/ttyUSB0  Bridge (Acme)\n"_s);
-}
-
-void TestCliReports::portsFindsAMappedPseudoTerminal()
-{
-    velnor::test::Pty pty;
-    QVERIFY2(pty.isOpen(), qPrintable(pty.errorString()));
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"velnor.ini"_s);
-    QVERIFY(velnor::test::put(path, u"[Ports]\n3=%1\n"_s.arg(pty.slavePath()).toUtf8()));
-    QString printed;
-    QTextStream out(&printed);
-    QCOMPARE(velnor::cli::listPorts(velnor::IniFile(path), true, out), ExitStatus::Ok);
-
-    const QJsonObject all = QJsonDocument::fromJson(printed.toUtf8()).object();
-    QCOMPARE(all.value(u"settings"_s).toString(), path);
-    QJsonObject mapped;
-    for (const QJsonValue device : all.value(u"devices"_s).toArray()) {
-        if (device[u"device"_s] == pty.slavePath())
-            mapped = device.toObject();
-    }
-    QCOMPARE(mapped.value(u"ports"_s).toArray(), QJsonArray{3});
-    QCOMPARE(mapped.value(u"listed"_s).toBool(), false);
-    QCOMPARE(mapped.value(u"present"_s).toBool(), true);
 }
 
 QTEST_GUILESS_MAIN(TestCliReports)
