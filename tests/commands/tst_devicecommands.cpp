@@ -44,6 +44,11 @@ private slots:
         row(
             "text", [](R r) { return r.text.cmdSendText_Click(l("AB"), l("CD")); }, "0D41420C4344",
             "AB [0x12] CD");
+        // What goes out, not what was typed: outside ISO-8859-1 or a command byte, a '?'.
+        row(
+            "text the line cannot carry",
+            [](R r) { return r.text.cmdSendText_Click(QString::fromUtf8("é€þ ê"), {}); },
+            "0DE93F3F203F", "é?? ?");
         row(
             "clear", [](R r) { return r.text.cmdClearDisplay_Click(); }, "0D");
         row(
@@ -77,13 +82,6 @@ private slots:
         row(
             "output 8 off", [](R r) { return r.inputOutput.cmdSOutput_Click(l("8"), l("OFF")); },
             "FE33074C");
-        // Only the first entry of the state list switches on.
-        row(
-            "state in other case",
-            [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("on")); }, "FE33004C");
-        row(
-            "state emptied", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), {}); },
-            "FE33004C");
     }
 
     void frames()
@@ -145,6 +143,16 @@ private slots:
         QTest::newRow("output 9") << Click([](R r) {
             return r.inputOutput.cmdSOutput_Click(l("9"), l("ON"));
         }) << l("Please Select an Output from 1 to 8");
+        const QString states = l("Please Select an Output State, ON or OFF");
+        QTest::newRow("state in other case")
+            << Click([](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("on")); })
+            << states;
+        QTest::newRow("state emptied")
+            << Click([](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), {}); }) << states;
+        QTest::newRow("address typed") << Click([](R r) {
+            r.selection.cmdSelect_Click(l("1o7"));
+            return QByteArray();
+        }) << l("Please Select a Device Address from 101 to 132");
     }
 
     void textMatchingNoEntry()
