@@ -60,6 +60,7 @@ QLabel* note(QWidget* parent, const char* name, int row)
     line->setObjectName(QLatin1String(name));
     line->setFrameShape(QFrame::Panel);
     line->setFrameShadow(QFrame::Sunken);
+    line->setIndent(4);
     return line;
 }
 
@@ -366,7 +367,7 @@ void frmConfigLcd::showTarget()
 void frmConfigLcd::showProgress(const QString& text)
 {
     // A long path is cut in the middle rather than clipped; the whole text is the tip.
-    const int room = m_lblProgress->contentsRect().width() - 2 * m_lblProgress->margin() - 4;
+    const int room = m_lblProgress->contentsRect().width() - 2 * m_lblProgress->indent();
     m_lblProgress->setText(m_lblProgress->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
     m_lblProgress->setToolTip(text);
 }
