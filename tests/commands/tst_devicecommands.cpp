@@ -44,11 +44,6 @@ private slots:
         row(
             "text", [](R r) { return r.text.cmdSendText_Click(l("AB"), l("CD")); }, "0D41420C4344",
             "AB [0x12] CD");
-        // What goes out, not what was typed: outside ISO-8859-1 or a command byte, a '?'.
-        row(
-            "text the line cannot carry",
-            [](R r) { return r.text.cmdSendText_Click(QString::fromUtf8("é€þ ê"), {}); },
-            "0DE93F3F203F", "é?? ?");
         row(
             "clear", [](R r) { return r.text.cmdClearDisplay_Click(); }, "0D");
         row(
