@@ -1,8 +1,9 @@
 // Draws the windows off screen into PNGs, for the README and for looking at the layout without
-// a display: velnor-screenshot MAIN.png [CONFIG.png]
+// a display: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png]]
 // The main window is drawn at work, so that no group is greyed out: a module on an emulated
 // line selected, two lines of text sent to it and its inputs read. The configuration window is
-// drawn opened from its menu item on a settings file holding a whole configuration.
+// drawn opened from its menu item as on a fresh install (the shipped default settings), then
+// halfway through an upload of that configuration with a start-up screen typed in.
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
@@ -10,12 +11,13 @@
 #include "emulator/PtyHost.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
-#include "settings/ModuleSetup.h"
-#include "shared/Variables.h"
+#include "settings/SettingsLocation.h"
+#include "link/ConfigLink.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -37,21 +39,14 @@ void type(const QWidget& window, const char* name, const QString& text)
     window.findChild<QLineEdit*>(QLatin1String(name))->setText(text);
 }
 
-// A configuration as a save leaves it: the bell, heart and smiley and some texts.
-void writeConfiguration(const velnor::IniFile& settings)
+// The settings a fresh install starts from, with port 1 pointed at the emulated line.
+bool freshInstall(const velnor::IniFile& settings, const QString& device)
 {
-    velnor::ModuleSetup setup;
-    setup.uid = QString::number(kAddress);
-    setup.at9600 = true;
-    setup.line1 = QStringLiteral("Velnor");
-    setup.line2 = QStringLiteral("bench 3");
-    for (int k = 0; k < velnor::ModuleSetup::kTexts; ++k)
-        setup.texts[size_t(k)] = QStringLiteral("Message %1").arg(k + 1);
-    constexpr int kDots[24] = {4,  14, 14, 14, 31, 0,  4,  0, 0,  10, 31, 31,
-                               14, 4,  0,  0,  0,  10, 10, 0, 17, 14, 0,  0};
-    for (int i = 0; i < velnor::ModuleSetup::kBitmaps; ++i)
-        setup.bitmaps[size_t(i)] = QString::number(i < 24 ? kDots[i] : 0);
-    setup.save(settings);
+    QFile::remove(settings.path());
+    if (!QFile::copy(velnor::SettingsLocation::builtInDefault(), settings.path()))
+        return false;
+    QFile::setPermissions(settings.path(), QFile::ReadOwner | QFile::WriteOwner);
+    return settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), device);
 }
 
 } // namespace
@@ -63,8 +58,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velnor"));
     velnor::useClassicStyle();
     const QStringList args = QApplication::arguments();
-    if (args.size() != 2 && args.size() != 3) {
-        std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png]\n", stderr);
+    if (args.size() < 2 || args.size() > 4) {
+        std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png]]\n", stderr);
         return 2;
     }
 
@@ -108,9 +103,28 @@ int main(int argc, char* argv[])
     if (args.size() == 2)
         return 0;
 
-    writeConfiguration(settings);
+    if (!freshInstall(settings, host.devicePath())) {
+        std::fputs("velnor-screenshot: the shipped default settings could not be copied\n",
+                   stderr);
+        return 1;
+    }
     window.findChild<QAction*>(QStringLiteral("mnuConfig"))->trigger();
     QWidget* config = window.configWindow();
     QApplication::processEvents();
-    return config->grab().save(args.at(2)) ? 0 : 1;
+    if (!config->grab().save(args.at(2)))
+        return 1;
+    if (args.size() == 3)
+        return 0;
+
+    // Halfway: the start-up screen and the bitmaps are out, the predefined texts go.
+    constexpr int kHalfway = 12;
+    type(*config, "txtSU1", QStringLiteral("Velnor"));
+    type(*config, "txtSU2", QStringLiteral("bench 3"));
+    int sent = 0;
+    QObject::connect(&panel->configLink(), &velnor::ConfigLink::stepSent, config,
+                     [&sent](int step) { sent = step; });
+    click(*config, "cmdConLcd");
+    while (sent < kHalfway && panel->configLink().isRunning())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return sent >= kHalfway && config->grab().save(args.at(3)) ? 0 : 1;
 }

@@ -43,7 +43,7 @@ void fill(QComboBox* list, const QStringList& items)
 frmMain::frmMain(Panel& panel, const IniFile& settings, QWidget* parent)
     : QMainWindow(parent), m_panel(panel), m_settings(settings),
       m_ui(std::make_unique<Ui::frmMain>()), m_gate(new ClickGate(panel.gate(), this)),
-      m_selection(new DeviceSelection(panel.vars(), panel.exchanges(), this)),
+      m_selection(new DeviceSelection(panel.vars(), panel.exchanges(), panel.messages(), this)),
       m_inputOutput(
           new InputOutputCommands(panel.exchanges(), panel.link(), panel.messages(), this)),
       m_text(panel.vars(), panel.link(), panel.messages()),
@@ -253,6 +253,9 @@ void frmMain::connectOutcomes()
 
 void frmMain::showSelection(const Selection& state)
 {
+    // A button switched off under the focus hands it to the next control, the broadcast box,
+    // where Space would switch broadcast mode on: after a select the focus goes to the text.
+    QWidget* focused = focusWidget();
     m_ui->Frame3->setEnabled(!state.broadcast);
     m_ui->cmdSelect->setEnabled(!state.selected);
     m_ui->cmdDeselect->setEnabled(state.selected);
@@ -260,6 +263,10 @@ void frmMain::showSelection(const Selection& state)
          {m_ui->Backlight, m_ui->PrintText, m_ui->CurControl, m_ui->CustomChar, m_ui->Output})
         group->setEnabled(state.sendingGroupsOpen);
     m_ui->InputStatus->setEnabled(state.inputsOpen);
+    if (focused == m_ui->cmdSelect && state.selected)
+        m_ui->txtLine1->setFocus(Qt::OtherFocusReason);
+    else if (focused == m_ui->cmdDeselect && !state.selected)
+        m_ui->cmdSelect->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::showInputs(const InputStates& states)
@@ -309,6 +316,13 @@ void frmMain::mnuConfig_Click()
 {
     m_panel.port().setPortOpen(false);
     m_statusPanel->setText(QStringLiteral("Disconnected"));
+    // The window selects every module and its upload ends by releasing them: whatever was
+    // selected here is no longer, so the user selects again once it is closed.
+    {
+        const QSignalBlocker blocker(m_ui->Check1);
+        m_ui->Check1->setChecked(false);
+    }
+    m_ui->cboAddr->setCurrentIndex(m_selection->released());
     // One window for the whole run: an open one comes to the front without loading again; a
     // closed one is gone, and the next one loads afresh.
     if (!m_config)

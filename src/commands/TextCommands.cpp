@@ -27,7 +27,7 @@ QByteArray TextCommands::cmdSendText_Click(const QString& line1, const QString& 
     const auto frame = frames::text(line1, line2);
     if (!frame)
         return {};
-    // The text goes out in one write; the monitor shows it as typed, not as hex.
+    // The text goes out in one write; the monitor shows it as text, not as hex.
     m_vars.TxText = frame->bytes;
     m_link.SendText(frame->monitor);
     return frame->bytes;

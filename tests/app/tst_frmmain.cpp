@@ -217,9 +217,15 @@ private slots:
     {
         const QByteArray ini("[LCD]\r\nUID=105\r\n");
         MainWindowRig rig(&ini);
+        rig.window->show();
+        rig.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        rig.child<QWidget>(u"cmdSelect"_s)->setFocus();
         rig.answer("\x69", "\xee\x69");
         rig.click(QStringLiteral("cmdSelect"));
         QCOMPARE(rig.status(), QStringLiteral("105 Connected"));
+        // Not on the broadcast box next to the button, where Space would switch it on.
+        QCOMPARE(QApplication::focusWidget(), rig.child<QWidget>(u"txtLine1"_s));
         QVERIFY(!rig.child<QWidget>(QStringLiteral("cmdSelect"))->isEnabled());
         for (const char* group :
              {"PrintText", "CustomChar", "Backlight", "InputStatus", "CurControl", "Output"})
