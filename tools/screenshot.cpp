@@ -10,7 +10,7 @@
 #include "emulator/PtyHost.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
-#include "settings/ModuleSetup.h"
+#include "settings/ModuleSetupFile.h"
 #include "shared/Variables.h"
 
 #include <QAbstractButton>
@@ -51,7 +51,7 @@ void writeConfiguration(const velnor::IniFile& settings)
                                14, 4,  0,  0,  0,  10, 10, 0, 17, 14, 0,  0};
     for (int i = 0; i < velnor::ModuleSetup::kBitmaps; ++i)
         setup.bitmaps[size_t(i)] = QString::number(i < 24 ? kDots[i] : 0);
-    setup.save(settings);
+    velnor::saveModuleSetup(setup, settings);
 }
 
 } // namespace

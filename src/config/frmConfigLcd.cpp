@@ -8,6 +8,7 @@
 #include "protocol/SafeText.h"
 #include "protocol/UploadPlan.h"
 #include "settings/IniFile.h"
+#include "settings/ModuleSetupFile.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 #include "widgets/ClassicLook.h"
@@ -184,7 +185,7 @@ void frmConfigLcd::Form_Load(int commIndex)
 
     for (int address = wire::FirstAddress; address <= wire::LastAddress; ++address)
         m_cboUID->addItem(QString::number(address));
-    showSetup(ModuleSetup::load(m_settings));
+    showSetup(loadModuleSetup(m_settings));
 }
 
 void frmConfigLcd::showSetup(const ModuleSetup& setup)
@@ -240,7 +241,7 @@ void frmConfigLcd::cmdSaveFlash_Click()
         return;
     }
     m_link.sendFrame(frames::saveToNonVolatileMemory());
-    const QStringList failures = current.save(m_settings);
+    const QStringList failures = saveModuleSetup(current, m_settings);
     if (failures.isEmpty())
         return;
     QString detail = failures.first();

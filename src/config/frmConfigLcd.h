@@ -8,7 +8,7 @@
 // Closing it ends an upload where it stands and releases the port.
 
 #include "link/ConfigLink.h"
-#include "settings/ModuleSetup.h"
+#include "protocol/ModuleSetup.h"
 
 #include <QWidget>
 

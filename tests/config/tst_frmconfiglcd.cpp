@@ -4,6 +4,7 @@
 #include "config/DotButton.h"
 #include "config/frmConfigLcd.h"
 #include "protocol/UploadPlan.h"
+#include "settings/ModuleSetupFile.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -258,7 +259,7 @@ private slots:
         rig.click(QStringLiteral("cmdSaveFlash"));
         QCOMPARE(rig.configPort.written(), QByteArray("\xef\x64\xfe\x20"));
         QVERIFY(rig.messages.texts.isEmpty());
-        const ModuleSetup saved = ModuleSetup::load(rig.settings);
+        const ModuleSetup saved = loadModuleSetup(rig.settings);
         QCOMPARE(saved, rig.config->setup());
         QCOMPARE(rig.settings.ReadIni(QStringLiteral("LCD"), QStringLiteral("Baud")),
                  QStringLiteral("4800"));
