@@ -36,8 +36,8 @@ private slots:
     void hangUpClosesQuietly();
 
 private:
-    // A settings file whose "Ports" section maps port 1 to device.
-    IniFile portsFor(const QString& device, const QString& name = u"velnor.ini"_s);
+    // A settings file whose "Ports" section maps port 1 to device, as the port sees it.
+    velnor::PortMap portsFor(const QString& device, const QString& name = u"velnor.ini"_s);
 
     std::optional<QTemporaryDir> m_dir;
     std::optional<velnor::test::Pty> m_pty;
@@ -49,12 +49,12 @@ void TestQtSerialPort::init()
     QVERIFY2(m_pty.emplace().isOpen(), qPrintable(m_pty->errorString()));
 }
 
-IniFile TestQtSerialPort::portsFor(const QString& device, const QString& name)
+velnor::PortMap TestQtSerialPort::portsFor(const QString& device, const QString& name)
 {
     const IniFile ini(m_dir->filePath(name));
     if (!ini.WriteIni(u"Ports"_s, u"1"_s, device))
         qFatal("cannot write %s", qPrintable(ini.path()));
-    return ini;
+    return velnor::portMapOf(ini);
 }
 
 void TestQtSerialPort::bytesGoOut()
