@@ -63,8 +63,8 @@ constexpr bool isFrameStart(quint8 byte)
     return byte == Select || byte == Deselect || byte == Command;
 }
 
-// Whether a module shows this byte as a character at the cursor, rather than acting on it
-// (a control code, a custom character or a frame's byte).
+// Whether a byte is a character of typed text: neither a control code (below 0x20, the
+// custom characters among them) nor a byte that starts or answers a frame.
 constexpr bool isShown(quint8 byte)
 {
     return byte >= FirstCharacter && byte != Deselect && byte != Answer && byte != Select &&
