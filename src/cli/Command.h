@@ -1,7 +1,7 @@
 #pragma once
 
 #include "protocol/UploadPlan.h"
-#include "settings/ModuleSetup.h"
+#include "protocol/ModuleSetup.h"
 
 #include <QByteArray>
 #include <QList>

@@ -3,7 +3,7 @@
 #include "link/Hex.h"
 #include "protocol/Frames.h"
 #include "protocol/UploadPlan.h"
-#include "settings/ModuleSetup.h"
+#include "protocol/ModuleSetup.h"
 #include "shared/ModuleLimits.h"
 #include "shared/Wire.h"
 

@@ -8,6 +8,7 @@
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
 #include "settings/IniFile.h"
+#include "settings/ModuleSetupFile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -213,7 +214,7 @@ ExitStatus Session::save(const Command& command)
     if (!m_lastUpload || m_lastUpload->file.isEmpty())
         return ExitStatus::Ok;
     const ModuleSetup sent = applyFills(m_lastUpload->setup, m_lastUpload->steps);
-    const QStringList failures = sent.save(m_settings);
+    const QStringList failures = saveModuleSetup(sent, m_settings);
     if (!failures.isEmpty()) {
         return fail(ExitStatus::SettingsNotWritten, command.typed(),
                     u"the modules store it, but the settings file was not written: "_s +

@@ -4,6 +4,7 @@
 #include "link/Exchanges.h"
 #include "link/FrameLink.h"
 #include "protocol/Frames.h"
+#include "shared/ModuleLimits.h"
 
 namespace velnor {
 
@@ -17,7 +18,7 @@ InputOutputCommands::InputOutputCommands(Exchanges& exchanges, FrameLink& link,
 
 QStringList InputOutputCommands::outputEntries()
 {
-    return numberEntries(1, 8);
+    return numberEntries(1, limits::Outputs);
 }
 
 QStringList InputOutputCommands::stateEntries()

@@ -3,6 +3,7 @@
 #include "commands/ListEntry.h"
 #include "link/FrameLink.h"
 #include "protocol/Frames.h"
+#include "shared/ModuleLimits.h"
 #include "shared/Variables.h"
 
 namespace velnor {
@@ -14,12 +15,12 @@ TextCommands::TextCommands(Variables& vars, FrameLink& link, MessageSink& messag
 
 QStringList TextCommands::textEntries()
 {
-    return numberEntries(1, 10);
+    return numberEntries(1, limits::Texts);
 }
 
 QStringList TextCommands::rowEntries()
 {
-    return numberEntries(0, 1);
+    return numberEntries(0, limits::Rows - 1);
 }
 
 QByteArray TextCommands::cmdSendText_Click(const QString& line1, const QString& line2)

@@ -8,6 +8,7 @@
 #include "protocol/SafeText.h"
 #include "protocol/UploadPlan.h"
 #include "settings/IniFile.h"
+#include "settings/ModuleSetupFile.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 #include "widgets/ClassicLook.h"
@@ -212,7 +213,7 @@ void frmConfigLcd::Form_Load(int commIndex)
 
     for (int address = wire::FirstAddress; address <= wire::LastAddress; ++address)
         m_cboUID->addItem(QString::number(address));
-    showSetup(ModuleSetup::load(m_settings));
+    showSetup(loadModuleSetup(m_settings));
     showTarget();
 }
 
@@ -273,7 +274,7 @@ void frmConfigLcd::cmdSaveFlash_Click()
     }
     const ModuleSetup& current = std::get<ModuleSetup>(toSave);
     const bool stored = m_link.sendFrame(frames::saveToNonVolatileMemory());
-    const QStringList failures = current.save(m_settings);
+    const QStringList failures = saveModuleSetup(current, m_settings);
     const QString file = QDir::toNativeSeparators(m_settings.path());
     showProgress((stored ? QStringLiteral("Store command sent to every module; ")
                          : QStringLiteral("Store command not sent (port not available); ")) +

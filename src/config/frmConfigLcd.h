@@ -10,8 +10,8 @@
 // where it stands and releases the port.
 
 #include "link/ConfigLink.h"
+#include "protocol/ModuleSetup.h"
 #include "protocol/UploadPlan.h"
-#include "settings/ModuleSetup.h"
 
 #include <QWidget>
 

@@ -1,5 +1,6 @@
 #include "link/PortCatalog.h"
 
+#include "link/PortLocator.h"
 #include "settings/IniFile.h"
 #include "settings/StartupSettings.h"
 
@@ -88,9 +89,9 @@ QList<PortDevice> PortCatalog::listedNow()
     return listed;
 }
 
-PortMap PortCatalog::mappedPorts(const IniFile& settings)
+PortsSection PortCatalog::mappedPorts(const IniFile& settings)
 {
-    PortMap mapped;
+    PortsSection mapped;
     for (int number = 1; number <= StartupSettings::kPorts; ++number) {
         const QString device = settings.ReadIni(kSection, QString::number(number));
         if (!device.isEmpty())
@@ -99,16 +100,7 @@ PortMap PortCatalog::mappedPorts(const IniFile& settings)
     return mapped;
 }
 
-QString PortCatalog::platformDevice(int number)
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(number);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
-#endif
-}
-
-PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortMap& mapped,
+PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortsSection& mapped,
                          const QString& byIdFolder)
     : m_mapped(mapped)
 {

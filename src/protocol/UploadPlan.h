@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/ModuleSetup.h"
+#include "protocol/ModuleSetup.h"
 
 #include <QByteArray>
 #include <QList>

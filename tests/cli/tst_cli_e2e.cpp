@@ -2,7 +2,7 @@
 #include "emulator/Line.h"
 #include "link/QtSerialPort.h"
 #include "settings/IniFile.h"
-#include "settings/ModuleSetup.h"
+#include "settings/ModuleSetupFile.h"
 
 #include "EmulatedLine.h"
 #include "Files.h"
@@ -159,7 +159,7 @@ void tst_CliE2e::anUploadFromAFileSetsUpEveryModule()
         QCOMPARE(bench.module(m).stored(), expected);
     }
     // The settings file keeps a copy of what was stored, texts filled out as they were sent.
-    const ModuleSetup kept = ModuleSetup::load(bench.settings);
+    const ModuleSetup kept = loadModuleSetup(bench.settings);
     QCOMPARE(kept.uid, u"107"_s);
     QCOMPARE(kept.at9600, false);
     QCOMPARE(kept.line1, u"Velnor bench    "_s);
@@ -209,7 +209,8 @@ void tst_CliE2e::theProgramsExitStatus_data()
         u"the result could not be written to standard output\n"_s, "\xEF\x66\xFE\x0E"_ba);
     row("settings file unreadable", u"--settings $FIFO --device $LINE upload $FILE save"_s,
         Trouble::None, 2, QString(),
-        u"Not a regular file (the settings file cannot be read; nothing was sent)"_s, QByteArray());
+        u"Not a regular file (the settings file cannot be read; nothing was sent)"_s,
+        QByteArray());
 }
 
 void tst_CliE2e::theProgramsExitStatus()
@@ -229,7 +230,7 @@ void tst_CliE2e::theProgramsExitStatus()
         QObject::connect(&bench.host, &PtyHost::answered, &bench.host,
                          [&bench] { bench.host.line().setSilent(true); });
     }
-    QtSerialPort other(bench.settings);
+    QtSerialPort other(portMapOf(bench.settings));
     if (trouble == Trouble::PortHeldElsewhere) {
         other.setDevice(bench.host.devicePath());
         QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
@@ -287,7 +288,7 @@ void tst_CliE2e::portsListsTheLineWhileAnotherProgramHoldsIt()
     QFETCH(QString, shown);
     Bench bench;
     QVERIFY(bench.started);
-    QtSerialPort panel(bench.settings);
+    QtSerialPort panel(portMapOf(bench.settings));
     panel.setDevice(bench.host.devicePath());
     QVERIFY2(panel.setPortOpen(true), qPrintable(panel.errorString()));
 

@@ -4,6 +4,7 @@
 #include "config/DotButton.h"
 #include "config/frmConfigLcd.h"
 #include "protocol/UploadPlan.h"
+#include "settings/ModuleSetupFile.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -302,7 +303,7 @@ private slots:
         ModuleSetup expected = rig.config->setup();
         expected.bitmaps[5] = u"100"_s;
         expected.bitmaps[6] = u"0"_s;
-        QCOMPARE(ModuleSetup::load(rig.settings), expected);
+        QCOMPARE(loadModuleSetup(rig.settings), expected);
         QCOMPARE(rig.note("lblProgress"),
                  u"Store command sent to every module; settings written to %1."_s.arg(
                      QDir::toNativeSeparators(rig.settings.path())));
