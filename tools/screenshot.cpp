@@ -1,10 +1,11 @@
 // Draws the windows off screen into PNGs, for the README and for looking at the layout without
-// a display: velnor-screenshot MAIN.png [CONFIG.png]
+// a display: velnor-screenshot MAIN.png [CONFIG.png [LOG.png]]
 // The main window is drawn at work, so that no group is greyed out: a module on an emulated
 // line selected, two lines of text sent to it and its inputs read. The configuration window is
 // drawn opened from its menu item on a settings file holding a whole configuration.
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
+#include "app/LogWindow.h"
 #include "app/frmMain.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
@@ -16,6 +17,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -54,6 +56,33 @@ void writeConfiguration(const velnor::IniFile& settings)
     setup.save(settings);
 }
 
+// The traffic log at work, after the windows above: the configuration window closed, the
+// module deselected, an absent one tried, the module selected again and its inputs read.
+bool drawLog(velnor::frmMain& window, velnor::Panel& panel, const QString& path)
+{
+    const auto runOut = [&panel] {
+        while (panel.exchanges().isRunning())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    if (window.configWindow())
+        window.configWindow()->close();
+    auto* address = window.findChild<QComboBox*>(QStringLiteral("cboAddr"));
+    click(window, "cmdDeselect");
+    runOut();
+    for (const char* chosen : {"103", "101"}) {
+        address->setCurrentText(QLatin1String(chosen));
+        click(window, "cmdSelect");
+        runOut();
+    }
+    click(window, "optBL_2");
+    click(window, "cmdInput");
+    runOut();
+    window.findChild<QAction*>(QStringLiteral("mnuTrafficLog"))->trigger();
+    auto* log = window.findChild<velnor::LogWindow*>();
+    QApplication::processEvents();
+    return log->grab().save(path);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -63,8 +92,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velnor"));
     velnor::useClassicStyle();
     const QStringList args = QApplication::arguments();
-    if (args.size() != 2 && args.size() != 3) {
-        std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png]\n", stderr);
+    if (args.size() < 2 || args.size() > 4) {
+        std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png [LOG.png]]\n", stderr);
         return 2;
     }
 
@@ -112,5 +141,7 @@ int main(int argc, char* argv[])
     window.findChild<QAction*>(QStringLiteral("mnuConfig"))->trigger();
     QWidget* config = window.configWindow();
     QApplication::processEvents();
-    return config->grab().save(args.at(2)) ? 0 : 1;
+    if (!config->grab().save(args.at(2)))
+        return 1;
+    return args.size() == 3 || drawLog(window, *panel, args.at(3)) ? 0 : 1;
 }

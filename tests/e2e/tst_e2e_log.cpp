@@ -97,7 +97,7 @@ private slots:
         }
         expected << u"configuration sent 100 clear row 1"_s
                  << u"configuration sent 100 text at the cursor 'Completed'"_s
-                 << u"configuration sent 100 deselect"_s
+                 << u"configuration sent 101 deselect"_s
                  << u"configuration sent 100 broadcast on; store configuration"_s;
         const QList<LogRow> rows = log->shownRows();
         QCOMPARE(summaries(rows), expected);

@@ -53,6 +53,8 @@ private slots:
         row("deselect", frames::deselect());
         row("broadcast on", frames::broadcastOn(), 100);
         row("broadcast off", frames::broadcastOff(), 100);
+        // A lone deselect lets go of the module selected by its own address, broadcast or not.
+        row("select 101; broadcast on; deselect", QByteArray::fromHex("EF65EF64EA"), 101);
         row("clear", frames::clearDisplay());
         row("text 'Hello' / 'world'", frames::text(u"Hello"_s, u"world"_s)->bytes);
         row("text 'AB'", frames::text(u"AB"_s, {})->bytes);
