@@ -124,6 +124,8 @@ private slots:
         QCOMPARE(rig.window->statusBar()->height(), 17);
 
         for (auto* button : rig.window->findChildren<QAbstractButton*>()) {
+            if (!button->isVisible())
+                continue; // such as the menu bar's extension, laid out though not needed
             const QFontMetrics metrics(button->font());
             const bool wraps =
                 button->metaObject()->className() == QByteArrayLiteral("velnor::WrapButton");
