@@ -151,6 +151,10 @@ private slots:
         };
 
         QList<QAbstractButton*> mainButtons = rig.window->findChildren<QAbstractButton*>();
+        // The window's own controls, not the menu bar's extension button that Qt adds.
+        mainButtons.removeIf([](const QAbstractButton* button) {
+            return button->objectName().startsWith(QStringLiteral("qt_"));
+        });
         QList<QComboBox*> mainLists = rig.window->findChildren<QComboBox*>();
         QList<QLineEdit*> mainLines{rig.child<QLineEdit>(QStringLiteral("txtLine1")),
                                     rig.child<QLineEdit>(QStringLiteral("txtLine2"))};
