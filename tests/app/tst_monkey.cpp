@@ -151,9 +151,11 @@ private slots:
         };
 
         QList<QAbstractButton*> mainButtons = rig.window->findChildren<QAbstractButton*>();
-        // The window's own controls, not the menu bar's extension button that Qt adds.
-        mainButtons.removeIf([](const QAbstractButton* button) {
-            return button->objectName().startsWith(QStringLiteral("qt_"));
+        // The window's own controls only: Qt's hidden helpers, such as the menu bar's overflow
+        // button, open popups of their own that no user reaches.
+        mainButtons.removeIf([&rig](const QAbstractButton* button) {
+            return button->objectName().startsWith(u"qt_") ||
+                   !button->isVisibleTo(rig.window.get());
         });
         QList<QComboBox*> mainLists = rig.window->findChildren<QComboBox*>();
         QList<QLineEdit*> mainLines{rig.child<QLineEdit>(QStringLiteral("txtLine1")),
