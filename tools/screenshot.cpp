@@ -1,11 +1,12 @@
 // Draws the windows off screen into PNGs, for the README and for looking at the layout without
-// a display: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png]]
+// a display: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png [LOG.png]]]
 // The main window is drawn at work, so that no group is greyed out: a module on an emulated
 // line selected, two lines of text sent to it and its inputs read. The configuration window is
 // drawn opened from its menu item as on a fresh install (the shipped default settings), then
 // halfway through an upload of that configuration with a start-up screen typed in.
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
+#include "app/LogWindow.h"
 #include "app/frmMain.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
@@ -17,6 +18,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -49,6 +51,33 @@ bool freshInstall(const velnor::IniFile& settings, const QString& device)
     return settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), device);
 }
 
+// The traffic log at work, after the windows above: the configuration window closed, the
+// module deselected, an absent one tried, the module selected again and its inputs read.
+bool drawLog(velnor::frmMain& window, velnor::Panel& panel, const QString& path)
+{
+    const auto runOut = [&panel] {
+        while (panel.exchanges().isRunning())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    if (window.configWindow())
+        window.configWindow()->close();
+    auto* address = window.findChild<QComboBox*>(QStringLiteral("cboAddr"));
+    click(window, "cmdDeselect");
+    runOut();
+    for (const char* chosen : {"103", "101"}) {
+        address->setCurrentText(QLatin1String(chosen));
+        click(window, "cmdSelect");
+        runOut();
+    }
+    click(window, "optBL_2");
+    click(window, "cmdInput");
+    runOut();
+    window.findChild<QAction*>(QStringLiteral("mnuTrafficLog"))->trigger();
+    auto* log = window.findChild<velnor::LogWindow*>();
+    QApplication::processEvents();
+    return log->grab().save(path);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -58,8 +87,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velnor"));
     velnor::useClassicStyle();
     const QStringList args = QApplication::arguments();
-    if (args.size() < 2 || args.size() > 4) {
-        std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png]]\n", stderr);
+    if (args.size() < 2 || args.size() > 5) {
+        std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png [LOG.png]]]\n",
+                   stderr);
         return 2;
     }
 
@@ -126,5 +156,7 @@ int main(int argc, char* argv[])
     click(*config, "cmdConLcd");
     while (sent < kHalfway && panel->configLink().isRunning())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return sent >= kHalfway && config->grab().save(args.at(3)) ? 0 : 1;
+    if (sent < kHalfway || !config->grab().save(args.at(3)))
+        return 1;
+    return args.size() == 4 || drawLog(window, *panel, args.at(4)) ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/LogWindow.h"
 #include "commands/DeviceSelection.h"
 #include "commands/InputOutputCommands.h"
 #include "commands/ListEntry.h"
@@ -238,6 +239,8 @@ void frmMain::connectSignals()
     m_gate->button(ui.cmdOnAll, [this] { m_inputOutput->cmdOnAll_Click(); });
     m_gate->button(ui.cmdOffAll, [this] { m_inputOutput->cmdOffAll_Click(); });
     m_gate->button(ui.cmdSN, [this] { m_inputOutput->cmdSN_Click(); });
+    // The log only looks at the line, so it opens during a wait as well.
+    connect(ui.mnuTrafficLog, &QAction::triggered, this, &frmMain::mnuTrafficLog_Click);
 }
 
 void frmMain::connectOutcomes()
@@ -330,6 +333,17 @@ void frmMain::mnuConfig_Click()
     m_config->show();
     m_config->raise();
     m_config->activateWindow();
+}
+
+void frmMain::mnuTrafficLog_Click()
+{
+    // One log window for the whole run, over the panel's log, which keeps recording while
+    // the window is closed.
+    if (!m_logWindow)
+        m_logWindow = new LogWindow(m_panel.log(), this);
+    m_logWindow->show();
+    m_logWindow->raise();
+    m_logWindow->activateWindow();
 }
 
 } // namespace velnor

@@ -211,7 +211,7 @@ QList<CommandForm> standardForms()
          .frame = [](const Command&) { return frames::saveToNonVolatileMemory(); }},
         {.name = "monitor"_L1,
          .kind = Kind::Monitor,
-         .what = u"from here on prints bytes sent (>) and received (<)"_s,
+         .what = u"from here on prints bytes sent (>) and received (<), named"_s,
          .sends = [] { return u"sends nothing"_s; }},
         {.name = "ports"_L1,
          .kind = Kind::Ports,

@@ -2,7 +2,6 @@
 
 #include "cli/CommandTable.h"
 #include "cli/PortsReport.h"
-#include "link/Hex.h"
 #include "link/LineSettings.h"
 #include "shared/Wire.h"
 #include "protocol/Frames.h"
@@ -32,7 +31,7 @@ Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QT
     : QObject(parent), m_settings(settings), m_out(out), m_err(err), m_tap(port),
       m_configTicks(ConfigLink::kTickMs), m_link(m_vars, m_tap, m_failures, m_monitor),
       m_exchanges(m_vars, m_link, m_tap, m_ticks, m_gate), m_receiver(m_vars, m_tap, m_monitor),
-      m_config(m_vars, m_tap, m_configTicks, m_failures, m_gate)
+      m_config(m_vars, m_tap, m_configTicks, m_failures, m_gate), m_lines(out)
 {
     m_tap.setRThreshold(wire::AcknowledgementLength);
     m_tap.setInputMode(SerialPort::InputModeBinary);
@@ -263,30 +262,19 @@ void Session::noteWritten(const QByteArray& bytes)
     const qint64 lineMs =
         (qint64(bytes.size()) * kBitsPerByte * 1000 + m_bitsPerSecond - 1) / m_bitsPerSecond;
     m_lineFreeAtMs = std::max(now, m_lineFreeAtMs) + lineMs;
-    if (!m_monitoring)
-        return;
-    // Everything written before the event loop runs again is one line.
-    if (m_sent.isEmpty())
-        QMetaObject::invokeMethod(this, &Session::flushSent, Qt::QueuedConnection);
-    m_sent += bytes;
+    if (m_monitoring)
+        m_lines.wrote(bytes);
 }
 
 void Session::noteReceived(const QByteArray& bytes)
 {
-    if (!m_monitoring)
-        return;
-    flushSent();
-    m_out << "< " << hexItems(bytes).trimmed() << '\n';
-    m_out.flush();
+    if (m_monitoring)
+        m_lines.received(bytes);
 }
 
 void Session::flushSent()
 {
-    if (m_sent.isEmpty())
-        return;
-    m_out << "> " << hexItems(m_sent).trimmed() << '\n';
-    m_out.flush();
-    m_sent.clear();
+    m_lines.flushWrites();
 }
 
 void Session::stopRun(ExitStatus status)
@@ -308,6 +296,7 @@ void Session::drainEnded()
 {
     m_draining = false;
     m_tap.setPortOpen(false);
+    m_lines.end();
     m_finished = true;
     emit finished(m_status);
 }

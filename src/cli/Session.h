@@ -2,6 +2,7 @@
 
 #include "cli/Command.h"
 #include "cli/ExitStatus.h"
+#include "cli/MonitorLines.h"
 #include "cli/PortFailures.h"
 #include "cli/WireTap.h"
 #include "link/ConfigLink.h"
@@ -95,9 +96,7 @@ private:
     bool m_interrupted = false;
     bool m_finished = false;
     bool m_monitoring = false;
-    // Bytes written since the monitor last printed them: one line for each run of writes
-    // that no wait interrupts.
-    QByteArray m_sent;
+    MonitorLines m_lines;
     // When the line will have carried every byte written, on m_clock.
     QElapsedTimer m_clock;
     qint64 m_lineFreeAtMs = 0;

@@ -261,8 +261,10 @@ void FrameDecoder::closeSent(QList<DecodedFrame>& out, bool pause)
         const int own = std::exchange(m_own, -1);
         if (own >= 0)
             await(Awaited::Acknowledge);
+        // It lets go of the module selected by its own address; only without one does it
+        // concern the broadcast address, if that is on.
         emitSent(Kind::Deselect, QStringLiteral("deselect"), out,
-                 m_broadcast ? int(wire::Broadcast) : own);
+                 own < 0 && m_broadcast ? int(wire::Broadcast) : own);
         return;
     }
     default:

@@ -70,7 +70,7 @@ QStringList linesStartingWith(const QString& text, const QString& prefix)
     QStringList found;
     for (const QString& line : text.split(u'\n')) {
         if (line.startsWith(prefix))
-            found.append(line.mid(prefix.size()));
+            found.append(line.mid(prefix.size()).section(u"  "_s, 0, 0)); // the bytes alone
     }
     return found;
 }
@@ -116,6 +116,10 @@ void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
     QCOMPARE(linesStartingWith(result.out, u"> "_s), sent);
     QTRY_COMPARE(bench.heard, QByteArray::fromHex(sent.join(u' ').toLatin1()));
     QCOMPARE(linesStartingWith(result.out, u"< "_s).join(u' '), u"EE 65 EE 65 0A 05 EE 65"_s);
+    // Each line goes on with what its bytes mean.
+    for (const QString& line : {u"> FE 0E  read inputs"_s, u"> EA  deselect"_s,
+                                u"< EE 65 0A 05  inputs of 101: 0 1 0 1 1 0 1 0"_s})
+        QVERIFY2(result.out.split(u'\n').contains(line), qPrintable(line));
 
     const QString shown =
         u"rows=AB|CD             {02};look=hidden;light=flashing;outputs=82;selected=--"_s;
