@@ -43,6 +43,13 @@ QString render(const std::variant<Invocation, UsageError>& parsed)
             parts.append(u"monitor"_s);
         else if (command.kind == Command::Kind::Ports)
             parts.append(command.json ? u"ports json"_s : u"ports"_s);
+        else if (command.kind == Command::Kind::Scan)
+            parts.append(u"scan%1%2"_s.arg(command.bothSpeeds ? u" both"_s : QString(),
+                                           command.json ? u" json"_s : QString()));
+        else if (command.kind == Command::Kind::Watch)
+            parts.append(u"watch %1 ms %2 lines%3"_s.arg(command.intervalMs)
+                             .arg(command.count)
+                             .arg(command.json ? u" json"_s : QString()));
         else
             parts.append(frameOf(command).isEmpty() ? u"nothing"_s
                                                     : hexItems(frameOf(command)).trimmed());
@@ -111,6 +118,10 @@ void tst_CliCommandLine::parse_data()
     row("ports needs no module and has its own --json", "ports select 101 ports --json inputs",
         u"ports | EF 65 | ports json | FE 0E"_s);
     row("--json is every command's", "--json ports", u"json | ports json"_s);
+    row("scan needs nothing before it", "scan select 101 scan --json --both-speeds",
+        u"scan | EF 65 | scan both json"_s);
+    row("watch and its options", "--json select 101 watch --count=3 --interval 500 deselect",
+        u"json | EF 65 | watch 500 ms 3 lines json | EA"_s);
     row("help before anything else", "--help select 999", u"help"_s);
     row("version", "--version", u"version"_s);
 
@@ -158,6 +169,14 @@ void tst_CliCommandLine::parse_data()
     refused("select 101 deselect inputs", "inputs: needs \"select ADDR\" before it");
     refused("select 101 upload inputs", "inputs: needs \"select ADDR\" before it");
     refused("deselect", "deselect: needs \"select ADDR\" before it");
+    refused("watch", "watch: needs \"select ADDR\" before it");
+    refused("select 101 scan inputs", "inputs: needs \"select ADDR\" before it");
+    refused("broadcast on scan clear", "clear: no module is selected before it");
+    refused("select 101 watch --count 0",
+            "watch: --count: N must be a number from 1 to 1000000, not \"0\"");
+    refused("select 101 watch --interval 3600001",
+            "watch: --interval: MS must be a number from 0 to 3600000, not \"3600001\"");
+    refused("scan --both-speeds=yes", "scan: --both-speeds takes no value");
 }
 
 void tst_CliCommandLine::parse()
@@ -198,8 +217,12 @@ void tst_CliCommandLine::help_data()
     row("  upload [FILE]               sends the \"LCD\" setup of the settings file or FILE "
         "to all",
         "EF 64 0D \"Config. Mode\", then 314 bytes with 14 waits of 200 ms");
+    // What a command does wraps beside its usage.
+    row("  watch [--interval MS] [--count N] [--json]",
+        "reads the inputs again and again, one read every MS (0 to");
     row("text, clear, predefined, cursor, clear-row, clear-column, backlight, char, output and",
-        "outputs need \"select ADDR\" or \"broadcast on\" before them; deselect and inputs need");
+        "outputs need \"select ADDR\" or \"broadcast on\" before them; deselect, inputs and "
+        "watch");
 }
 
 void tst_CliCommandLine::help()
