@@ -1,9 +1,11 @@
 #include "cli/Session.h"
 
 #include "cli/CommandTable.h"
+#include "cli/PortAlias.h"
 #include "cli/PortsReport.h"
 #include "link/Hex.h"
 #include "link/LineSettings.h"
+#include "link/QtTickSource.h"
 #include "shared/Wire.h"
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
@@ -24,24 +26,33 @@ const QString kDeviceNotFound = u"Device Not Found"_s;
 const QString kNoResponse = u"No Response"_s;
 // A start bit, eight data bits and a stop bit.
 constexpr qint64 kBitsPerByte = 10;
+
+// The panel on the one port of the command line, tapped: both windows' links write to it.
+std::unique_ptr<Panel> tappedPanel(SerialPort& port, MessageSink& failures)
+{
+    auto tap = std::make_unique<WireTap>(port);
+    auto alias = std::make_unique<PortAlias>(*tap);
+    return std::make_unique<Panel>(
+        failures, Panel::Line{std::move(tap), std::make_unique<QtTickSource>()},
+        Panel::Line{std::move(alias), std::make_unique<QtTickSource>(ConfigLink::kTickMs)});
+}
+
 } // namespace
 
 Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
                  QObject* parent)
-    : QObject(parent), m_settings(settings), m_out(out), m_err(err), m_tap(port),
-      m_configTicks(ConfigLink::kTickMs), m_link(m_vars, m_tap, m_failures, m_monitor),
-      m_exchanges(m_vars, m_link, m_tap, m_ticks, m_gate), m_receiver(m_vars, m_tap, m_monitor),
-      m_config(m_vars, m_tap, m_configTicks, m_failures, m_gate)
+    : QObject(parent), m_settings(settings), m_out(out), m_err(err),
+      m_panel(tappedPanel(port, m_failures)), m_tap(static_cast<WireTap&>(m_panel->port()))
 {
     m_tap.setRThreshold(wire::AcknowledgementLength);
     m_tap.setInputMode(SerialPort::InputModeBinary);
     connect(&m_tap, &WireTap::wrote, this, &Session::noteWritten);
     connect(&m_tap, &WireTap::received, this, &Session::noteReceived);
-    connect(&m_exchanges, &Exchanges::exchangeEnded, this,
+    connect(&m_panel->exchanges(), &Exchanges::exchangeEnded, this,
             [this](const Exchange::Outcome& outcome) { m_outcome = outcome; });
     // The next command starts once the runner is free again.
-    connect(&m_exchanges, &Exchanges::finished, this, &Session::exchangesFinished);
-    connect(&m_config, &ConfigLink::finished, this, &Session::uploadEnded);
+    connect(&m_panel->exchanges(), &Exchanges::finished, this, &Session::exchangesFinished);
+    connect(&m_panel->configLink(), &ConfigLink::finished, this, &Session::uploadEnded);
     m_clock.start();
 }
 
@@ -70,11 +81,11 @@ void Session::interrupt()
     m_interrupted = true;
     if (m_draining) {
         // The run had ended already; it just does not wait for the line any more.
-        m_exchanges.cancel();
+        m_panel->exchanges().cancel();
         return;
     }
-    m_exchanges.cancel();
-    m_config.stop();
+    m_panel->exchanges().cancel();
+    m_panel->configLink().stop();
     flushSent();
     const QString what = m_next > 0 ? m_commands.at(m_next - 1).typed() : QString();
     stopRun(fail(ExitStatus::Interrupted, what, u"interrupted"_s));
@@ -113,22 +124,22 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     using Kind = Command::Kind;
     switch (command.kind) {
     case Kind::Select:
-        m_exchanges.start(Exchange::select(quint8(command.address)));
+        m_panel->exchanges().start(Exchange::select(quint8(command.address)));
         return std::nullopt;
     case Kind::Deselect:
-        m_exchanges.start(Exchange::deselect());
+        m_panel->exchanges().start(Exchange::deselect());
         return std::nullopt;
     case Kind::Inputs:
-        m_exchanges.start(Exchange::readInputs());
+        m_panel->exchanges().start(Exchange::readInputs());
         return std::nullopt;
     case Kind::Broadcast:
-        m_exchanges.broadcast(command.on);
+        m_panel->exchanges().broadcast(command.on);
         break;
     case Kind::Text:
         // The one frame that goes out as a single write of text, as the panel sends it.
         if (const auto frame = frames::text(command.line1, command.line2)) {
-            m_vars.TxText = frame->bytes;
-            m_link.SendText(frame->monitor);
+            m_panel->vars().TxText = frame->bytes;
+            m_panel->link().SendText(frame->monitor);
         }
         break;
     case Kind::Upload:
@@ -141,7 +152,7 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     case Kind::Ports:
         return listPorts(m_settings, command.json, m_out);
     default:
-        m_link.send(frameOf(command));
+        m_panel->link().send(frameOf(command));
         break;
     }
     return judged(command);
@@ -180,11 +191,11 @@ std::optional<ExitStatus> Session::upload(const Command& command)
 {
     // As the configuration window does when it opens: every module selected, their displays
     // cleared and "Config. Mode" shown. Then the upload, to all of them.
-    if (!m_config.sendFrame(frames::enterConfiguration()) ||
-        !m_config.sendText(safeText(frames::kConfigModeText)))
+    if (!m_panel->configLink().sendFrame(frames::enterConfiguration()) ||
+        !m_panel->configLink().sendText(safeText(frames::kConfigModeText)))
         return judged(command);
     // A plan that stops at its first burst has finished before start() returns.
-    m_config.start(command.steps);
+    m_panel->configLink().start(command.steps);
     return std::nullopt;
 }
 
@@ -206,7 +217,7 @@ void Session::uploadEnded(bool completed)
 
 ExitStatus Session::save(const Command& command)
 {
-    if (!m_config.sendFrame(frameOf(command)))
+    if (!m_panel->configLink().sendFrame(frameOf(command)))
         return judged(command);
     // The settings file keeps a copy of what the modules were told to store, as the panel's
     // configuration window keeps one. A setup read from the settings file is there already.
@@ -245,7 +256,8 @@ void Session::printInputs(const InputStates& states, bool json)
         QJsonObject inputs;
         for (size_t i = 0; i < states.size(); ++i)
             inputs.insert(QString::number(i + 1), states[i]);
-        const QJsonObject answer{{u"address"_s, int(m_vars.DeviceAddr)}, {u"inputs"_s, inputs}};
+        const QJsonObject answer{{u"address"_s, int(m_panel->vars().DeviceAddr)},
+                                 {u"inputs"_s, inputs}};
         m_out << QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)) << '\n';
     } else {
         QStringList digits;
@@ -296,7 +308,8 @@ void Session::stopRun(ExitStatus status)
     const qint64 remainingMs = m_lineFreeAtMs - m_clock.elapsed();
     if (status != ExitStatus::PortNotAvailable && remainingMs > 0) {
         const qint64 ticks = remainingMs / QtTickSource::kTickMs + 2;
-        m_draining = m_exchanges.start(Exchange::pause(qint16(std::min<qint64>(ticks, 1000))));
+        m_draining =
+            m_panel->exchanges().start(Exchange::pause(qint16(std::min<qint64>(ticks, 1000))));
         if (m_draining)
             return;
     }

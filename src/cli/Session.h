@@ -4,20 +4,15 @@
 #include "cli/ExitStatus.h"
 #include "cli/PortFailures.h"
 #include "cli/WireTap.h"
-#include "link/ConfigLink.h"
-#include "link/Exchanges.h"
-#include "link/FrameLink.h"
-#include "link/QtTickSource.h"
-#include "link/Receiver.h"
-#include "link/TrafficMonitor.h"
-#include "link/WaitGate.h"
-#include "shared/Variables.h"
+#include "link/Exchange.h"
+#include "link/Panel.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 
 namespace velnor {
@@ -26,8 +21,9 @@ class IniFile;
 
 namespace velnor::cli {
 
-// One run of commands on one open port, through the panel's own link: the main window's frames,
-// answers and 10-tick waits, and the configuration window's upload paced by 200 ms ticks.
+// One run of commands on one open port, through the panel's own assembly: the main window's
+// frames, answers and 10-tick waits, and the configuration window's upload paced by 200 ms
+// ticks, both on that port.
 // The commands run one after the other from the application's event loop. Results go to the
 // output stream; the run stops at the first command that fails and says why on the error
 // stream; finished() gives the exit status once the line has carried the last byte.
@@ -74,17 +70,10 @@ private:
     const IniFile& m_settings;
     QTextStream& m_out;
     QTextStream& m_err;
-    Variables m_vars;
-    WireTap m_tap;
-    TrafficMonitor m_monitor;
-    QtTickSource m_ticks;
-    QtTickSource m_configTicks;
-    WaitGate m_gate;
     PortFailures m_failures;
-    FrameLink m_link;
-    Exchanges m_exchanges;
-    Receiver m_receiver;
-    ConfigLink m_config;
+    std::unique_ptr<Panel> m_panel;
+    // The panel's main port, which reports what goes over the line.
+    WireTap& m_tap;
 
     QList<Command> m_commands;
     qsizetype m_next = 0;
