@@ -96,7 +96,7 @@ QString helpText()
          "  --json           JSON instead of text: inputs prints {\"address\":101,\"inputs\":\n"
          "                   {...}}, ports {\"devices\":[...],\"settings\":FILE}, scan\n"
          "                   {\"answering\":[...],\"garbled\":[...],\"silent\":[...],...}, watch\n"
-         "                   {\"time\":...,\"address\":101,\"inputs\":{...}} a line\n"
+         "                   {\"address\":101,\"inputs\":{...},\"time\":...} a line\n"
          "  --help, --version\n"
          "\n"
          "Commands, each with the bytes it sends in hex:\n";

@@ -3,6 +3,7 @@
 #include "cli/CommandTable.h"
 #include "cli/PortAlias.h"
 #include "cli/PortsReport.h"
+#include "cli/ScanReport.h"
 #include "link/Hex.h"
 #include "link/LineSettings.h"
 #include "link/QtTickSource.h"
@@ -11,6 +12,7 @@
 #include "protocol/SafeText.h"
 #include "settings/IniFile.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -42,17 +44,25 @@ std::unique_ptr<Panel> tappedPanel(SerialPort& port, MessageSink& failures)
 Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
                  QObject* parent)
     : QObject(parent), m_settings(settings), m_out(out), m_err(err),
-      m_panel(tappedPanel(port, m_failures)), m_tap(static_cast<WireTap&>(m_panel->port()))
+      m_panel(tappedPanel(port, m_failures)), m_tap(static_cast<WireTap&>(m_panel->port())),
+      m_scan(*m_panel), m_watch(*m_panel)
 {
     m_tap.setRThreshold(wire::AcknowledgementLength);
     m_tap.setInputMode(SerialPort::InputModeBinary);
     connect(&m_tap, &WireTap::wrote, this, &Session::noteWritten);
     connect(&m_tap, &WireTap::received, this, &Session::noteReceived);
     connect(&m_panel->exchanges(), &Exchanges::exchangeEnded, this,
-            [this](const Exchange::Outcome& outcome) { m_outcome = outcome; });
+            [this](const Exchange::Outcome& outcome) {
+                if (m_ownExchange)
+                    m_outcome = outcome;
+            });
     // The next command starts once the runner is free again.
     connect(&m_panel->exchanges(), &Exchanges::finished, this, &Session::exchangesFinished);
     connect(&m_panel->configLink(), &ConfigLink::finished, this, &Session::uploadEnded);
+    connect(&m_scan, &ModuleScan::finished, this, &Session::scanEnded);
+    connect(&m_watch, &InputWatch::answered, this, &Session::watchAnswered);
+    connect(&m_watch, &InputWatch::unanswered, this,
+            [this] { endWatch(judged(m_commands.at(m_next - 1), false, kNoResponse)); });
     m_clock.start();
 }
 
@@ -84,6 +94,9 @@ void Session::interrupt()
         m_panel->exchanges().cancel();
         return;
     }
+    // A watch between two reads waits on its own timer, not on an exchange.
+    m_watch.stop();
+    m_scan.cancel();
     m_panel->exchanges().cancel();
     m_panel->configLink().stop();
     flushSent();
@@ -124,13 +137,13 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     using Kind = Command::Kind;
     switch (command.kind) {
     case Kind::Select:
-        m_panel->exchanges().start(Exchange::select(quint8(command.address)));
+        m_ownExchange = m_panel->exchanges().start(Exchange::select(quint8(command.address)));
         return std::nullopt;
     case Kind::Deselect:
-        m_panel->exchanges().start(Exchange::deselect());
+        m_ownExchange = m_panel->exchanges().start(Exchange::deselect());
         return std::nullopt;
     case Kind::Inputs:
-        m_panel->exchanges().start(Exchange::readInputs());
+        m_ownExchange = m_panel->exchanges().start(Exchange::readInputs());
         return std::nullopt;
     case Kind::Broadcast:
         m_panel->exchanges().broadcast(command.on);
@@ -151,6 +164,10 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
         break;
     case Kind::Ports:
         return listPorts(m_settings, command.json, m_out);
+    case Kind::Scan:
+        return scan(command);
+    case Kind::Watch:
+        return watch(command);
     default:
         m_panel->link().send(frameOf(command));
         break;
@@ -160,10 +177,17 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
 
 void Session::exchangesFinished()
 {
+    // Heard late, once the scan that ran the sequence had started the next command's: the
+    // runner is busy with that one now.
+    if (m_panel->exchanges().isRunning())
+        return;
     if (m_draining) {
         drainEnded();
         return;
     }
+    // The scan and the watch follow their own exchanges.
+    if (!std::exchange(m_ownExchange, false))
+        return;
     const std::optional<Exchange::Outcome> outcome = std::exchange(m_outcome, std::nullopt);
     if (m_interrupted || !outcome)
         return;
@@ -215,6 +239,70 @@ void Session::uploadEnded(bool completed)
     commandEnded(ExitStatus::Ok);
 }
 
+std::optional<ExitStatus> Session::scan(const Command& command)
+{
+    if (!m_scan.start(command.bothSpeeds))
+        return fail(ExitStatus::PortNotAvailable, command.typed(), u"the line is busy"_s);
+    return std::nullopt;
+}
+
+void Session::scanEnded(bool completed)
+{
+    if (m_interrupted)
+        return;
+    const Command& command = m_commands.at(m_next - 1);
+    ExitStatus status = judged(command);
+    if (status == ExitStatus::Ok && !completed)
+        status = fail(ExitStatus::PortNotAvailable, command.typed(), u"the scan stopped"_s);
+    if (status != ExitStatus::Ok) {
+        commandEnded(status);
+        return;
+    }
+    const ScanResult& result = m_scan.result();
+    m_out << (command.json ? scanJson(result) : scanText(result));
+    m_out.flush();
+    status = scanStatus(result);
+    if (status != ExitStatus::Ok) {
+        QStringList garbled;
+        for (quint8 address : result.addresses(Reply::Garbled))
+            garbled.append(QString::number(address));
+        fail(status, command.typed(),
+             garbled.isEmpty()
+                 ? u"no module answered"_s
+                 : u"no module answered clearly; garbled answers at "_s + garbled.join(u", "_s));
+    }
+    commandEnded(status);
+}
+
+std::optional<ExitStatus> Session::watch(const Command& command)
+{
+    m_watchLines = 0;
+    if (!m_watch.start(command.intervalMs))
+        return fail(ExitStatus::PortNotAvailable, command.typed(), u"the line is busy"_s);
+    return std::nullopt;
+}
+
+void Session::watchAnswered(const InputStates& states, bool changed)
+{
+    const Command& command = m_commands.at(m_next - 1);
+    if (!changed)
+        return;
+    // The time the answer came, to the millisecond, as local time.
+    printInputs(states, command.json,
+                QDateTime::currentDateTime().toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_s));
+    if (command.count > 0 && ++m_watchLines >= command.count)
+        endWatch(ExitStatus::Ok);
+}
+
+void Session::endWatch(ExitStatus status)
+{
+    // Heard as the read ends: stopped now, no other read goes out. The next command starts
+    // from the event loop, once the runner has seen this read to its end.
+    m_watch.stop();
+    QMetaObject::invokeMethod(
+        this, [this, status] { commandEnded(status); }, Qt::QueuedConnection);
+}
+
 ExitStatus Session::save(const Command& command)
 {
     if (!m_panel->configLink().sendFrame(frameOf(command)))
@@ -250,19 +338,22 @@ ExitStatus Session::fail(ExitStatus status, const QString& what, const QString& 
     return status;
 }
 
-void Session::printInputs(const InputStates& states, bool json)
+void Session::printInputs(const InputStates& states, bool json, const QString& time)
 {
     if (json) {
         QJsonObject inputs;
         for (size_t i = 0; i < states.size(); ++i)
             inputs.insert(QString::number(i + 1), states[i]);
-        const QJsonObject answer{{u"address"_s, int(m_panel->vars().DeviceAddr)},
-                                 {u"inputs"_s, inputs}};
+        QJsonObject answer{{u"address"_s, int(m_panel->vars().DeviceAddr)}, {u"inputs"_s, inputs}};
+        if (!time.isEmpty())
+            answer.insert(u"time"_s, time);
         m_out << QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)) << '\n';
     } else {
         QStringList digits;
         for (const bool set : states)
             digits.append(set ? u"1"_s : u"0"_s);
+        if (!time.isEmpty())
+            digits.prepend(time);
         m_out << digits.join(u' ') << '\n';
     }
     m_out.flush();

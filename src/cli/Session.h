@@ -5,6 +5,8 @@
 #include "cli/PortFailures.h"
 #include "cli/WireTap.h"
 #include "link/Exchange.h"
+#include "link/InputWatch.h"
+#include "link/ModuleScan.h"
 #include "link/Panel.h"
 
 #include <QElapsedTimer>
@@ -54,6 +56,12 @@ private:
     ExitStatus save(const Command& command);
     void exchangesFinished();
     void uploadEnded(bool completed);
+    std::optional<ExitStatus> scan(const Command& command);
+    void scanEnded(bool completed);
+    std::optional<ExitStatus> watch(const Command& command);
+    void watchAnswered(const InputStates& states, bool changed);
+    // It printed its lines, or a read failed.
+    void endWatch(ExitStatus status);
     // The command under way ended with status: the next one starts, or the run ends.
     void commandEnded(ExitStatus status);
     void stopRun(ExitStatus status);
@@ -61,7 +69,8 @@ private:
     // Ok when the port took every byte and, where an answer was waited for, it came.
     ExitStatus judged(const Command& command, bool answered = true, const QString& otherwise = {});
     ExitStatus fail(ExitStatus status, const QString& what, const QString& why);
-    void printInputs(const InputStates& states, bool json);
+    // One line of states; a watch's begins with the time of the answer.
+    void printInputs(const InputStates& states, bool json, const QString& time = {});
     void noteWritten(const QByteArray& bytes);
     void noteReceived(const QByteArray& bytes);
     void flushSent();
@@ -74,12 +83,18 @@ private:
     std::unique_ptr<Panel> m_panel;
     // The panel's main port, which reports what goes over the line.
     WireTap& m_tap;
+    ModuleScan m_scan;
+    InputWatch m_watch;
 
     QList<Command> m_commands;
     qsizetype m_next = 0;
     ExitStatus m_status = ExitStatus::Ok;
     // How the exchange of the command under way ended.
     std::optional<Exchange::Outcome> m_outcome;
+    // Whether the exchange under way is a command's own, not the scan's or the watch's.
+    bool m_ownExchange = false;
+    // The lines the watch under way printed.
+    int m_watchLines = 0;
     bool m_draining = false;
     bool m_interrupted = false;
     bool m_finished = false;
