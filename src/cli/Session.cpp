@@ -66,6 +66,15 @@ Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QT
     m_clock.start();
 }
 
+Session::~Session()
+{
+    // The watch, the search and the panel end what they run as they go, and say so: nothing
+    // here hears it any more.
+    for (const QObject* sender : std::initializer_list<const QObject*>{
+             &m_panel->exchanges(), &m_panel->configLink(), &m_scan, &m_watch})
+        disconnect(sender, nullptr, this, nullptr);
+}
+
 void Session::start(const QList<Command>& commands)
 {
     if (const auto line = LineSettings::parse(m_tap.settings()))

@@ -37,6 +37,7 @@ public:
 
     Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
             QObject* parent = nullptr);
+    ~Session() override;
 
     // Opens the port and starts the first command. The commands are kept until the end.
     void start(const QList<Command>& commands);
