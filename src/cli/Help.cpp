@@ -119,7 +119,7 @@ QString helpText()
          "the settings file's \"LCD\" section, as the panel keeps a copy of what it saved.\n"
          "scan needs nothing before it and leaves no module selected, broadcast mode ended.\n"
          "watch goes on until a signal (status 130), or with --count N until it has printed N\n"
-         "lines; the next command then runs.\n"
+         "lines; the next command then runs. A read without answer ends it: \"No Response\".\n"
          "\n"
          "Exit status:\n";
     const auto status = [&s](ExitStatus code, const char* meaning) {
