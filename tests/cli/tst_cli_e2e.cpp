@@ -198,6 +198,8 @@ void tst_CliE2e::theProgramsExitStatus_data()
         u"velnor-cli: select 105: Device Not Found\n"_s, "\xEF\x69"_ba);
     row("module falls silent", u"select 101 inputs serial"_s, Trouble::ModuleFallsSilent, 4,
         QString(), u"velnor-cli: inputs: No Response\n"_s, "\xEF\x65\xFE\x0E"_ba);
+    row("watch meets silence", u"select 101 watch"_s, Trouble::ModuleFallsSilent, 4, QString(),
+        u"velnor-cli: watch: No Response\n"_s, "\xEF\x65\xFE\x0E"_ba);
     row("no such port", u"--device /nonexistent/tty select 101"_s, Trouble::None, 3, QString(),
         u"velnor-cli: SELECTED PORT NOT AVAILABLE! (/nonexistent/tty: No such file or "
         u"directory)\n"_s,
