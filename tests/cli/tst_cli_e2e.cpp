@@ -285,10 +285,10 @@ void tst_CliE2e::portsListsTheLineWhileAnotherProgramHoldsIt_data()
     QTest::addColumn<QStringList>("arguments");
     // What the output shows of the line's device, DEV, at port 4.
     QTest::addColumn<QString>("shown");
-    const QString json = uR"("device":"DEV",[^}]*"ports":\[4\])"_s;
     QTest::newRow("text") << QStringList{u"ports"_s} << uR"((^|\n)4 +DEV )"_s;
-    QTest::newRow("--json") << QStringList{u"--json"_s, u"ports"_s} << json;
-    QTest::newRow("its own --json") << QStringList{u"ports"_s, u"--json"_s} << json;
+    // Its own --json; the program's is the same for parsing.
+    QTest::newRow("--json") << QStringList{u"ports"_s, u"--json"_s}
+                            << uR"("device":"DEV",[^}]*"ports":\[4\])"_s;
 }
 
 void tst_CliE2e::portsListsTheLineWhileAnotherProgramHoldsIt()
