@@ -286,7 +286,6 @@ void tst_CliE2e::portsListsTheLineWhileAnotherProgramHoldsIt_data()
     // What the output shows of the line's device, DEV, at port 4.
     QTest::addColumn<QString>("shown");
     QTest::newRow("text") << QStringList{u"ports"_s} << uR"((^|\n)4 +DEV )"_s;
-    // Its own --json; the program's is the same for parsing.
     QTest::newRow("--json") << QStringList{u"ports"_s, u"--json"_s}
                             << uR"("device":"DEV",[^}]*"ports":\[4\])"_s;
 }
