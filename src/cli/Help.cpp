@@ -105,7 +105,8 @@ QString helpText()
         s << "  " << usage.leftJustified(kUsageWidth - 2);
         if (usage.size() > kUsageWidth - 3)
             s << '\n' << QString(kUsageWidth, u' ');
-        s << wrapped(whatOf(form), kWhatWidth, kUsageWidth) << QString(kUsageWidth, u' ') << framesOf(form) << '\n';
+        s << wrapped(whatOf(form), kWhatWidth, kUsageWidth) << QString(kUsageWidth, u' ')
+          << framesOf(form) << '\n';
     }
     s << '\n'
       << wrapped(namesNeeding(CommandForm::Needs::Module) +
