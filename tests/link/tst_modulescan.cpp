@@ -1,0 +1,237 @@
+#include "FakeLine.h"
+#include "FakeMessageSink.h"
+#include "link/InputWatch.h"
+#include "link/ModuleScan.h"
+#include "shared/Wire.h"
+
+#include <QSignalSpy>
+#include <QTimer>
+
+using namespace velnor;
+using namespace velnor::test;
+
+namespace {
+
+using Replies = QMap<quint8, QByteArray>;
+
+QByteArray ack(quint8 address)
+{
+    return QByteArray(1, char(wire::Answer)) + char(address);
+}
+
+// Modules on a fake line. A select of an address in replies gets that reply, when the port is
+// at the given speed; a deselect gets the acknowledgement of whoever answered last.
+struct Line
+{
+    explicit Line(Replies replies_, const QString& speed = QStringLiteral("9600"))
+        : replies(std::move(replies_))
+    {
+        port.setRThreshold(wire::AcknowledgementLength);
+        port.peer = [this, speed](const QByteArray& bytes) {
+            const quint8 byte = quint8(bytes.at(0));
+            const bool heard = port.settings().startsWith(speed);
+            QByteArray reply;
+            if (previous == wire::Select && heard && replies.contains(byte)) {
+                reply = replies.value(byte);
+                selected = byte;
+            } else if (byte == wire::Deselect && selected) {
+                reply = ack(selected);
+                selected = 0;
+            }
+            previous = byte;
+            if (!reply.isEmpty())
+                QTimer::singleShot(0, &port, [this, reply] { port.feed(reply); });
+        };
+    }
+
+    Replies replies;
+    quint8 previous = 0;
+    quint8 selected = 0;
+    FakeMessageSink messages;
+    Panel panel{messages, fakeLine(), fakeLine()};
+    FakeSerialPort& port = fakePort(panel);
+};
+
+} // namespace
+
+class tst_ModuleScan final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void judging_data()
+    {
+        QTest::addColumn<Replies>("replies");
+        QTest::addColumn<QList<quint8>>("answered");
+        QTest::addColumn<QList<quint8>>("garbled");
+        QTest::newRow("silent line") << Replies{} << QList<quint8>{} << QList<quint8>{};
+        QTest::newRow("scattered") << Replies{{101, ack(101)}, {117, ack(117)}, {132, ack(132)}}
+                                   << QList<quint8>{101, 117, 132} << QList<quint8>{};
+        // A lone byte stays in the port below the receiver's threshold: it is still this
+        // address's reply, and the next address is judged on its own bytes.
+        QTest::newRow("lone byte, then a module")
+            << Replies{{110, QByteArray("\x3f")}, {111, ack(111)}} << QList<quint8>{111}
+            << QList<quint8>{110};
+        QTest::newRow("two answers at once") << Replies{{120, QByteArray("\xee\x78\xee\x78")}}
+                                             << QList<quint8>{} << QList<quint8>{120};
+        QTest::newRow("another address's answer")
+            << Replies{{105, ack(106)}} << QList<quint8>{} << QList<quint8>{105};
+    }
+
+    void judging()
+    {
+        QFETCH(Replies, replies);
+        QFETCH(QList<quint8>, answered);
+        QFETCH(QList<quint8>, garbled);
+        Line line(replies);
+        line.panel.vars().DeviceAddr = 107;
+        line.panel.vars().RxFlag = -1;
+        ModuleScan scan(line.panel);
+        QSignalSpy progress(&scan, &ModuleScan::progress);
+        QSignalSpy finished(&scan, &ModuleScan::finished);
+        QVERIFY(scan.start());
+        QVERIFY(!line.panel.gate().isOpen());
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        QVERIFY(line.panel.gate().isOpen());
+
+        QCOMPARE(scan.result().addresses(Reply::Answered), answered);
+        QCOMPARE(scan.result().addresses(Reply::Garbled), garbled);
+        QCOMPARE(progress.size(), 32);
+        QCOMPARE(progress.last().at(0).toInt(), 32);
+        QCOMPARE(progress.last().at(3).value<quint8>(), wire::LastAddress);
+        // Every address once, and a deselect right after each one that gave anything back.
+        QByteArray expected;
+        for (int a = wire::FirstAddress; a <= wire::LastAddress; ++a) {
+            expected += char(wire::Select);
+            expected += char(a);
+            if (replies.contains(quint8(a)))
+                expected += char(wire::Deselect);
+        }
+        QCOMPARE(line.port.written().toHex(' '), expected.toHex(' '));
+        for (quint8 a : replies.keys())
+            QCOMPARE(scan.heard(9600, a), replies.value(a));
+        // The main window's select state is as the search found it.
+        QCOMPARE(line.panel.vars().DeviceAddr, quint8(107));
+        QCOMPARE(line.panel.vars().RxFlag, qint16(-1));
+    }
+
+    void otherSpeed()
+    {
+        // Deaf at 9600: found only when the port goes to 4800, which is undone after.
+        Line line({{117, ack(117)}}, QStringLiteral("4800"));
+        ModuleScan scan(line.panel);
+        QSignalSpy finished(&scan, &ModuleScan::finished);
+        QVERIFY(scan.start(true));
+        QCOMPARE(scan.total(), 64);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(scan.result().speeds(), (QList<int>{9600, 4800}));
+        QCOMPARE(scan.result().answeringSpeeds(117), QList<int>{4800});
+        QCOMPARE(scan.result().replyAt(9600, 117), Reply::Silent);
+        QCOMPARE(line.port.openedSettings, QStringLiteral("4800,n,8,1"));
+        QCOMPARE(line.port.settings(), QStringLiteral("9600,n,8,1"));
+        QVERIFY(!line.port.portOpen());
+    }
+
+    void cancelStopsSending()
+    {
+        Line line({{101, ack(101)}}, QStringLiteral("4800"));
+        ModuleScan scan(line.panel);
+        QSignalSpy finished(&scan, &ModuleScan::finished);
+        connect(&scan, &ModuleScan::progress, &scan, [&scan](int step) {
+            if (step == 40)
+                scan.cancel();
+        });
+        QVERIFY(scan.start(true));
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.at(0).at(0).toBool(), false);
+        QVERIFY(!scan.isRunning());
+        QVERIFY(line.panel.gate().isOpen());
+        QCOMPARE(scan.result().replyAt(4800, 101), Reply::Answered);
+        QCOMPARE(scan.result().addressesAt(4800, Reply::Silent).size(), 6);
+        const auto sent = line.port.written().size();
+        QCOMPARE(line.port.settings(), QStringLiteral("9600,n,8,1"));
+        QTest::qWait(0);
+        QCOMPARE(line.port.written().size(), sent);
+    }
+
+    void heldGateRefuses()
+    {
+        Line line({});
+        QObject holder;
+        QVERIFY(line.panel.gate().close(&holder));
+        ModuleScan scan(line.panel);
+        QVERIFY(!scan.start());
+        QVERIFY(!scan.isRunning());
+        QVERIFY(line.port.writes.isEmpty());
+    }
+
+    void watchReportsChanges()
+    {
+        Line line({});
+        line.panel.vars().DeviceAddr = 105;
+        // Answers to the input reads in turn; an empty one is no answer.
+        QByteArrayList answers = QByteArray("ee690f00 ee690f00 - ee690e00 ee690e08").split(' ');
+        line.port.peer = [&line, &answers](const QByteArray& bytes) {
+            if (bytes.at(0) != char(wire::code::ReadInputs) || answers.isEmpty())
+                return;
+            const QByteArray reply = QByteArray::fromHex(answers.takeFirst());
+            if (!reply.isEmpty())
+                QTimer::singleShot(0, &line.port, [&line, reply] { line.port.feed(reply); });
+        };
+        InputWatch watch(line.panel);
+        QList<bool> changes;
+        QList<InputStates> states;
+        connect(&watch, &InputWatch::answered, &watch, [&](const InputStates& s, bool changed) {
+            states.append(s);
+            changes.append(changed);
+            if (states.size() == 4)
+                watch.stop();
+        });
+        QSignalSpy unanswered(&watch, &InputWatch::unanswered);
+        QSignalSpy stopped(&watch, &InputWatch::stopped);
+        QVERIFY(watch.start());
+        QVERIFY(!watch.start());
+        QVERIFY(stopped.wait(20000));
+        QCOMPARE(changes, (QList<bool>{true, false, true, true}));
+        QCOMPARE(unanswered.size(), 1);
+        QCOMPARE(states.last(), inputStates(0x0e, 0x08));
+        QCOMPARE(line.port.written().count(char(wire::code::ReadInputs)), 5);
+        QVERIFY(line.panel.gate().isOpen());
+    }
+
+    void watchStopMidRead()
+    {
+        Line line({});
+        InputWatch watch(line.panel);
+        QSignalSpy unanswered(&watch, &InputWatch::unanswered);
+        QVERIFY(watch.start(60000));
+        QVERIFY(!line.panel.gate().isOpen());
+        QCOMPARE(line.port.rThreshold(), wire::InputAnswerLength);
+        watch.stop();
+        QVERIFY(!watch.isRunning());
+        QVERIFY(line.panel.gate().isOpen());
+        QCOMPARE(line.port.rThreshold(), wire::AcknowledgementLength);
+        QCOMPARE(unanswered.size(), 0);
+    }
+
+    void watchWaitsForTheGate()
+    {
+        Line line({});
+        QObject holder;
+        QVERIFY(line.panel.gate().close(&holder));
+        InputWatch watch(line.panel);
+        QSignalSpy unanswered(&watch, &InputWatch::unanswered);
+        QVERIFY(watch.start(60000));
+        QVERIFY(line.port.writes.isEmpty());
+        line.panel.gate().open(&holder);
+        QVERIFY(unanswered.wait(20000));
+        QCOMPARE(line.port.written().toHex(' '), QByteArray("fe 0e"));
+        // The next read waits for its interval: nothing more goes out meanwhile.
+        QTest::qWait(0);
+        QCOMPARE(line.port.writes.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ModuleScan)
+#include "tst_modulescan.moc"
