@@ -1,4 +1,5 @@
 #include "Files.h"
+#include "LcdSection.h"
 #include "MainWindowRig.h"
 #include "config/CharacterEditor.h"
 #include "config/DotButton.h"
@@ -9,8 +10,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -21,36 +20,22 @@
 
 using namespace Qt::StringLiterals;
 using namespace velnor;
-using velnor::test::contents;
 
 namespace {
 
-const QString kPortMessage = QStringLiteral("SELECTED PORT NOT AVAILABLE!");
 const QByteArray kLoadBytes("\xef\x64\x0d"
                             "Config. Mode");
-
-QByteArray fullLcdSection()
-{
-    QByteArray lcd = "[LCD]\r\nUID=107\r\nBaud=9600\r\nLine1=Velnor bench\r\nLine2=Line two\r\n";
-    for (int k = 1; k <= 10; ++k)
-        lcd += "PT" + QByteArray::number(k) + "=Text " + QByteArray::number(k) + "\r\n";
-    for (int n = 1; n <= 64; ++n)
-        lcd += "Custom" + QByteArray::number(n) + '=' + QByteArray::number(n % 32) + "\r\n";
-    return lcd;
-}
 
 // The configuration window as the main window's menu item opens it, on fakes, over a settings
 // file with the given contents; port and ticks are the window's own.
 struct Rig : test::MainWindowRig
 {
-    explicit Rig(const QByteArray& lcd = fullLcdSection(), bool portRefuses = false)
-        : MainWindowRig(nullptr)
+    explicit Rig(const QByteArray& lcd = test::lcdSection()) : MainWindowRig(nullptr)
     {
         test::put(settings.path(), "[Settings]\r\nCommPort=3\r\n" + lcd);
         // The main window read the file before it was there; its port and speed as chosen.
         MainWindowRig::child<QComboBox>(QStringLiteral("cboComm"))->setCurrentIndex(2);
         MainWindowRig::child<QRadioButton>(QStringLiteral("opt4800"))->click();
-        configPort.refuseOpen = portRefuses;
         MainWindowRig::child<QAction>(QStringLiteral("mnuConfig"))->trigger();
         config = window->configWindow();
     }
@@ -96,7 +81,6 @@ private slots:
         QCOMPARE(rig.configPort.written(), kLoadBytes);
         QCOMPARE(rig.configPort.openedPort, 3);
         QCOMPARE(rig.configPort.openedSettings, QStringLiteral("4800,n,8,1"));
-        QCOMPARE(rig.vars.PortNumber, QStringLiteral("3"));
         QCOMPARE(rig.uid()->count(), 32);
         QCOMPARE(rig.uid()->currentIndex(), 6);
         QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt9600"))->isChecked());
@@ -104,10 +88,8 @@ private slots:
                  QStringLiteral("Velnor bench"));
         QCOMPARE(rig.text(9)->text(), QStringLiteral("Text 10"));
         QCOMPARE(rig.bitmapBox(63)->text(), QStringLiteral("0"));
-        QVERIFY(rig.messages.texts.isEmpty());
-        QVERIFY2(rig.target().contains(u"every module"_s) &&
-                     rig.target().contains(u"107 and 9600"_s),
-                 qPrintable(rig.target()));
+        // The note on what an upload would do follows the address and the speed.
+        QVERIFY(rig.target().endsWith(u"address 107 and 9600 bit/s."_s));
         rig.uid()->setEditText(u"13"_s);
         QVERIFY2(rig.target().contains(u"101 to 132"_s), qPrintable(rig.target()));
         rig.uid()->setEditText(u"132"_s);
@@ -116,33 +98,13 @@ private slots:
         QVERIFY2(rig.target().contains(u"132 and 4800"_s), qPrintable(rig.target()));
     }
 
-    // An address no entry has shows as typed; a speed other than 9600 reads as 4800. (How the
-    // file is read is ModuleSetup's table.)
-    void loadTakesWhatTheFileHolds_data()
+    // An address no entry has shows as typed; a speed other than 9600 reads as 4800.
+    void loadShowsAnAddressNoEntryHas()
     {
-        QTest::addColumn<QByteArray>("lcd");
-        QTest::addColumn<QString>("uid");
-        QTest::newRow("no section") << QByteArray() << QString();
-        QTest::newRow("broadcast address and odd speed")
-            << QByteArray("[LCD]\nUID=100\nBaud=09600\n") << QStringLiteral("100");
-    }
-
-    void loadTakesWhatTheFileHolds()
-    {
-        QFETCH(QByteArray, lcd);
-        QFETCH(QString, uid);
-        Rig rig(lcd);
-        QCOMPARE(rig.uid()->currentText(), uid);
+        Rig rig("[LCD]\nUID=100\nBaud=09600\n");
+        QCOMPARE(rig.uid()->currentText(), u"100"_s);
         QCOMPARE(rig.uid()->currentIndex(), -1);
-        QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt4800"))->isChecked());
-        QCOMPARE(rig.configPort.written(), kLoadBytes);
-    }
-
-    void aBusyPortIsReportedByBothLoadSends()
-    {
-        Rig rig(fullLcdSection(), true);
-        QCOMPARE(rig.messages.texts, QStringList({kPortMessage, kPortMessage}));
-        QCOMPARE(rig.text(0)->text(), QStringLiteral("Text 1"));
+        QVERIFY(rig.child<QRadioButton>(u"opt4800"_s)->isChecked());
     }
 
     void uploadSendsThePlanAndFillsTheBoxes()
@@ -175,8 +137,6 @@ private slots:
                  QStringLiteral("Velnor bench    "));
         QCOMPARE(rig.text(0)->text(), QStringLiteral("Text 1          "));
         QCOMPARE(midway, u"Sending: step 5 of 31."_s);
-        QCOMPARE(rig.note("lblProgress"),
-                 u"Upload complete: all 31 steps sent. Save keeps it in the modules' memory."_s);
         QCOMPARE(rig.uid()->currentIndex(), 6);
         QVERIFY(rig.child<QRadioButton>(u"opt9600"_s)->isChecked());
         QCOMPARE(rig.bitmapBox(0)->text(), u"1"_s);
@@ -191,81 +151,21 @@ private slots:
         QCOMPARE(rig.configPort.written(), sent);
     }
 
-    // A port that fails ends the upload at once, with one message; the boxes open again.
-    void failedUploadStopsWithOneMessage_data()
+    // A refusal puts the focus on the box to mend, a bitmap box with its text chosen.
+    void refusalFocusesTheBoxToMend()
     {
-        QTest::addColumn<int>("failWritesAfter"); // 0: the port will not open
-        QTest::addColumn<int>("ticks");
-        QTest::addColumn<int>("stepsSent");
-        QTest::newRow("port will not open") << 0 << 0 << 0;
-        QTest::newRow("write fails after the baud frame") << 3 << 1 << 2;
-    }
-
-    void failedUploadStopsWithOneMessage()
-    {
-        QFETCH(int, failWritesAfter);
-        QFETCH(int, ticks);
-        QFETCH(int, stepsSent);
         Rig rig;
         rig.configPort.writes.clear();
-        rig.configPort.setPortOpen(false);
-        rig.configPort.refuseOpen = failWritesAfter == 0;
-        rig.configPort.failWritesAfter = failWritesAfter;
-        QVERIFY(rig.upload());
-        QCOMPARE(rig.messages.texts, QStringList{kPortMessage});
-        QCOMPARE(rig.configTicks.ticksEmitted, ticks);
-        QCOMPARE(rig.note("lblProgress"), u"Upload stopped after step %1 of 31."_s.arg(stepsSent));
-        QVERIFY(rig.panel.gate().isOpen());
-        QVERIFY(!rig.text(0)->isReadOnly());
-    }
-
-    // Refused, an upload or save sends nothing, fills no box and writes no setting.
-    void refusals_data()
-    {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("uid");
-        QTest::addColumn<QString>("bitmap");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("detail");
-        const auto row = [](const char* button, const char* uid, const char* bitmap,
-                            const char* message, const char* detail) {
-            QTest::addRow("%s %s %s", button, uid, bitmap)
-                << button << uid << bitmap << message << detail;
-        };
-        const char* noAddress = "Please Select a Device Address from 101 to 132";
-        const char* noNumber = "Please Enter Numeric Value 0 to 255 in the bitmap field";
-        row("cmdConLcd", "107", "abc", noNumber, "CHAR 3, Byte 2 holds \"abc\".");
-        row("cmdConLcd", "99", "1", noAddress, "");
-        row("cmdSaveFlash", "100", "1", noAddress, "");
-        // A save keeps only what the upload would send.
-        row("cmdSaveFlash", "107", "300", noNumber, "CHAR 3, Byte 2 holds \"300\".");
-        row("cmdSaveFlash", "107", "", noNumber, "CHAR 3, Byte 2 is empty.");
-    }
-
-    void refusals()
-    {
-        QFETCH(QString, button);
-        QFETCH(QString, uid);
-        QFETCH(QString, bitmap);
-        QFETCH(QString, message);
-        QFETCH(QString, detail);
-        Rig rig;
-        rig.configPort.writes.clear();
-        const QByteArray settings = contents(rig.settings.path());
-        rig.uid()->setEditText(uid);
-        rig.bitmapBox(17)->setText(bitmap);
-        rig.text(3)->setText(QStringLiteral("short"));
-        rig.child<QAbstractButton>(button)->click();
-        QCOMPARE(rig.messages.texts, QStringList{message});
-        QCOMPARE(rig.messages.details, QStringList{detail});
-        // The focus is on what to mend.
-        QWidget* culprit = detail.isEmpty() ? static_cast<QWidget*>(rig.uid()) : rig.bitmapBox(17);
-        QWidget* focused = rig.config->focusWidget();
-        QVERIFY(focused == culprit || culprit->isAncestorOf(focused));
+        rig.bitmapBox(17)->setText(u"abc"_s);
+        rig.click(u"cmdConLcd"_s);
+        QCOMPARE(rig.config->focusWidget(), rig.bitmapBox(17));
+        QCOMPARE(rig.bitmapBox(17)->selectedText(), u"abc"_s);
+        rig.bitmapBox(17)->setText(u"1"_s);
+        rig.uid()->setEditText(u"100"_s);
+        rig.click(u"cmdSaveFlash"_s);
+        QVERIFY(rig.uid()->isAncestorOf(rig.config->focusWidget()));
+        QCOMPARE(rig.messages.texts.size(), 2);
         QVERIFY(rig.configPort.writes.isEmpty());
-        QVERIFY(!rig.config->isUploading());
-        QCOMPARE(rig.text(3)->text(), QStringLiteral("short"));
-        QCOMPARE(contents(rig.settings.path()), settings);
     }
 
     void closingDuringAnUploadEndsItAndReleasesThePort()
@@ -286,49 +186,6 @@ private slots:
         QVERIFY(rig.panel.gate().isOpen());
         QVERIFY(!rig.configTicks.isActive());
         QCOMPARE(rig.configPort.written(), sent);
-    }
-
-    void saveSendsTheStoreFrameThenWritesEveryKey()
-    {
-        Rig rig;
-        rig.configPort.writes.clear();
-        rig.child<QRadioButton>(QStringLiteral("opt4800"))->setChecked(true);
-        rig.text(0)->setText(QStringLiteral("changed"));
-        // Each bitmap as the byte the upload sends for it.
-        rig.bitmapBox(5)->setText(u"1e2"_s);
-        rig.bitmapBox(6)->setText(u" 0 "_s);
-        rig.click(QStringLiteral("cmdSaveFlash"));
-        QCOMPARE(rig.configPort.written(), QByteArray("\xef\x64\xfe\x20"));
-        QVERIFY(rig.messages.texts.isEmpty());
-        ModuleSetup expected = rig.config->setup();
-        expected.bitmaps[5] = u"100"_s;
-        expected.bitmaps[6] = u"0"_s;
-        QCOMPARE(loadModuleSetup(rig.settings), expected);
-        QCOMPARE(rig.note("lblProgress"),
-                 u"Store command sent to every module; settings written to %1."_s.arg(
-                     QDir::toNativeSeparators(rig.settings.path())));
-        QCOMPARE(rig.settings.ReadIni(QStringLiteral("LCD"), QStringLiteral("Baud")),
-                 QStringLiteral("4800"));
-        QVERIFY(contents(rig.settings.path()).startsWith("[Settings]\r\nCommPort=3\r\n[LCD]\r\n"));
-    }
-
-    void aFailedSettingsWriteIsReportedOnceWithThePath()
-    {
-        Rig rig;
-        // The file replaced by a folder: no write can succeed, whoever runs the test.
-        QVERIFY(QFile::remove(rig.settings.path()));
-        QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("velnor.ini")));
-        rig.configPort.refuseOpen = true;
-        rig.configPort.setPortOpen(false);
-        rig.click(QStringLiteral("cmdSaveFlash"));
-        QCOMPARE(rig.messages.texts, QStringList({kPortMessage, frmConfigLcd::kSettingsNotSaved}));
-        QVERIFY2(
-            rig.messages.details.last().contains(QDir::toNativeSeparators(rig.settings.path())),
-            qPrintable(rig.messages.details.last()));
-        QVERIFY(rig.messages.details.last().contains(QLatin1String("78 of 78")));
-        QVERIFY2(rig.note("lblProgress").startsWith(u"Store command not sent"_s) &&
-                     rig.note("lblProgress").contains(u"NOT written"_s),
-                 qPrintable(rig.note("lblProgress")));
     }
 
     void editorDotsFollowTheBoxesBothWays()
@@ -399,7 +256,7 @@ private slots:
     void oneWindowForTheWholeRun()
     {
         const QByteArray ini =
-            "[Settings]\r\nCommPort=2\r\nSetting=9600,n,8,1\r\n" + fullLcdSection();
+            "[Settings]\r\nCommPort=2\r\nSetting=9600,n,8,1\r\n" + test::lcdSection();
         test::MainWindowRig rig(&ini);
         auto* menu = rig.child<QAction>(QStringLiteral("mnuConfig"));
         rig.window->show();

@@ -1,0 +1,209 @@
+#include "config/ConfigBoxes.h"
+
+#include "config/CharacterEditor.h"
+#include "protocol/UploadPlan.h"
+#include "widgets/ClassicLook.h"
+#include "widgets/WrapButton.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <initializer_list>
+
+namespace velnor {
+
+namespace {
+
+constexpr int kClientWidth = 680;
+constexpr int kClientHeight = 435;
+// Under the given controls: two lines about the upload and the save.
+constexpr int kNotesHeight = 46;
+constexpr int kNoteHeight = 19;
+constexpr int kBitmapColumns = 8;
+
+QGroupBox* group(QWidget* parent, const char* name, const QString& caption, const QRect& at)
+{
+    auto* frame = new QGroupBox(caption, parent);
+    frame->setObjectName(QLatin1String(name));
+    frame->setGeometry(at);
+    return frame;
+}
+
+QLabel* label(QWidget* parent, const QString& text, const QRect& at)
+{
+    auto* caption = new QLabel(text, parent);
+    caption->setGeometry(at);
+    return caption;
+}
+
+// A sunken line of text under the given controls, row 0 or 1.
+QLabel* note(QWidget* parent, const char* name, int row)
+{
+    auto* line =
+        label(parent, {}, {24, kClientHeight - 2 + row * (kNoteHeight + 3), 649, kNoteHeight});
+    line->setObjectName(QLatin1String(name));
+    line->setFrameShape(QFrame::Panel);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setIndent(4);
+    return line;
+}
+
+QLineEdit* box(QWidget* parent, const QString& name, int maxLength, const QRect& at)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setMaxLength(maxLength);
+    edit->setGeometry(at);
+    return edit;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QRect& at)
+{
+    auto* push = new WrapButton(caption, parent);
+    push->setObjectName(QLatin1String(name));
+    push->setGeometry(at);
+    return push;
+}
+
+} // namespace
+
+ConfigBoxes::ConfigBoxes(QWidget& window) : m_window(window)
+{
+    QGroupBox* address =
+        group(&window, "Frame1", QStringLiteral("Set Device Address (UID)"), {24, 8, 153, 57});
+    cboUID = new QComboBox(address);
+    cboUID->setObjectName(QStringLiteral("cboUID"));
+    cboUID->setEditable(true);
+    // Typed text must never become an entry of its own.
+    cboUID->setInsertPolicy(QComboBox::NoInsert);
+    cboUID->setGeometry(48, 24, 49, 21);
+    cboUID->setAccessibleName(address->title());
+
+    QGroupBox* speed =
+        group(&window, "Frame2", QStringLiteral("Set Baud Rate"), {192, 8, 129, 57});
+    opt9600 = new QRadioButton(QStringLiteral("9600"), speed);
+    opt9600->setObjectName(QStringLiteral("opt9600"));
+    opt9600->setGeometry(16, 24, 49, 17);
+    opt4800 = new QRadioButton(QStringLiteral("4800"), speed);
+    opt4800->setObjectName(QStringLiteral("opt4800"));
+    opt4800->setGeometry(64, 24, 49, 17);
+
+    QGroupBox* texts =
+        group(&window, "Frame5", QStringLiteral("Predefined Text"), {336, 8, 337, 153});
+    for (int k = 0; k < ModuleSetup::kTexts; ++k) {
+        const int left = k < 5 ? 16 : 176;
+        const int top = 24 + 24 * (k % 5);
+        QLabel* number = label(texts, QString::number(k + 1), {left, top, 16, 17});
+        QLineEdit* edit = box(texts, QStringLiteral("txtPreDefine_%1").arg(k),
+                              ModuleSetup::kTextLength, {left + 16, top, 129, 19});
+        number->setBuddy(edit);
+        edit->setAccessibleName(QStringLiteral("Predefined text %1").arg(k + 1));
+        txtPreDefine[size_t(k)] = edit;
+    }
+
+    QGroupBox* startup =
+        group(&window, "Frame3", QStringLiteral("Startup Screen"), {24, 72, 193, 81});
+    txtSU1 = box(startup, QStringLiteral("txtSU1"), ModuleSetup::kTextLength, {32, 24, 137, 19});
+    txtSU2 = box(startup, QStringLiteral("txtSU2"), ModuleSetup::kTextLength, {32, 48, 137, 19});
+    txtSU1->setAccessibleName(QStringLiteral("Startup screen line 1"));
+    txtSU2->setAccessibleName(QStringLiteral("Startup screen line 2"));
+
+    QGroupBox* bitmaps =
+        group(&window, "Frame4", QStringLiteral("Custom Characters Bitmap"), {24, 168, 393, 257});
+    for (int i = 0; i < ModuleSetup::kBitmaps; ++i) {
+        const int c = i / kBitmapColumns;
+        const int b = i % kBitmapColumns;
+        QLineEdit* edit = box(bitmaps, QStringLiteral("txtCustom_%1").arg(i),
+                              ModuleSetup::kBitmapLength, {64 + 40 * b, 24 + 24 * c, 33, 19});
+        edit->setAlignment(Qt::AlignCenter);
+        edit->setAccessibleName(QStringLiteral("CHAR %1 byte %2").arg(c + 1).arg(b + 1));
+        txtCustom[size_t(i)] = edit;
+    }
+    for (int c = 0; c < kBitmapColumns; ++c)
+        label(bitmaps, QStringLiteral("CHAR %1").arg(c + 1), {8, 24 + 24 * c, 49, 17});
+    label(bitmaps, QStringLiteral("Byte 1"), {64, 216, 33, 17});
+    label(bitmaps, QStringLiteral("Byte 8"), {344, 216, 33, 17});
+    label(bitmaps, QStringLiteral("Enter Value Between 0 to 255"), {136, 232, 153, 17});
+
+    editor = new CharacterEditor(txtCustom, &window);
+    editor->setGeometry(424, 168, 73, 257);
+    cmdConLcd = button(&window, "cmdConLcd", QStringLiteral("Send Configuration Data"),
+                       {504, 200, 105, 81});
+    cmdSaveFlash =
+        button(&window, "cmdSaveFlash", QStringLiteral("Save Setting to Non-Volatile Memory"),
+               {504, 304, 105, 49});
+    lblTarget = note(&window, "lblTarget", 0);
+    lblProgress = note(&window, "lblProgress", 1);
+
+    useWindowLook(&window);
+    for (QLineEdit* line : txtPreDefine)
+        lookLikeTheDisplay(line);
+    lookLikeTheDisplay(txtSU1);
+    lookLikeTheDisplay(txtSU2);
+    window.setFixedSize(kClientWidth, kClientHeight + kNotesHeight);
+}
+
+ModuleSetup ConfigBoxes::setup() const
+{
+    ModuleSetup current;
+    current.uid = cboUID->currentText();
+    current.at9600 = opt9600->isChecked();
+    current.line1 = txtSU1->text();
+    current.line2 = txtSU2->text();
+    for (int k = 0; k < ModuleSetup::kTexts; ++k)
+        current.texts[size_t(k)] = txtPreDefine[size_t(k)]->text();
+    for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
+        current.bitmaps[size_t(i)] = txtCustom[size_t(i)]->text();
+    return current;
+}
+
+void ConfigBoxes::show(const ModuleSetup& setup)
+{
+    cboUID->setCurrentIndex(cboUID->findText(setup.uid, Qt::MatchExactly));
+    cboUID->setEditText(setup.uid);
+    (setup.at9600 ? opt9600 : opt4800)->setChecked(true);
+    txtSU1->setText(setup.line1);
+    txtSU2->setText(setup.line2);
+    for (int k = 0; k < ModuleSetup::kTexts; ++k)
+        txtPreDefine[size_t(k)]->setText(setup.texts[size_t(k)]);
+    for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
+        txtCustom[size_t(i)]->setText(setup.bitmaps[size_t(i)]);
+}
+
+void ConfigBoxes::fill(int field, const QString& text)
+{
+    if (field == UploadStep::Line1)
+        txtSU1->setText(text);
+    else if (field == UploadStep::Line2)
+        txtSU2->setText(text);
+    else if (field >= UploadStep::FirstText && field < UploadStep::FirstText + ModuleSetup::kTexts)
+        txtPreDefine[size_t(field - UploadStep::FirstText)]->setText(text);
+}
+
+void ConfigBoxes::setEditable(bool editable)
+{
+    for (QLineEdit* edit : m_window.findChildren<QLineEdit*>())
+        edit->setReadOnly(!editable);
+    // The list and the options would otherwise still change by mouse, wheel or keys: what the
+    // upload sends was read at the click, and a save must not keep anything else.
+    for (QWidget* choice : std::initializer_list<QWidget*>{cboUID, opt9600, opt4800})
+        choice->setEnabled(editable);
+    editor->setEnabled(editable);
+}
+
+QWidget* ConfigBoxes::boxToMend(std::optional<int> bitmap) const
+{
+    return bitmap ? static_cast<QWidget*>(txtCustom[size_t(*bitmap)]) : cboUID;
+}
+
+void ConfigBoxes::showProgress(const QString& text)
+{
+    const int room = lblProgress->contentsRect().width() - 2 * lblProgress->indent();
+    lblProgress->setText(lblProgress->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
+    lblProgress->setToolTip(text);
+}
+
+} // namespace velnor
