@@ -88,9 +88,9 @@ QList<PortDevice> PortCatalog::listedNow()
     return listed;
 }
 
-PortMap PortCatalog::mappedPorts(const IniFile& settings)
+PortEntries PortCatalog::mappedPorts(const IniFile& settings)
 {
-    PortMap mapped;
+    PortEntries mapped;
     for (int number = 1; number <= StartupSettings::kPorts; ++number) {
         const QString device = settings.ReadIni(kSection, QString::number(number));
         if (!device.isEmpty())
@@ -108,7 +108,7 @@ QString PortCatalog::platformDevice(int number)
 #endif
 }
 
-PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortMap& mapped,
+PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortEntries& mapped,
                          const QString& byIdFolder)
     : m_mapped(mapped)
 {
