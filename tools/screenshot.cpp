@@ -1,8 +1,10 @@
 // Draws the windows off screen into PNGs, for the README and for looking at the layout without
-// a display: velnor-screenshot MAIN.png [CONFIG.png]
+// a display: velnor-screenshot MAIN.png [CONFIG.png], or velnor-screenshot --line PORTS.png
+// SCAN.png WATCH.png for the tools that look at the line.
 // The main window is drawn at work, so that no group is greyed out: a module on an emulated
 // line selected, two lines of text sent to it and its inputs read. The configuration window is
 // drawn opened from its menu item on a settings file holding a whole configuration.
+#include "LineShots.h"
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
 #include "app/frmMain.h"
@@ -63,6 +65,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velnor"));
     velnor::useClassicStyle();
     const QStringList args = QApplication::arguments();
+    if (args.size() == 5 && args.at(1) == QStringLiteral("--line"))
+        return drawLineTools(args.mid(2));
     if (args.size() != 2 && args.size() != 3) {
         std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png]\n", stderr);
         return 2;
