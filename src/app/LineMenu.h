@@ -6,11 +6,11 @@
 // reaches. The given controls are only read and given tooltips, never changed otherwise,
 // except that choosing a found module picks its entry in the address list.
 
-#include <QObject>
-#include <QPointer>
-
 #include "app/FindModulesWindow.h"
 #include "app/PortsWindow.h"
+
+#include <QObject>
+#include <QPointer>
 
 class QComboBox;
 class QLabel;
