@@ -150,7 +150,16 @@ private slots:
                 QTimer::singleShot(0, &rig.port, [&rig, reply] { rig.port.feed(reply); });
         };
 
-        QList<QAbstractButton*> mainButtons = rig.window->findChildren<QAbstractButton*>();
+        // The main window's own buttons, not those of the windows it owns nor the menu bar's
+        // overflow button (whose menu waits for a user); nor the watch box: a watch gives way to
+        // every click, so its reads end early by design.
+        QList<QAbstractButton*> mainButtons;
+        for (QAbstractButton* button : rig.window->findChildren<QAbstractButton*>()) {
+            const QString name = button->objectName();
+            if (button->window() == rig.window.get() && !name.startsWith(QStringLiteral("qt_")) &&
+                name != QStringLiteral("chkWatch"))
+                mainButtons.append(button);
+        }
         QList<QComboBox*> mainLists = rig.window->findChildren<QComboBox*>();
         QList<QLineEdit*> mainLines{rig.child<QLineEdit>(QStringLiteral("txtLine1")),
                                     rig.child<QLineEdit>(QStringLiteral("txtLine2"))};
