@@ -120,6 +120,11 @@ private slots:
         QCOMPARE(bench.child<QComboBox>("cboAddr")->currentText(), QStringLiteral("117"));
         bench.click("cmdSelect");
         QCOMPARE(bench.status(), QStringLiteral("117 Connected"));
+        // Port 4 names the emulator's link: its entry and the status bar say so.
+        const QString tip =
+            bench.child<QComboBox>("cboComm")->itemData(3, Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(bench.host.devicePath()), qPrintable(tip));
+        QCOMPARE(bench.child<QLabel>("StatusBar1Panel1")->toolTip(), tip);
     }
 
     void watch()
