@@ -88,9 +88,9 @@ QList<PortDevice> PortCatalog::listedNow()
     return listed;
 }
 
-PortEntries PortCatalog::mappedPorts(const IniFile& settings)
+PortsSection PortCatalog::mappedPorts(const IniFile& settings)
 {
-    PortEntries mapped;
+    PortsSection mapped;
     for (int number = 1; number <= StartupSettings::kPorts; ++number) {
         const QString device = settings.ReadIni(kSection, QString::number(number));
         if (!device.isEmpty())
@@ -108,7 +108,7 @@ QString PortCatalog::platformDevice(int number)
 #endif
 }
 
-PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortEntries& mapped,
+PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortsSection& mapped,
                          const QString& byIdFolder)
     : m_mapped(mapped)
 {

@@ -12,7 +12,7 @@ class IniFile;
 
 // Section "Ports" of the settings file as a value: port number to the device it names, as
 // written there.
-using PortEntries = QMap<int, QString>;
+using PortsSection = QMap<int, QString>;
 
 // The serial devices a user can reach, each with what the system says it is and the port
 // numbers that open it: those the system lists, and those the "Ports" section names (so that
@@ -25,12 +25,12 @@ public:
     // The serial ports the system lists now, with their details; ports and by-id names are
     // the catalog's to find.
     static QList<PortDevice> listedNow();
-    static PortEntries mappedPorts(const IniFile& settings);
+    static PortsSection mappedPorts(const IniFile& settings);
     // What port number N opens when the settings do not name a device for it.
     static QString platformDevice(int number);
 
     PortCatalog() = default;
-    PortCatalog(const QList<PortDevice>& listed, const PortEntries& mapped,
+    PortCatalog(const QList<PortDevice>& listed, const PortsSection& mapped,
                 const QString& byIdFolder = defaultByIdFolder());
     // The system's ports and the settings file's section, as they are now.
     static PortCatalog observe(const IniFile& settings);
@@ -59,7 +59,7 @@ public:
 private:
     QString named(int number) const;
 
-    PortEntries m_mapped;
+    PortsSection m_mapped;
     QList<PortDevice> m_devices;
 };
 

@@ -128,8 +128,8 @@ void TestPortCatalog::assignPrefersTheStableName()
     QVERIFY(!PortCatalog::assign(settings, 21, terminal, &error));
     QVERIFY(error.contains(u"1 to 20"_s));
 
-    const velnor::PortEntries mapped = PortCatalog::mappedPorts(settings);
-    QCOMPARE(mapped, (velnor::PortEntries{{2, m_link}, {20, m_emulator.slavePath()}}));
+    const velnor::PortsSection mapped = PortCatalog::mappedPorts(settings);
+    QCOMPARE(mapped, (velnor::PortsSection{{2, m_link}, {20, m_emulator.slavePath()}}));
     // Re-plugged under another device name, the adapter keeps its number.
     const PortCatalog after = PortCatalog({}, mapped, m_byId);
     QCOMPARE(after.reaching(2)->device, m_adapter.slavePath());
