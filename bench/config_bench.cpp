@@ -8,7 +8,7 @@
 #include "link/Panel.h"
 #include "Measures.h"
 #include "settings/IniFile.h"
-#include "settings/ModuleSetup.h"
+#include "settings/ModuleSetupFile.h"
 #include "shared/Variables.h"
 
 #include <QAbstractButton>
@@ -43,7 +43,7 @@ void fillSettings(const velnor::IniFile& settings)
         setup.texts[size_t(k)] = QStringLiteral("Predefined %1").arg(k + 1);
     for (int i = 0; i < velnor::ModuleSetup::kBitmaps; ++i)
         setup.bitmaps[size_t(i)] = QString::number((i * 37) % 32);
-    setup.save(settings);
+    velnor::saveModuleSetup(setup, settings);
 }
 
 } // namespace

@@ -5,19 +5,29 @@
 //  - the same through the log model, which adds a row for each write and each answer;
 //  - the resident memory a full log adds to the program, with its window shown off screen:
 //    once filled with that session, once with a flood of random bytes, with the time each
-//    read of the flood keeps the window busy.
-// Usage: velnor-log-bench [ROUNDS]  for the throughput, velnor-log-bench session|flood  for the
+//    read of the flood keeps the window busy;
+//  - the same for the whole panel: its main window shown with nothing logged, then with the
+//    traffic log window opened from its menu and the panel's own log full.
+// Usage: velnor-log-bench [ROUNDS]  for the throughput, velnor-log-bench MODE  for memory, MODE
+// one of session, flood (the log and its window alone), panel, panel-flood (the whole panel);
+// each in a fresh process (results go to standard output).|flood  for the
 // memory of a full log of sessions or of a random flood (results go to standard output).
 #include "Measures.h"
 #include "app/LogWindow.h"
+#include "app/frmMain.h"
+#include "link/Panel.h"
+#include "settings/IniFile.h"
+#include "widgets/QtMessageSink.h"
 #include "link/TrafficLog.h"
 #include "protocol/FrameDecoder.h"
 #include "protocol/Frames.h"
 #include "protocol/UploadPlan.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <fstream>
@@ -93,6 +103,35 @@ void feed(TrafficLog& log, const Write& write)
         log.bytesReceived(write.bytes);
 }
 
+// Fills the log to its bound and past it, a turn of the event loop after each write or read,
+// with the session or with 4 KiB reads of random bytes; for the flood, how long the log and
+// any window on it are busy with each read: the time they cannot answer the user.
+void fill(TrafficLog& log, const std::vector<Write>& writes, bool flood)
+{
+    if (flood) {
+        QRandomGenerator random(17);
+        QByteArray chunk(4096, Qt::Uninitialized);
+        std::vector<double> readMs;
+        QElapsedTimer clock;
+        for (int i = 0; i < 400 || log.rowCount() < log.maxRows(); ++i) {
+            for (char& byte : chunk)
+                byte = char(random.bounded(256));
+            clock.start();
+            log.bytesReceived(chunk);
+            QApplication::processEvents();
+            readMs.push_back(double(clock.nsecsElapsed()) / 1e6);
+        }
+        print("one 4 KiB read of the flood, shown", "ms", stats(readMs));
+        return;
+    }
+    // Full, and then some, so that the oldest rows have gone.
+    for (int i = 0; i < 2 || log.rowCount() < log.maxRows(); ++i) {
+        for (const Write& write : writes)
+            feed(log, write);
+        QApplication::processEvents();
+    }
+}
+
 // The resident memory a full log adds, with its window shown: measured in a process that has
 // done nothing else, as memory freed before is not handed back and would hide the growth.
 int measureMemory(const std::vector<Write>& writes, bool flood)
@@ -102,33 +141,34 @@ int measureMemory(const std::vector<Write>& writes, bool flood)
     auto window = std::make_unique<LogWindow>(*log);
     window->show();
     QApplication::processEvents();
-    if (flood) {
-        QRandomGenerator random(17);
-        QByteArray chunk(4096, Qt::Uninitialized);
-        std::vector<double> readMs;
-        QElapsedTimer clock;
-        for (int i = 0; i < 400 || log->rowCount() < TrafficLog::MaxRows; ++i) {
-            for (char& byte : chunk)
-                byte = char(random.bounded(256));
-            clock.start();
-            log->bytesReceived(chunk);
-            QApplication::processEvents();
-            readMs.push_back(double(clock.nsecsElapsed()) / 1e6);
-        }
-        // How long the window is busy with each read of the flood: the time it cannot answer.
-        print("one 4 KiB read of the flood, shown", "ms", stats(readMs));
-    } else {
-        // Full, and then some, so that the oldest rows have gone.
-        for (int i = 0; i < 2 || log->rowCount() < TrafficLog::MaxRows; ++i) {
-            for (const Write& write : writes)
-                feed(*log, write);
-            QApplication::processEvents();
-        }
-    }
+    fill(*log, writes, flood);
     const double after = residentMiB();
     std::printf("full log of %s: %d rows, %.1f MiB above none (%.1f -> %.1f MiB)\n",
                 flood ? "a random flood" : "sessions", log->rowCount(), after - before, before,
                 after);
+    return 0;
+}
+
+// The same for the whole panel as the program builds it: the main window shown, with nothing
+// logged, then its traffic log window opened from the menu and the panel's own log full.
+int measurePanel(const std::vector<Write>& writes, bool flood)
+{
+    QTemporaryDir dir;
+    const IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
+    QtMessageSink messages;
+    const auto panel = Panel::onSerialPorts(messages, portMapOf(settings));
+    frmMain window(*panel, settings);
+    window.show();
+    QApplication::processEvents();
+    const double without = residentMiB();
+    window.findChild<QAction*>(QStringLiteral("mnuTrafficLog"))->trigger();
+    QApplication::processEvents();
+    fill(panel->log(), writes, flood);
+    const double with = residentMiB();
+    std::printf("panel with a full log of %s: %d rows, %.1f MiB above the panel without "
+                "(%.1f -> %.1f MiB)\n",
+                flood ? "a random flood" : "sessions", panel->log().rowCount(), with - without,
+                without, with);
     return 0;
 }
 
@@ -142,6 +182,8 @@ int main(int argc, char** argv)
     const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
     if (mode == "session" || mode == "flood")
         return measureMemory(writes, mode == "flood");
+    if (mode == "panel" || mode == "panel-flood")
+        return measurePanel(writes, mode == "panel-flood");
     const int rounds = std::max(1, mode.toInt());
     // How many frames the session holds, and how long the line takes to carry them.
     qsizetype bytes = 0;

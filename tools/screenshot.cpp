@@ -1,23 +1,27 @@
 // Draws the windows off screen into PNGs, for the README and for looking at the layout without
-// a display: velnor-screenshot MAIN.png [CONFIG.png], or velnor-screenshot --line PORTS.png
-// SCAN.png WATCH.png for the tools that look at the line.
+// a display: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png [LOG.png]]]
 // The main window is drawn at work, so that no group is greyed out: a module on an emulated
 // line selected, two lines of text sent to it and its inputs read. The configuration window is
-// drawn opened from its menu item on a settings file holding a whole configuration.
+// drawn opened from its menu item as on a fresh install (the shipped default settings), then
+// halfway through an upload of that configuration with a start-up screen typed in.
+// velnor-screenshot --line PORTS.png SCAN.png WATCH.png draws the tools that look at the line.
 #include "LineShots.h"
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
+#include "app/LogWindow.h"
 #include "app/frmMain.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
-#include "settings/ModuleSetup.h"
-#include "shared/Variables.h"
+#include "settings/SettingsLocation.h"
+#include "link/ConfigLink.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -39,21 +43,41 @@ void type(const QWidget& window, const char* name, const QString& text)
     window.findChild<QLineEdit*>(QLatin1String(name))->setText(text);
 }
 
-// A configuration as a save leaves it: the bell, heart and smiley and some texts.
-void writeConfiguration(const velnor::IniFile& settings)
+// The settings a fresh install starts from, with port 1 pointed at the emulated line.
+bool freshInstall(const velnor::IniFile& settings, const QString& device)
 {
-    velnor::ModuleSetup setup;
-    setup.uid = QString::number(kAddress);
-    setup.at9600 = true;
-    setup.line1 = QStringLiteral("Velnor");
-    setup.line2 = QStringLiteral("bench 3");
-    for (int k = 0; k < velnor::ModuleSetup::kTexts; ++k)
-        setup.texts[size_t(k)] = QStringLiteral("Message %1").arg(k + 1);
-    constexpr int kDots[24] = {4,  14, 14, 14, 31, 0,  4,  0, 0,  10, 31, 31,
-                               14, 4,  0,  0,  0,  10, 10, 0, 17, 14, 0,  0};
-    for (int i = 0; i < velnor::ModuleSetup::kBitmaps; ++i)
-        setup.bitmaps[size_t(i)] = QString::number(i < 24 ? kDots[i] : 0);
-    setup.save(settings);
+    QFile::remove(settings.path());
+    if (!QFile::copy(velnor::SettingsLocation::builtInDefault(), settings.path()))
+        return false;
+    QFile::setPermissions(settings.path(), QFile::ReadOwner | QFile::WriteOwner);
+    return settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), device);
+}
+
+// The traffic log at work, after the windows above: the configuration window closed, the
+// module deselected, an absent one tried, the module selected again and its inputs read.
+bool drawLog(velnor::frmMain& window, velnor::Panel& panel, const QString& path)
+{
+    const auto runOut = [&panel] {
+        while (panel.exchanges().isRunning())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    if (window.configWindow())
+        window.configWindow()->close();
+    auto* address = window.findChild<QComboBox*>(QStringLiteral("cboAddr"));
+    click(window, "cmdDeselect");
+    runOut();
+    for (const char* chosen : {"103", "101"}) {
+        address->setCurrentText(QLatin1String(chosen));
+        click(window, "cmdSelect");
+        runOut();
+    }
+    click(window, "optBL_2");
+    click(window, "cmdInput");
+    runOut();
+    window.findChild<QAction*>(QStringLiteral("mnuTrafficLog"))->trigger();
+    auto* log = window.findChild<velnor::LogWindow*>();
+    QApplication::processEvents();
+    return log->grab().save(path);
 }
 
 } // namespace
@@ -67,8 +91,9 @@ int main(int argc, char* argv[])
     const QStringList args = QApplication::arguments();
     if (args.size() == 5 && args.at(1) == QStringLiteral("--line"))
         return drawLineTools(args.mid(2));
-    if (args.size() != 2 && args.size() != 3) {
-        std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png]\n", stderr);
+    if (args.size() < 2 || args.size() > 5) {
+        std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png [LOG.png]]]\n",
+                   stderr);
         return 2;
     }
 
@@ -112,9 +137,30 @@ int main(int argc, char* argv[])
     if (args.size() == 2)
         return 0;
 
-    writeConfiguration(settings);
+    if (!freshInstall(settings, host.devicePath())) {
+        std::fputs("velnor-screenshot: the shipped default settings could not be copied\n",
+                   stderr);
+        return 1;
+    }
     window.findChild<QAction*>(QStringLiteral("mnuConfig"))->trigger();
     QWidget* config = window.configWindow();
     QApplication::processEvents();
-    return config->grab().save(args.at(2)) ? 0 : 1;
+    if (!config->grab().save(args.at(2)))
+        return 1;
+    if (args.size() == 3)
+        return 0;
+
+    // Halfway: the start-up screen and the bitmaps are out, the predefined texts go.
+    constexpr int kHalfway = 12;
+    type(*config, "txtSU1", QStringLiteral("Velnor"));
+    type(*config, "txtSU2", QStringLiteral("bench 3"));
+    int sent = 0;
+    QObject::connect(&panel->configLink(), &velnor::ConfigLink::stepSent, config,
+                     [&sent](int step) { sent = step; });
+    click(*config, "cmdConLcd");
+    while (sent < kHalfway && panel->configLink().isRunning())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (sent < kHalfway || !config->grab().save(args.at(3)))
+        return 1;
+    return args.size() == 4 || drawLog(window, *panel, args.at(4)) ? 0 : 1;
 }

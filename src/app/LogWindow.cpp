@@ -112,6 +112,12 @@ void LogWindow::filterByAddress(int index)
                                                     : QStringLiteral("^%1$").arg(address));
 }
 
+void LogWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_table->scrollToBottom();
+}
+
 void LogWindow::followNewRows()
 {
     // Only a reader at the end is carried along; one who scrolled back stays where he is.

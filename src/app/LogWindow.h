@@ -31,6 +31,10 @@ public:
     bool saveTo(const QString& path);
     void copy();
 
+protected:
+    // Opens at the latest rows, as a reader who opens the log wants to see what just happened.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void connectSignals();
     void filterByAddress(int index);

@@ -2,6 +2,7 @@
 
 #include "app/InputWatchWindow.h"
 #include "app/LineMenu.h"
+#include "app/LogWindow.h"
 
 #include "commands/DeviceSelection.h"
 #include "commands/InputOutputCommands.h"
@@ -46,7 +47,7 @@ void fill(QComboBox* list, const QStringList& items)
 frmMain::frmMain(Panel& panel, const IniFile& settings, QWidget* parent)
     : QMainWindow(parent), m_panel(panel), m_settings(settings),
       m_ui(std::make_unique<Ui::frmMain>()), m_gate(new ClickGate(panel.gate(), this)),
-      m_selection(new DeviceSelection(panel.vars(), panel.exchanges(), this)),
+      m_selection(new DeviceSelection(panel.vars(), panel.exchanges(), panel.messages(), this)),
       m_inputOutput(
           new InputOutputCommands(panel.exchanges(), panel.link(), panel.messages(), this)),
       m_text(panel.vars(), panel.link(), panel.messages()),
@@ -241,6 +242,8 @@ void frmMain::connectSignals()
     m_gate->button(ui.cmdOnAll, [this] { m_inputOutput->cmdOnAll_Click(); });
     m_gate->button(ui.cmdOffAll, [this] { m_inputOutput->cmdOffAll_Click(); });
     m_gate->button(ui.cmdSN, [this] { m_inputOutput->cmdSN_Click(); });
+    // The log only looks at the line, so it opens during a wait as well.
+    connect(ui.mnuTrafficLog, &QAction::triggered, this, &frmMain::mnuTrafficLog_Click);
 
     // Beside the given controls: the line's tools, and a watch of the inputs that gives way to
     // any command.
@@ -265,6 +268,9 @@ void frmMain::connectOutcomes()
 
 void frmMain::showSelection(const Selection& state)
 {
+    // A button switched off under the focus hands it to the next control, the broadcast box,
+    // where Space would switch broadcast mode on: after a select the focus goes to the text.
+    QWidget* focused = focusWidget();
     m_ui->Frame3->setEnabled(!state.broadcast);
     m_ui->cmdSelect->setEnabled(!state.selected);
     m_ui->cmdDeselect->setEnabled(state.selected);
@@ -272,6 +278,10 @@ void frmMain::showSelection(const Selection& state)
          {m_ui->Backlight, m_ui->PrintText, m_ui->CurControl, m_ui->CustomChar, m_ui->Output})
         group->setEnabled(state.sendingGroupsOpen);
     m_ui->InputStatus->setEnabled(state.inputsOpen);
+    if (focused == m_ui->cmdSelect && state.selected)
+        m_ui->txtLine1->setFocus(Qt::OtherFocusReason);
+    else if (focused == m_ui->cmdDeselect && !state.selected)
+        m_ui->cmdSelect->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::showInputs(const InputStates& states)
@@ -321,6 +331,13 @@ void frmMain::mnuConfig_Click()
 {
     m_panel.port().setPortOpen(false);
     m_statusPanel->setText(QStringLiteral("Disconnected"));
+    // The window selects every module and its upload ends by releasing them: whatever was
+    // selected here is no longer, so the user selects again once it is closed.
+    {
+        const QSignalBlocker blocker(m_ui->Check1);
+        m_ui->Check1->setChecked(false);
+    }
+    m_ui->cboAddr->setCurrentIndex(m_selection->released());
     // One window for the whole run: an open one comes to the front without loading again; a
     // closed one is gone, and the next one loads afresh.
     if (!m_config)
@@ -328,6 +345,17 @@ void frmMain::mnuConfig_Click()
     m_config->show();
     m_config->raise();
     m_config->activateWindow();
+}
+
+void frmMain::mnuTrafficLog_Click()
+{
+    // One log window for the whole run, over the panel's log, which keeps recording while
+    // the window is closed.
+    if (!m_logWindow)
+        m_logWindow = new LogWindow(m_panel.log(), this);
+    m_logWindow->show();
+    m_logWindow->raise();
+    m_logWindow->activateWindow();
 }
 
 } // namespace velnor

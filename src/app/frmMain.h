@@ -4,8 +4,8 @@
 // take the lists' texts and choices, send through the panel's link, and return what they sent;
 // select, deselect and the input read wait from the event loop and report when their wait is
 // over. The window maps those outcomes to captions, colours and enabled states. The traffic
-// monitor's lines follow the panel's monitor. The window owns neither the port nor the
-// settings.
+// monitor's lines follow the panel's monitor; the Line menu opens the traffic log window
+// over the panel's log. The window owns neither the port nor the settings.
 
 #include "commands/DisplayCommands.h"
 #include "commands/TextCommands.h"
@@ -36,6 +36,7 @@ class Panel;
 class DeviceSelection;
 class InputOutputCommands;
 class ClickGate;
+class LogWindow;
 
 class frmMain final : public QMainWindow
 {
@@ -50,6 +51,7 @@ public:
     void opt4800_Click();
     void opt9600_Click();
     void mnuConfig_Click();
+    void mnuTrafficLog_Click();
 
 private:
     // A control array: one group whose members' ids are their indices, in the order given.
@@ -79,6 +81,7 @@ private:
     TextCommands m_text;
     DisplayCommands m_display;
     QPointer<frmConfigLcd> m_config;
+    LogWindow* m_logWindow = nullptr;
 };
 
 } // namespace velnor

@@ -6,6 +6,7 @@
 #include "cli/Session.h"
 #include "link/QtSerialPort.h"
 #include "settings/IniFile.h"
+#include "settings/ModuleSetupFile.h"
 #include "settings/StartupSettings.h"
 #include "settings/SettingsLocation.h"
 #include "system/QuitOnSignal.h"
@@ -68,7 +69,7 @@ std::optional<int> prepareUpload(Command& command, const IniFile& settings, QTex
         if (!why.isEmpty())
             return usage(err, u"upload: \"%1\": %2"_s.arg(path, why));
     }
-    command.setup = ModuleSetup::load(IniFile(path));
+    command.setup = loadModuleSetup(IniFile(path));
     auto plan = planUpload(command.setup);
     if (const auto* refusal = std::get_if<UploadRefusal>(&plan)) {
         err << Session::kProgram << ": upload (" << path << "): " << refusalText(*refusal) << '\n';
@@ -118,7 +119,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
 
     const StartupSettings startup = StartupSettings::read(settings);
-    QtSerialPort port(settings);
+    QtSerialPort port(portMapOf(settings));
     if (invocation.device.isEmpty())
         port.setCommPort(invocation.port.value_or(startup.port));
     else

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "protocol/UploadPlan.h"
-#include "settings/ModuleSetup.h"
+#include "protocol/ModuleSetup.h"
 
 #include <QByteArray>
 #include <QList>
@@ -35,6 +35,8 @@ struct Command
         Save,
         Monitor,
         Ports,
+        Scan,
+        Watch,
     };
 
     Kind kind = Kind::Monitor;
@@ -56,6 +58,12 @@ struct Command
     QString file;
     ModuleSetup setup;
     QList<UploadStep> steps;
+    // Scan: at 4800 bit/s as well as at 9600.
+    bool bothSpeeds = false;
+    // Watch: the time from the start of one read to the start of the next, 0 for one read
+    // after another; how many lines it prints, 0 for no end.
+    int intervalMs = 0;
+    int count = 0;
 
     QString typed() const { return words.join(QLatin1Char(' ')); }
 };

@@ -26,7 +26,8 @@ struct CommandForm
         NoOwnModule,
         AsSwitched,
         EveryModuleInstead,
-        EveryModule
+        EveryModule,
+        NoModule
     };
 
     QLatin1StringView name{};

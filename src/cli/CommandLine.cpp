@@ -209,6 +209,10 @@ struct Selection
         case Leaves::EveryModule:
             broadcast = true;
             break;
+        case Leaves::NoModule:
+            own = false;
+            broadcast = false;
+            break;
         }
         return {};
     }

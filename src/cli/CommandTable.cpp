@@ -3,7 +3,7 @@
 #include "link/Hex.h"
 #include "protocol/Frames.h"
 #include "protocol/UploadPlan.h"
-#include "settings/ModuleSetup.h"
+#include "protocol/ModuleSetup.h"
 #include "shared/ModuleLimits.h"
 #include "shared/Wire.h"
 
@@ -83,6 +83,19 @@ QByteArray textFrame(const Command& c)
 QByteArray outputsFrame(const Command& c)
 {
     return c.on ? frames::allOutputsOn() : frames::allOutputsOff();
+}
+
+// An hour between reads, and a million lines, are more than any watch needs; bounds that keep
+// the numbers small.
+constexpr int kLongestInterval = 3'600'000;
+constexpr int kMostLines = 1'000'000;
+
+QString scanSends()
+{
+    return u"%1 to %2, 10 ticks each, and %3 after each that answered"_s.arg(
+        hexItems(frames::select(wire::FirstAddress)).trimmed(),
+        hexItems(frames::select(wire::LastAddress)).trimmed(),
+        hexItems(frames::deselect()).trimmed());
 }
 
 QList<CommandForm> standardForms()
@@ -211,7 +224,7 @@ QList<CommandForm> standardForms()
          .frame = [](const Command&) { return frames::saveToNonVolatileMemory(); }},
         {.name = "monitor"_L1,
          .kind = Kind::Monitor,
-         .what = u"from here on prints bytes sent (>) and received (<)"_s,
+         .what = u"from here on prints bytes sent (>) and received (<), named"_s,
          .sends = [] { return u"sends nothing"_s; }},
         {.name = "ports"_L1,
          .kind = Kind::Ports,
@@ -219,6 +232,29 @@ QList<CommandForm> standardForms()
          .what = u"lists the serial devices and the port numbers that reach them"_s,
          .sends = [] { return u"sends nothing; alone, it opens no port"_s; },
          .usesPort = false},
+        // A scan selects every address itself: it needs nothing before it and leaves no module
+        // selected, broadcast mode included.
+        {.name = "scan"_L1,
+         .kind = Kind::Scan,
+         .leaves = Leaves::NoModule,
+         .arguments = {Argument::switchOption(u"--both-speeds"_s, &Command::bothSpeeds),
+                       Argument::switchOption(u"--json"_s, &Command::json)},
+         .what = u"selects each address in turn, deselects each that answered and prints them; "
+                 u"--both-speeds at 9600 and at 4800 bit/s"_s,
+         .sends = scanSends},
+        {.name = "watch"_L1,
+         .kind = Kind::Watch,
+         .needs = Needs::OwnModule,
+         .arguments =
+             {Argument::numbered(u"MS"_s, 0, kLongestInterval, &Command::intervalMs)
+                  .asOption(u"--interval"_s),
+              Argument::numbered(u"N"_s, 1, kMostLines, &Command::count).asOption(u"--count"_s),
+              Argument::switchOption(u"--json"_s, &Command::json)},
+         .what =
+             u"reads the inputs again and again, one read every {MS} ms or one after "
+             u"another, and prints the time and the eight states at the first answer and at each "
+             u"change, until {N} lines or a signal"_s,
+         .frame = [](const Command&) { return frames::readInputs(); }},
     };
 }
 

@@ -15,6 +15,8 @@ namespace {
 
 constexpr qsizetype kUsageWidth = 30;
 constexpr qsizetype kTextWidth = 88;
+// What a command does, beside its usage; the frames under it may run longer.
+constexpr qsizetype kWhatWidth = 62;
 
 // "EF 69 (105)" for each example, or what the command does instead of sending one frame.
 QString framesOf(const CommandForm& form)
@@ -52,14 +54,15 @@ QString namesNeeding(CommandForm::Needs needs)
     return listed(names, u"and"_s);
 }
 
-// The text broken into lines of at most kTextWidth characters, at blanks.
-QString wrapped(const QString& text)
+// The text broken at blanks into lines of at most `width` characters, each after the first
+// put `indent` blanks in.
+QString wrapped(const QString& text, qsizetype width = kTextWidth, qsizetype indent = 0)
 {
     QString lines;
     qsizetype lineStart = 0;
     for (const QString& word : text.split(u' ')) {
-        if (lines.size() > lineStart && lines.size() - lineStart + 1 + word.size() > kTextWidth) {
-            lines += u'\n';
+        if (lines.size() > lineStart && lines.size() - lineStart + 1 + word.size() > width) {
+            lines += u'\n' + QString(indent, u' ');
             lineStart = lines.size();
         } else if (lines.size() > lineStart) {
             lines += u' ';
@@ -91,7 +94,9 @@ QString helpText()
          "  --settings FILE  the settings file (default: the panel's, velnor.ini beside the\n"
          "                   program, or ~/.config/velnor/velnor.ini for an installed one)\n"
          "  --json           JSON instead of text: inputs prints {\"address\":101,\"inputs\":\n"
-         "                   {...}}, ports {\"devices\":[...],\"settings\":FILE}\n"
+         "                   {...}}, ports {\"devices\":[...],\"settings\":FILE}, scan\n"
+         "                   {\"answering\":[...],\"garbled\":[...],\"silent\":[...],...}, watch\n"
+         "                   {\"address\":101,\"inputs\":{...},\"time\":...} a line\n"
          "  --help, --version\n"
          "\n"
          "Commands, each with the bytes it sends in hex:\n";
@@ -100,7 +105,8 @@ QString helpText()
         s << "  " << usage.leftJustified(kUsageWidth - 2);
         if (usage.size() > kUsageWidth - 3)
             s << '\n' << QString(kUsageWidth, u' ');
-        s << whatOf(form) << '\n' << QString(kUsageWidth, u' ') << framesOf(form) << '\n';
+        s << wrapped(whatOf(form), kWhatWidth, kUsageWidth) << QString(kUsageWidth, u' ')
+          << framesOf(form) << '\n';
     }
     s << '\n'
       << wrapped(namesNeeding(CommandForm::Needs::Module) +
@@ -112,6 +118,9 @@ QString helpText()
          "does, then sends the setup; it needs an address 101 to 132 and bitmaps 0 to 255.\n"
          "save sends the store frame; after an upload from FILE it also writes that setup to\n"
          "the settings file's \"LCD\" section, as the panel keeps a copy of what it saved.\n"
+         "scan needs nothing before it and leaves no module selected, broadcast mode ended.\n"
+         "watch goes on until a signal (status 130), or with --count N until it has printed N\n"
+         "lines; the next command then runs. A read without answer ends it: \"No Response\".\n"
          "\n"
          "Exit status:\n";
     const auto status = [&s](ExitStatus code, const char* meaning) {
@@ -122,7 +131,8 @@ QString helpText()
            "the command line is wrong or the settings file cannot be read; nothing was sent");
     status(ExitStatus::PortNotAvailable,
            "the port cannot be opened or written (reason on stderr)");
-    status(ExitStatus::NoAnswer, "no answer: \"Device Not Found\" or \"No Response\"");
+    status(ExitStatus::NoAnswer,
+           "no answer: \"Device Not Found\", \"No Response\", or no module found by scan");
     status(ExitStatus::ConfigurationRefused, "the setup cannot be uploaded; nothing was sent");
     status(ExitStatus::SettingsNotWritten, "save was sent, but the settings file was not written");
     status(ExitStatus::OutputLost, "every command ran, but the result could not be written");

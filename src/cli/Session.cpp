@@ -1,14 +1,18 @@
 #include "cli/Session.h"
 
 #include "cli/CommandTable.h"
+#include "cli/PortAlias.h"
 #include "cli/PortsReport.h"
-#include "link/Hex.h"
+#include "cli/ScanReport.h"
 #include "link/LineSettings.h"
+#include "link/QtTickSource.h"
 #include "shared/Wire.h"
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
 #include "settings/IniFile.h"
+#include "settings/ModuleSetupFile.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -24,25 +28,51 @@ const QString kDeviceNotFound = u"Device Not Found"_s;
 const QString kNoResponse = u"No Response"_s;
 // A start bit, eight data bits and a stop bit.
 constexpr qint64 kBitsPerByte = 10;
+
+// The panel on the one port of the command line, tapped: both windows' links write to it.
+std::unique_ptr<Panel> tappedPanel(SerialPort& port, MessageSink& failures)
+{
+    auto tap = std::make_unique<WireTap>(port);
+    auto alias = std::make_unique<PortAlias>(*tap);
+    return std::make_unique<Panel>(
+        failures, Panel::Line{std::move(tap), std::make_unique<QtTickSource>()},
+        Panel::Line{std::move(alias), std::make_unique<QtTickSource>(ConfigLink::kTickMs)});
+}
+
 } // namespace
 
 Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
                  QObject* parent)
-    : QObject(parent), m_settings(settings), m_out(out), m_err(err), m_tap(port),
-      m_configTicks(ConfigLink::kTickMs), m_link(m_vars, m_tap, m_failures, m_monitor),
-      m_exchanges(m_vars, m_link, m_tap, m_ticks, m_gate), m_receiver(m_vars, m_tap, m_monitor),
-      m_config(m_vars, m_tap, m_configTicks, m_failures, m_gate)
+    : QObject(parent), m_settings(settings), m_out(out), m_err(err),
+      m_panel(tappedPanel(port, m_failures)), m_tap(static_cast<WireTap&>(m_panel->port())),
+      m_scan(*m_panel), m_watch(*m_panel), m_lines(out)
 {
     m_tap.setRThreshold(wire::AcknowledgementLength);
     m_tap.setInputMode(SerialPort::InputModeBinary);
     connect(&m_tap, &WireTap::wrote, this, &Session::noteWritten);
     connect(&m_tap, &WireTap::received, this, &Session::noteReceived);
-    connect(&m_exchanges, &Exchanges::exchangeEnded, this,
-            [this](const Exchange::Outcome& outcome) { m_outcome = outcome; });
+    connect(&m_panel->exchanges(), &Exchanges::exchangeEnded, this,
+            [this](const Exchange::Outcome& outcome) {
+                if (m_ownExchange)
+                    m_outcome = outcome;
+            });
     // The next command starts once the runner is free again.
-    connect(&m_exchanges, &Exchanges::finished, this, &Session::exchangesFinished);
-    connect(&m_config, &ConfigLink::finished, this, &Session::uploadEnded);
+    connect(&m_panel->exchanges(), &Exchanges::finished, this, &Session::exchangesFinished);
+    connect(&m_panel->configLink(), &ConfigLink::finished, this, &Session::uploadEnded);
+    connect(&m_scan, &ModuleScan::finished, this, &Session::scanEnded);
+    connect(&m_watch, &InputWatch::answered, this, &Session::watchAnswered);
+    connect(&m_watch, &InputWatch::unanswered, this,
+            [this] { endWatch(judged(m_commands.at(m_next - 1), false, kNoResponse)); });
     m_clock.start();
+}
+
+Session::~Session()
+{
+    // The watch, the search and the panel end what they run as they go, and say so: nothing
+    // here hears it any more.
+    for (const QObject* sender : std::initializer_list<const QObject*>{
+             &m_panel->exchanges(), &m_panel->configLink(), &m_scan, &m_watch})
+        disconnect(sender, nullptr, this, nullptr);
 }
 
 void Session::start(const QList<Command>& commands)
@@ -70,11 +100,14 @@ void Session::interrupt()
     m_interrupted = true;
     if (m_draining) {
         // The run had ended already; it just does not wait for the line any more.
-        m_exchanges.cancel();
+        m_panel->exchanges().cancel();
         return;
     }
-    m_exchanges.cancel();
-    m_config.stop();
+    // A watch between two reads waits on its own timer, not on an exchange.
+    m_watch.stop();
+    m_scan.cancel();
+    m_panel->exchanges().cancel();
+    m_panel->configLink().stop();
     flushSent();
     const QString what = m_next > 0 ? m_commands.at(m_next - 1).typed() : QString();
     stopRun(fail(ExitStatus::Interrupted, what, u"interrupted"_s));
@@ -113,22 +146,22 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     using Kind = Command::Kind;
     switch (command.kind) {
     case Kind::Select:
-        m_exchanges.start(Exchange::select(quint8(command.address)));
+        m_ownExchange = m_panel->exchanges().start(Exchange::select(quint8(command.address)));
         return std::nullopt;
     case Kind::Deselect:
-        m_exchanges.start(Exchange::deselect());
+        m_ownExchange = m_panel->exchanges().start(Exchange::deselect());
         return std::nullopt;
     case Kind::Inputs:
-        m_exchanges.start(Exchange::readInputs());
+        m_ownExchange = m_panel->exchanges().start(Exchange::readInputs());
         return std::nullopt;
     case Kind::Broadcast:
-        m_exchanges.broadcast(command.on);
+        m_panel->exchanges().broadcast(command.on);
         break;
     case Kind::Text:
         // The one frame that goes out as a single write of text, as the panel sends it.
         if (const auto frame = frames::text(command.line1, command.line2)) {
-            m_vars.TxText = frame->bytes;
-            m_link.SendText(frame->monitor);
+            m_panel->vars().TxText = frame->bytes;
+            m_panel->link().SendText(frame->monitor);
         }
         break;
     case Kind::Upload:
@@ -140,8 +173,12 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
         break;
     case Kind::Ports:
         return listPorts(m_settings, command.json, m_out);
+    case Kind::Scan:
+        return scan(command);
+    case Kind::Watch:
+        return watch(command);
     default:
-        m_link.send(frameOf(command));
+        m_panel->link().send(frameOf(command));
         break;
     }
     return judged(command);
@@ -149,10 +186,17 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
 
 void Session::exchangesFinished()
 {
+    // Heard late, once the scan that ran the sequence had started the next command's: the
+    // runner is busy with that one now.
+    if (m_panel->exchanges().isRunning())
+        return;
     if (m_draining) {
         drainEnded();
         return;
     }
+    // The scan and the watch follow their own exchanges.
+    if (!std::exchange(m_ownExchange, false))
+        return;
     const std::optional<Exchange::Outcome> outcome = std::exchange(m_outcome, std::nullopt);
     if (m_interrupted || !outcome)
         return;
@@ -180,11 +224,11 @@ std::optional<ExitStatus> Session::upload(const Command& command)
 {
     // As the configuration window does when it opens: every module selected, their displays
     // cleared and "Config. Mode" shown. Then the upload, to all of them.
-    if (!m_config.sendFrame(frames::enterConfiguration()) ||
-        !m_config.sendText(safeText(frames::kConfigModeText)))
+    if (!m_panel->configLink().sendFrame(frames::enterConfiguration()) ||
+        !m_panel->configLink().sendText(safeText(frames::kConfigModeText)))
         return judged(command);
     // A plan that stops at its first burst has finished before start() returns.
-    m_config.start(command.steps);
+    m_panel->configLink().start(command.steps);
     return std::nullopt;
 }
 
@@ -204,16 +248,80 @@ void Session::uploadEnded(bool completed)
     commandEnded(ExitStatus::Ok);
 }
 
+std::optional<ExitStatus> Session::scan(const Command& command)
+{
+    if (!m_scan.start(command.bothSpeeds))
+        return fail(ExitStatus::PortNotAvailable, command.typed(), u"the line is busy"_s);
+    return std::nullopt;
+}
+
+void Session::scanEnded(bool completed)
+{
+    if (m_interrupted)
+        return;
+    const Command& command = m_commands.at(m_next - 1);
+    ExitStatus status = judged(command);
+    if (status == ExitStatus::Ok && !completed)
+        status = fail(ExitStatus::PortNotAvailable, command.typed(), u"the scan stopped"_s);
+    if (status != ExitStatus::Ok) {
+        commandEnded(status);
+        return;
+    }
+    const ScanResult& result = m_scan.result();
+    m_out << (command.json ? scanJson(result) : scanText(result));
+    m_out.flush();
+    status = scanStatus(result);
+    if (status != ExitStatus::Ok) {
+        QStringList garbled;
+        for (quint8 address : result.addresses(Reply::Garbled))
+            garbled.append(QString::number(address));
+        fail(status, command.typed(),
+             garbled.isEmpty()
+                 ? u"no module answered"_s
+                 : u"no module answered clearly; garbled answers at "_s + garbled.join(u", "_s));
+    }
+    commandEnded(status);
+}
+
+std::optional<ExitStatus> Session::watch(const Command& command)
+{
+    m_watchLines = 0;
+    if (!m_watch.start(command.intervalMs))
+        return fail(ExitStatus::PortNotAvailable, command.typed(), u"the line is busy"_s);
+    return std::nullopt;
+}
+
+void Session::watchAnswered(const InputStates& states, bool changed)
+{
+    const Command& command = m_commands.at(m_next - 1);
+    if (!changed)
+        return;
+    // The time the answer came, to the millisecond, as local time.
+    printInputs(states, command.json,
+                QDateTime::currentDateTime().toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_s));
+    if (command.count > 0 && ++m_watchLines >= command.count)
+        endWatch(ExitStatus::Ok);
+}
+
+void Session::endWatch(ExitStatus status)
+{
+    // Heard as the read ends: stopped now, no other read goes out. The next command starts
+    // from the event loop, once the runner has seen this read to its end.
+    m_watch.stop();
+    QMetaObject::invokeMethod(
+        this, [this, status] { commandEnded(status); }, Qt::QueuedConnection);
+}
+
 ExitStatus Session::save(const Command& command)
 {
-    if (!m_config.sendFrame(frameOf(command)))
+    if (!m_panel->configLink().sendFrame(frameOf(command)))
         return judged(command);
     // The settings file keeps a copy of what the modules were told to store, as the panel's
     // configuration window keeps one. A setup read from the settings file is there already.
     if (!m_lastUpload || m_lastUpload->file.isEmpty())
         return ExitStatus::Ok;
     const ModuleSetup sent = applyFills(m_lastUpload->setup, m_lastUpload->steps);
-    const QStringList failures = sent.save(m_settings);
+    const QStringList failures = saveModuleSetup(sent, m_settings);
     if (!failures.isEmpty()) {
         return fail(ExitStatus::SettingsNotWritten, command.typed(),
                     u"the modules store it, but the settings file was not written: "_s +
@@ -239,18 +347,22 @@ ExitStatus Session::fail(ExitStatus status, const QString& what, const QString& 
     return status;
 }
 
-void Session::printInputs(const InputStates& states, bool json)
+void Session::printInputs(const InputStates& states, bool json, const QString& time)
 {
     if (json) {
         QJsonObject inputs;
         for (size_t i = 0; i < states.size(); ++i)
             inputs.insert(QString::number(i + 1), states[i]);
-        const QJsonObject answer{{u"address"_s, int(m_vars.DeviceAddr)}, {u"inputs"_s, inputs}};
+        QJsonObject answer{{u"address"_s, int(m_panel->vars().DeviceAddr)}, {u"inputs"_s, inputs}};
+        if (!time.isEmpty())
+            answer.insert(u"time"_s, time);
         m_out << QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)) << '\n';
     } else {
         QStringList digits;
         for (const bool set : states)
             digits.append(set ? u"1"_s : u"0"_s);
+        if (!time.isEmpty())
+            digits.prepend(time);
         m_out << digits.join(u' ') << '\n';
     }
     m_out.flush();
@@ -262,30 +374,19 @@ void Session::noteWritten(const QByteArray& bytes)
     const qint64 lineMs =
         (qint64(bytes.size()) * kBitsPerByte * 1000 + m_bitsPerSecond - 1) / m_bitsPerSecond;
     m_lineFreeAtMs = std::max(now, m_lineFreeAtMs) + lineMs;
-    if (!m_monitoring)
-        return;
-    // Everything written before the event loop runs again is one line.
-    if (m_sent.isEmpty())
-        QMetaObject::invokeMethod(this, &Session::flushSent, Qt::QueuedConnection);
-    m_sent += bytes;
+    if (m_monitoring)
+        m_lines.wrote(bytes);
 }
 
 void Session::noteReceived(const QByteArray& bytes)
 {
-    if (!m_monitoring)
-        return;
-    flushSent();
-    m_out << "< " << hexItems(bytes).trimmed() << '\n';
-    m_out.flush();
+    if (m_monitoring)
+        m_lines.received(bytes);
 }
 
 void Session::flushSent()
 {
-    if (m_sent.isEmpty())
-        return;
-    m_out << "> " << hexItems(m_sent).trimmed() << '\n';
-    m_out.flush();
-    m_sent.clear();
+    m_lines.flushWrites();
 }
 
 void Session::stopRun(ExitStatus status)
@@ -296,7 +397,8 @@ void Session::stopRun(ExitStatus status)
     const qint64 remainingMs = m_lineFreeAtMs - m_clock.elapsed();
     if (status != ExitStatus::PortNotAvailable && remainingMs > 0) {
         const qint64 ticks = remainingMs / QtTickSource::kTickMs + 2;
-        m_draining = m_exchanges.start(Exchange::pause(qint16(std::min<qint64>(ticks, 1000))));
+        m_draining =
+            m_panel->exchanges().start(Exchange::pause(qint16(std::min<qint64>(ticks, 1000))));
         if (m_draining)
             return;
     }
@@ -307,6 +409,7 @@ void Session::drainEnded()
 {
     m_draining = false;
     m_tap.setPortOpen(false);
+    m_lines.end();
     m_finished = true;
     emit finished(m_status);
 }

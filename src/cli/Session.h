@@ -2,22 +2,20 @@
 
 #include "cli/Command.h"
 #include "cli/ExitStatus.h"
+#include "cli/MonitorLines.h"
 #include "cli/PortFailures.h"
 #include "cli/WireTap.h"
-#include "link/ConfigLink.h"
-#include "link/Exchanges.h"
-#include "link/FrameLink.h"
-#include "link/QtTickSource.h"
-#include "link/Receiver.h"
-#include "link/TrafficMonitor.h"
-#include "link/WaitGate.h"
-#include "shared/Variables.h"
+#include "link/Exchange.h"
+#include "link/InputWatch.h"
+#include "link/ModuleScan.h"
+#include "link/Panel.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTextStream>
 
+#include <memory>
 #include <optional>
 
 namespace velnor {
@@ -26,8 +24,9 @@ class IniFile;
 
 namespace velnor::cli {
 
-// One run of commands on one open port, through the panel's own link: the main window's frames,
-// answers and 10-tick waits, and the configuration window's upload paced by 200 ms ticks.
+// One run of commands on one open port, through the panel's own assembly: the main window's
+// frames, answers and 10-tick waits, and the configuration window's upload paced by 200 ms
+// ticks, both on that port.
 // The commands run one after the other from the application's event loop. Results go to the
 // output stream; the run stops at the first command that fails and says why on the error
 // stream; finished() gives the exit status once the line has carried the last byte.
@@ -39,6 +38,7 @@ public:
 
     Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
             QObject* parent = nullptr);
+    ~Session() override;
 
     // Opens the port and starts the first command. The commands are kept until the end.
     void start(const QList<Command>& commands);
@@ -58,6 +58,12 @@ private:
     ExitStatus save(const Command& command);
     void exchangesFinished();
     void uploadEnded(bool completed);
+    std::optional<ExitStatus> scan(const Command& command);
+    void scanEnded(bool completed);
+    std::optional<ExitStatus> watch(const Command& command);
+    void watchAnswered(const InputStates& states, bool changed);
+    // It printed its lines, or a read failed.
+    void endWatch(ExitStatus status);
     // The command under way ended with status: the next one starts, or the run ends.
     void commandEnded(ExitStatus status);
     void stopRun(ExitStatus status);
@@ -65,7 +71,8 @@ private:
     // Ok when the port took every byte and, where an answer was waited for, it came.
     ExitStatus judged(const Command& command, bool answered = true, const QString& otherwise = {});
     ExitStatus fail(ExitStatus status, const QString& what, const QString& why);
-    void printInputs(const InputStates& states, bool json);
+    // One line of states; a watch's begins with the time of the answer.
+    void printInputs(const InputStates& states, bool json, const QString& time = {});
     void noteWritten(const QByteArray& bytes);
     void noteReceived(const QByteArray& bytes);
     void flushSent();
@@ -74,30 +81,27 @@ private:
     const IniFile& m_settings;
     QTextStream& m_out;
     QTextStream& m_err;
-    Variables m_vars;
-    WireTap m_tap;
-    TrafficMonitor m_monitor;
-    QtTickSource m_ticks;
-    QtTickSource m_configTicks;
-    WaitGate m_gate;
     PortFailures m_failures;
-    FrameLink m_link;
-    Exchanges m_exchanges;
-    Receiver m_receiver;
-    ConfigLink m_config;
+    std::unique_ptr<Panel> m_panel;
+    // The panel's main port, which reports what goes over the line.
+    WireTap& m_tap;
+    ModuleScan m_scan;
+    InputWatch m_watch;
 
     QList<Command> m_commands;
     qsizetype m_next = 0;
     ExitStatus m_status = ExitStatus::Ok;
     // How the exchange of the command under way ended.
     std::optional<Exchange::Outcome> m_outcome;
+    // Whether the exchange under way is a command's own, not the scan's or the watch's.
+    bool m_ownExchange = false;
+    // The lines the watch under way printed.
+    int m_watchLines = 0;
     bool m_draining = false;
     bool m_interrupted = false;
     bool m_finished = false;
     bool m_monitoring = false;
-    // Bytes written since the monitor last printed them: one line for each run of writes
-    // that no wait interrupts.
-    QByteArray m_sent;
+    MonitorLines m_lines;
     // When the line will have carried every byte written, on m_clock.
     QElapsedTimer m_clock;
     qint64 m_lineFreeAtMs = 0;

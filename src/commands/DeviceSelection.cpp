@@ -7,8 +7,9 @@
 
 namespace velnor {
 
-DeviceSelection::DeviceSelection(Variables& vars, Exchanges& exchanges, QObject* parent)
-    : QObject(parent), m_vars(vars), m_exchanges(exchanges)
+DeviceSelection::DeviceSelection(Variables& vars, Exchanges& exchanges, MessageSink& messages,
+                                 QObject* parent)
+    : QObject(parent), m_vars(vars), m_exchanges(exchanges), m_messages(messages)
 {
     connect(&m_exchanges, &Exchanges::exchangeEnded, this, &DeviceSelection::exchangeEnded);
     // A sequence cancelled before its end leaves nothing of this handler waiting.
@@ -22,8 +23,13 @@ QStringList DeviceSelection::addressEntries()
 
 bool DeviceSelection::cmdSelect_Click(const QString& listText)
 {
-    const auto index = int(addressEntries().indexOf(listText));
-    if (!m_exchanges.start(Exchange::select(quint8(wire::Broadcast + index))))
+    // The message names the addresses a module can have; the broadcast entry is there to pick.
+    const auto index = chosenEntry(listText, addressEntries(),
+                                   QStringLiteral("Please Select a Device Address from %1 to %2")
+                                       .arg(wire::FirstAddress)
+                                       .arg(wire::LastAddress),
+                                   m_messages);
+    if (!index || !m_exchanges.start(Exchange::select(quint8(wire::Broadcast + *index))))
         return false;
     m_waiting = true;
     m_listText = listText;
@@ -47,6 +53,13 @@ int DeviceSelection::Check1_Click(bool checked)
     m_exchanges.broadcast(checked);
     setState(next);
     return checked ? 0 : int(m_vars.DeviceAddr) - wire::Broadcast;
+}
+
+int DeviceSelection::released()
+{
+    m_waiting = false;
+    setState({});
+    return int(m_vars.DeviceAddr) - wire::Broadcast;
 }
 
 void DeviceSelection::exchangeEnded(const Exchange::Outcome& outcome)

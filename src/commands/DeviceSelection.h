@@ -11,6 +11,7 @@ namespace velnor {
 
 struct Variables;
 class Exchanges;
+class MessageSink;
 
 // Selecting a module by its address, releasing it, and broadcast mode. Keeps the selection
 // state; a select or deselect reports its status text and the new state once its wait is over.
@@ -18,19 +19,24 @@ class DeviceSelection final : public QObject
 {
     Q_OBJECT
 public:
-    DeviceSelection(Variables& vars, Exchanges& exchanges, QObject* parent = nullptr);
+    DeviceSelection(Variables& vars, Exchanges& exchanges, MessageSink& messages,
+                    QObject* parent = nullptr);
 
     // The address list: the broadcast address, then every address a module can have.
     static QStringList addressEntries();
 
     const Selection& state() const { return m_state; }
 
-    // listText is the address list's text; text that equals no entry counts as index -1,
-    // address 99, which no module has. False when another wait runs.
+    // listText is the address list's text. Text that equals no entry is refused with a
+    // message, as the other lists refuse it. False when nothing was sent.
     bool cmdSelect_Click(const QString& listText);
     bool cmdDeselect_Click();
     // checked is the box's state after the click. The address list entry to show back.
     int Check1_Click(bool checked);
+    // The modules were taken over from outside (the configuration window selects them all and
+    // its upload releases them): nothing counts as selected any more, as after a deselect, and
+    // broadcast mode is off. The address list entry to show back.
+    int released();
 
 signals:
     void statusChanged(const QString& text);
@@ -42,6 +48,7 @@ private:
 
     Variables& m_vars;
     Exchanges& m_exchanges;
+    MessageSink& m_messages;
     Selection m_state;
     // Set while a select or deselect of this handler waits; the list text for its status.
     bool m_waiting = false;

@@ -4,6 +4,7 @@
 #include "commands/Selection.h"
 #include "link/FrameLink.h"
 #include "protocol/Frames.h"
+#include "shared/ModuleLimits.h"
 
 namespace velnor {
 
@@ -20,12 +21,12 @@ DisplayCommands::DisplayCommands(FrameLink& link, MessageSink& messages,
 
 QStringList DisplayCommands::rowEntries()
 {
-    return numberEntries(0, 1);
+    return numberEntries(0, limits::Rows - 1);
 }
 
 QStringList DisplayCommands::columnEntries()
 {
-    return numberEntries(0, 15);
+    return numberEntries(0, limits::Columns - 1);
 }
 
 QByteArray DisplayCommands::cmdSetCursor_Click(const QString& rowChoice,

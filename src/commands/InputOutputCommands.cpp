@@ -4,6 +4,7 @@
 #include "link/Exchanges.h"
 #include "link/FrameLink.h"
 #include "protocol/Frames.h"
+#include "shared/ModuleLimits.h"
 
 namespace velnor {
 
@@ -17,7 +18,7 @@ InputOutputCommands::InputOutputCommands(Exchanges& exchanges, FrameLink& link,
 
 QStringList InputOutputCommands::outputEntries()
 {
-    return numberEntries(1, 8);
+    return numberEntries(1, limits::Outputs);
 }
 
 QStringList InputOutputCommands::stateEntries()
@@ -52,8 +53,14 @@ QByteArray InputOutputCommands::cmdSOutput_Click(const QString& outputChoice,
         listEntry(outputChoice, outputEntries(), QStringLiteral("an Output"), m_messages);
     if (!output)
         return {};
-    // Only the first entry switches on; whatever else the state box holds switches off.
-    return send(frames::setOutput(*output, stateChoice == stateEntries().constFirst()));
+    // Typed text counts when it equals an entry, as in every list; anything else would have
+    // switched the output off.
+    const auto state =
+        chosenEntry(stateChoice, stateEntries(),
+                    QStringLiteral("Please Select an Output State, ON or OFF"), m_messages);
+    if (!state)
+        return {};
+    return send(frames::setOutput(*output, *state == 0));
 }
 
 QByteArray InputOutputCommands::cmdOnAll_Click()

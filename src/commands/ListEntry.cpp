@@ -15,12 +15,19 @@ QStringList numberEntries(int first, int last)
 std::optional<int> listEntry(const QString& text, const QStringList& entries, const QString& what,
                              MessageSink& messages)
 {
+    return chosenEntry(text, entries,
+                       QStringLiteral("Please Select %1 from %2 to %3")
+                           .arg(what, entries.constFirst(), entries.constLast()),
+                       messages);
+}
+
+std::optional<int> chosenEntry(const QString& text, const QStringList& entries,
+                               const QString& refusal, MessageSink& messages)
+{
     const qsizetype index = entries.indexOf(text);
     if (index >= 0)
         return int(index);
-    messages.showMessage(QStringLiteral("Please Select %1 from %2 to %3")
-                             .arg(what, entries.constFirst(), entries.constLast()),
-                         QStringLiteral("\"%1\" is not in the list.").arg(text));
+    messages.showMessage(refusal, QStringLiteral("\"%1\" is not in the list.").arg(text));
     return std::nullopt;
 }
 

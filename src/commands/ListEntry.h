@@ -18,5 +18,8 @@ QStringList numberEntries(int first, int last);
 // what names one entry in the message, with its article: "a Row", "an Output".
 std::optional<int> listEntry(const QString& text, const QStringList& entries, const QString& what,
                              MessageSink& messages);
+// The same with the whole message given, for lists whose entries are no plain range.
+std::optional<int> chosenEntry(const QString& text, const QStringList& entries,
+                               const QString& refusal, MessageSink& messages);
 
 } // namespace velnor

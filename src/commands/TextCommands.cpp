@@ -3,6 +3,7 @@
 #include "commands/ListEntry.h"
 #include "link/FrameLink.h"
 #include "protocol/Frames.h"
+#include "shared/ModuleLimits.h"
 #include "shared/Variables.h"
 
 namespace velnor {
@@ -14,12 +15,12 @@ TextCommands::TextCommands(Variables& vars, FrameLink& link, MessageSink& messag
 
 QStringList TextCommands::textEntries()
 {
-    return numberEntries(1, 10);
+    return numberEntries(1, limits::Texts);
 }
 
 QStringList TextCommands::rowEntries()
 {
-    return numberEntries(0, 1);
+    return numberEntries(0, limits::Rows - 1);
 }
 
 QByteArray TextCommands::cmdSendText_Click(const QString& line1, const QString& line2)
@@ -27,7 +28,7 @@ QByteArray TextCommands::cmdSendText_Click(const QString& line1, const QString& 
     const auto frame = frames::text(line1, line2);
     if (!frame)
         return {};
-    // The text goes out in one write; the monitor shows it as typed, not as hex.
+    // The text goes out in one write; the monitor shows it as text, not as hex.
     m_vars.TxText = frame->bytes;
     m_link.SendText(frame->monitor);
     return frame->bytes;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/BitmapValue.h"
+#include "shared/ModuleLimits.h"
 
 #include <QGroupBox>
 
@@ -22,7 +23,7 @@ class CharacterEditor final : public QGroupBox
 {
     Q_OBJECT
 public:
-    static constexpr int kCharacters = 8;
+    static constexpr int kCharacters = limits::CustomCharacters;
     static constexpr int kBoxes = kCharacters * kDotRows;
 
     // The bitmap boxes in index order: eight for each character.

@@ -8,6 +8,7 @@
 #include "protocol/SafeText.h"
 #include "protocol/UploadPlan.h"
 #include "settings/IniFile.h"
+#include "settings/ModuleSetupFile.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 #include "widgets/ClassicLook.h"
@@ -17,10 +18,14 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+
+#include <initializer_list>
 
 namespace velnor {
 
@@ -28,6 +33,9 @@ namespace {
 
 constexpr int kClientWidth = 680;
 constexpr int kClientHeight = 435;
+// Under the given controls: two lines about the upload and the save.
+constexpr int kNotesHeight = 46;
+constexpr int kNoteHeight = 19;
 constexpr int kBitmapColumns = 8;
 
 QGroupBox* group(QWidget* parent, const char* name, const QString& caption, const QRect& at)
@@ -45,6 +53,18 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& at)
     return caption;
 }
 
+// A sunken line of text under the given controls, row 0 or 1.
+QLabel* note(QWidget* parent, const char* name, int row)
+{
+    auto* line =
+        label(parent, {}, {24, kClientHeight - 2 + row * (kNoteHeight + 3), 649, kNoteHeight});
+    line->setObjectName(QLatin1String(name));
+    line->setFrameShape(QFrame::Panel);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setIndent(4);
+    return line;
+}
+
 QLineEdit* box(QWidget* parent, const QString& name, int maxLength, const QRect& at)
 {
     auto* edit = new QLineEdit(parent);
@@ -57,7 +77,7 @@ QLineEdit* box(QWidget* parent, const QString& name, int maxLength, const QRect&
 } // namespace
 
 frmConfigLcd::frmConfigLcd(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_vars(panel.vars()), m_port(panel.configPort()),
+    : QWidget(parent, Qt::Tool), m_vars(panel.vars()), m_port(panel.configPort()),
       m_messages(panel.messages()), m_settings(settings), m_link(panel.configLink()),
       m_gate(new ClickGate(panel.gate(), this))
 {
@@ -146,6 +166,9 @@ void frmConfigLcd::buildLayout()
     m_cmdSaveFlash = new WrapButton(QStringLiteral("Save Setting to Non-Volatile Memory"), this);
     m_cmdSaveFlash->setObjectName(QStringLiteral("cmdSaveFlash"));
     m_cmdSaveFlash->setGeometry(504, 304, 105, 49);
+
+    m_lblTarget = note(this, "lblTarget", 0);
+    m_lblProgress = note(this, "lblProgress", 1);
 }
 
 void frmConfigLcd::setUpLook()
@@ -155,7 +178,7 @@ void frmConfigLcd::setUpLook()
         lookLikeTheDisplay(line);
     lookLikeTheDisplay(m_txtSU1);
     lookLikeTheDisplay(m_txtSU2);
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(kClientWidth, kClientHeight + kNotesHeight);
 }
 
 void frmConfigLcd::connectSignals()
@@ -168,8 +191,14 @@ void frmConfigLcd::connectSignals()
         if (entry >= 0 && entry != m_cboUID->currentIndex())
             m_cboUID->setCurrentIndex(entry);
     });
+    connect(m_cboUID, &QComboBox::editTextChanged, this, &frmConfigLcd::showTarget);
+    connect(m_opt9600, &QRadioButton::toggled, this, &frmConfigLcd::showTarget);
     connect(&m_link, &ConfigLink::filled, this, &frmConfigLcd::fill);
-    connect(&m_link, &ConfigLink::finished, this, [this] { setEditable(true); });
+    connect(&m_link, &ConfigLink::stepSent, this, [this](int sent, int total) {
+        m_stepsSent = sent;
+        showProgress(QStringLiteral("Sending: step %1 of %2.").arg(sent).arg(total));
+    });
+    connect(&m_link, &ConfigLink::finished, this, &frmConfigLcd::uploadEnded);
 }
 
 void frmConfigLcd::Form_Load(int commIndex)
@@ -184,7 +213,8 @@ void frmConfigLcd::Form_Load(int commIndex)
 
     for (int address = wire::FirstAddress; address <= wire::LastAddress; ++address)
         m_cboUID->addItem(QString::number(address));
-    showSetup(ModuleSetup::load(m_settings));
+    showSetup(loadModuleSetup(m_settings));
+    showTarget();
 }
 
 void frmConfigLcd::showSetup(const ModuleSetup& setup)
@@ -217,11 +247,14 @@ ModuleSetup frmConfigLcd::setup() const
 
 void frmConfigLcd::cmdConLcd_Click()
 {
-    const auto plan = planUpload(setup());
+    const ModuleSetup current = setup();
+    const auto plan = planUpload(current);
     if (const auto* refusal = std::get_if<UploadRefusal>(&plan)) {
-        m_messages.showMessage(refusalText(*refusal), {});
+        refuse(*refusal, current);
         return;
     }
+    m_stepsSent = 0;
+    m_steps = int(std::get<QList<UploadStep>>(plan).size());
     // The texts were read at the click; typing into them while the upload runs would be
     // neither sent nor kept once the upload fills the boxes out. A plan that ends at its first
     // step (a port that cannot be used) has finished before start() returns.
@@ -232,15 +265,22 @@ void frmConfigLcd::cmdConLcd_Click()
 
 void frmConfigLcd::cmdSaveFlash_Click()
 {
-    const ModuleSetup current = setup();
-    // The address saved is the one the main window selects at its next start; it must be one
-    // a module can have.
-    if (!current.address()) {
-        m_messages.showMessage(refusalText(UploadRefusal::NoAddress), {});
+    // What is saved is what the upload would send: the address the main window selects at its
+    // next start must be one a module can have, and a bitmap is kept as the byte it stands for.
+    const auto toSave = setupToSave(setup());
+    if (const auto* refusal = std::get_if<UploadRefusal>(&toSave)) {
+        refuse(*refusal, setup());
         return;
     }
-    m_link.sendFrame(frames::saveToNonVolatileMemory());
-    const QStringList failures = current.save(m_settings);
+    const ModuleSetup& current = std::get<ModuleSetup>(toSave);
+    const bool stored = m_link.sendFrame(frames::saveToNonVolatileMemory());
+    const QStringList failures = saveModuleSetup(current, m_settings);
+    const QString file = QDir::toNativeSeparators(m_settings.path());
+    showProgress((stored ? QStringLiteral("Store command sent to every module; ")
+                         : QStringLiteral("Store command not sent (port not available); ")) +
+                 (failures.isEmpty() ? QStringLiteral("settings written to %1.")
+                                     : QStringLiteral("settings NOT written to %1."))
+                     .arg(file));
     if (failures.isEmpty())
         return;
     QString detail = failures.first();
@@ -249,6 +289,16 @@ void frmConfigLcd::cmdSaveFlash_Click()
                       .arg(failures.size())
                       .arg(ModuleSetup::kKeys);
     m_messages.showMessage(kSettingsNotSaved, detail);
+}
+
+void frmConfigLcd::keyPressEvent(QKeyEvent* event)
+{
+    // As a dialog would: Escape closes the window, an upload ending where it stands.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void frmConfigLcd::closeEvent(QCloseEvent* event)
@@ -273,7 +323,65 @@ void frmConfigLcd::setEditable(bool editable)
 {
     for (QLineEdit* edit : findChildren<QLineEdit*>())
         edit->setReadOnly(!editable);
+    // The list and the options would otherwise still change by mouse, wheel or keys: what the
+    // upload sends was read at the click, and a save must not keep anything else.
+    for (QWidget* choice : std::initializer_list<QWidget*>{m_cboUID, m_opt9600, m_opt4800})
+        choice->setEnabled(editable);
     m_editor->setEnabled(editable);
+}
+
+void frmConfigLcd::refuse(UploadRefusal refusal, const ModuleSetup& refused)
+{
+    // The fixed text says what is wrong; the detail says where, and the focus goes there.
+    QWidget* culprit = m_cboUID;
+    QString detail;
+    if (const std::optional<int> box = refusedBitmap(refused);
+        refusal == UploadRefusal::BadBitmap && box) {
+        culprit = m_txtCustom[size_t(*box)];
+        const QString& text = refused.bitmaps[size_t(*box)];
+        detail = text.isEmpty() ? QStringLiteral("%1 is empty.").arg(bitmapPlace(*box))
+                                : QStringLiteral("%1 holds \"%2\".").arg(bitmapPlace(*box), text);
+    }
+    m_messages.showMessage(refusalText(refusal), detail);
+    culprit->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(culprit))
+        edit->selectAll();
+}
+
+void frmConfigLcd::showTarget()
+{
+    // Every module on the line hears the upload, as the window selected them all at load.
+    const ModuleSetup current = setup();
+    const QString speed = current.at9600 ? QStringLiteral("9600") : QStringLiteral("4800");
+    m_lblTarget->setText(
+        current.address()
+            ? QStringLiteral("The upload goes to every module on the line: all of them will "
+                             "take address %1 and %2 bit/s.")
+                  .arg(*current.address())
+                  .arg(speed)
+            : QStringLiteral("The upload goes to every module on the line: choose the address "
+                             "they will all take, %1 to %2.")
+                  .arg(wire::FirstAddress)
+                  .arg(wire::LastAddress));
+}
+
+void frmConfigLcd::showProgress(const QString& text)
+{
+    // A long path is cut in the middle rather than clipped; the whole text is the tip.
+    const int room = m_lblProgress->contentsRect().width() - 2 * m_lblProgress->indent();
+    m_lblProgress->setText(m_lblProgress->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
+    m_lblProgress->setToolTip(text);
+}
+
+void frmConfigLcd::uploadEnded(bool completed)
+{
+    setEditable(true);
+    showProgress(
+        completed
+            ? QStringLiteral("Upload complete: all %1 steps sent. Save keeps "
+                             "it in the modules' memory.")
+                  .arg(m_steps)
+            : QStringLiteral("Upload stopped after step %1 of %2.").arg(m_stepsSent).arg(m_steps));
 }
 
 } // namespace velnor

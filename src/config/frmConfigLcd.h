@@ -5,16 +5,20 @@
 // them at load. It only ever sends, through its own port and 200 ms tick (ConfigLink): at load
 // it selects every module and shows "Config. Mode" on them; an upload walks the upload plan;
 // a save sends the store frame and writes the boxes to section "LCD" of the settings file.
-// Closing it ends an upload where it stands and releases the port.
+// Two lines under the boxes say what an upload would do to the modules, kept current as the
+// boxes change, and how the last upload or save went. Closing it (or Escape) ends an upload
+// where it stands and releases the port.
 
 #include "link/ConfigLink.h"
-#include "settings/ModuleSetup.h"
+#include "protocol/ModuleSetup.h"
+#include "protocol/UploadPlan.h"
 
 #include <QWidget>
 
 #include <array>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -49,6 +53,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildLayout();
@@ -58,6 +63,10 @@ private:
     void showSetup(const ModuleSetup& setup);
     void fill(int field, const QString& text);
     void setEditable(bool editable);
+    void refuse(UploadRefusal refusal, const ModuleSetup& refused);
+    void showTarget();
+    void showProgress(const QString& text);
+    void uploadEnded(bool completed);
 
     Variables& m_vars;
     SerialPort& m_port;
@@ -76,6 +85,11 @@ private:
     QPushButton* m_cmdConLcd = nullptr;
     QPushButton* m_cmdSaveFlash = nullptr;
     CharacterEditor* m_editor = nullptr;
+    QLabel* m_lblTarget = nullptr;
+    QLabel* m_lblProgress = nullptr;
+    // Steps of the running (or last) upload that went out, and of its plan.
+    int m_stepsSent = 0;
+    int m_steps = 0;
 };
 
 } // namespace velnor

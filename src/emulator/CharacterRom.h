@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/ModuleLimits.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -13,8 +15,8 @@ namespace velnor {
 class CharacterRom
 {
 public:
-    static constexpr int DotRows = 8;
-    static constexpr int DotColumns = 5;
+    static constexpr int DotRows = limits::CharacterDotRows;
+    static constexpr int DotColumns = limits::CharacterDotColumns;
     using Glyph = std::array<quint8, DotRows>; // top row first, bit 4 the leftmost dot
 
     // bitmaps: the module's 64 custom-character bytes.

@@ -162,7 +162,11 @@ QByteArray Module::acknowledgement() const
 
 QByteArray Module::inputAnswer() const
 {
-    return acknowledgement().append(char(m_inputs & 0x0F)).append(char((m_inputs >> 4) & 0x0F));
+    constexpr int perByte = wire::InputsPerAnswerByte;
+    constexpr quint8 low = (1u << perByte) - 1;
+    return acknowledgement()
+        .append(char(m_inputs & low))
+        .append(char((m_inputs >> perByte) & low));
 }
 
 void Module::put(quint8 code)

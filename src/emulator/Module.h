@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emulator/ModuleConfig.h"
+#include "shared/ModuleLimits.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,8 +15,8 @@ namespace velnor {
 class Module
 {
 public:
-    static constexpr int Rows = 2;
-    static constexpr int Columns = 16;
+    static constexpr int Rows = limits::Rows;
+    static constexpr int Columns = limits::Columns;
     static constexpr quint8 AllInputsOpen = 0xFF;
 
     enum class CursorLook { Underline, Blinking, Hidden };

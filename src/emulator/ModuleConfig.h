@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shared/ModuleLimits.h"
 #include "shared/Wire.h"
 
 #include <QByteArray>
@@ -12,10 +13,10 @@ namespace velnor {
 // speed, start-up screen, custom-character bitmaps and predefined texts.
 struct ModuleConfig
 {
-    static constexpr int StartupSize = 32; // two rows of 16
-    static constexpr int BitmapSize = 64;  // eight characters of eight dot rows
-    static constexpr int TextCount = 10;
-    static constexpr int TextSize = 16;
+    static constexpr int StartupSize = limits::Rows * limits::Columns;
+    static constexpr int BitmapSize = limits::CustomCharacters * limits::CharacterDotRows;
+    static constexpr int TextCount = limits::Texts;
+    static constexpr int TextSize = limits::Columns;
     static constexpr quint8 FirstAddress = wire::FirstAddress;
     static constexpr quint8 LastAddress = wire::LastAddress;
 

@@ -105,6 +105,9 @@ void ConfigLink::runUntilWait()
             stop();
             return;
         }
+        emit stepSent(int(m_next), int(m_steps.size()));
+        if (!isRunning())
+            return;
         if (step.waitAfter) {
             WaitConfigTick();
             return;

@@ -47,6 +47,8 @@ public:
 signals:
     // A box was filled out just before its step went out.
     void filled(int field, const QString& text);
+    // Step number sent (counted from 1) of the plan's total went out.
+    void stepSent(int sent, int total);
     // The upload ended: every step went out, or it stopped (a failed send, or stop()).
     void finished(bool completed);
     // The bytes that went out, a failed frame's first ones included.

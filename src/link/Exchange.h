@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/ModuleLimits.h"
+
 #include <QtGlobal>
 
 #include <array>
@@ -8,7 +10,7 @@ namespace velnor {
 
 // The input states of an answer: true for an input whose bit is set. Inputs 1 to 4 are bits 0
 // to 3 of the first byte, inputs 5 to 8 bits 0 to 3 of the second; the other bits mean nothing.
-using InputStates = std::array<bool, 8>;
+using InputStates = std::array<bool, limits::Inputs>;
 InputStates inputStates(quint8 bits1, quint8 bits2);
 
 // One step of the main window's line that waits: a frame that expects an answer, then a number

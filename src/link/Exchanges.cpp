@@ -13,9 +13,9 @@ namespace velnor {
 InputStates inputStates(quint8 bits1, quint8 bits2)
 {
     InputStates states{};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < wire::InputsPerAnswerByte; ++i) {
         states[size_t(i)] = (bits1 >> i) & 1;
-        states[size_t(i + 4)] = (bits2 >> i) & 1;
+        states[size_t(i + wire::InputsPerAnswerByte)] = (bits2 >> i) & 1;
     }
     return states;
 }

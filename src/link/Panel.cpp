@@ -15,6 +15,32 @@ Panel::Panel(MessageSink& messages, Line main, Line config, QObject* parent)
       m_exchanges(m_vars, m_link, *m_main.port, *m_main.ticks, m_gate),
       m_configLink(m_vars, *m_config.port, *m_config.ticks, messages, m_gate)
 {
+    logTraffic();
+}
+
+void Panel::logTraffic()
+{
+    using Window = LogRow::Window;
+    connect(&m_link, &FrameLink::frameSent, &m_log,
+            [this](const QByteArray& bytes) { m_log.frameSent(bytes, Window::Panel); });
+    connect(&m_configLink, &ConfigLink::frameSent, &m_log,
+            [this](const QByteArray& bytes) { m_log.frameSent(bytes, Window::Configuration); });
+    // Whoever takes bytes out of the port: the receiver, or a send that drops what was left
+    // from before it, which the log must show all the same.
+    connect(m_main.port.get(), &SerialPort::inputTaken, &m_log,
+            [this](const QByteArray& bytes) { m_log.bytesReceived(bytes, Window::Panel); });
+    connect(&m_exchanges, &Exchanges::exchangeEnded, &m_log,
+            [this](const Exchange::Outcome& outcome) {
+                if (outcome.kind == Exchange::Kind::Pause)
+                    return;
+                // A deselect reads the flag its select set, so the window may take it for
+                // answered; the log goes by what came back since the deselect went out.
+                const bool answered = outcome.kind == Exchange::Kind::Deselect
+                                          ? m_log.answeredSinceSent(outcome.address)
+                                          : outcome.answered;
+                if (!answered)
+                    m_log.answerMissing(outcome.address, Exchange::kAnswerTicks);
+            });
 }
 
 Panel::~Panel()

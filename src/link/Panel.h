@@ -5,6 +5,7 @@
 #include "link/FrameLink.h"
 #include "link/PortLocator.h"
 #include "link/Receiver.h"
+#include "link/TrafficLog.h"
 #include "link/TrafficMonitor.h"
 #include "link/WaitGate.h"
 #include "shared/Variables.h"
@@ -22,8 +23,8 @@ class TickSource;
 // Everything of a panel below its windows, built in one place: the shared state, the main
 // window's port and tick with its link, receiver, traffic monitor and exchanges, the
 // configuration window's own port, tick and link, and the wait gate between them. What goes
-// over either line can be heard here: frames sent by both links, bytes the receiver read, and
-// how each exchange ended.
+// over either line can be heard here: frames sent by both links, bytes read from the main
+// window's port, and how each exchange ended; one traffic log hears all of it for both windows.
 class Panel final : public QObject
 {
     Q_OBJECT
@@ -54,14 +55,18 @@ public:
     Receiver& receiver() { return m_receiver; }
     Exchanges& exchanges() { return m_exchanges; }
     ConfigLink& configLink() { return m_configLink; }
+    TrafficLog& log() { return m_log; }
 
 private:
+    void logTraffic();
+
     Variables m_vars;
     MessageSink& m_messages;
     Line m_main;
     Line m_config;
     WaitGate m_gate;
     TrafficMonitor m_monitor;
+    TrafficLog m_log;
     FrameLink m_link;
     Receiver m_receiver;
     Exchanges m_exchanges;

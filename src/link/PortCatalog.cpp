@@ -1,5 +1,6 @@
 #include "link/PortCatalog.h"
 
+#include "link/PortLocator.h"
 #include "settings/IniFile.h"
 #include "settings/StartupSettings.h"
 
@@ -97,15 +98,6 @@ PortsSection PortCatalog::mappedPorts(const IniFile& settings)
             mapped.insert(number, device);
     }
     return mapped;
-}
-
-QString PortCatalog::platformDevice(int number)
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(number);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
-#endif
 }
 
 PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortsSection& mapped,

@@ -26,8 +26,6 @@ public:
     // the catalog's to find.
     static QList<PortDevice> listedNow();
     static PortsSection mappedPorts(const IniFile& settings);
-    // What port number N opens when the settings do not name a device for it.
-    static QString platformDevice(int number);
 
     PortCatalog() = default;
     PortCatalog(const QList<PortDevice>& listed, const PortsSection& mapped,

@@ -4,14 +4,8 @@
 
 namespace velnor {
 
-QString devicePathForPort(int number, const IniFile& settings)
+QString platformDevice(int number)
 {
-    if (number < 1)
-        return {};
-    // A user points a port number at a USB adapter or the emulator's terminal here.
-    const QString mapped = settings.ReadIni(QStringLiteral("Ports"), QString::number(number));
-    if (!mapped.isEmpty())
-        return mapped;
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
@@ -19,9 +13,14 @@ QString devicePathForPort(int number, const IniFile& settings)
 #endif
 }
 
-} // namespace velnor
-
-namespace velnor {
+QString devicePathForPort(int number, const IniFile& settings)
+{
+    if (number < 1)
+        return {};
+    // A user points a port number at a USB adapter or the emulator's terminal here.
+    const QString mapped = settings.ReadIni(QStringLiteral("Ports"), QString::number(number));
+    return mapped.isEmpty() ? platformDevice(number) : mapped;
+}
 
 PortMap portMapOf(const IniFile& settings)
 {

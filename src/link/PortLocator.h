@@ -8,6 +8,10 @@ namespace velnor {
 
 class IniFile;
 
+// What port number N opens when the settings name no device for it: the platform's N-th
+// serial port.
+QString platformDevice(int number);
+
 // Port number N (1 to 20) names a device: key N of section "Ports" of the settings file when
 // present (such as 3=/dev/ttyUSB0), otherwise the platform's N-th serial port.
 QString devicePathForPort(int number, const IniFile& settings);

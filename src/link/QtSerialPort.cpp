@@ -1,7 +1,6 @@
 #include "link/QtSerialPort.h"
 
 #include "link/LineSettings.h"
-#include "link/PortLocator.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,11 +71,6 @@ private:
 #endif
 
 } // namespace
-
-QtSerialPort::QtSerialPort(const IniFile& settings, QObject* parent)
-    : QtSerialPort(portMapOf(settings), parent)
-{
-}
 
 QtSerialPort::QtSerialPort(PortMap ports, QObject* parent)
     : SerialPort(parent), m_ports(std::move(ports)), m_port(this)

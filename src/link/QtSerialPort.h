@@ -8,8 +8,6 @@
 
 namespace velnor {
 
-class IniFile;
-
 // The serial port on QSerialPort. The device is found through the port map, and is held
 // exclusively (against other programs and the other window, root too) while open.
 class QtSerialPort final : public SerialPort
@@ -17,8 +15,6 @@ class QtSerialPort final : public SerialPort
     Q_OBJECT
 public:
     explicit QtSerialPort(PortMap ports, QObject* parent = nullptr);
-    // Port numbers as the settings file's "Ports" section maps them.
-    explicit QtSerialPort(const IniFile& settings, QObject* parent = nullptr);
     ~QtSerialPort() override;
 
     void setCommPort(int number) override;

@@ -12,7 +12,8 @@ Reply judgeReply(quint8 address, QByteArrayView received)
 {
     if (received.isEmpty())
         return Reply::Silent;
-    const bool acknowledged = received.size() == 2 && quint8(received[0]) == wire::Answer &&
+    const bool acknowledged = received.size() == wire::AcknowledgementLength &&
+                              quint8(received[0]) == wire::Answer &&
                               quint8(received[1]) == address;
     return acknowledged ? Reply::Answered : Reply::Garbled;
 }

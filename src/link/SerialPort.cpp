@@ -22,7 +22,10 @@ void SerialPort::setRThreshold(int threshold)
 
 QByteArray SerialPort::input()
 {
-    return std::exchange(m_received, {});
+    QByteArray taken = std::exchange(m_received, {});
+    if (!taken.isEmpty())
+        emit inputTaken(taken);
+    return taken;
 }
 
 void SerialPort::deliver(const QByteArray& bytes)

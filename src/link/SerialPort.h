@@ -51,6 +51,9 @@ public:
 
 signals:
     void onComm();
+    // Bytes input() took out of the receive buffer, whoever read them and whether or not they
+    // were kept: what a log of the line must show as received.
+    void inputTaken(const QByteArray& bytes);
 
 protected:
     // Adapters hand every received chunk here; raises onComm when the threshold is reached.

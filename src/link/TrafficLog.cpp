@@ -30,6 +30,8 @@ QList<LogRow> TrafficLog::endAnswers(LogRow::Window window)
 
 void TrafficLog::frameSent(const QByteArray& bytes, LogRow::Window window)
 {
+    if (window == LogRow::Window::Panel)
+        m_answered.reset();
     QList<LogRow> rows = endAnswers(window);
     QList<DecodedFrame> frames = m_decoder.sent(bytes);
     frames += m_decoder.pauseSent();
@@ -41,8 +43,12 @@ void TrafficLog::frameSent(const QByteArray& bytes, LogRow::Window window)
 void TrafficLog::bytesReceived(const QByteArray& bytes, LogRow::Window window)
 {
     QList<LogRow> rows;
-    for (const DecodedFrame& frame : m_decoder.received(bytes))
+    for (const DecodedFrame& frame : m_decoder.received(bytes)) {
+        if (frame.kind == DecodedFrame::Kind::Acknowledge ||
+            frame.kind == DecodedFrame::Kind::Inputs)
+            m_answered.set(size_t(frame.address));
         rows.append(rowOf(frame, window));
+    }
     add(std::move(rows));
 }
 
@@ -56,6 +62,11 @@ void TrafficLog::answerMissing(int address, int ticks, LogRow::Window window)
                  {},
                  QStringLiteral("no answer from %1 within %2 ticks").arg(address).arg(ticks)});
     add(std::move(rows));
+}
+
+bool TrafficLog::answeredSinceSent(int address) const
+{
+    return address >= 0 && size_t(address) < m_answered.size() && m_answered.test(size_t(address));
 }
 
 void TrafficLog::setPaused(bool paused)

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QList>
 
+#include <bitset>
 #include <deque>
 #include <functional>
 
@@ -37,6 +38,9 @@ public:
     void bytesReceived(const QByteArray& bytes, LogRow::Window window = LogRow::Window::Panel);
     // An exchange ended without its answer after waiting that many ticks.
     void answerMissing(int address, int ticks, LogRow::Window window = LogRow::Window::Panel);
+    // Since the main window last wrote, an acknowledgement or an input answer came from that
+    // module (paused or not).
+    bool answeredSinceSent(int address) const;
 
     // While paused, traffic is still read, so that what follows is named right, but no row
     // is added.
@@ -66,6 +70,8 @@ private:
     bool m_paused = false;
     int m_maxRows;
     Clock m_clock;
+    // Modules whose answer came since the main window last wrote, by address.
+    std::bitset<256> m_answered;
 };
 
 } // namespace velnor

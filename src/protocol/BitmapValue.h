@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/ModuleLimits.h"
+
 #include <QString>
 
 #include <optional>
@@ -14,8 +16,8 @@ std::optional<quint8> bitmapByte(const QString& text);
 
 // A custom character is eight dot rows of five dots, one byte a row: bit 4 is the leftmost dot
 // (column 0), bit 0 the rightmost; bits 5 to 7 are not drawn.
-constexpr int kDotColumns = 5;
-constexpr int kDotRows = 8;
+constexpr int kDotColumns = limits::CharacterDotColumns;
+constexpr int kDotRows = limits::CharacterDotRows;
 constexpr bool hasDot(quint8 row, int column)
 {
     return (row >> (kDotColumns - 1 - column)) & 1;

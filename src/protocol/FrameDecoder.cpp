@@ -1,5 +1,6 @@
 #include "protocol/FrameDecoder.h"
 
+#include "shared/ModuleLimits.h"
 #include "shared/Wire.h"
 
 #include <QStringList>
@@ -13,10 +14,6 @@ namespace {
 using Kind = DecodedFrame::Kind;
 namespace c = wire::code;
 
-constexpr int kColumns = 16;
-constexpr int kInputsPerByte = 4;
-constexpr qsizetype kAnswerLength = 2;
-constexpr qsizetype kInputAnswerLength = 4;
 // Answers awaited at most: selects that nobody answers must not pile up.
 constexpr qsizetype kMostAwaited = 8;
 
@@ -39,12 +36,6 @@ QString quoted(QByteArrayView bytes, bool trimFill)
             text.chop(1);
     }
     return QLatin1Char('\'') + text + QLatin1Char('\'');
-}
-
-bool isTextByte(quint8 byte)
-{
-    return byte >= wire::FirstCharacter && byte != wire::Deselect && byte != wire::Answer &&
-           byte != wire::Select && byte != wire::Command;
 }
 
 // A text run: 0x0D clears the display and starts the first row, 0x0C starts the second, and
@@ -73,7 +64,7 @@ QString textMeaning(QByteArrayView bytes)
             continue;
         }
         row.append(byte);
-        if (cleared && rows.isEmpty() && row.size() == kColumns) {
+        if (cleared && rows.isEmpty() && row.size() == limits::Columns) {
             rows.append(quoted(std::exchange(row, {}), false));
             wrapped = true;
         }
@@ -154,7 +145,8 @@ QString argumentCommand(quint8 code, QByteArrayView args)
             .arg(arg(1));
     case c::StartupScreen:
         return QStringLiteral("start-up line 1 %1 / line 2 %2")
-            .arg(quoted(args.first(kColumns), true), quoted(args.sliced(kColumns), true));
+            .arg(quoted(args.first(limits::Columns), true),
+                 quoted(args.sliced(limits::Columns), true));
     case c::Bitmaps:
         return QStringLiteral("bitmaps of custom characters 1 to 8");
     default:
@@ -189,7 +181,7 @@ QString inputStates(quint8 first, quint8 second)
     // As the panel's squares read, inputs 1 to 8 from left to right: 1 open, 0 closed.
     QStringList states;
     for (const quint8 bits : {first, second}) {
-        for (int bit = 0; bit < kInputsPerByte; ++bit)
+        for (int bit = 0; bit < wire::InputsPerAnswerByte; ++bit)
             states.append((bits >> bit) & 1u ? QStringLiteral("1") : QStringLiteral("0"));
     }
     return states.join(QLatin1Char(' '));
@@ -269,8 +261,10 @@ void FrameDecoder::closeSent(QList<DecodedFrame>& out, bool pause)
         const int own = std::exchange(m_own, -1);
         if (own >= 0)
             await(Awaited::Acknowledge);
+        // It lets go of the module selected by its own address; only without one does it
+        // concern the broadcast address, if that is on.
         emitSent(Kind::Deselect, QStringLiteral("deselect"), out,
-                 m_broadcast ? int(wire::Broadcast) : own);
+                 own < 0 && m_broadcast ? int(wire::Broadcast) : own);
         return;
     }
     default:
@@ -344,7 +338,7 @@ void FrameDecoder::sentByte(quint8 byte, QList<DecodedFrame>& out)
         arguments(out);
         break;
     case State::Text:
-        if (byte == wire::SecondRow || isTextByte(byte)) {
+        if (byte == wire::SecondRow || wire::isShown(byte)) {
             m_pending.append(char(byte));
             if (m_pending.size() == MaxRun)
                 closeSent(out, true);
@@ -354,8 +348,8 @@ void FrameDecoder::sentByte(quint8 byte, QList<DecodedFrame>& out)
         idle(byte, out);
         break;
     case State::Stray:
-        if (byte > wire::LastCustomCharacter && !isTextByte(byte) && !wire::isFrameStart(byte) &&
-            byte != wire::ClearDisplay && byte != wire::SecondRow) {
+        if (byte > wire::LastCustomCharacter && !wire::isShown(byte) &&
+            !wire::isFrameStart(byte) && byte != wire::ClearDisplay && byte != wire::SecondRow) {
             m_pending.append(char(byte));
             if (m_pending.size() == MaxRun)
                 closeSent(out, true);
@@ -378,7 +372,7 @@ void FrameDecoder::idle(quint8 byte, QList<DecodedFrame>& out)
         m_state = State::AfterCommand;
     } else if (byte <= wire::LastCustomCharacter) {
         emitSent(Kind::CustomCharacter, QStringLiteral("custom character %1").arg(byte + 1), out);
-    } else if (byte == wire::ClearDisplay || byte == wire::SecondRow || isTextByte(byte)) {
+    } else if (byte == wire::ClearDisplay || byte == wire::SecondRow || wire::isShown(byte)) {
         m_state = State::Text;
     } else {
         m_state = State::Stray;
@@ -425,17 +419,17 @@ void FrameDecoder::receivedByte(quint8 byte, QList<DecodedFrame>& out)
     m_answer.append(char(byte));
     if (m_answerStray)
         return;
-    if (m_answer.size() == kAnswerLength) {
+    if (m_answer.size() == wire::AcknowledgementLength) {
         // Which answer this is comes from what was sent: the oldest one still awaited.
         const bool inputs = !m_awaited.isEmpty() && m_awaited.takeFirst() == Awaited::Inputs;
-        m_answerLength = inputs ? kInputAnswerLength : kAnswerLength;
+        m_answerLength = inputs ? wire::InputAnswerLength : wire::AcknowledgementLength;
     }
-    if (m_answer.size() < kAnswerLength || m_answer.size() < m_answerLength)
+    if (m_answer.size() < wire::AcknowledgementLength || m_answer.size() < m_answerLength)
         return;
     const int address = quint8(m_answer.at(1));
     QString meaning = QStringLiteral("acknowledge from %1").arg(address);
     Kind kind = Kind::Acknowledge;
-    if (m_answerLength == kInputAnswerLength) {
+    if (m_answerLength == wire::InputAnswerLength) {
         kind = Kind::Inputs;
         meaning = QStringLiteral("inputs of %1: %2")
                       .arg(address)

@@ -80,13 +80,18 @@ std::optional<TextFrame> text(const QString& line1, const QString& line2)
         return std::nullopt;
     TextFrame frame;
     frame.bytes.append(char(wire::ClearDisplay));
-    frame.bytes.append(safeText(line1));
+    const QByteArray first = safeText(line1);
+    const QByteArray second = safeText(line2);
+    frame.bytes.append(first);
     // A full first row already leaves the cursor at the start of the second.
     const bool separated = !line2.isEmpty() && line1.size() < kLineLength;
     if (separated)
         frame.bytes.append(char(wire::SecondRow));
-    frame.bytes.append(safeText(line2));
-    frame.monitor = separated ? line1 + kRowSeparatorShown + line2 : line1 + line2;
+    frame.bytes.append(second);
+    // The monitor shows what went out: a character the line cannot carry shows as its '?'.
+    const QString shown1 = QString::fromLatin1(first);
+    const QString shown2 = QString::fromLatin1(second);
+    frame.monitor = separated ? shown1 + kRowSeparatorShown + shown2 : shown1 + shown2;
     return frame;
 }
 

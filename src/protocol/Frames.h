@@ -20,7 +20,7 @@ QByteArray broadcastOff();
 struct TextFrame
 {
     QByteArray bytes;
-    // What the traffic monitor shows instead of hex: the two lines as typed, with " [0x12] "
+    // What the traffic monitor shows instead of hex: the two lines as sent, with " [0x12] "
     // where the row separator goes.
     QString monitor;
 };

@@ -11,10 +11,4 @@ namespace velnor {
 // '?'. Without this a typed "þ " would put FE 20, the store command, on the line.
 QByteArray safeText(const QString& text);
 
-// Whether a module would act on this byte instead of showing it.
-constexpr bool isCommandOrControl(quint8 byte)
-{
-    return byte < 0x20 || byte == 0xEA || byte == 0xEE || byte == 0xEF || byte == 0xFE;
-}
-
 } // namespace velnor

@@ -12,6 +12,8 @@ namespace {
 const QString kConfiguring = QStringLiteral("Configuring..");
 const QString kCompleted = QStringLiteral("Completed");
 constexpr int kBottomRow = 1;
+// One custom character: eight bitmap boxes, one a dot row.
+constexpr int kBitmapRow = 8;
 
 // A box's text as it goes out: filled with spaces to a full row, never longer.
 QString filledOut(const QString& text)
@@ -55,15 +57,38 @@ QString refusalText(UploadRefusal refusal)
     return {};
 }
 
+std::optional<int> refusedBitmap(const ModuleSetup& setup)
+{
+    for (int i = 0; i < ModuleSetup::kBitmaps; ++i) {
+        if (!bitmapByte(setup.bitmaps[size_t(i)]))
+            return i;
+    }
+    return std::nullopt;
+}
+
+QString bitmapPlace(int box)
+{
+    return QStringLiteral("CHAR %1, Byte %2").arg(box / kBitmapRow + 1).arg(box % kBitmapRow + 1);
+}
+
+std::variant<ModuleSetup, UploadRefusal> setupToSave(ModuleSetup setup)
+{
+    if (refusedBitmap(setup))
+        return UploadRefusal::BadBitmap;
+    if (!setup.address())
+        return UploadRefusal::NoAddress;
+    for (QString& box : setup.bitmaps)
+        box = QString::number(*bitmapByte(box));
+    return setup;
+}
+
 std::variant<QList<UploadStep>, UploadRefusal> planUpload(const ModuleSetup& setup)
 {
+    if (refusedBitmap(setup))
+        return UploadRefusal::BadBitmap;
     QByteArray bitmaps;
-    for (const QString& box : setup.bitmaps) {
-        const std::optional<quint8> byte = bitmapByte(box);
-        if (!byte)
-            return UploadRefusal::BadBitmap;
-        bitmaps.append(char(*byte));
-    }
+    for (const QString& box : setup.bitmaps)
+        bitmaps.append(char(*bitmapByte(box)));
     const std::optional<int> address = setup.address();
     if (!address)
         return UploadRefusal::NoAddress;

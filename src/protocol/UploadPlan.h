@@ -1,11 +1,12 @@
 #pragma once
 
-#include "settings/ModuleSetup.h"
+#include "protocol/ModuleSetup.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <variant>
 
 namespace velnor {
@@ -47,6 +48,16 @@ QString refusalText(UploadRefusal refusal);
 // The whole upload of a setup, or why it cannot be sent. Nothing is sent for a refusal, so
 // every box is checked before the first step.
 std::variant<QList<UploadStep>, UploadRefusal> planUpload(const ModuleSetup& setup);
+
+// The first bitmap box, 0 to 63, that holds no number the upload can send; nothing when all do.
+std::optional<int> refusedBitmap(const ModuleSetup& setup);
+// Where a bitmap box is in the window: "CHAR 3, Byte 2" for box 17.
+QString bitmapPlace(int box);
+
+// The setup as a save keeps it: every bitmap box as the decimal byte the upload sends for it,
+// so the settings file never holds a value the upload would refuse or read otherwise. A setup
+// the upload refuses is refused the same way.
+std::variant<ModuleSetup, UploadRefusal> setupToSave(ModuleSetup setup);
 
 // The setup as it stands after the upload: texts filled out to 16 characters.
 ModuleSetup applyFills(ModuleSetup setup, const QList<UploadStep>& steps);

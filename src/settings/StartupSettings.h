@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/Wire.h"
+
 #include <QString>
 
 namespace velnor {
@@ -11,8 +13,9 @@ class IniFile;
 struct StartupSettings
 {
     static constexpr int kPorts = 20;
-    static constexpr int kFirstAddress = 100;
-    static constexpr int kLastAddress = 132;
+    // The address list starts with the broadcast address, then the modules' own.
+    static constexpr int kFirstAddress = wire::Broadcast;
+    static constexpr int kLastAddress = wire::LastAddress;
 
     // 1 to 20: "CommPort", or 1 when it is none of them.
     int port = 1;

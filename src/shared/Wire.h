@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/ModuleLimits.h"
+
 #include <QtGlobal>
 
 // Bytes with a meaning of their own on the line between the panel and the modules: both the
@@ -13,6 +15,8 @@ constexpr quint8 Answer = 0xEE;
 // An acknowledgement is the answer byte and the address; an input answer adds two bytes of states.
 constexpr int AcknowledgementLength = 2;
 constexpr int InputAnswerLength = 4;
+// Each state byte of an input answer carries four inputs in its low bits, input 1 in bit 0.
+constexpr int InputsPerAnswerByte = 4;
 constexpr quint8 Broadcast = 0x64;
 // The addresses a module can have; the broadcast address reaches them all.
 constexpr quint8 FirstAddress = 101;
@@ -59,6 +63,14 @@ constexpr bool isFrameStart(quint8 byte)
     return byte == Select || byte == Deselect || byte == Command;
 }
 
+// Whether a byte is a character of typed text: neither a control code (below 0x20, the
+// custom characters among them) nor a byte that starts or answers a frame.
+constexpr bool isShown(quint8 byte)
+{
+    return byte >= FirstCharacter && byte != Deselect && byte != Answer && byte != Select &&
+           byte != Command;
+}
+
 // Number of argument bytes after 0xFE and a code; -1 for a code modules do not know.
 constexpr int argumentCount(quint8 c)
 {
@@ -87,11 +99,11 @@ constexpr int argumentCount(quint8 c)
     case code::ShowText:
         return 2;
     case code::Bitmaps:
-        return 64;
+        return limits::CustomCharacters * limits::CharacterDotRows;
     case code::StartupScreen:
-        return 32;
+        return limits::Rows * limits::Columns;
     default:
-        return c >= code::FirstText && c <= code::LastText ? 16 : -1;
+        return c >= code::FirstText && c <= code::LastText ? limits::Columns : -1;
     }
 }
 

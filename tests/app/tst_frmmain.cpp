@@ -124,8 +124,9 @@ private slots:
         QCOMPARE(rig.window->statusBar()->height(), 17);
 
         for (auto* button : rig.window->findChildren<QAbstractButton*>()) {
+            // Hidden parts, such as the menu bar's overflow button, show no caption.
             if (!button->isVisibleTo(rig.window.get()))
-                continue; // the menu bar's overflow button, other windows' buttons
+                continue;
             const QFontMetrics metrics(button->font());
             const bool wraps =
                 button->metaObject()->className() == QByteArrayLiteral("velnor::WrapButton");
@@ -216,9 +217,15 @@ private slots:
     {
         const QByteArray ini("[LCD]\r\nUID=105\r\n");
         MainWindowRig rig(&ini);
+        rig.window->show();
+        rig.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        rig.child<QWidget>(u"cmdSelect"_s)->setFocus();
         rig.answer("\x69", "\xee\x69");
         rig.click(QStringLiteral("cmdSelect"));
         QCOMPARE(rig.status(), QStringLiteral("105 Connected"));
+        // Not on the broadcast box next to the button, where Space would switch it on.
+        QCOMPARE(QApplication::focusWidget(), rig.child<QWidget>(u"txtLine1"_s));
         QVERIFY(!rig.child<QWidget>(QStringLiteral("cmdSelect"))->isEnabled());
         for (const char* group :
              {"PrintText", "CustomChar", "Backlight", "InputStatus", "CurControl", "Output"})

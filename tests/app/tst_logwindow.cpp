@@ -114,6 +114,16 @@ private slots:
         QVERIFY(child<QLabel>(*m_window, "lblStatus")->text().startsWith(u"Could not save"_s));
     }
 
+    // However many rows there are, the window opens on the latest.
+    void opensAtTheLatestRows()
+    {
+        for (int i = 0; i < 200; ++i)
+            m_log->frameSent(frames::select(101));
+        m_window->show();
+        const auto* table = m_window->findChild<QTableView*>();
+        QTRY_COMPARE(table->rowAt(table->viewport()->height() - 1), m_log->rowCount() - 1);
+    }
+
     void statesItsBound()
     {
         QVERIFY(child<QLabel>(*m_window, "lblBound")->text().contains(u"20,000"_s));

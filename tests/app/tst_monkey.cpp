@@ -150,16 +150,14 @@ private slots:
                 QTimer::singleShot(0, &rig.port, [&rig, reply] { rig.port.feed(reply); });
         };
 
-        // The main window's own buttons, not those of the windows it owns nor the menu bar's
-        // overflow button (whose menu waits for a user); nor the watch box: a watch gives way to
-        // every click, so its reads end early by design.
-        QList<QAbstractButton*> mainButtons;
-        for (QAbstractButton* button : rig.window->findChildren<QAbstractButton*>()) {
-            const QString name = button->objectName();
-            if (button->window() == rig.window.get() && !name.startsWith(QStringLiteral("qt_")) &&
-                name != QStringLiteral("chkWatch"))
-                mainButtons.append(button);
-        }
+        QList<QAbstractButton*> mainButtons = rig.window->findChildren<QAbstractButton*>();
+        // The window's own controls only: Qt's hidden helpers, such as the menu bar's overflow
+        // button, open popups of their own that no user reaches. Nor the watch box: a watch
+        // gives way to every click, so its reads end early by design.
+        mainButtons.removeIf([&rig](const QAbstractButton* button) {
+            return button->objectName().startsWith(u"qt_") ||
+                   button->objectName() == u"chkWatch" || !button->isVisibleTo(rig.window.get());
+        });
         QList<QComboBox*> mainLists = rig.window->findChildren<QComboBox*>();
         QList<QLineEdit*> mainLines{rig.child<QLineEdit>(QStringLiteral("txtLine1")),
                                     rig.child<QLineEdit>(QStringLiteral("txtLine2"))};

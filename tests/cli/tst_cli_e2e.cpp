@@ -2,13 +2,14 @@
 #include "emulator/Line.h"
 #include "link/QtSerialPort.h"
 #include "settings/IniFile.h"
-#include "settings/ModuleSetup.h"
+#include "settings/ModuleSetupFile.h"
 
 #include "EmulatedLine.h"
 #include "Files.h"
 #include "LcdSection.h"
 #include "ModuleState.h"
 
+#include <QDateTime>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -41,6 +42,8 @@ struct Result
 // The emulated line with velnor-cli pointed at it by the settings file.
 struct Bench : test::EmulatedLine
 {
+    using EmulatedLine::EmulatedLine;
+
     QStringList withSettings(const QStringList& arguments) const
     {
         return QStringList{u"--settings"_s, settings.path()} + arguments;
@@ -70,7 +73,7 @@ QStringList linesStartingWith(const QString& text, const QString& prefix)
     QStringList found;
     for (const QString& line : text.split(u'\n')) {
         if (line.startsWith(prefix))
-            found.append(line.mid(prefix.size()));
+            found.append(line.mid(prefix.size()).section(u"  "_s, 0, 0)); // the bytes alone
     }
     return found;
 }
@@ -94,6 +97,10 @@ private slots:
     void anEmptySpeedSettingMeans4800AsInThePanel();
     void aSignalEndsTheRunAndLeavesTheLineUsable_data();
     void aSignalEndsTheRunAndLeavesTheLineUsable();
+    void scanFindsTheModulesAndLeavesNoneSelected_data();
+    void scanFindsTheModulesAndLeavesNoneSelected();
+    void watchPrintsTheFirstAnswerAndEachChange_data();
+    void watchPrintsTheFirstAnswerAndEachChange();
 };
 
 void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
@@ -116,6 +123,10 @@ void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
     QCOMPARE(linesStartingWith(result.out, u"> "_s), sent);
     QTRY_COMPARE(bench.heard, QByteArray::fromHex(sent.join(u' ').toLatin1()));
     QCOMPARE(linesStartingWith(result.out, u"< "_s).join(u' '), u"EE 65 EE 65 0A 05 EE 65"_s);
+    // Each line goes on with what its bytes mean.
+    for (const QString& line : {u"> FE 0E  read inputs"_s, u"> EA  deselect"_s,
+                                u"< EE 65 0A 05  inputs of 101: 0 1 0 1 1 0 1 0"_s})
+        QVERIFY2(result.out.split(u'\n').contains(line), qPrintable(line));
 
     const QString shown =
         u"rows=AB|CD             {02};look=hidden;light=flashing;outputs=82;selected=--"_s;
@@ -159,7 +170,7 @@ void tst_CliE2e::anUploadFromAFileSetsUpEveryModule()
         QCOMPARE(bench.module(m).stored(), expected);
     }
     // The settings file keeps a copy of what was stored, texts filled out as they were sent.
-    const ModuleSetup kept = ModuleSetup::load(bench.settings);
+    const ModuleSetup kept = loadModuleSetup(bench.settings);
     QCOMPARE(kept.uid, u"107"_s);
     QCOMPARE(kept.at9600, false);
     QCOMPARE(kept.line1, u"Velnor bench    "_s);
@@ -191,6 +202,8 @@ void tst_CliE2e::theProgramsExitStatus_data()
         u"velnor-cli: select 105: Device Not Found\n"_s, "\xEF\x69"_ba);
     row("module falls silent", u"select 101 inputs serial"_s, Trouble::ModuleFallsSilent, 4,
         QString(), u"velnor-cli: inputs: No Response\n"_s, "\xEF\x65\xFE\x0E"_ba);
+    row("watch meets silence", u"select 101 watch"_s, Trouble::ModuleFallsSilent, 4, QString(),
+        u"velnor-cli: watch: No Response\n"_s, "\xEF\x65\xFE\x0E"_ba);
     row("no such port", u"--device /nonexistent/tty select 101"_s, Trouble::None, 3, QString(),
         u"velnor-cli: SELECTED PORT NOT AVAILABLE! (/nonexistent/tty: No such file or "
         u"directory)\n"_s,
@@ -209,7 +222,8 @@ void tst_CliE2e::theProgramsExitStatus_data()
         u"the result could not be written to standard output\n"_s, "\xEF\x66\xFE\x0E"_ba);
     row("settings file unreadable", u"--settings $FIFO --device $LINE upload $FILE save"_s,
         Trouble::None, 2, QString(),
-        u"Not a regular file (the settings file cannot be read; nothing was sent)"_s, QByteArray());
+        u"Not a regular file (the settings file cannot be read; nothing was sent)"_s,
+        QByteArray());
 }
 
 void tst_CliE2e::theProgramsExitStatus()
@@ -229,7 +243,7 @@ void tst_CliE2e::theProgramsExitStatus()
         QObject::connect(&bench.host, &PtyHost::answered, &bench.host,
                          [&bench] { bench.host.line().setSilent(true); });
     }
-    QtSerialPort other(bench.settings);
+    QtSerialPort other(portMapOf(bench.settings));
     if (trouble == Trouble::PortHeldElsewhere) {
         other.setDevice(bench.host.devicePath());
         QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
@@ -275,10 +289,9 @@ void tst_CliE2e::portsListsTheLineWhileAnotherProgramHoldsIt_data()
     QTest::addColumn<QStringList>("arguments");
     // What the output shows of the line's device, DEV, at port 4.
     QTest::addColumn<QString>("shown");
-    const QString json = uR"("device":"DEV",[^}]*"ports":\[4\])"_s;
     QTest::newRow("text") << QStringList{u"ports"_s} << uR"((^|\n)4 +DEV )"_s;
-    QTest::newRow("--json") << QStringList{u"--json"_s, u"ports"_s} << json;
-    QTest::newRow("its own --json") << QStringList{u"ports"_s, u"--json"_s} << json;
+    QTest::newRow("--json") << QStringList{u"ports"_s, u"--json"_s}
+                            << uR"("device":"DEV",[^}]*"ports":\[4\])"_s;
 }
 
 void tst_CliE2e::portsListsTheLineWhileAnotherProgramHoldsIt()
@@ -287,7 +300,7 @@ void tst_CliE2e::portsListsTheLineWhileAnotherProgramHoldsIt()
     QFETCH(QString, shown);
     Bench bench;
     QVERIFY(bench.started);
-    QtSerialPort panel(bench.settings);
+    QtSerialPort panel(portMapOf(bench.settings));
     panel.setDevice(bench.host.devicePath());
     QVERIFY2(panel.setPortOpen(true), qPrintable(panel.errorString()));
 
@@ -351,6 +364,129 @@ void tst_CliE2e::aSignalEndsTheRunAndLeavesTheLineUsable()
     const qsizetype sent = bench.heard.indexOf("\xEF\x65"_ba, 40);
     QVERIFY2(sent > 40 && sent < kUploadSize, qPrintable(QString::number(sent)));
     QVERIFY(bench.heard.startsWith(kUploadOpening));
+}
+
+void tst_CliE2e::scanFindsTheModulesAndLeavesNoneSelected_data()
+{
+    QTest::addColumn<QList<quint8>>("addresses");
+    // Modules stored at 4800 bit/s, by index.
+    QTest::addColumn<QList<int>>("slow");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("scattered") << QList<quint8>{132, 101, 117} << QList<int>{} << u"scan"_s << 0
+                               << u"101\n117\n132\n"_s << QString();
+    QTest::newRow("silent line") << QList<quint8>{} << QList<int>{} << u"scan"_s << 4 << QString()
+                                 << u"velnor-cli: scan: no module answered\n"_s;
+    // Two modules answer together at 110; the one at 120 alone.
+    QTest::newRow("two on one address")
+        << QList<quint8>{110, 120, 110} << QList<int>{} << u"--json scan"_s << 0
+        << u"{\"answering\":[120],\"garbled\":[110],\"silent\":[101,102,103,104,105,106,107,"
+           u"108,109,111,112,113,114,115,116,117,118,119,121,122,123,124,125,126,127,128,129,130,"
+           u"131,132],\"speeds\":[{\"answering\":[120],\"baud\":9600,\"garbled\":[110]}]}\n"_s
+        << QString();
+    // The module stored at 4800 is deaf at 9600; the line's own speed is back for the select.
+    QTest::newRow("both speeds") << QList<quint8>{101, 117} << QList<int>{1}
+                                 << u"scan --both-speeds select 101"_s << 0
+                                 << u"101 9600\n117 4800\n"_s << QString();
+}
+
+void tst_CliE2e::scanFindsTheModulesAndLeavesNoneSelected()
+{
+    QFETCH(QList<quint8>, addresses);
+    QFETCH(QList<int>, slow);
+    QFETCH(QString, arguments);
+
+    Bench bench(addresses);
+    QVERIFY(bench.started);
+    Line& line = bench.host.line();
+    for (int index : slow)
+        line.feed("\xEF"_ba + char(addresses.at(index)) + "\xFE\x1F\xFE\x20"_ba, 0);
+    line.powerUp();
+
+    const Result result = bench.runInProcess(arguments.split(u' '));
+    QTEST(result.err, "err");
+    QTEST(result.out, "out");
+    QTEST(result.status, "status");
+    // Every module that answered was deselected; the select after the scan aside.
+    int selected = 0;
+    for (int m = 0; m < line.moduleCount(); ++m)
+        selected += line.module(m).selected() ? 1 : 0;
+    QCOMPARE(selected, arguments.endsWith(u"select 101"_s) ? 1 : 0);
+}
+
+void tst_CliE2e::watchPrintsTheFirstAnswerAndEachChange_data()
+{
+    QTest::addColumn<QString>("arguments");
+    // Input 3 closes when the module answers this read; 0 for never.
+    QTest::addColumn<int>("flipAt");
+    // The least time from the first line to the last.
+    QTest::addColumn<int>("gapMs");
+    // The lines, the time left out.
+    QTest::addColumn<QStringList>("lines");
+    // 130: SIGTERM after the first line.
+    QTest::addColumn<int>("status");
+
+    const QString json = uR"({"address":101,"inputs":{"1":true,"2":true,"3":%1,"4":true,)"
+                         uR"("5":true,"6":true,"7":true,"8":true},"time":"TIME"})"_s;
+    const QString open = u"TIME 1 1 1 1 1 1 1 1"_s;
+    // Reads that find nothing changed print nothing.
+    QTest::newRow("one read after another") << u"select 101 watch --count 2"_s << 3 << 0
+                                            << QStringList{open, u"TIME 1 1 0 1 1 1 1 1"_s} << 0;
+    QTest::newRow("every 300 ms, then the next command")
+        << u"select 101 watch --interval 300 --count 2 --json deselect"_s << 1 << 300
+        << QStringList{json.arg(u"true"_s), json.arg(u"false"_s)} << 0;
+    // The signal comes while the watch waits for its next read, which then never goes out.
+    QTest::newRow("until a signal")
+        << u"select 101 watch --interval 60000"_s << 0 << 0 << QStringList{open} << 130;
+}
+
+void tst_CliE2e::watchPrintsTheFirstAnswerAndEachChange()
+{
+    QFETCH(QString, arguments);
+    QFETCH(int, flipAt);
+    QFETCH(int, gapMs);
+    QFETCH(int, status);
+
+    Bench bench;
+    QVERIFY(bench.started);
+    int reads = 0;
+    QObject::connect(&bench.host, &PtyHost::answered, &bench.host, [&](const QByteArray& bytes) {
+        if (bytes.size() == 4 && ++reads == flipAt)
+            bench.host.line().setInputs(0, 0xFB);
+    });
+    QProcess program;
+    QSignalSpy finished(&program, &QProcess::finished);
+    bool signalled = false;
+    QObject::connect(&program, &QProcess::readyReadStandardOutput, &program, [&] {
+        if (status == 130 && !std::exchange(signalled, true))
+            ::kill(pid_t(program.processId()), SIGTERM);
+    });
+    program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withSettings(arguments.split(u' ')));
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(err, status == 0 ? QString()
+                              : u"velnor-cli: "_s + arguments.mid(11) + u": interrupted\n"_s);
+
+    const QRegularExpression time(u"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}"_s);
+    QStringList lines;
+    QList<QDateTime> times;
+    for (QString line :
+         QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        times.append(QDateTime::fromString(time.match(line).captured(), Qt::ISODateWithMs));
+        lines.append(line.replace(time, u"TIME"_s));
+    }
+    QTEST(lines, "lines");
+    // The reads run on a coarse timer, which may fire a little early.
+    QVERIFY(times.first().msecsTo(times.last()) >= gapMs * 5 / 6);
+    // The read that saw the change was the last.
+    QCOMPARE(bench.heard.count("\xFE\x0E"_ba), flipAt + 1);
+    // The command after the watch ran.
+    QCOMPARE(bench.module(0).ownSelected(), !arguments.endsWith(u"deselect"_s));
 }
 
 QTEST_GUILESS_MAIN(tst_CliE2e)

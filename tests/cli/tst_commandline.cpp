@@ -11,8 +11,8 @@ using namespace velnor::cli;
 
 namespace {
 
-// A parsed command line in one line: the options, then what each command sends in hex ("upload",
-// "monitor" and "ports" by name); or "error: " and the message.
+// A parsed command line in one line: the options, then what each command sends in hex (those
+// that send no one frame by name, with their options); or "error: " and the message.
 QString render(const std::variant<Invocation, UsageError>& parsed)
 {
     if (const auto* error = std::get_if<UsageError>(&parsed))
@@ -37,12 +37,18 @@ QString render(const std::variant<Invocation, UsageError>& parsed)
     if (!options.isEmpty())
         parts.append(options.join(u' '));
     for (const Command& command : invocation.commands) {
+        const QString json = command.json ? u" json"_s : QString();
         if (command.kind == Command::Kind::Upload)
             parts.append((u"upload "_s + command.file).trimmed());
         else if (command.kind == Command::Kind::Monitor)
             parts.append(u"monitor"_s);
         else if (command.kind == Command::Kind::Ports)
-            parts.append(command.json ? u"ports json"_s : u"ports"_s);
+            parts.append(u"ports"_s + json);
+        else if (command.kind == Command::Kind::Scan)
+            parts.append((command.bothSpeeds ? u"scan both"_s : u"scan"_s) + json);
+        else if (command.kind == Command::Kind::Watch)
+            parts.append(u"watch %1 ms %2 lines"_s.arg(command.intervalMs).arg(command.count) +
+                         json);
         else
             parts.append(frameOf(command).isEmpty() ? u"nothing"_s
                                                     : hexItems(frameOf(command)).trimmed());
@@ -61,8 +67,6 @@ private slots:
     void parse();
     void help_data();
     void help();
-    void aCommandsOwnOptions_data();
-    void aCommandsOwnOptions();
 };
 
 void tst_CliCommandLine::parse_data()
@@ -111,6 +115,11 @@ void tst_CliCommandLine::parse_data()
     row("ports needs no module and has its own --json", "ports select 101 ports --json inputs",
         u"ports | EF 65 | ports json | FE 0E"_s);
     row("--json is every command's", "--json ports", u"json | ports json"_s);
+    row("scan needs nothing before it", "scan select 101 scan --json --both-speeds",
+        u"scan | EF 65 | scan both json"_s);
+    row("watch and its options in any order",
+        "select 101 watch --count=3 --json --interval 500 deselect",
+        u"EF 65 | watch 500 ms 3 lines json | EA"_s);
     row("help before anything else", "--help select 999", u"help"_s);
     row("version", "--version", u"version"_s);
 
@@ -158,6 +167,16 @@ void tst_CliCommandLine::parse_data()
     refused("select 101 deselect inputs", "inputs: needs \"select ADDR\" before it");
     refused("select 101 upload inputs", "inputs: needs \"select ADDR\" before it");
     refused("deselect", "deselect: needs \"select ADDR\" before it");
+    refused("watch", "watch: needs \"select ADDR\" before it");
+    refused("select 101 scan inputs", "inputs: needs \"select ADDR\" before it");
+    refused("broadcast on scan clear", "clear: no module is selected before it");
+    refused("select 101 watch --count 0",
+            "watch: --count: N must be a number from 1 to 1000000, not \"0\"");
+    refused("select 101 watch --count", "watch: --count: N is missing: a number from 1 to");
+    // A command's own options follow it; any other word is the next command.
+    refused("select 101 watch --loud",
+            "unknown command \"--loud\"; options go before the first command");
+    refused("scan --both-speeds=yes", "scan: --both-speeds takes no value");
 }
 
 void tst_CliCommandLine::parse()
@@ -198,8 +217,12 @@ void tst_CliCommandLine::help_data()
     row("  upload [FILE]               sends the \"LCD\" setup of the settings file or FILE "
         "to all",
         "EF 64 0D \"Config. Mode\", then 314 bytes with 14 waits of 200 ms");
+    // What a command does wraps beside its usage.
+    row("  watch [--interval MS] [--count N] [--json]",
+        "reads the inputs again and again, one read every MS (0 to");
     row("text, clear, predefined, cursor, clear-row, clear-column, backlight, char, output and",
-        "outputs need \"select ADDR\" or \"broadcast on\" before them; deselect and inputs need");
+        "outputs need \"select ADDR\" or \"broadcast on\" before them; deselect, inputs and "
+        "watch");
 }
 
 void tst_CliCommandLine::help()
@@ -210,60 +233,6 @@ void tst_CliCommandLine::help()
     const qsizetype at = lines.indexOf(line);
     QVERIFY2(at >= 0 && at + 1 < lines.size(), qPrintable(helpText()));
     QCOMPARE(lines.at(at + 1).trimmed(), next);
-}
-
-void tst_CliCommandLine::aCommandsOwnOptions_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    // Each command as typed with its row, entry and switch; or "error: " and the message.
-    QTest::addColumn<QString>("expected");
-
-    const auto row = [](const char* arguments, const char* expected) {
-        QTest::newRow(arguments) << QString::fromUtf8(arguments).split(u' ')
-                                 << QString::fromUtf8(expected);
-    };
-    row("repeat 1", "repeat 1: 1 0 0");
-    row("repeat 0 --count 1000 --json serial", "repeat 0 --count 1000 --json: 0 999 1 | serial");
-    row("repeat 1 --json --count=5", "repeat 1 --json --count=5: 1 4 1");
-    row("repeat 1 --count", "error: repeat: --count: N is missing: a number from 1 to 1000");
-    row("repeat 1 --count 1001",
-        "error: repeat: --count: N must be a number from 1 to 1000, not \"1001\"");
-    row("repeat 1 --json=yes", "error: repeat: --json takes no value");
-    // They follow the command's other arguments, and only its own are taken.
-    row("repeat --count 5", "error: repeat: ROW must be a number from 0 to 1, not \"--count\"");
-    row("repeat 1 --loud", "error: unknown command \"--loud\"; options go before the first");
-}
-
-void tst_CliCommandLine::aCommandsOwnOptions()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, expected);
-    // A command that repeats a read, with its own count and output form.
-    const CommandTable table({
-        {.name = "repeat"_L1,
-         .kind = Command::Kind::Inputs,
-         .arguments =
-             {Argument::numbered(u"ROW"_s, 0, 1, &Command::row),
-              Argument::numbered(u"N"_s, 1, 1000, &Command::entry, 1).asOption(u"--count"_s),
-              Argument::switchOption(u"--json"_s, &Command::on)}},
-        {.name = "serial"_L1, .kind = Command::Kind::Serial},
-    });
-    const auto parsed = parseCommandLine(arguments, table);
-    if (const auto* error = std::get_if<UsageError>(&parsed)) {
-        QVERIFY2(expected.startsWith(u"error: "_s) && error->text.startsWith(expected.mid(7)),
-                 qPrintable(error->text));
-        return;
-    }
-    QStringList commands;
-    for (const Command& command : std::get<Invocation>(parsed).commands) {
-        commands.append(command.kind == Command::Kind::Serial
-                            ? command.typed()
-                            : u"%1: %2 %3 %4"_s.arg(command.typed())
-                                  .arg(command.row)
-                                  .arg(command.entry)
-                                  .arg(int(command.on)));
-    }
-    QCOMPARE(commands.join(u" | "_s), expected);
 }
 
 QTEST_APPLESS_MAIN(tst_CliCommandLine)

@@ -54,7 +54,7 @@ struct CommandRig
     Panel panel{messages, fakeLine(), fakeLine()};
     FakeSerialPort& port = fakePort(panel);
     FakeTickSource& ticks = fakeTicks(panel);
-    DeviceSelection selection{panel.vars(), panel.exchanges()};
+    DeviceSelection selection{panel.vars(), panel.exchanges(), messages};
     TextCommands text{panel.vars(), panel.link(), messages};
     DisplayCommands display{panel.link(), messages, selection.state()};
     InputOutputCommands inputOutput{panel.exchanges(), panel.link(), messages};

@@ -77,13 +77,6 @@ private slots:
         row(
             "output 8 off", [](R r) { return r.inputOutput.cmdSOutput_Click(l("8"), l("OFF")); },
             "FE33074C");
-        // Only the first entry of the state list switches on.
-        row(
-            "state in other case",
-            [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("on")); }, "FE33004C");
-        row(
-            "state emptied", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), {}); },
-            "FE33004C");
     }
 
     void frames()
@@ -145,6 +138,16 @@ private slots:
         QTest::newRow("output 9") << Click([](R r) {
             return r.inputOutput.cmdSOutput_Click(l("9"), l("ON"));
         }) << l("Please Select an Output from 1 to 8");
+        const QString states = l("Please Select an Output State, ON or OFF");
+        QTest::newRow("state in other case")
+            << Click([](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("on")); })
+            << states;
+        QTest::newRow("state emptied")
+            << Click([](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), {}); }) << states;
+        QTest::newRow("address typed") << Click([](R r) {
+            r.selection.cmdSelect_Click(l("1o7"));
+            return QByteArray();
+        }) << l("Please Select a Device Address from 101 to 132");
     }
 
     void textMatchingNoEntry()

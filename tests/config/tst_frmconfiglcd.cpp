@@ -4,6 +4,7 @@
 #include "config/DotButton.h"
 #include "config/frmConfigLcd.h"
 #include "protocol/UploadPlan.h"
+#include "settings/ModuleSetupFile.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -16,7 +17,9 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 
+using namespace Qt::StringLiterals;
 using namespace velnor;
 using velnor::test::contents;
 
@@ -67,6 +70,9 @@ struct Rig : test::MainWindowRig
         return child<QLineEdit>(QStringLiteral("txtPreDefine_%1").arg(k));
     }
     QComboBox* uid() const { return child<QComboBox>(QStringLiteral("cboUID")); }
+    // The two lines under the boxes: what an upload would do, how the last one went.
+    QString note(const char* name) const { return child<QLabel>(QLatin1String(name))->toolTip(); }
+    QString target() const { return child<QLabel>(QStringLiteral("lblTarget"))->text(); }
     // Clicks "Send Configuration Data" and lets the upload run to its end.
     bool upload() const
     {
@@ -99,6 +105,15 @@ private slots:
         QCOMPARE(rig.text(9)->text(), QStringLiteral("Text 10"));
         QCOMPARE(rig.bitmapBox(63)->text(), QStringLiteral("0"));
         QVERIFY(rig.messages.texts.isEmpty());
+        QVERIFY2(rig.target().contains(u"every module"_s) &&
+                     rig.target().contains(u"107 and 9600"_s),
+                 qPrintable(rig.target()));
+        rig.uid()->setEditText(u"13"_s);
+        QVERIFY2(rig.target().contains(u"101 to 132"_s), qPrintable(rig.target()));
+        rig.uid()->setEditText(u"132"_s);
+        QCOMPARE(rig.uid()->currentIndex(), 31); // typed text equal to an entry selects it
+        rig.child<QRadioButton>(u"opt4800"_s)->click();
+        QVERIFY2(rig.target().contains(u"132 and 4800"_s), qPrintable(rig.target()));
     }
 
     // An address no entry has shows as typed; a speed other than 9600 reads as 4800. (How the
@@ -134,6 +149,17 @@ private slots:
     {
         Rig rig;
         rig.configPort.writes.clear();
+        // Mid-upload the address and speed are held like the boxes: what a save keeps must be
+        // what was sent.
+        QString midway;
+        connect(&rig.configTicks, &TickSource::tick, this, [&] {
+            if (rig.configTicks.ticksEmitted != 2)
+                return;
+            QTest::keyClick(rig.uid(), Qt::Key_Down);
+            rig.child<QRadioButton>(u"opt4800"_s)->click();
+            QTest::keyClicks(rig.bitmapBox(0), u"9"_s);
+            midway = rig.note("lblProgress");
+        });
         QVERIFY(rig.upload());
         const QByteArray sent = rig.configPort.written();
         QCOMPARE(sent.size(), 314);
@@ -148,6 +174,15 @@ private slots:
         QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtSU1"))->text(),
                  QStringLiteral("Velnor bench    "));
         QCOMPARE(rig.text(0)->text(), QStringLiteral("Text 1          "));
+        QCOMPARE(midway, u"Sending: step 5 of 31."_s);
+        QCOMPARE(rig.note("lblProgress"),
+                 u"Upload complete: all 31 steps sent. Save keeps it in the modules' memory."_s);
+        QCOMPARE(rig.uid()->currentIndex(), 6);
+        QVERIFY(rig.child<QRadioButton>(u"opt9600"_s)->isChecked());
+        QCOMPARE(rig.bitmapBox(0)->text(), u"1"_s);
+        QTest::keyClick(rig.uid(), Qt::Key_Down); // held no longer
+        QCOMPARE(rig.uid()->currentIndex(), 7);
+        rig.uid()->setCurrentIndex(6);
         QVERIFY(!rig.text(0)->isReadOnly());
 
         // A second upload sends the same bytes again, with no select between.
@@ -161,14 +196,16 @@ private slots:
     {
         QTest::addColumn<int>("failWritesAfter"); // 0: the port will not open
         QTest::addColumn<int>("ticks");
-        QTest::newRow("port will not open") << 0 << 0;
-        QTest::newRow("write fails after the baud frame") << 3 << 1;
+        QTest::addColumn<int>("stepsSent");
+        QTest::newRow("port will not open") << 0 << 0 << 0;
+        QTest::newRow("write fails after the baud frame") << 3 << 1 << 2;
     }
 
     void failedUploadStopsWithOneMessage()
     {
         QFETCH(int, failWritesAfter);
         QFETCH(int, ticks);
+        QFETCH(int, stepsSent);
         Rig rig;
         rig.configPort.writes.clear();
         rig.configPort.setPortOpen(false);
@@ -177,6 +214,7 @@ private slots:
         QVERIFY(rig.upload());
         QCOMPARE(rig.messages.texts, QStringList{kPortMessage});
         QCOMPARE(rig.configTicks.ticksEmitted, ticks);
+        QCOMPARE(rig.note("lblProgress"), u"Upload stopped after step %1 of 31."_s.arg(stepsSent));
         QVERIFY(rig.panel.gate().isOpen());
         QVERIFY(!rig.text(0)->isReadOnly());
     }
@@ -188,14 +226,20 @@ private slots:
         QTest::addColumn<QString>("uid");
         QTest::addColumn<QString>("bitmap");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("detail");
         const auto row = [](const char* button, const char* uid, const char* bitmap,
-                            const char* message) {
-            QTest::addRow("%s %s %s", button, uid, bitmap) << button << uid << bitmap << message;
+                            const char* message, const char* detail) {
+            QTest::addRow("%s %s %s", button, uid, bitmap)
+                << button << uid << bitmap << message << detail;
         };
         const char* noAddress = "Please Select a Device Address from 101 to 132";
-        row("cmdConLcd", "107", "abc", "Please Enter Numeric Value 0 to 255 in the bitmap field");
-        row("cmdConLcd", "99", "1", noAddress);
-        row("cmdSaveFlash", "100", "1", noAddress);
+        const char* noNumber = "Please Enter Numeric Value 0 to 255 in the bitmap field";
+        row("cmdConLcd", "107", "abc", noNumber, "CHAR 3, Byte 2 holds \"abc\".");
+        row("cmdConLcd", "99", "1", noAddress, "");
+        row("cmdSaveFlash", "100", "1", noAddress, "");
+        // A save keeps only what the upload would send.
+        row("cmdSaveFlash", "107", "300", noNumber, "CHAR 3, Byte 2 holds \"300\".");
+        row("cmdSaveFlash", "107", "", noNumber, "CHAR 3, Byte 2 is empty.");
     }
 
     void refusals()
@@ -204,6 +248,7 @@ private slots:
         QFETCH(QString, uid);
         QFETCH(QString, bitmap);
         QFETCH(QString, message);
+        QFETCH(QString, detail);
         Rig rig;
         rig.configPort.writes.clear();
         const QByteArray settings = contents(rig.settings.path());
@@ -212,20 +257,15 @@ private slots:
         rig.text(3)->setText(QStringLiteral("short"));
         rig.child<QAbstractButton>(button)->click();
         QCOMPARE(rig.messages.texts, QStringList{message});
+        QCOMPARE(rig.messages.details, QStringList{detail});
+        // The focus is on what to mend.
+        QWidget* culprit = detail.isEmpty() ? static_cast<QWidget*>(rig.uid()) : rig.bitmapBox(17);
+        QWidget* focused = rig.config->focusWidget();
+        QVERIFY(focused == culprit || culprit->isAncestorOf(focused));
         QVERIFY(rig.configPort.writes.isEmpty());
         QVERIFY(!rig.config->isUploading());
         QCOMPARE(rig.text(3)->text(), QStringLiteral("short"));
         QCOMPARE(contents(rig.settings.path()), settings);
-    }
-
-    void typedAddressEqualToAnEntrySelectsIt()
-    {
-        Rig rig;
-        rig.uid()->setEditText(QStringLiteral("132"));
-        QCOMPARE(rig.uid()->currentIndex(), 31);
-        rig.configPort.writes.clear();
-        QVERIFY(rig.upload());
-        QVERIFY(rig.configPort.written().contains("\xfe\x30\x84"));
     }
 
     void closingDuringAnUploadEndsItAndReleasesThePort()
@@ -237,7 +277,7 @@ private slots:
             if (rig.configTicks.ticksEmitted != 3)
                 return;
             sent = rig.configPort.written();
-            rig.config->close(); // deletes itself
+            QTest::keyClick(rig.bitmapBox(0), Qt::Key_Escape); // closes and deletes it
         });
         rig.child<QAbstractButton>(QStringLiteral("cmdConLcd"))->click();
         QTRY_VERIFY(!sent.isEmpty());
@@ -254,12 +294,19 @@ private slots:
         rig.configPort.writes.clear();
         rig.child<QRadioButton>(QStringLiteral("opt4800"))->setChecked(true);
         rig.text(0)->setText(QStringLiteral("changed"));
-        rig.bitmapBox(5)->setText(QStringLiteral("31"));
+        // Each bitmap as the byte the upload sends for it.
+        rig.bitmapBox(5)->setText(u"1e2"_s);
+        rig.bitmapBox(6)->setText(u" 0 "_s);
         rig.click(QStringLiteral("cmdSaveFlash"));
         QCOMPARE(rig.configPort.written(), QByteArray("\xef\x64\xfe\x20"));
         QVERIFY(rig.messages.texts.isEmpty());
-        const ModuleSetup saved = ModuleSetup::load(rig.settings);
-        QCOMPARE(saved, rig.config->setup());
+        ModuleSetup expected = rig.config->setup();
+        expected.bitmaps[5] = u"100"_s;
+        expected.bitmaps[6] = u"0"_s;
+        QCOMPARE(loadModuleSetup(rig.settings), expected);
+        QCOMPARE(rig.note("lblProgress"),
+                 u"Store command sent to every module; settings written to %1."_s.arg(
+                     QDir::toNativeSeparators(rig.settings.path())));
         QCOMPARE(rig.settings.ReadIni(QStringLiteral("LCD"), QStringLiteral("Baud")),
                  QStringLiteral("4800"));
         QVERIFY(contents(rig.settings.path()).startsWith("[Settings]\r\nCommPort=3\r\n[LCD]\r\n"));
@@ -279,6 +326,9 @@ private slots:
             rig.messages.details.last().contains(QDir::toNativeSeparators(rig.settings.path())),
             qPrintable(rig.messages.details.last()));
         QVERIFY(rig.messages.details.last().contains(QLatin1String("78 of 78")));
+        QVERIFY2(rig.note("lblProgress").startsWith(u"Store command not sent"_s) &&
+                     rig.note("lblProgress").contains(u"NOT written"_s),
+                 qPrintable(rig.note("lblProgress")));
     }
 
     void editorDotsFollowTheBoxesBothWays()
@@ -316,6 +366,34 @@ private slots:
         QCOMPARE(editor->dot(2, 3)->accessibleName(), QStringLiteral("CHAR 3 row 3 dot 4"));
     }
 
+    // Opening the window takes every module over: the main window counts none as selected, as
+    // after a deselect, and broadcast mode is off.
+    void openingTheWindowEndsTheSelection_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("a module selected") << "cmdSelect";
+        QTest::newRow("broadcast mode") << "Check1";
+    }
+
+    void openingTheWindowEndsTheSelection()
+    {
+        QFETCH(QString, before);
+        const QByteArray ini("[LCD]\r\nUID=105\r\n");
+        test::MainWindowRig rig(&ini);
+        rig.answer("\x69", "\xee\x69");
+        rig.click(before);
+        QVERIFY(rig.child<QWidget>(u"Output"_s)->isEnabled());
+        rig.child<QAction>(u"mnuConfig"_s)->trigger();
+        QCOMPARE(rig.status(), u"Disconnected"_s);
+        QVERIFY(!rig.child<QAbstractButton>(u"Check1"_s)->isChecked());
+        for (const char* open : {"Frame3", "cmdSelect"})
+            QVERIFY2(rig.child<QWidget>(QLatin1String(open))->isEnabled(), open);
+        for (const char* closed : {"cmdDeselect", "PrintText", "CustomChar", "Backlight",
+                                   "InputStatus", "CurControl", "Output"})
+            QVERIFY2(!rig.child<QWidget>(QLatin1String(closed))->isEnabled(), closed);
+        QCOMPARE(rig.child<QComboBox>(u"cboAddr"_s)->currentText(), u"105"_s);
+    }
+
     // The configuration window as the main window's menu item opens it: the main window lets
     // go of its port and its module each time.
     void oneWindowForTheWholeRun()
@@ -324,12 +402,17 @@ private slots:
             "[Settings]\r\nCommPort=2\r\nSetting=9600,n,8,1\r\n" + fullLcdSection();
         test::MainWindowRig rig(&ini);
         auto* menu = rig.child<QAction>(QStringLiteral("mnuConfig"));
+        rig.window->show();
         rig.panel.link().SendFrame(0);
         menu->trigger();
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
         QPointer<frmConfigLcd> first = rig.window->configWindow();
         QVERIFY(first && first->isVisible());
+        // A tool window of the main window: it stays in front of it.
+        QVERIFY(first->windowFlags().testFlag(Qt::Tool));
+        QVERIFY(rig.window->windowHandle());
+        QCOMPARE(first->windowHandle()->transientParent(), rig.window->windowHandle());
         QCOMPARE(rig.configPort.written(), kLoadBytes);
         QCOMPARE(rig.configPort.openedPort, 2);
 

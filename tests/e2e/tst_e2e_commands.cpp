@@ -114,7 +114,7 @@ private slots:
     {
         Bench bench;
         QVERIFY(bench.started);
-        QtSerialPort other(bench.settings);
+        QtSerialPort other(portMapOf(bench.settings));
         other.setCommPort(4);
         QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
 

@@ -1,6 +1,7 @@
 #include "E2eBench.h"
 #include "ModuleState.h"
 #include "config/frmConfigLcd.h"
+#include "settings/ModuleSetupFile.h"
 
 #include <QAction>
 #include <QFile>
@@ -110,7 +111,7 @@ private slots:
         QVERIFY(bench.messages.texts.isEmpty());
 
         // The settings file holds what was saved; its other lines are as they were.
-        const ModuleSetup saved = ModuleSetup::load(bench.settings);
+        const ModuleSetup saved = loadModuleSetup(bench.settings);
         QCOMPARE(saved, config->setup());
         QCOMPARE(saved.uid, QStringLiteral("105"));
         QCOMPARE(otherLines(bench.settings.path()), settingsBefore);

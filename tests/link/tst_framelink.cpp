@@ -80,6 +80,12 @@ private slots:
         QCOMPARE(rig.monitor.txText(), QStringLiteral("EF 64 "));
         QCOMPARE(rig.port.opens, 1);
         QCOMPARE(rig.port.openedSettings, QStringLiteral("4800,n,8,1"));
+        // The traffic log shows the byte the send dropped all the same, before the frame.
+        const TrafficLog& log = rig.panel.log();
+        QCOMPARE(log.rowCount(), 2);
+        QCOMPARE(log.at(0).direction, LogRow::Direction::Received);
+        QCOMPARE(log.at(0).bytes, QByteArray("\x05"));
+        QCOMPARE(log.at(1).meaning, QStringLiteral("broadcast on"));
 
         rig.vars.TxText = QByteArray("\x0dHi\x0cYo");
         rig.link.SendText(QStringLiteral("Hi [0x12] Yo")); // a text goes out in one write

@@ -201,7 +201,7 @@ void TestPortAdvice::portReportsItsHolder()
     QVERIFY2(holder.waitForReadyRead(), qPrintable(holder.errorString()));
     QCOMPARE(holder.readLine(), "locked\n"_ba);
 
-    velnor::QtSerialPort port(ini);
+    velnor::QtSerialPort port(velnor::portMapOf(ini));
     QVERIFY(!port.setPortOpen(true));
     const QStringList lines = port.errorString().split(u'\n');
     QCOMPARE(lines.first(), pty.slavePath + u": "_s + qt_error_string(EBUSY));
@@ -212,7 +212,7 @@ void TestPortAdvice::portReportsItsHolder()
     holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished());
     QVERIFY2(port.setPortOpen(true), qPrintable(port.errorString()));
-    velnor::QtSerialPort second(ini);
+    velnor::QtSerialPort second(velnor::portMapOf(ini));
     QVERIFY(!second.setPortOpen(true));
     QVERIFY2(second.errorString().contains(u"held by this program's configuration window"_s),
              qPrintable(second.errorString()));
@@ -225,7 +225,7 @@ void TestPortAdvice::portReportsAMissingDevice()
     const QString missing = dir.filePath(u"ttyGone"_s);
     const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
     QVERIFY(ini.WriteIni(u"Ports"_s, u"4"_s, missing));
-    velnor::QtSerialPort port(ini);
+    velnor::QtSerialPort port(velnor::portMapOf(ini));
     port.setCommPort(4);
     QVERIFY(!port.setPortOpen(true));
     const QStringList lines = port.errorString().split(u'\n');

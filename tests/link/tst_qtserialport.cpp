@@ -1,5 +1,4 @@
 #include "link/QtSerialPort.h"
-#include "settings/IniFile.h"
 
 #include "Pty.h"
 
@@ -16,7 +15,6 @@
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
-using velnor::IniFile;
 using velnor::QtSerialPort;
 using velnor::SerialPort;
 
@@ -36,8 +34,8 @@ private slots:
     void hangUpClosesQuietly();
 
 private:
-    // A settings file whose "Ports" section maps port 1 to device.
-    IniFile portsFor(const QString& device, const QString& name = u"velnor.ini"_s);
+    // Port 1 leads to device.
+    static velnor::PortMap portsFor(const QString& device);
 
     std::optional<QTemporaryDir> m_dir;
     std::optional<velnor::test::Pty> m_pty;
@@ -49,12 +47,9 @@ void TestQtSerialPort::init()
     QVERIFY2(m_pty.emplace().isOpen(), qPrintable(m_pty->errorString()));
 }
 
-IniFile TestQtSerialPort::portsFor(const QString& device, const QString& name)
+velnor::PortMap TestQtSerialPort::portsFor(const QString& device)
 {
-    const IniFile ini(m_dir->filePath(name));
-    if (!ini.WriteIni(u"Ports"_s, u"1"_s, device))
-        qFatal("cannot write %s", qPrintable(ini.path()));
-    return ini;
+    return {[device](int number) { return number == 1 ? device : QString(); }, {}};
 }
 
 void TestQtSerialPort::bytesGoOut()
@@ -144,8 +139,8 @@ void TestQtSerialPort::secondOpenIsRefused()
     const QString alias = m_dir->filePath(u"ttyLCD"_s);
     QVERIFY(QFile::link(slave, alias));
     const QString secondPath = byLink ? alias : slave;
-    QtSerialPort first(portsFor(slave, u"first.ini"_s));
-    QtSerialPort second(portsFor(secondPath, u"second.ini"_s));
+    QtSerialPort first(portsFor(slave));
+    QtSerialPort second(portsFor(secondPath));
     QVERIFY2(first.setPortOpen(true), qPrintable(first.errorString()));
 
     QVERIFY(!second.setPortOpen(true));

@@ -1,6 +1,5 @@
 #include "protocol/FrameDecoder.h"
 #include "protocol/Frames.h"
-#include "protocol/UploadPlan.h"
 
 #include <QTest>
 
@@ -53,6 +52,8 @@ private slots:
         row("deselect", frames::deselect());
         row("broadcast on", frames::broadcastOn(), 100);
         row("broadcast off", frames::broadcastOff(), 100);
+        // A lone deselect lets go of the module selected by its own address, broadcast or not.
+        row("select 101; broadcast on; deselect", QByteArray::fromHex("EF65EF64EA"), 101);
         row("clear", frames::clearDisplay());
         row("text 'Hello' / 'world'", frames::text(u"Hello"_s, u"world"_s)->bytes);
         row("text 'AB'", frames::text(u"AB"_s, {})->bytes);
@@ -100,44 +101,6 @@ private slots:
         QCOMPARE(meanings(frames).join(u"; "_s), meaning);
         QCOMPARE(joined(frames), bytes);
         QCOMPARE(frames.constLast().address, address);
-    }
-
-    // The upload names each step as the log shows it, one write at a time.
-    void namesTheUpload()
-    {
-        ModuleSetup setup;
-        setup.uid = u"105"_s;
-        setup.line1 = u"Velnor"_s;
-        setup.line2 = u"Panel two"_s;
-        for (int k = 0; k < ModuleSetup::kTexts; ++k)
-            setup.texts[size_t(k)] = u"T%1"_s.arg(k + 1);
-        setup.bitmaps.fill(u"7"_s);
-        const auto plan = planUpload(setup);
-        QVERIFY(std::holds_alternative<QList<UploadStep>>(plan));
-
-        QStringList expected{u"text on the second row 'Configuring..'"_s,
-                             u"speed 4800"_s,
-                             u"address 105"_s,
-                             u"start-up screen, 32 characters follow"_s,
-                             u"start-up line 1 'Velnor' / line 2 'Panel two'"_s,
-                             u"bitmaps, 64 bytes follow"_s,
-                             u"bitmaps of custom characters 1 to 8"_s,
-                             u"end of bitmaps"_s};
-        for (int k = 1; k <= ModuleSetup::kTexts; ++k) {
-            expected.append(u"predefined text %1, 16 characters follow"_s.arg(k));
-            expected.append(u"predefined text %1 'T%1'"_s.arg(k));
-        }
-        expected += {u"clear row 1"_s, u"text at the cursor 'Completed'"_s, u"deselect"_s};
-
-        FrameDecoder decoder;
-        QStringList named;
-        for (const UploadStep& step : std::get<QList<UploadStep>>(plan)) {
-            const QList<DecodedFrame> frames = decodeSent(decoder, step.bytes);
-            QCOMPARE(joined(frames), step.bytes);
-            named.append(meanings(frames).join(u"; "_s));
-        }
-        QCOMPARE(named, expected);
-        QVERIFY(decoder.endSent().isEmpty());
     }
 
     // Answers are told apart by what was sent before them; bytes that make no answer stay.

@@ -94,8 +94,8 @@ private slots:
             u"0123456789ABCDEFCD"_s);
         row("empty first line", QString(), u"CD"_s, "\r\fCD", u" [0x12] CD"_s);
         row("empty second line", u"AB"_s, QString(), "\rAB", u"AB"_s);
-        row("typed store command", u"\u00fe "_s, u"\u00e9"_s, "\r? \f\xe9",
-            u"\u00fe  [0x12] \u00e9"_s);
+        row("typed store command, shown as sent", u"\u00fe "_s, u"\u00e9"_s, "\r? \f\xe9",
+            u"?  [0x12] \u00e9"_s);
     }
 
     void textFrame()

@@ -1,5 +1,5 @@
 #include "settings/IniFile.h"
-#include "settings/ModuleSetup.h"
+#include "settings/ModuleSetupFile.h"
 
 #include "Files.h"
 #include "LcdSection.h"
@@ -50,7 +50,7 @@ private slots:
         const IniFile ini(dir.filePath(QStringLiteral("velnor.ini")));
         QVERIFY(put(ini.path(), "[LCD]\n" + lcd));
 
-        const ModuleSetup setup = ModuleSetup::load(ini);
+        const ModuleSetup setup = loadModuleSetup(ini);
         QCOMPARE(setup.uid, uid);
         QCOMPARE(setup.at9600, at9600);
         QCOMPARE(setup.line1, line1);
@@ -70,12 +70,12 @@ private slots:
         const IniFile saved(dir.filePath(QStringLiteral("saved.ini")));
         QVERIFY(put(full.path(), head + section) && put(saved.path(), head));
 
-        const ModuleSetup setup = ModuleSetup::load(full);
+        const ModuleSetup setup = loadModuleSetup(full);
         QCOMPARE(setup.address(), std::optional<int>(120));
         QVERIFY(!setup.at9600);
         QCOMPARE(setup.texts[9], QStringLiteral("Text 10"));
         QCOMPARE(setup.bitmaps[62], QStringLiteral("31"));
-        QCOMPARE(setup.save(saved), QStringList());
+        QCOMPARE(saveModuleSetup(setup, saved), QStringList());
         QCOMPARE(contents(saved.path()), head + section);
     }
 

@@ -1,5 +1,5 @@
 #include "settings/IniFile.h"
-#include "settings/ModuleSetup.h"
+#include "settings/ModuleSetupFile.h"
 #include "settings/SettingsLocation.h"
 #include "settings/StartupSettings.h"
 #include "protocol/UploadPlan.h"
@@ -176,7 +176,7 @@ void TestSettingsLocation::shippedDefaultUploadsAsTheLineRuns()
 {
     const velnor::IniFile shipped(velnor::SettingsLocation::builtInDefault());
     QVERIFY(velnor::StartupSettings::read(shipped).at9600());
-    const velnor::ModuleSetup setup = velnor::ModuleSetup::load(shipped);
+    const velnor::ModuleSetup setup = velnor::loadModuleSetup(shipped);
     QVERIFY(setup.at9600);
     QCOMPARE(setup.address(), 101);
     QVERIFY2(std::holds_alternative<QList<velnor::UploadStep>>(velnor::planUpload(setup)),

@@ -2,6 +2,7 @@
 
 #include "emulator/ModuleConfig.h"
 #include "emulator/PtyHost.h"
+#include "settings/StartupSettings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -81,9 +82,10 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
         QStringLiteral("Write the device (the link, when there is one) into this velnor.ini "
                        "as the port given by --port, in section Ports."),
         QStringLiteral("file"));
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Port number 1 to 20 for --ini."),
-                                  QStringLiteral("number"));
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Port number 1 to %1 for --ini.").arg(StartupSettings::kPorts),
+        QStringLiteral("number"));
     const QCommandLineOption selectPort(
         QStringLiteral("select-port"),
         QStringLiteral("With --ini, also make that port the panel's port (Settings/CommPort)."));
@@ -113,8 +115,11 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     for (const QString& item : parser.value(addresses).split(u',', Qt::SkipEmptyParts)) {
         const std::optional<int> address = number(item.trimmed());
         if (!address || !ModuleConfig::isModuleAddress(*address))
-            return stop(
-                QStringLiteral("--addresses: %1 is not an address from 101 to 132").arg(item), 2);
+            return stop(QStringLiteral("--addresses: %1 is not an address from %2 to %3")
+                            .arg(item)
+                            .arg(wire::FirstAddress)
+                            .arg(wire::LastAddress),
+                        2);
         options.addresses.append(quint8(*address));
     }
     if (options.addresses.isEmpty())
@@ -153,9 +158,10 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     options.selectPort = parser.isSet(selectPort);
     if (parser.isSet(port)) {
         const std::optional<int> value = number(parser.value(port));
-        if (!value || *value < 1 || *value > 20)
-            return stop(QStringLiteral("--port: %1 is not a port number from 1 to 20")
-                            .arg(parser.value(port)),
+        if (!value || *value < 1 || *value > StartupSettings::kPorts)
+            return stop(QStringLiteral("--port: %1 is not a port number from 1 to %2")
+                            .arg(parser.value(port))
+                            .arg(StartupSettings::kPorts),
                         2);
         options.port = *value;
     }

@@ -1,7 +1,6 @@
-#include "settings/ModuleSetup.h"
+#include "settings/ModuleSetupFile.h"
 
 #include "settings/IniFile.h"
-#include "shared/Wire.h"
 
 namespace velnor {
 
@@ -27,7 +26,7 @@ QString bitmapKey(int index)
 
 } // namespace
 
-ModuleSetup ModuleSetup::load(const IniFile& settings)
+ModuleSetup loadModuleSetup(const IniFile& settings)
 {
     const auto read = [&settings](const QString& key, int limit) {
         return settings.ReadIni(kSection, key).left(limit);
@@ -36,35 +35,28 @@ ModuleSetup ModuleSetup::load(const IniFile& settings)
     // The address box is a list with a text field of its own, with no limit of its own.
     setup.uid = settings.ReadIni(kSection, kUid);
     setup.at9600 = settings.ReadIni(kSection, kBaud) == k9600;
-    setup.line1 = read(kLine1, kTextLength);
-    setup.line2 = read(kLine2, kTextLength);
-    for (int k = 0; k < kTexts; ++k)
-        setup.texts[size_t(k)] = read(textKey(k), kTextLength);
-    for (int i = 0; i < kBitmaps; ++i)
-        setup.bitmaps[size_t(i)] = read(bitmapKey(i), kBitmapLength);
+    setup.line1 = read(kLine1, ModuleSetup::kTextLength);
+    setup.line2 = read(kLine2, ModuleSetup::kTextLength);
+    for (int k = 0; k < ModuleSetup::kTexts; ++k)
+        setup.texts[size_t(k)] = read(textKey(k), ModuleSetup::kTextLength);
+    for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
+        setup.bitmaps[size_t(i)] = read(bitmapKey(i), ModuleSetup::kBitmapLength);
     return setup;
 }
 
-QStringList ModuleSetup::save(const IniFile& settings) const
+QStringList saveModuleSetup(const ModuleSetup& setup, const IniFile& settings)
 {
     // One write of the file for all 78 keys: each write is synced to the disk, which takes
     // milliseconds a time.
-    QList<std::pair<QString, QString>> keys{
-        {kUid, uid}, {kBaud, at9600 ? k9600 : k4800}, {kLine1, line1}, {kLine2, line2}};
-    for (int k = 0; k < kTexts; ++k)
-        keys.append({textKey(k), texts[size_t(k)]});
-    for (int i = 0; i < kBitmaps; ++i)
-        keys.append({bitmapKey(i), bitmaps[size_t(i)]});
+    QList<std::pair<QString, QString>> keys{{kUid, setup.uid},
+                                            {kBaud, setup.at9600 ? k9600 : k4800},
+                                            {kLine1, setup.line1},
+                                            {kLine2, setup.line2}};
+    for (int k = 0; k < ModuleSetup::kTexts; ++k)
+        keys.append({textKey(k), setup.texts[size_t(k)]});
+    for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
+        keys.append({bitmapKey(i), setup.bitmaps[size_t(i)]});
     return settings.WriteIniKeys(kSection, keys);
-}
-
-std::optional<int> ModuleSetup::address() const
-{
-    for (int address = wire::FirstAddress; address <= wire::LastAddress; ++address) {
-        if (uid == QString::number(address))
-            return address;
-    }
-    return std::nullopt;
 }
 
 } // namespace velnor

@@ -1,0 +1,30 @@
+# cmake -D BUILD_DIR=<build> -D "PROBES=probe|target|header[|reaches];..." -P probes.cmake
+# Builds each probe; fails unless every probe is refused its header, and the ones marked
+# "reaches" build.
+set(wrong "")
+foreach(entry IN LISTS PROBES)
+    string(REPLACE "|" ";" fields "${entry}")
+    list(GET fields 0 probe)
+    list(GET fields 1 target)
+    list(GET fields 2 header)
+    list(LENGTH fields count)
+    execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${probe}
+        RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+    string(REPLACE "." "\\." pattern "${header}")
+    # GCC and clang say it their own ways.
+    set(missing "${pattern}: No such file|'${pattern}' file not found")
+    if(count GREATER 3)
+        if(NOT result EQUAL 0)
+            string(APPEND wrong "${target} cannot reach ${header}, which it links:\n${output}\n")
+        endif()
+    elseif(result EQUAL 0)
+        string(APPEND wrong "${target} reaches ${header}, a layer it must not see\n")
+    elseif(NOT output MATCHES "${missing}")
+        string(APPEND wrong "${target} with ${header} failed for another reason:\n${output}\n")
+    endif()
+endforeach()
+if(wrong)
+    message(FATAL_ERROR "${wrong}")
+endif()
+list(LENGTH PROBES count)
+message(STATUS "${count} probes: every layer reaches only what its target links")
