@@ -1,5 +1,6 @@
 #include "E2eBench.h"
 #include "app/FindModulesWindow.h"
+#include "app/PortsWindow.h"
 #include "link/ModuleScan.h"
 #include "protocol/Frames.h"
 
@@ -125,6 +126,27 @@ private slots:
             bench.child<QComboBox>("cboComm")->itemData(3, Qt::ToolTipRole).toString();
         QVERIFY2(tip.contains(bench.host.devicePath()), qPrintable(tip));
         QCOMPARE(bench.child<QLabel>("StatusBar1Panel1")->toolTip(), tip);
+    }
+
+    void portsFromTheMenu()
+    {
+        Bench bench({101});
+        QVERIFY(bench.started);
+        bench.window->findChild<QAction*>(QStringLiteral("mnuPorts"))->trigger();
+        auto* ports = bench.window->findChild<PortsWindow*>();
+        QVERIFY(ports && ports->isVisible());
+        // The emulator's device, port 4 in the settings, is given port 7 as well: the port
+        // list's entry 7 names it at once.
+        auto* list = ports->findChild<QTreeWidget*>(QStringLiteral("lstPorts"));
+        const QList<QTreeWidgetItem*> rows =
+            list->findItems(bench.host.slavePath(), Qt::MatchExactly, 1);
+        QCOMPARE(rows.size(), 1);
+        rows.first()->setSelected(true);
+        ports->findChild<QComboBox*>(QStringLiteral("cboPortNumber"))->setCurrentIndex(6);
+        ports->assignSelected();
+        const QString tip =
+            bench.child<QComboBox>("cboComm")->itemData(6, Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(bench.host.slavePath()), qPrintable(tip));
     }
 
     void watch()
