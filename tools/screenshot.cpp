@@ -4,6 +4,8 @@
 // line selected, two lines of text sent to it and its inputs read. The configuration window is
 // drawn opened from its menu item as on a fresh install (the shipped default settings), then
 // halfway through an upload of that configuration with a start-up screen typed in.
+// velnor-screenshot --line PORTS.png SCAN.png WATCH.png draws the tools that look at the line.
+#include "LineShots.h"
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
 #include "app/LogWindow.h"
@@ -87,6 +89,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velnor"));
     velnor::useClassicStyle();
     const QStringList args = QApplication::arguments();
+    if (args.size() == 5 && args.at(1) == QStringLiteral("--line"))
+        return drawLineTools(args.mid(2));
     if (args.size() < 2 || args.size() > 5) {
         std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png [LOG.png]]]\n",
                    stderr);

@@ -1,6 +1,9 @@
 #include "app/frmMain.h"
 
+#include "app/InputWatchWindow.h"
+#include "app/LineMenu.h"
 #include "app/LogWindow.h"
+
 #include "commands/DeviceSelection.h"
 #include "commands/InputOutputCommands.h"
 #include "commands/ListEntry.h"
@@ -241,6 +244,15 @@ void frmMain::connectSignals()
     m_gate->button(ui.cmdSN, [this] { m_inputOutput->cmdSN_Click(); });
     // The log only looks at the line, so it opens during a wait as well.
     connect(ui.mnuTrafficLog, &QAction::triggered, this, &frmMain::mnuTrafficLog_Click);
+
+    // Beside the given controls: the line's tools, and a watch of the inputs that gives way to
+    // any command.
+    new LineMenu(m_panel, m_settings, *m_gate,
+                 {ui.mnuLine, ui.cboComm, ui.cboAddr, m_statusPanel, this});
+    auto* watch = new InputWatchWindow(m_panel, ui.InputStatus, this);
+    m_gate->setBeforeClick([watch] { watch->stop(); });
+    connect(watch, &InputWatchWindow::inputsRead, this, &frmMain::showInputs);
+    connect(watch, &InputWatchWindow::statusChanged, m_statusPanel, &QLabel::setText);
 }
 
 void frmMain::connectOutcomes()

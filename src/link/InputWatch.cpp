@@ -13,9 +13,10 @@ InputWatch::InputWatch(Panel& panel, QObject* parent) : QObject(parent), m_panel
     connect(&panel.exchanges(), &Exchanges::exchangeEnded, this, &InputWatch::exchangeEnded);
     connect(&panel.exchanges(), &Exchanges::finished, this, &InputWatch::exchangeFinished);
     connect(&panel.gate(), &WaitGate::openChanged, this, [this](bool open) {
+        // From the event loop: whoever opened the gate has not yet told its own listeners.
         if (open && m_awaitingGate) {
             m_awaitingGate = false;
-            read();
+            m_next.start(0);
         }
     });
 }

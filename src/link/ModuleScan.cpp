@@ -61,6 +61,8 @@ bool ModuleScan::start(bool bothSpeeds)
     const Variables& vars = m_panel.vars();
     m_savedAddress = vars.DeviceAddr;
     m_savedFlag = vars.RxFlag;
+    // Bytes that came before the search answer none of its selects.
+    m_panel.port().input();
     m_running = true;
     selectNext();
     return true;

@@ -15,10 +15,17 @@ namespace velnor {
 
 ClickGate::ClickGate(WaitGate& gate, QObject* parent) : QObject(parent), m_gate(gate) {}
 
+bool ClickGate::run(const std::function<void()>& action) const
+{
+    if (m_before)
+        m_before();
+    return m_gate.run(action);
+}
+
 void ClickGate::button(QAbstractButton* button, std::function<void()> handler)
 {
     connect(button, &QAbstractButton::clicked, this,
-            [this, handler = std::move(handler)] { m_gate.run(handler); });
+            [this, handler = std::move(handler)] { run(handler); });
 }
 
 void ClickGate::group(QButtonGroup* group, std::function<void(int)> handler)
@@ -27,7 +34,7 @@ void ClickGate::group(QButtonGroup* group, std::function<void(int)> handler)
     auto accepted = std::make_shared<int>(group->checkedId());
     connect(group, &QButtonGroup::idClicked, this,
             [this, group, accepted, handler = std::move(handler)](int id) {
-                if (m_gate.run([&] { handler(id); })) {
+                if (run([&] { handler(id); })) {
                     *accepted = group->checkedId();
                     return;
                 }
@@ -46,7 +53,7 @@ void ClickGate::checkBox(QCheckBox* box, std::function<void(bool)> handler)
 {
     connect(box, &QCheckBox::clicked, this,
             [this, box, handler = std::move(handler)](bool checked) {
-                if (m_gate.run([&] { handler(checked); }))
+                if (run([&] { handler(checked); }))
                     return;
                 const QSignalBlocker blocker(box);
                 box->setChecked(!checked);
@@ -58,7 +65,7 @@ void ClickGate::list(QComboBox* list, std::function<void(int)> handler)
     auto accepted = std::make_shared<int>(list->currentIndex());
     connect(list, &QComboBox::currentIndexChanged, this,
             [this, list, accepted, handler = std::move(handler)](int index) {
-                if (m_gate.run([&] { handler(index); })) {
+                if (run([&] { handler(index); })) {
                     *accepted = index;
                     return;
                 }
@@ -70,7 +77,7 @@ void ClickGate::list(QComboBox* list, std::function<void(int)> handler)
 void ClickGate::action(QAction* action, std::function<void()> handler)
 {
     connect(action, &QAction::triggered, this,
-            [this, handler = std::move(handler)] { m_gate.run(handler); });
+            [this, handler = std::move(handler)] { run(handler); });
 }
 
 } // namespace velnor

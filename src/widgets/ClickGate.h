@@ -31,9 +31,15 @@ public:
     // Given the index chosen; also runs when the program chooses it.
     void list(QComboBox* list, std::function<void(int)> handler);
     void action(QAction* action, std::function<void()> handler);
+    // Runs before every click is let through or dropped: a watch of the inputs gives way to
+    // any command this way, and the command then runs.
+    void setBeforeClick(std::function<void()> before) { m_before = std::move(before); }
 
 private:
+    bool run(const std::function<void()>& action) const;
+
     WaitGate& m_gate;
+    std::function<void()> m_before;
 };
 
 } // namespace velnor

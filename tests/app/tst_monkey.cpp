@@ -152,10 +152,11 @@ private slots:
 
         QList<QAbstractButton*> mainButtons = rig.window->findChildren<QAbstractButton*>();
         // The window's own controls only: Qt's hidden helpers, such as the menu bar's overflow
-        // button, open popups of their own that no user reaches.
+        // button, open popups of their own that no user reaches. Nor the watch box: a watch
+        // gives way to every click, so its reads end early by design.
         mainButtons.removeIf([&rig](const QAbstractButton* button) {
             return button->objectName().startsWith(u"qt_") ||
-                   !button->isVisibleTo(rig.window.get());
+                   button->objectName() == u"chkWatch" || !button->isVisibleTo(rig.window.get());
         });
         QList<QComboBox*> mainLists = rig.window->findChildren<QComboBox*>();
         QList<QLineEdit*> mainLines{rig.child<QLineEdit>(QStringLiteral("txtLine1")),

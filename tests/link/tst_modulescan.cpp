@@ -215,6 +215,30 @@ private slots:
         QCOMPARE(unanswered.size(), 0);
     }
 
+    void watchAfterAnotherRead()
+    {
+        // A read of the main window is under way when the watch starts: the watch's reads come
+        // after it, and each of them is heard to its answer.
+        Line line({});
+        line.panel.vars().DeviceAddr = 105;
+        line.port.peer = [&line](const QByteArray& bytes) {
+            if (bytes.at(0) == char(wire::code::ReadInputs))
+                QTimer::singleShot(0, &line.port,
+                                   [&line] { line.port.feed(QByteArray::fromHex("ee690f00")); });
+        };
+        QVERIFY(line.panel.exchanges().start(Exchange::readInputs()));
+        InputWatch watch(line.panel);
+        int answers = 0;
+        connect(&watch, &InputWatch::answered, &watch, [&] {
+            if (++answers == 4)
+                watch.stop();
+        });
+        QSignalSpy stopped(&watch, &InputWatch::stopped);
+        QVERIFY(watch.start());
+        QVERIFY(stopped.wait(20000));
+        QCOMPARE(line.port.written().count(char(wire::code::ReadInputs)), 5);
+    }
+
     void watchWaitsForTheGate()
     {
         Line line({});

@@ -1,0 +1,219 @@
+#include "app/InputWatchWindow.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace velnor {
+
+namespace {
+
+enum Column { Time, Input, State };
+
+// Read again as soon as an answer is in, or every so often.
+constexpr int kIntervals[] = {0, 500, 1000, 2000, 5000};
+
+QString digits(const InputStates& states)
+{
+    QString text;
+    for (bool state : states)
+        text += state ? QLatin1Char('1') : QLatin1Char('0');
+    return text;
+}
+
+} // namespace
+
+InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_watch(panel), m_group(group),
+      m_box(new QCheckBox(QStringLiteral("Watch"), group))
+{
+    setObjectName(QStringLiteral("frmWatch"));
+    setWindowTitle(QStringLiteral("Input Changes"));
+
+    // In the title row at the right end, over the group's frame line, so every given control
+    // of the group keeps its place.
+    m_box->setObjectName(QStringLiteral("chkWatch"));
+    m_box->setAutoFillBackground(true);
+    m_box->setToolTip(QStringLiteral("Read the inputs again and again; any other command "
+                                     "stops the watch"));
+    m_box->adjustSize();
+    m_box->move(group->width() - m_box->width() - 8, 0);
+    group->installEventFilter(this);
+
+    m_interval = new QComboBox(this);
+    m_interval->setObjectName(QStringLiteral("cboWatchInterval"));
+    m_interval->addItem(QStringLiteral("as soon as each answer is in"));
+    for (int ms : kIntervals) {
+        if (ms > 0)
+            m_interval->addItem(QStringLiteral("every %1 s").arg(ms / 1000.0));
+    }
+    m_log = new QTreeWidget(this);
+    m_log->setObjectName(QStringLiteral("lstChanges"));
+    m_log->setRootIsDecorated(false);
+    m_log->setUniformRowHeights(true);
+    m_log->setHeaderLabels(
+        {QStringLiteral("Time"), QStringLiteral("Input"), QStringLiteral("State")});
+    m_log->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_log->setToolTip(QStringLiteral("State 1 shows white, 0 red"));
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("lblWatchState"));
+    auto* copy = new QPushButton(QStringLiteral("Copy"), this);
+    copy->setObjectName(QStringLiteral("cmdCopyChanges"));
+    auto* save = new QPushButton(QStringLiteral("Save..."), this);
+    save->setObjectName(QStringLiteral("cmdSaveChanges"));
+    auto* clear = new QPushButton(QStringLiteral("Clear"), this);
+    clear->setObjectName(QStringLiteral("cmdClearChanges"));
+
+    auto* top = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("Read"), this);
+    label->setBuddy(m_interval);
+    top->addWidget(label);
+    top->addWidget(m_interval, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_status, 1);
+    buttons->addWidget(clear);
+    buttons->addWidget(copy);
+    buttons->addWidget(save);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_log);
+    layout->addLayout(buttons);
+    resize(360, 320);
+
+    connect(m_box, &QCheckBox::clicked, this, &InputWatchWindow::boxClicked);
+    connect(m_interval, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_watch.isRunning()) {
+            m_watch.stop();
+            boxClicked(true);
+        }
+    });
+    connect(&m_watch, &InputWatch::answered, this, &InputWatchWindow::answered);
+    connect(&m_watch, &InputWatch::unanswered, this,
+            [this] { emit statusChanged(QStringLiteral("No Response")); });
+    connect(&m_watch, &InputWatch::stopped, this, [this] {
+        m_box->setChecked(false);
+        m_status->setText(QStringLiteral("Stopped"));
+    });
+    connect(clear, &QPushButton::clicked, m_log, &QTreeWidget::clear);
+    connect(copy, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(logText()); });
+    connect(save, &QPushButton::clicked, this, &InputWatchWindow::askWhereToSave);
+}
+
+InputWatchWindow::~InputWatchWindow()
+{
+    // The main window's controls may be gone already: a watch that ends now tells nobody.
+    disconnect(&m_watch, nullptr, this, nullptr);
+    m_watch.stop();
+}
+
+void InputWatchWindow::stop()
+{
+    m_watch.stop();
+}
+
+bool InputWatchWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Deselecting closes the input group: the watch ends with it.
+    if (watched == m_group && event->type() == QEvent::EnabledChange && !m_group->isEnabled())
+        stop();
+    return QWidget::eventFilter(watched, event);
+}
+
+void InputWatchWindow::boxClicked(bool checked)
+{
+    if (!checked) {
+        stop();
+        return;
+    }
+    m_last.reset();
+    m_watch.start(intervalMs());
+    m_box->setChecked(true);
+    m_status->setText(QStringLiteral("Watching"));
+    show();
+    raise();
+}
+
+int InputWatchWindow::intervalMs() const
+{
+    const int index = m_interval->currentIndex();
+    return index >= 0 && index < int(std::size(kIntervals)) ? kIntervals[index] : 0;
+}
+
+void InputWatchWindow::answered(const InputStates& states, bool changed)
+{
+    emit inputsRead(states);
+    if (!changed)
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!m_last) {
+        addRow(now, QStringLiteral("1-8"), digits(states));
+    } else {
+        for (size_t i = 0; i < states.size(); ++i) {
+            if (states.at(i) != m_last->at(i))
+                addRow(now, QString::number(i + 1),
+                       states.at(i) ? QStringLiteral("1") : QStringLiteral("0"));
+        }
+    }
+    m_last = states;
+}
+
+void InputWatchWindow::addRow(const QDateTime& at, const QString& input, const QString& state)
+{
+    auto* item = new QTreeWidgetItem(m_log);
+    item->setText(Time, at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+    item->setText(Input, input);
+    item->setText(State, state);
+    m_log->scrollToItem(item);
+}
+
+QString InputWatchWindow::logText() const
+{
+    QString text;
+    for (int row = 0; row < m_log->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = m_log->topLevelItem(row);
+        text += item->text(Time) + QLatin1Char('\t') + item->text(Input) + QLatin1Char('\t') +
+                item->text(State) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+bool InputWatchWindow::saveTo(const QString& path)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(logText().toUtf8());
+        if (file.commit()) {
+            m_status->setText(QStringLiteral("Saved to %1").arg(path));
+            return true;
+        }
+    }
+    m_status->setText(QStringLiteral("Could not save to %1: %2").arg(path, file.errorString()));
+    return false;
+}
+
+void InputWatchWindow::askWhereToSave()
+{
+    // Opened without waiting for it: the watch goes on while the user picks a file.
+    if (!m_saveDialog) {
+        m_saveDialog = new QFileDialog(this, QStringLiteral("Save Input Changes"));
+        m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+        m_saveDialog->setNameFilter(QStringLiteral("Text (*.txt)"));
+        m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
+        connect(m_saveDialog, &QFileDialog::fileSelected, this, &InputWatchWindow::saveTo);
+    }
+    m_saveDialog->open();
+}
+
+} // namespace velnor

@@ -1,0 +1,65 @@
+#pragma once
+
+// Watching the inputs: a "Watch" box in the title row of the main window's input group starts
+// and stops an InputWatch; each answer goes on to the window's squares (inputsRead), and this
+// small window keeps a log of the changes with their times, to copy or save. The watch gives
+// way to any command of the main window: the window calls stop() before every click.
+
+#include "link/InputWatch.h"
+
+#include <QDateTime>
+#include <QWidget>
+
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QTreeWidget;
+
+namespace velnor {
+
+class Panel;
+
+class InputWatchWindow final : public QWidget
+{
+    Q_OBJECT
+public:
+    // The box goes into group's title row; the box is usable while the group is.
+    InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* parent = nullptr);
+    ~InputWatchWindow() override;
+
+    InputWatch& watch() { return m_watch; }
+    void stop();
+
+    // The log as text, one change a line: time, input, new state.
+    QString logText() const;
+    bool saveTo(const QString& path);
+
+signals:
+    void inputsRead(const velnor::InputStates& states);
+    void statusChanged(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void boxClicked(bool checked);
+    void answered(const InputStates& states, bool changed);
+    void addRow(const QDateTime& at, const QString& input, const QString& state);
+    int intervalMs() const;
+    void askWhereToSave();
+
+    InputWatch m_watch;
+    QGroupBox* m_group;
+    QCheckBox* m_box;
+    QComboBox* m_interval = nullptr;
+    QTreeWidget* m_log = nullptr;
+    QLabel* m_status = nullptr;
+    QFileDialog* m_saveDialog = nullptr;
+    std::optional<InputStates> m_last;
+};
+
+} // namespace velnor

@@ -1,0 +1,87 @@
+#include "app/LineMenu.h"
+
+#include "app/FindModulesWindow.h"
+#include "app/PortsWindow.h"
+#include "link/Panel.h"
+#include "link/PortCatalog.h"
+#include "link/SerialPort.h"
+#include "shared/Variables.h"
+#include "widgets/ClickGate.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+
+namespace velnor {
+
+LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
+                   const Controls& controls)
+    : QObject(controls.window), m_panel(panel), m_settings(settings), m_controls(controls)
+{
+    QAction* ports = controls.menu->addAction(QStringLiteral("Ports..."));
+    ports->setObjectName(QStringLiteral("mnuPorts"));
+    // Looking at the ports sends nothing, so it needs no gate.
+    connect(ports, &QAction::triggered, this, &LineMenu::showPorts);
+    QAction* find = controls.menu->addAction(QStringLiteral("Find Modules..."));
+    find->setObjectName(QStringLiteral("mnuFindModules"));
+    gate.action(find, [this] { findModules(); });
+    // After the gate's own handler, so the port number in use is the one kept.
+    connect(controls.ports, &QComboBox::currentIndexChanged, this, &LineMenu::refreshTooltips);
+    refreshTooltips();
+}
+
+LineMenu::~LineMenu()
+{
+    delete m_ports;
+    delete m_find;
+}
+
+void LineMenu::showPorts()
+{
+    if (!m_ports) {
+        m_ports = new PortsWindow(m_settings, &PortCatalog::listedNow, m_controls.window);
+        connect(m_ports, &PortsWindow::portAssigned, this, &LineMenu::portAssigned);
+    }
+    m_ports->show();
+    m_ports->raise();
+    m_ports->activateWindow();
+}
+
+void LineMenu::findModules()
+{
+    if (!m_find) {
+        m_find = new FindModulesWindow(m_panel, m_controls.window);
+        connect(m_find, &FindModulesWindow::addressChosen, this, [this](quint8 address) {
+            QComboBox* list = m_controls.addresses;
+            list->setCurrentIndex(list->findText(QString::number(address)));
+        });
+    }
+    m_find->show();
+    m_find->raise();
+    m_find->activateWindow();
+    if (!m_find->scan().isRunning())
+        m_find->search();
+}
+
+void LineMenu::portAssigned(int number)
+{
+    refreshTooltips();
+    // The port in use reaches another device now: the next frame opens that one.
+    if (number == m_panel.vars().PortNumber.toInt() && m_panel.gate().isOpen())
+        m_panel.port().setPortOpen(false);
+}
+
+void LineMenu::refreshTooltips()
+{
+    const PortCatalog catalog = PortCatalog::observe(m_settings);
+    QComboBox* ports = m_controls.ports;
+    for (int index = 0; index < ports->count(); ++index)
+        ports->setItemData(index, catalog.describe(ports->itemText(index).toInt()),
+                           Qt::ToolTipRole);
+    const QString tip = catalog.describe(m_panel.vars().PortNumber.toInt());
+    ports->setToolTip(tip);
+    m_controls.status->setToolTip(tip);
+}
+
+} // namespace velnor

@@ -1,0 +1,189 @@
+#include "E2eBench.h"
+#include "app/FindModulesWindow.h"
+#include "app/PortsWindow.h"
+#include "link/ModuleScan.h"
+#include "protocol/Frames.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSignalSpy>
+#include <QTreeWidget>
+
+using namespace velnor;
+using velnor::test::Bench;
+using velnor::test::indicatorColours;
+
+namespace {
+
+// Stores a speed of 4800 in the module at address and switches the line's modules off and on,
+// as a configuration upload and save would leave it.
+bool storeAt4800(Bench& bench, quint8 address)
+{
+    // The select's acknowledgement is read before the search, which would take it for its own.
+    QSignalSpy acknowledged(&bench.panel->receiver(), &Receiver::bytesReceived);
+    FrameLink& link = bench.panel->link();
+    link.send(frames::select(address));
+    link.send(frames::baudRate(false));
+    link.send(frames::saveToNonVolatileMemory());
+    bench.mark();
+    if (!QTest::qWaitFor([&] { return bench.marked() && !acknowledged.isEmpty(); }, 10000))
+        return false;
+    bench.host.line().powerUp();
+    return true;
+}
+
+using Addresses = QList<quint8>;
+
+} // namespace
+
+// Searching the line and watching the inputs, from the main window over a real port to the
+// emulated modules.
+class tst_E2eLine final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scan_data()
+    {
+        QTest::addColumn<Addresses>("modules");
+        QTest::addColumn<quint8>("slow"); // stored at 4800, or 0
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<Addresses>("answered");
+        QTest::addColumn<Addresses>("garbled");
+        QTest::newRow("scattered") << Addresses{101, 117, 132} << quint8(0) << false
+                                   << Addresses{101, 117, 132} << Addresses{};
+        QTest::newRow("silent line")
+            << Addresses{101} << quint8(0) << true << Addresses{} << Addresses{};
+        QTest::newRow("two on one address")
+            << Addresses{104, 110, 110} << quint8(0) << false << Addresses{104} << Addresses{110};
+        QTest::newRow("one at 4800")
+            << Addresses{101, 117} << quint8(117) << false << Addresses{101, 117} << Addresses{};
+    }
+
+    void scan()
+    {
+        QFETCH(Addresses, modules);
+        QFETCH(quint8, slow);
+        QFETCH(bool, silent);
+        QFETCH(Addresses, answered);
+        QFETCH(Addresses, garbled);
+        Bench bench(modules);
+        QVERIFY(bench.started);
+        if (slow)
+            QVERIFY(storeAt4800(bench, slow));
+        bench.host.line().setSilent(silent);
+
+        ModuleScan scan(*bench.panel);
+        QSignalSpy finished(&scan, &ModuleScan::finished);
+        QVERIFY(scan.start(slow != 0));
+        QVERIFY(finished.wait(60000));
+        QVERIFY(finished.at(0).at(0).toBool());
+        const ScanResult& result = scan.result();
+        QCOMPARE(result.addresses(Reply::Answered), answered);
+        QCOMPARE(result.addresses(Reply::Garbled), garbled);
+        if (slow) {
+            QCOMPARE(result.answeringSpeeds(slow), QList<int>{4800});
+            QCOMPARE(result.replyAt(9600, slow), Reply::Silent);
+            QCOMPARE(bench.host.line().speed(), 4800);
+        }
+        // Every module found was let go again.
+        for (int i = 0; i < bench.host.line().moduleCount(); ++i)
+            QVERIFY(!bench.module(i).ownSelected());
+        // The main window goes on at its own speed.
+        bench.click("cmdSelect");
+        QCOMPARE(bench.status(), answered.contains(101) ? QStringLiteral("101 Connected")
+                                                        : QStringLiteral("Device Not Found"));
+    }
+
+    void findModulesWindow()
+    {
+        Bench bench({117});
+        QVERIFY(bench.started);
+        auto* find = bench.window->findChild<QAction*>(QStringLiteral("mnuFindModules"));
+        QVERIFY(find);
+        find->trigger();
+        auto* window = bench.window->findChild<FindModulesWindow*>();
+        QVERIFY(window && window->isVisible());
+        QVERIFY(window->scan().isRunning());
+        QSignalSpy finished(&window->scan(), &ModuleScan::finished);
+        // The main window's clicks are held while the search runs.
+        bench.child<QAbstractButton>("cmdOnAll")->click();
+        QVERIFY(finished.wait(60000));
+        QVERIFY(!bench.heard.contains(frames::allOutputsOn()));
+
+        auto* list = window->findChild<QTreeWidget*>(QStringLiteral("lstModules"));
+        QCOMPARE(list->topLevelItemCount(), ModuleScan::kAddresses);
+        QTreeWidgetItem* first = list->topLevelItem(0);
+        QCOMPARE(first->text(0), QStringLiteral("117"));
+        QCOMPARE(first->text(1), QStringLiteral("answered"));
+        emit list->itemActivated(first, 0);
+        QCOMPARE(bench.child<QComboBox>("cboAddr")->currentText(), QStringLiteral("117"));
+        bench.click("cmdSelect");
+        QCOMPARE(bench.status(), QStringLiteral("117 Connected"));
+        // Port 4 names the emulator's link: its entry and the status bar say so.
+        const QString tip =
+            bench.child<QComboBox>("cboComm")->itemData(3, Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(bench.host.devicePath()), qPrintable(tip));
+        QCOMPARE(bench.child<QLabel>("StatusBar1Panel1")->toolTip(), tip);
+    }
+
+    void portsFromTheMenu()
+    {
+        Bench bench({101});
+        QVERIFY(bench.started);
+        bench.window->findChild<QAction*>(QStringLiteral("mnuPorts"))->trigger();
+        auto* ports = bench.window->findChild<PortsWindow*>();
+        QVERIFY(ports && ports->isVisible());
+        // The emulator's device, port 4 in the settings, is given port 7 as well: the port
+        // list's entry 7 names it at once.
+        auto* list = ports->findChild<QTreeWidget*>(QStringLiteral("lstPorts"));
+        const QList<QTreeWidgetItem*> rows =
+            list->findItems(bench.host.slavePath(), Qt::MatchExactly, 1);
+        QCOMPARE(rows.size(), 1);
+        rows.first()->setSelected(true);
+        ports->findChild<QComboBox*>(QStringLiteral("cboPortNumber"))->setCurrentIndex(6);
+        ports->assignSelected();
+        const QString tip =
+            bench.child<QComboBox>("cboComm")->itemData(6, Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(bench.host.slavePath()), qPrintable(tip));
+    }
+
+    void watch()
+    {
+        Bench bench({101});
+        QVERIFY(bench.started);
+        bench.host.line().setInputs(0, 0x0F);
+        bench.click("cmdSelect");
+        auto* box = bench.child<QCheckBox>("chkWatch");
+        QVERIFY(box && box->isEnabled());
+        box->click();
+        QTRY_COMPARE_WITH_TIMEOUT(indicatorColours(*bench.window), QStringLiteral("WWWWRRRR"),
+                                  10000);
+        // A switch flipped on the module shows in the squares and the log of changes.
+        bench.host.line().setInputs(0, 0x8F);
+        QTRY_COMPARE_WITH_TIMEOUT(indicatorColours(*bench.window), QStringLiteral("WWWWRRRW"),
+                                  10000);
+        auto* log = bench.window->findChild<QTreeWidget*>(QStringLiteral("lstChanges"));
+        QVERIFY(log);
+        QTRY_COMPARE(log->topLevelItemCount(), 2);
+        QCOMPARE(log->topLevelItem(0)->text(2), QStringLiteral("11110000"));
+        QCOMPARE(log->topLevelItem(1)->text(1), QStringLiteral("8"));
+        QCOMPARE(log->topLevelItem(1)->text(2), QStringLiteral("1"));
+
+        // Another command stops the watch and then runs.
+        bench.child<QAbstractButton>("cmdOnAll")->click();
+        QVERIFY(!box->isChecked());
+        bench.mark();
+        QTRY_VERIFY_WITH_TIMEOUT(bench.marked(), 10000);
+        QCOMPARE(bench.module(0).outputs(), quint8(0xFF));
+        QVERIFY(bench.panel->gate().isOpen());
+        const auto reads = bench.heard.count(frames::readInputs());
+        bench.mark();
+        QTRY_VERIFY_WITH_TIMEOUT(bench.marked(), 10000);
+        QCOMPARE(bench.heard.count(frames::readInputs()), reads);
+    }
+};
+
+QTEST_MAIN(tst_E2eLine)
+#include "tst_e2e_line.moc"
