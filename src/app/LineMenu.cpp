@@ -19,6 +19,7 @@ LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
                    const Controls& controls)
     : QObject(controls.window), m_panel(panel), m_settings(settings), m_controls(controls)
 {
+    connect(controls.trafficLog, &QAction::triggered, this, &LineMenu::showLog);
     QAction* ports = controls.menu->addAction(QStringLiteral("Ports..."));
     ports->setObjectName(QStringLiteral("mnuPorts"));
     // Looking at the ports sends nothing, so it needs no gate.
@@ -33,8 +34,20 @@ LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
 
 LineMenu::~LineMenu()
 {
+    delete m_log;
     delete m_ports;
     delete m_find;
+}
+
+void LineMenu::showLog()
+{
+    // One log window for the whole run, over the panel's log, which keeps recording while
+    // the window is closed.
+    if (!m_log)
+        m_log = new LogWindow(m_panel.log(), m_controls.window);
+    m_log->show();
+    m_log->raise();
+    m_log->activateWindow();
 }
 
 void LineMenu::showPorts()
@@ -52,6 +65,7 @@ void LineMenu::findModules()
 {
     if (!m_find) {
         m_find = new FindModulesWindow(m_panel, m_controls.window);
+        connect(&m_find->scan(), &ModuleScan::finished, this, &LineMenu::searchEnded);
         connect(m_find, &FindModulesWindow::addressChosen, this, [this](quint8 address) {
             QComboBox* list = m_controls.addresses;
             list->setCurrentIndex(list->findText(QString::number(address)));

@@ -1,17 +1,20 @@
 #pragma once
 
-// The main window's "Line" menu and what it says about ports: "Ports..." opens the ports
-// window, "Find Modules..." searches the line (through the click gate, like any command); the
-// port list's entries and the status bar carry tooltips naming the device each port number
-// reaches. The given controls are only read and given tooltips, never changed otherwise,
-// except that choosing a found module picks its entry in the address list.
+// The main window's "Line" menu and what it says about ports: "Traffic Log..." opens the log
+// of every frame and answer (at any time: it only looks), "Ports..." opens the ports window,
+// "Find Modules..." searches the line (through the click gate, like any command); the port
+// list's entries and the status bar carry tooltips naming the device each port number reaches.
+// The given controls are only read and given tooltips, never changed otherwise, except that
+// choosing a found module picks its entry in the address list.
 
 #include "app/FindModulesWindow.h"
+#include "app/LogWindow.h"
 #include "app/PortsWindow.h"
 
 #include <QObject>
 #include <QPointer>
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -30,6 +33,7 @@ public:
     struct Controls
     {
         QMenu* menu;
+        QAction* trafficLog;
         QComboBox* ports;
         QComboBox* addresses;
         QLabel* status;
@@ -39,6 +43,7 @@ public:
     LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate, const Controls& controls);
     ~LineMenu() override;
 
+    void showLog();
     void showPorts();
     void findModules();
     PortsWindow* portsWindow() const { return m_ports; }
@@ -47,12 +52,17 @@ public:
     // Names the device behind every port number, and behind the one in use.
     void refreshTooltips();
 
+signals:
+    // A search ended, done or cancelled: it deselected every module that answered.
+    void searchEnded();
+
 private:
     void portAssigned(int number);
 
     Panel& m_panel;
     const IniFile& m_settings;
     Controls m_controls;
+    QPointer<LogWindow> m_log;
     QPointer<PortsWindow> m_ports;
     QPointer<FindModulesWindow> m_find;
 };

@@ -2,7 +2,6 @@
 
 #include "app/InputWatchWindow.h"
 #include "app/LineMenu.h"
-#include "app/LogWindow.h"
 
 #include "commands/DeviceSelection.h"
 #include "commands/InputOutputCommands.h"
@@ -15,6 +14,7 @@
 #include "shared/Wire.h"
 #include "ui_frmMain.h"
 #include "widgets/ClassicLook.h"
+#include "widgets/DigitRow.h"
 #include "widgets/ClickGate.h"
 
 #include <QButtonGroup>
@@ -89,13 +89,8 @@ void frmMain::setUpLook()
     useWindowLook(this);
     for (QWidget* line : {m_ui->txtLine1, m_ui->txtLine2})
         lookLikeTheDisplay(line);
-    for (QLabel* monitor : {m_ui->lblTxData, m_ui->lblRxData}) {
-        monitor->setAutoFillBackground(true);
-        QPalette palette = monitor->palette();
-        palette.setColor(QPalette::Window, QColor(255, 255, 192));
-        palette.setColor(QPalette::WindowText, QColor(0, 0, 192));
-        monitor->setPalette(palette);
-    }
+    for (QLabel* monitor : {m_ui->lblTxData, m_ui->lblRxData})
+        lookLikeTheMonitor(monitor);
     for (QFrame* shape : m_Shape1) {
         shape->setFrameShape(QFrame::Box);
         shape->setAutoFillBackground(true);
@@ -104,7 +99,7 @@ void frmMain::setUpLook()
         palette.setColor(QPalette::WindowText, Qt::black);
         shape->setPalette(palette);
     }
-    alignInputNumbers();
+    alignDigitsUnder(m_ui->Label9, m_ui->Shape1_0, int(m_Shape1.size()), kInputPitch);
 
     // Linux screen readers find a list through the label it is labelled by (its buddy);
     // elsewhere they read the accessible name, so both carry the caption beside the list.
@@ -124,37 +119,6 @@ void frmMain::setUpLook()
     m_statusPanel->setFrameShadow(QFrame::Sunken);
     statusBar()->addPermanentWidget(m_statusPanel, 1);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-}
-
-void frmMain::alignInputNumbers()
-{
-    // The numbers under the input squares are one caption of digits and blanks; blanks are
-    // narrower than the squares' pitch in most fonts, so the gaps are widened or narrowed
-    // to put each digit under its square.
-    QLabel* numbers = m_ui->Label9;
-    const QString text = numbers->text();
-    const auto centres = [&text](const QFont& font) {
-        const QFontMetricsF metrics(font);
-        QList<qreal> found;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (text.at(i) != QLatin1Char(' '))
-                found.append(metrics.horizontalAdvance(text.left(i)) +
-                             metrics.horizontalAdvance(text.at(i)) / 2);
-        }
-        return found;
-    };
-    QList<qreal> at = centres(numbers->font());
-    if (at.size() != 8)
-        return;
-    QFont font = numbers->font();
-    font.setWordSpacing(kInputPitch - (at.last() - at.first()) / (at.size() - 1));
-    numbers->setFont(font);
-    at = centres(font);
-    const QWidget* first = m_ui->Shape1_0;
-    const qreal firstCentre = first->x() + first->width() / 2.0;
-    numbers->move(
-        qRound(firstCentre - (at.first() + at.last()) / 2 + (at.size() - 1) * kInputPitch / 2.0),
-        numbers->y());
 }
 
 void frmMain::Form_Load()
@@ -242,13 +206,12 @@ void frmMain::connectSignals()
     m_gate->button(ui.cmdOnAll, [this] { m_inputOutput->cmdOnAll_Click(); });
     m_gate->button(ui.cmdOffAll, [this] { m_inputOutput->cmdOffAll_Click(); });
     m_gate->button(ui.cmdSN, [this] { m_inputOutput->cmdSN_Click(); });
-    // The log only looks at the line, so it opens during a wait as well.
-    connect(ui.mnuTrafficLog, &QAction::triggered, this, &frmMain::mnuTrafficLog_Click);
-
     // Beside the given controls: the line's tools, and a watch of the inputs that gives way to
     // any command.
-    new LineMenu(m_panel, m_settings, *m_gate,
-                 {ui.mnuLine, ui.cboComm, ui.cboAddr, m_statusPanel, this});
+    auto* line = new LineMenu(
+        m_panel, m_settings, *m_gate,
+        {ui.mnuLine, ui.mnuTrafficLog, ui.cboComm, ui.cboAddr, m_statusPanel, this});
+    connect(line, &LineMenu::searchEnded, this, &frmMain::releaseSelection);
     auto* watch = new InputWatchWindow(m_panel, ui.InputStatus, this);
     m_gate->setBeforeClick([watch] { watch->stop(); });
     connect(watch, &InputWatchWindow::inputsRead, this, &frmMain::showInputs);
@@ -327,17 +290,21 @@ void frmMain::chooseSpeed(const QString& speed)
     m_panel.port().setSettings(vars.PortSettings);
 }
 
-void frmMain::mnuConfig_Click()
+void frmMain::releaseSelection()
 {
-    m_panel.port().setPortOpen(false);
     m_statusPanel->setText(QStringLiteral("Disconnected"));
-    // The window selects every module and its upload ends by releasing them: whatever was
-    // selected here is no longer, so the user selects again once it is closed.
     {
         const QSignalBlocker blocker(m_ui->Check1);
         m_ui->Check1->setChecked(false);
     }
     m_ui->cboAddr->setCurrentIndex(m_selection->released());
+}
+
+void frmMain::mnuConfig_Click()
+{
+    m_panel.port().setPortOpen(false);
+    // The window selects every module and its upload ends by releasing them.
+    releaseSelection();
     // One window for the whole run: an open one comes to the front without loading again; a
     // closed one is gone, and the next one loads afresh.
     if (!m_config)
@@ -345,17 +312,6 @@ void frmMain::mnuConfig_Click()
     m_config->show();
     m_config->raise();
     m_config->activateWindow();
-}
-
-void frmMain::mnuTrafficLog_Click()
-{
-    // One log window for the whole run, over the panel's log, which keeps recording while
-    // the window is closed.
-    if (!m_logWindow)
-        m_logWindow = new LogWindow(m_panel.log(), this);
-    m_logWindow->show();
-    m_logWindow->raise();
-    m_logWindow->activateWindow();
 }
 
 } // namespace velnor

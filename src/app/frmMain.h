@@ -4,8 +4,8 @@
 // take the lists' texts and choices, send through the panel's link, and return what they sent;
 // select, deselect and the input read wait from the event loop and report when their wait is
 // over. The window maps those outcomes to captions, colours and enabled states. The traffic
-// monitor's lines follow the panel's monitor; the Line menu opens the traffic log window
-// over the panel's log. The window owns neither the port nor the settings.
+// monitor's lines follow the panel's monitor; the Line menu opens the traffic log, the ports and
+// the search of the line. The window owns neither the port nor the settings.
 
 #include "commands/DisplayCommands.h"
 #include "commands/TextCommands.h"
@@ -36,7 +36,6 @@ class Panel;
 class DeviceSelection;
 class InputOutputCommands;
 class ClickGate;
-class LogWindow;
 
 class frmMain final : public QMainWindow
 {
@@ -51,14 +50,15 @@ public:
     void opt4800_Click();
     void opt9600_Click();
     void mnuConfig_Click();
-    void mnuTrafficLog_Click();
 
 private:
     // A control array: one group whose members' ids are their indices, in the order given.
     QButtonGroup* controlArray(const QString& name,
                                std::initializer_list<QAbstractButton*> members);
     void setUpLook();
-    void alignInputNumbers();
+    // The configuration window and the search of the line leave no module selected on the
+    // line: the window then counts none selected, so the user selects again.
+    void releaseSelection();
     void Form_Load();
     void connectSignals();
     void connectOutcomes();
@@ -81,7 +81,6 @@ private:
     TextCommands m_text;
     DisplayCommands m_display;
     QPointer<frmConfigLcd> m_config;
-    LogWindow* m_logWindow = nullptr;
 };
 
 } // namespace velnor

@@ -46,6 +46,15 @@ void lookLikeTheDisplay(QWidget* box)
     box->setPalette(palette);
 }
 
+void lookLikeTheMonitor(QWidget* line)
+{
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, QColor(255, 255, 192));
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 192));
+    line->setPalette(palette);
+}
+
 void useClassicStyle()
 {
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows")))

@@ -100,6 +100,10 @@ private slots:
     {
         Bench bench({117});
         QVERIFY(bench.started);
+        // A module selected before the search, so that its command groups are open.
+        bench.child<QComboBox>("cboAddr")->setCurrentText(QStringLiteral("117"));
+        bench.click("cmdSelect");
+        QCOMPARE(bench.status(), QStringLiteral("117 Connected"));
         auto* find = bench.window->findChild<QAction*>(QStringLiteral("mnuFindModules"));
         QVERIFY(find);
         find->trigger();
@@ -111,6 +115,10 @@ private slots:
         bench.child<QAbstractButton>("cmdOnAll")->click();
         QVERIFY(finished.wait(60000));
         QVERIFY(!bench.heard.contains(frames::allOutputsOn()));
+        // The search deselected every module that answered: none counts as selected any more.
+        QCOMPARE(bench.status(), QStringLiteral("Disconnected"));
+        QVERIFY(bench.child<QAbstractButton>("cmdSelect")->isEnabled());
+        QVERIFY(!bench.child<QWidget>("Output")->isEnabled());
 
         auto* list = window->findChild<QTreeWidget*>(QStringLiteral("lstModules"));
         QCOMPARE(list->topLevelItemCount(), ModuleScan::kAddresses);
