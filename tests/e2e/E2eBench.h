@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EmulatedLine.h"
 #include "FakeMessageSink.h"
 #include "MainWindowRig.h"
 #include "app/frmMain.h"
@@ -19,29 +20,14 @@ namespace velnor::test {
 
 // Modules 101 and 102 (or the given ones) on an emulated line, and the panel on the other end of
 // it, as a user would run them: real port, real 10 ms ticks, off screen.
-struct Bench
+struct Bench : EmulatedLine
 {
-    explicit Bench(const QList<quint8>& addresses = {101, 102})
-        : settings(dir.filePath(QStringLiteral("velnor.ini"))),
-          host(addresses, dir.filePath(QStringLiteral("store")))
+    explicit Bench(const QList<quint8>& addresses = {101, 102}) : EmulatedLine(addresses)
     {
-        host.setLinkPath(dir.filePath(QStringLiteral("line")));
-        QString error;
-        started = host.start(&error);
-        if (!started) {
-            qWarning("emulator did not start: %s", qPrintable(error));
+        if (!started)
             return;
-        }
-        settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"),
-                          QStringLiteral("4"));
-        settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("Setting"),
-                          QStringLiteral("9600,n,8,1"));
-        settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
-        settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("4"), host.devicePath());
         panel = Panel::onSerialPorts(messages, portMapOf(settings));
         window = std::make_unique<frmMain>(*panel, settings);
-        QObject::connect(&host, &PtyHost::frameReceived, window.get(),
-                         [this](const QByteArray& bytes) { heard += bytes; });
     }
 
     // Sends a command the modules skip after all the main window has sent; once it has
@@ -63,17 +49,10 @@ struct Bench
         QVERIFY2(waitsOver(*panel), name);
     }
     Variables& vars() const { return panel->vars(); }
-    const Module& module(int index) const { return host.line().module(index); }
 
-    QTemporaryDir dir;
-    IniFile settings;
-    PtyHost host;
-    bool started = false;
     FakeMessageSink messages;
     std::unique_ptr<Panel> panel;
     std::unique_ptr<frmMain> window;
-    // Every byte the line carried to the modules.
-    QByteArray heard;
     static inline const QByteArray kMark = QByteArrayLiteral("\xFE\x99");
 };
 
