@@ -1,5 +1,7 @@
 #include "app/InputWatchWindow.h"
 
+#include "system/WholeFile.h"
+
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -11,7 +13,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -191,16 +192,13 @@ QString InputWatchWindow::logText() const
 
 bool InputWatchWindow::saveTo(const QString& path)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(logText().toUtf8());
-        if (file.commit()) {
-            m_status->setText(QStringLiteral("Saved to %1").arg(path));
-            return true;
-        }
+    QString error;
+    if (!writeWholeFile(path, logText().toUtf8(), &error)) {
+        m_status->setText(QStringLiteral("Could not save to %1: %2").arg(path, error));
+        return false;
     }
-    m_status->setText(QStringLiteral("Could not save to %1: %2").arg(path, file.errorString()));
-    return false;
+    m_status->setText(QStringLiteral("Saved to %1").arg(path));
+    return true;
 }
 
 void InputWatchWindow::askWhereToSave()

@@ -3,6 +3,7 @@
 #include "link/LogExport.h"
 #include "link/TrafficLog.h"
 #include "shared/Wire.h"
+#include "system/WholeFile.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
@@ -157,16 +157,13 @@ bool LogWindow::saveTo(const QString& path)
 {
     const QList<LogRow> rows = shownRows();
     const bool csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write((csv ? logCsv(rows) : logText(rows)).toUtf8());
-        if (file.commit()) {
-            m_status->setText(tr("Saved %1 rows to %2").arg(rows.size()).arg(path));
-            return true;
-        }
+    QString error;
+    if (!writeWholeFile(path, (csv ? logCsv(rows) : logText(rows)).toUtf8(), &error)) {
+        m_status->setText(tr("Could not save to %1: %2").arg(path, error));
+        return false;
     }
-    m_status->setText(tr("Could not save to %1: %2").arg(path, file.errorString()));
-    return false;
+    m_status->setText(tr("Saved %1 rows to %2").arg(rows.size()).arg(path));
+    return true;
 }
 
 void LogWindow::askWhereToSave()

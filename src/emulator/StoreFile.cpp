@@ -1,12 +1,13 @@
 #include "emulator/StoreFile.h"
 
+#include "system/WholeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -155,11 +156,10 @@ bool StoreFile::save(const QMap<quint32, ModuleConfig>& configs, QString* error)
             *error = info.absolutePath() + QStringLiteral(": cannot create the folder");
         return false;
     }
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 ||
-        !file.commit()) {
+    QString why;
+    if (!writeWholeFile(m_path, QJsonDocument(root).toJson(), &why)) {
         if (error)
-            *error = m_path + QStringLiteral(": ") + file.errorString();
+            *error = m_path + QStringLiteral(": ") + why;
         return false;
     }
     return true;
