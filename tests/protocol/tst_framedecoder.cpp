@@ -136,8 +136,8 @@ private slots:
         QTest::newRow("empty boxes, bitmaps 0 to 63") << QString() << QString() << QString() << 0;
         QTest::newRow("short boxes, bitmaps 192 to 255")
             << u"Velnor"_s << u"bench 3"_s << u"Third"_s << 192;
-        QTest::newRow("full boxes") << u"0123456789abcdef"_s << u"ABCDEFGHIJKLMNOP"_s
-                                    << u"sixteen chars!!!"_s << 100;
+        QTest::newRow("full boxes")
+            << u"0123456789abcdef"_s << u"ABCDEFGHIJKLMNOP"_s << u"sixteen chars!!!"_s << 100;
     }
 
     void namesTheUploadsBlocks()
