@@ -22,7 +22,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -76,6 +78,13 @@ bool drawLog(velnor::frmMain& window, velnor::Panel& panel, const QString& path)
     runOut();
     window.findChild<QAction*>(QStringLiteral("mnuTrafficLog"))->trigger();
     auto* log = window.findChild<velnor::LogWindow*>();
+    QApplication::processEvents();
+    // Whole rows only: the table made as tall as the rows it shows, then scrolled to its end.
+    auto* table = log->findChild<QTableView*>();
+    const int rowHeight = table->verticalHeader()->defaultSectionSize();
+    log->resize(log->width(), log->height() - table->viewport()->height() % rowHeight);
+    QApplication::processEvents();
+    table->scrollToBottom();
     QApplication::processEvents();
     return log->grab().save(path);
 }

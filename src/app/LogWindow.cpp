@@ -17,10 +17,24 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace velnor {
+
+namespace {
+
+// Bytes the Bytes column shows whole.
+constexpr int kBytesShown = 16;
+// Room left for the meaning, in digits: about a text of the main window with both rows.
+constexpr int kMeaningDigits = 40;
+// The window opens no wider than the smallest screen it is meant for.
+constexpr int kSmallScreenWidth = 1024;
+
+} // namespace
 
 LogWindow::LogWindow(TrafficLog& log, QWidget* parent)
     : QWidget(parent, Qt::Tool), m_log(log), m_shown(new QSortFilterProxyModel(this)),
@@ -56,20 +70,25 @@ LogWindow::LogWindow(TrafficLog& log, QWidget* parent)
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     QHeaderView* columns = m_table->horizontalHeader();
-    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    columns->resizeSection(TrafficLog::Time, digit * 14);
-    columns->resizeSection(TrafficLog::Window,
-                           fontMetrics().horizontalAdvance(QStringLiteral("configuration")) +
-                               digit * 2);
-    columns->resizeSection(TrafficLog::Direction,
-                           fontMetrics().horizontalAdvance(QStringLiteral("Direction")) +
-                               digit * 3);
-    columns->resizeSection(TrafficLog::Address,
-                           fontMetrics().horizontalAdvance(QStringLiteral("Address")) + digit * 3);
-    // Room for the longest frame of the main window; longer blocks end in "..." and show
-    // whole in their tooltip and in what is copied or saved.
+    const QFontMetrics metrics = fontMetrics();
+    const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+    const auto room = [&metrics, digit](const QString& widest, int padDigits) {
+        return metrics.horizontalAdvance(widest) + digit * padDigits;
+    };
+    columns->resizeSection(TrafficLog::Time, room(QStringLiteral("00:00:00.000"), 2));
+    columns->resizeSection(TrafficLog::Window, room(QStringLiteral("configuration"), 2));
+    columns->resizeSection(TrafficLog::Direction, room(QStringLiteral("Direction"), 3));
+    columns->resizeSection(TrafficLog::Address, room(QStringLiteral("Address"), 3));
+    // Every frame of the main window shows whole but a text of more than 15 characters (up to
+    // 34 bytes): room for those would leave the meaning none on a 1024-wide screen. They and
+    // the configuration's blocks end in "..." and show whole in their tooltip and in what is
+    // copied or saved.
+    int hexDigit = 0;
+    for (const QChar ch : QStringLiteral("0123456789ABCDEF"))
+        hexDigit = std::max(hexDigit, metrics.horizontalAdvance(ch));
     columns->resizeSection(TrafficLog::Bytes,
-                           fontMetrics().horizontalAdvance(QStringLiteral("FE 32 01 0F ")) * 3);
+                           kBytesShown * (hexDigit * 2 + metrics.horizontalAdvance(u' ')) +
+                               digit * 2);
     columns->setStretchLastSection(true);
 
     m_bound->setText(tr("Keeps the latest %1 rows; older ones are dropped.")
@@ -89,7 +108,12 @@ LogWindow::LogWindow(TrafficLog& log, QWidget* parent)
     footer->addStretch();
     footer->addWidget(m_status);
     layout->addLayout(footer);
-    resize(digit * 120, fontMetrics().height() * 30);
+    int width = m_table->frameWidth() * 2 + style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                style()->pixelMetric(QStyle::PM_LayoutLeftMargin) +
+                style()->pixelMetric(QStyle::PM_LayoutRightMargin) + digit * kMeaningDigits;
+    for (int column = TrafficLog::Time; column < TrafficLog::Meaning; ++column)
+        width += columns->sectionSize(column);
+    resize(std::min(width, kSmallScreenWidth), metrics.height() * 30);
     connectSignals();
 }
 

@@ -8,23 +8,27 @@
 
 namespace velnor {
 
+namespace {
+
+LogRow rowOf(const DecodedFrame& frame, qint64 time, LogRow::Window window,
+             LogRow::Direction direction)
+{
+    return {time, window, direction, frame.address, frame.bytes, frame.meaning};
+}
+
+} // namespace
+
 TrafficLog::TrafficLog(int maxRows, QObject* parent)
     : QAbstractTableModel(parent), m_maxRows(qMax(1, maxRows)),
       m_clock([] { return QDateTime::currentMSecsSinceEpoch(); })
 {
 }
 
-LogRow TrafficLog::rowOf(const DecodedFrame& frame, LogRow::Window window) const
-{
-    return {m_clock(),     window,      LogRow::Direction::Received,
-            frame.address, frame.bytes, frame.meaning};
-}
-
-QList<LogRow> TrafficLog::endAnswers(LogRow::Window window)
+QList<LogRow> TrafficLog::endAnswers(qint64 time, LogRow::Window window)
 {
     QList<LogRow> rows;
     for (const DecodedFrame& frame : m_decoder.endAnswers())
-        rows.append(rowOf(frame, window));
+        rows.append(rowOf(frame, time, window, LogRow::Direction::Received));
     return rows;
 }
 
@@ -32,30 +36,33 @@ void TrafficLog::frameSent(const QByteArray& bytes, LogRow::Window window)
 {
     if (window == LogRow::Window::Panel)
         m_answered.reset();
-    QList<LogRow> rows = endAnswers(window);
+    const qint64 now = m_clock();
+    QList<LogRow> rows = endAnswers(now, window);
     QList<DecodedFrame> frames = m_decoder.sent(bytes);
     frames += m_decoder.pauseSent();
-    const int address = frames.isEmpty() ? -1 : frames.constLast().address;
-    rows.append({m_clock(), window, LogRow::Direction::Sent, address, bytes, meaningOf(frames)});
+    for (const DecodedFrame& frame : std::as_const(frames))
+        rows.append(rowOf(frame, now, window, LogRow::Direction::Sent));
     add(std::move(rows));
 }
 
 void TrafficLog::bytesReceived(const QByteArray& bytes, LogRow::Window window)
 {
+    const qint64 now = m_clock();
     QList<LogRow> rows;
     for (const DecodedFrame& frame : m_decoder.received(bytes)) {
         if (frame.kind == DecodedFrame::Kind::Acknowledge ||
             frame.kind == DecodedFrame::Kind::Inputs)
             m_answered.set(size_t(frame.address));
-        rows.append(rowOf(frame, window));
+        rows.append(rowOf(frame, now, window, LogRow::Direction::Received));
     }
     add(std::move(rows));
 }
 
 void TrafficLog::answerMissing(int address, int ticks, LogRow::Window window)
 {
-    QList<LogRow> rows = endAnswers(window);
-    rows.append({m_clock(),
+    const qint64 now = m_clock();
+    QList<LogRow> rows = endAnswers(now, window);
+    rows.append({now,
                  window,
                  LogRow::Direction::Missing,
                  address,

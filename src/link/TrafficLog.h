@@ -30,8 +30,9 @@ public:
 
     int maxRows() const { return m_maxRows; }
 
-    // Bytes a window wrote in one write. A frame the modules read over several writes (a
-    // block after its announcing command) is named where its last byte went out.
+    // Bytes a window wrote in one write: a row for each frame in them, at the time of the
+    // write. A frame the modules read over several writes (a block after its announcing
+    // command) is one row, at the write of its last byte; a write that ends no frame adds none.
     void frameSent(const QByteArray& bytes, LogRow::Window window = LogRow::Window::Panel);
     // Bytes read from the line, as they came: one row for each answer or run of bytes that
     // makes none.
@@ -60,10 +61,9 @@ signals:
     void pausedChanged(bool paused);
 
 private:
-    LogRow rowOf(const DecodedFrame& frame, LogRow::Window window) const;
     void add(QList<LogRow> rows);
     // Answers still open belong to the exchange before: they end when a window writes again.
-    QList<LogRow> endAnswers(LogRow::Window window);
+    QList<LogRow> endAnswers(qint64 time, LogRow::Window window);
 
     FrameDecoder m_decoder;
     std::deque<LogRow> m_rows;

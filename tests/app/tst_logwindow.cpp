@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -122,6 +123,17 @@ private slots:
         m_window->show();
         const auto* table = m_window->findChild<QTableView*>();
         QTRY_COMPARE(table->rowAt(table->viewport()->height() - 1), m_log->rowCount() - 1);
+    }
+
+    // Opened on a 1024-wide screen it fits, and 16 bytes of the widest hex digits show whole.
+    void fitsASmallScreen()
+    {
+        QVERIFY(m_window->width() <= 1024);
+        const auto* table = m_window->findChild<QTableView*>();
+        const QString bytes = u"DD "_s.repeated(16).trimmed();
+        const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+        QCOMPARE_GE(table->columnWidth(TrafficLog::Bytes),
+                    table->fontMetrics().horizontalAdvance(bytes) + margins);
     }
 
     void statesItsBound()

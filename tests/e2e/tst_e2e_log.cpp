@@ -29,7 +29,8 @@ panel sent 105 select 105
 panel missing 105 no answer from 105 within 10 ticks
 panel sent 101 select 101
 panel received 101 acknowledge from 101
-configuration sent 100 broadcast on; clear
+configuration sent 100 broadcast on
+configuration sent 100 clear
 configuration sent 100 text at the cursor 'Config. Mode'
 configuration sent 100 text on the second row 'Configuring..'
 configuration sent 100 speed 4800
@@ -42,7 +43,8 @@ configuration sent 100 end of bitmaps
 %1configuration sent 100 clear row 1
 configuration sent 100 text at the cursor 'Completed'
 configuration sent 101 deselect
-configuration sent 100 broadcast on; store configuration)";
+configuration sent 100 broadcast on
+configuration sent 100 store configuration)";
 
 QStringList summaries(const QList<LogRow>& rows)
 {

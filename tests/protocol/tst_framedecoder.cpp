@@ -1,5 +1,7 @@
 #include "protocol/FrameDecoder.h"
 #include "protocol/Frames.h"
+#include "protocol/UploadPlan.h"
+#include "shared/ModuleLimits.h"
 
 #include <QTest>
 
@@ -38,57 +40,76 @@ class tst_FrameDecoder final : public QObject
     Q_OBJECT
 
 private slots:
-    // Every frame the panel builds is named as what it was built for.
+    // Every frame the panel builds is named as what it was built for, at the ends of each
+    // argument's range.
     void namesWhatWasBuilt_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("meaning");
         QTest::addColumn<int>("address");
-        const auto row = [](const char* meaning, const QByteArray& bytes, int address = -1) {
-            QTest::newRow(meaning) << bytes << QString::fromUtf8(meaning) << address;
+        const auto row = [](const QString& meaning, const QByteArray& bytes, int address = -1) {
+            QTest::newRow(qPrintable(meaning)) << bytes << meaning << address;
         };
-        row("select 105", frames::select(105), 105);
-        row("select 99", frames::select(99), 99);
-        row("deselect", frames::deselect());
-        row("broadcast on", frames::broadcastOn(), 100);
-        row("broadcast off", frames::broadcastOff(), 100);
+        for (const int address : {99, 101, 105, 132})
+            row(u"select %1"_s.arg(address), frames::select(quint8(address)), address);
+        row(u"deselect"_s, frames::deselect());
+        row(u"broadcast on"_s, frames::broadcastOn(), 100);
+        row(u"broadcast off"_s, frames::broadcastOff(), 100);
         // A lone deselect lets go of the module selected by its own address, broadcast or not.
-        row("select 101; broadcast on; deselect", QByteArray::fromHex("EF65EF64EA"), 101);
-        row("clear", frames::clearDisplay());
-        row("text 'Hello' / 'world'", frames::text(u"Hello"_s, u"world"_s)->bytes);
-        row("text 'AB'", frames::text(u"AB"_s, {})->bytes);
-        row("text '' / 'CD'", frames::text({}, u"CD"_s)->bytes);
-        row("text 'a full row of 16' / 'next'",
+        row(u"select 101; broadcast on; deselect"_s, QByteArray::fromHex("EF65EF64EA"), 101);
+        row(u"clear"_s, frames::clearDisplay());
+        row(u"text 'Hello' / 'world'"_s, frames::text(u"Hello"_s, u"world"_s)->bytes);
+        row(u"text 'AB'"_s, frames::text(u"AB"_s, {})->bytes);
+        row(u"text '' / 'CD'"_s, frames::text({}, u"CD"_s)->bytes);
+        row(u"text 'a full row of 16' / 'next'"_s,
             frames::text(u"a full row of 16"_s, u"next"_s)->bytes);
-        row("text '\xc3\xa9t\xc3\xa9 ?'", frames::text(u"été \u00fe"_s, {})->bytes);
-        row("predefined text 3 on row 1", frames::predefinedText(2, 1));
-        row("predefined text 10 on row 0", frames::predefinedText(9, 0));
-        row("cursor to row 1 column 15", frames::cursorPosition(1, 15));
-        row("clear row 1", frames::clearRow(1));
-        row("clear column 7", frames::clearColumn(7));
-        row("cursor underline", frames::cursorLook(0));
-        row("cursor blinking", frames::cursorLook(1));
-        row("cursor hidden", frames::cursorLook(2));
-        row("backlight on", frames::backlight(0));
-        row("backlight off", frames::backlight(1));
-        row("backlight flash", frames::backlight(2));
-        row("custom character 1", frames::customCharacter(0));
-        row("custom character 8", frames::customCharacter(7));
-        row("read inputs", frames::readInputs());
-        row("all outputs on", frames::allOutputsOn());
-        row("all outputs off", frames::allOutputsOff());
-        row("output 1 on", frames::setOutput(0, true));
-        row("output 8 off", frames::setOutput(7, false));
-        row("show serial number", frames::showSerialNumber());
-        row("broadcast on; clear", frames::enterConfiguration(), 100);
-        row("speed 9600", frames::baudRate(true));
-        row("speed 4800", frames::baudRate(false));
-        row("address 132", frames::newAddress(132));
-        row("start-up screen, 32 characters follow", frames::startupScreenHeader());
-        row("bitmaps, 64 bytes follow", frames::bitmapsHeader());
-        row("end of bitmaps", frames::endOfBitmaps());
-        row("predefined text 4, 16 characters follow", frames::storeTextHeader(3));
-        row("broadcast on; store configuration", frames::saveToNonVolatileMemory(), 100);
+        row(u"text 'été ?'"_s, frames::text(u"été \u00fe"_s, {})->bytes);
+        for (const int entry : {0, limits::Texts - 1}) {
+            for (int r = 0; r < limits::Rows; ++r) {
+                row(u"predefined text %1 on row %2"_s.arg(entry + 1).arg(r),
+                    frames::predefinedText(entry, r));
+            }
+        }
+        for (int r = 0; r < limits::Rows; ++r) {
+            for (const int column : {0, limits::Columns - 1}) {
+                row(u"cursor to row %1 column %2"_s.arg(r).arg(column),
+                    frames::cursorPosition(r, column));
+            }
+            row(u"clear row %1"_s.arg(r), frames::clearRow(r));
+        }
+        for (const int column : {0, 7, limits::Columns - 1})
+            row(u"clear column %1"_s.arg(column), frames::clearColumn(column));
+        row(u"cursor underline"_s, frames::cursorLook(0));
+        row(u"cursor blinking"_s, frames::cursorLook(1));
+        row(u"cursor hidden"_s, frames::cursorLook(2));
+        row(u"backlight on"_s, frames::backlight(0));
+        row(u"backlight off"_s, frames::backlight(1));
+        row(u"backlight flash"_s, frames::backlight(2));
+        for (int index = 0; index < limits::CustomCharacters; ++index)
+            row(u"custom character %1"_s.arg(index + 1), frames::customCharacter(index));
+        row(u"read inputs"_s, frames::readInputs());
+        row(u"all outputs on"_s, frames::allOutputsOn());
+        row(u"all outputs off"_s, frames::allOutputsOff());
+        for (int output = 0; output < limits::Outputs; ++output) {
+            for (const bool on : {true, false}) {
+                row(u"output %1 %2"_s.arg(output + 1).arg(on ? u"on"_s : u"off"_s),
+                    frames::setOutput(output, on));
+            }
+        }
+        row(u"show serial number"_s, frames::showSerialNumber());
+        row(u"broadcast on; clear"_s, frames::enterConfiguration(), 100);
+        row(u"speed 9600"_s, frames::baudRate(true));
+        row(u"speed 4800"_s, frames::baudRate(false));
+        for (const int address : {101, 132})
+            row(u"address %1"_s.arg(address), frames::newAddress(address));
+        row(u"start-up screen, 32 characters follow"_s, frames::startupScreenHeader());
+        row(u"bitmaps, 64 bytes follow"_s, frames::bitmapsHeader());
+        row(u"end of bitmaps"_s, frames::endOfBitmaps());
+        for (const int index : {0, limits::Texts - 1}) {
+            row(u"predefined text %1, 16 characters follow"_s.arg(index + 1),
+                frames::storeTextHeader(index));
+        }
+        row(u"broadcast on; store configuration"_s, frames::saveToNonVolatileMemory(), 100);
     }
 
     void namesWhatWasBuilt()
@@ -101,6 +122,60 @@ private slots:
         QCOMPARE(meanings(frames).join(u"; "_s), meaning);
         QCOMPARE(joined(frames), bytes);
         QCOMPARE(frames.constLast().address, address);
+    }
+
+    // The upload's blocks, each after the command that announces it, are named by what they
+    // carry, whatever bytes the bitmaps hold (frame starts and control codes among them), and
+    // every byte of the upload is in exactly one frame.
+    void namesTheUploadsBlocks_data()
+    {
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<QString>("line2");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("firstBitmap");
+        QTest::newRow("empty boxes, bitmaps 0 to 63") << QString() << QString() << QString() << 0;
+        QTest::newRow("short boxes, bitmaps 192 to 255")
+            << u"Velnor"_s << u"bench 3"_s << u"Third"_s << 192;
+        QTest::newRow("full boxes")
+            << u"0123456789abcdef"_s << u"ABCDEFGHIJKLMNOP"_s << u"sixteen chars!!!"_s << 100;
+    }
+
+    void namesTheUploadsBlocks()
+    {
+        QFETCH(QString, line1);
+        QFETCH(QString, line2);
+        QFETCH(QString, text);
+        QFETCH(int, firstBitmap);
+        ModuleSetup setup;
+        setup.uid = u"101"_s;
+        setup.line1 = line1;
+        setup.line2 = line2;
+        setup.texts.fill(text);
+        for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
+            setup.bitmaps[size_t(i)] = QString::number(firstBitmap + i);
+        const auto plan = planUpload(setup);
+        QVERIFY(std::holds_alternative<QList<UploadStep>>(plan));
+
+        FrameDecoder decoder;
+        decodeSent(decoder, frames::enterConfiguration());
+        QByteArray planned;
+        QList<DecodedFrame> decoded;
+        for (const UploadStep& step : std::get<QList<UploadStep>>(plan)) {
+            planned += step.bytes;
+            decoded += decodeSent(decoder, step.bytes);
+        }
+        QCOMPARE(joined(decoded), planned);
+        QStringList blocks;
+        for (const DecodedFrame& frame : std::as_const(decoded)) {
+            QCOMPARE(frame.address, 100);
+            if (frame.kind == DecodedFrame::Kind::Block)
+                blocks.append(frame.meaning);
+        }
+        QStringList expected{u"start-up line 1 '%1' / line 2 '%2'"_s.arg(line1, line2),
+                             u"bitmaps of custom characters 1 to 8"_s};
+        for (int k = 1; k <= limits::Texts; ++k)
+            expected.append(u"predefined text %1 '%2'"_s.arg(k).arg(text));
+        QCOMPARE(blocks, expected);
     }
 
     // Answers are told apart by what was sent before them; bytes that make no answer stay.
