@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
 
+# Fails before anything is built when the tests outgrow their share of the code.
+scripts/test-share.sh
 velnor_install_missing
 presets=("$@")
 [ ${#presets[@]} -eq 0 ] && presets=(default)

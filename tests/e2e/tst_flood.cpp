@@ -3,6 +3,7 @@
 // and no select may read as "Connected".
 #include "FakeMessageSink.h"
 #include "FakeLine.h"
+#include "Processes.h"
 #include "Pty.h"
 #include "app/frmMain.h"
 #include "link/Panel.h"
@@ -10,10 +11,11 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -44,15 +46,11 @@ constexpr bool kSanitized = false;
 constexpr bool kSanitized = false;
 #endif
 
-// Resident memory of this process, in KiB.
-qint64 residentKiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLongLong() * (sysconf(_SC_PAGESIZE) / 1024) : -1;
-}
+// The longest the event loop may leave a timer waiting while bytes pour in. A loop that stops
+// serving events during the flood holds the timer for as long as the flood lasts, seconds; the
+// scheduler of a busy machine, or a sanitizer's slower code, holds it up for tens of ms now and
+// then. The percentiles are printed, not judged: they depend on the machine.
+constexpr qint64 kWorstStallMs = 1000;
 
 } // namespace
 
@@ -83,12 +81,16 @@ private slots:
         auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));
         auto* status = window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"));
 
+        // The far end stops on its own when the wait below gives up, so that a loop which never
+        // comes back from reading ends too, its stall on record.
+        const int floodMs = seconds * 1000;
+        const QDeadlineTimer farDeadline(floodMs + 30000);
         std::atomic<bool> flooding = true;
         std::atomic<qint64> sent = 0;
         std::thread far([&] {
             QRandomGenerator random(20261207u);
             char bytes[4096];
-            while (flooding) {
+            while (flooding && !farDeadline.hasExpired()) {
                 for (char& byte : bytes) {
                     do
                         byte = char(random.bounded(256));
@@ -101,6 +103,11 @@ private slots:
                 if (n > 0)
                     sent += n;
             }
+        });
+        const auto stopFlood = qScopeGuard([&] {
+            flooding = false;
+            if (far.joinable())
+                far.join();
         });
 
         // Lateness of a 10 ms timer: how long the event loop left it waiting.
@@ -134,27 +141,24 @@ private slots:
         connect(&clicker, &QTimer::timeout, this, [&] {
             select->click();
             if (fullAtMs < 0 && clock.elapsed() > 1000 && log.rowCount() == log.maxRows()) {
-                memoryAtStart = residentKiB();
+                memoryAtStart = test::memoryNow().resident;
                 fullAtMs = clock.elapsed();
             }
         });
         clicker.start(50);
         // The flood lasts its seconds, and where memory is judged, until the full log has taken
         // in as many rows again as it holds.
-        const int floodMs = seconds * 1000;
         const auto floodOver = [&] {
             const qint64 now = clock.elapsed();
             return now >= floodMs && (kSanitized || (fullAtMs >= 0 && now >= 2 * fullAtMs));
         };
-        QVERIFY2(QTest::qWaitFor(floodOver, floodMs + 30000), "the flood did not fill the log");
+        const bool floodEnded = QTest::qWaitFor(floodOver, floodMs + 30000);
         clicker.stop();
         QVERIFY(test::waitsOver(*panel));
-        const qint64 memoryAtEnd = residentKiB();
+        const qint64 memoryAtEnd = test::memoryNow().resident;
         flooding = false;
         far.join();
 
-        // Responsiveness as the lateness most ticks see: on a busy machine the scheduler alone
-        // can hold a process up for a moment now and then, flood or not.
         std::sort(lateMs.begin(), lateMs.end());
         QVERIFY(lateMs.size() > 100);
         const qint64 p99LateMs = lateMs.at(lateMs.size() * 99 / 100);
@@ -162,14 +166,15 @@ private slots:
               "%lld ms, worst %lld ms, resident %lld KiB once the log was full (at %lld ms), "
               "%lld KiB at the end",
               seconds, qlonglong(sent.load()), selects, qlonglong(p99LateMs),
-              qlonglong(lateMs.last()), qlonglong(memoryAtStart), qlonglong(fullAtMs),
-              qlonglong(memoryAtEnd));
+              qlonglong(lateMs.last()), qlonglong(memoryAtStart / 1024), qlonglong(fullAtMs),
+              qlonglong(memoryAtEnd / 1024));
+        QVERIFY2(lateMs.last() < kWorstStallMs, "the event loop stopped serving during the flood");
+        QVERIFY2(floodEnded, "the flood did not fill the log");
         QVERIFY2(sent > 100000, "the flood did not flow");
         QVERIFY(selects > 10);
         QCOMPARE(answers.count(QStringLiteral("Device Not Found")), selects);
-        QVERIFY2(p99LateMs < 50, qPrintable(QString::number(p99LateMs)));
         if (!kSanitized)
-            QVERIFY2(memoryAtEnd - memoryAtStart < 4096, "memory grew under the flood");
+            QVERIFY2(memoryAtEnd - memoryAtStart < 4 * 1024 * 1024, "memory grew under the flood");
         QVERIFY(messages.texts.isEmpty());
     }
 };

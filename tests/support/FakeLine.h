@@ -4,6 +4,8 @@
 #include "FakeTickSource.h"
 #include "link/Panel.h"
 
+#include <QDeadlineTimer>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -26,10 +28,16 @@ inline FakeTickSource& fakeTicks(Panel& panel)
     return static_cast<FakeTickSource&>(panel.ticks());
 }
 
-// Lets the running wait come to its end, as a user who waits for the answer would.
+// Lets the running wait come to its end, as a user who waits for the answer would. The event
+// loop sleeps only until the next event, so fake ticks follow each other without delay.
 inline bool waitsOver(const Panel& panel)
 {
-    return QTest::qWaitFor([&panel] { return panel.gate().isOpen(); }, 10000);
+    const WaitGate& gate = panel.gate();
+    QSignalSpy changed(&gate, &WaitGate::openChanged);
+    const QDeadlineTimer deadline(10000);
+    while (!gate.isOpen() && !deadline.hasExpired())
+        changed.wait(int(deadline.remainingTime()));
+    return gate.isOpen();
 }
 
 } // namespace velnor::test

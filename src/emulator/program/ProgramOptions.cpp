@@ -102,7 +102,11 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     if (parser.isSet(help)) {
         // Read before the application exists, the parser does not know the program's name.
         return stop(parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                              QCoreApplication::applicationName()),
+                                              QCoreApplication::applicationName()) +
+                        QStringLiteral(
+                            "\nExit status: 0 at a normal end and on SIGINT, SIGTERM or SIGHUP; "
+                            "1 when the\ndevice, its link or the settings file cannot be set "
+                            "up; 2 for a wrong command\nline or a refused --store.\n"),
                     0);
     }
     if (parser.isSet(version))
