@@ -35,9 +35,10 @@ public:
             const qint64 index = (time - s.start) / s.bit;
             const qint64 position = index % wire::BitsPerByte;
             const auto byte = quint8(s.bytes->at(qsizetype(index / wire::BitsPerByte)));
-            const bool bit = position == 0                 ? false
-                             : position == wire::BitsPerByte - 1 ? true
-                                                           : ((byte >> (position - 1)) & 1u) != 0;
+            const bool bit = position == 0 ? false
+                             : position == wire::BitsPerByte - 1
+                                 ? true
+                                 : ((byte >> (position - 1)) & 1u) != 0;
             if (!bit)
                 return false;
         }

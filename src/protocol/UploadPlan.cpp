@@ -66,7 +66,8 @@ std::optional<int> refusedBitmap(const ModuleSetup& setup)
 
 QString bitmapPlace(int box)
 {
-    return QStringLiteral("CHAR %1, Byte %2").arg(box / limits::CharacterDotRows + 1)
+    return QStringLiteral("CHAR %1, Byte %2")
+        .arg(box / limits::CharacterDotRows + 1)
         .arg(box % limits::CharacterDotRows + 1);
 }
 
