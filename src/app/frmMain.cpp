@@ -31,8 +31,6 @@ constexpr int kClientWidth = 690;
 constexpr int kClientHeight = 498;
 constexpr int kStatusHeight = 17;
 constexpr qreal kInputPitch = 24;
-const QString kSpeed9600 = QStringLiteral("9600");
-const QString kSpeed4800 = QStringLiteral("4800");
 
 void fill(QComboBox* list, const QStringList& items)
 {
@@ -51,7 +49,8 @@ frmMain::frmMain(Panel& panel, const IniFile& settings, QWidget* parent)
       m_inputOutput(
           new InputOutputCommands(panel.exchanges(), panel.link(), panel.messages(), this)),
       m_text(panel.vars(), panel.link(), panel.messages()),
-      m_display(panel.link(), panel.messages(), m_selection->state())
+      m_display(panel.link(), panel.messages(), m_selection->state()),
+      m_ports(panel.vars(), panel.port())
 {
     m_ui->setupUi(this);
     m_Shape1 = {m_ui->Shape1_0, m_ui->Shape1_1, m_ui->Shape1_2, m_ui->Shape1_3,
@@ -125,37 +124,22 @@ void frmMain::Form_Load()
 {
     // Unusable entries fall back to the first list entries.
     const StartupSettings startup = StartupSettings::read(m_settings);
-    Variables& vars = m_panel.vars();
-    const int port = startup.port;
-    vars.PortNumber = QString::number(port);
-    vars.PortSettings = startup.lineSettings;
-    vars.DeviceAddr = quint8(startup.address);
+    m_ports.Form_Load(startup);
+    m_panel.vars().DeviceAddr = quint8(startup.address);
 
     fill(m_ui->cboComm, numberEntries(1, StartupSettings::kPorts));
-    m_ui->cboComm->setCurrentIndex(port - 1);
-
-    if (startup.at9600()) {
-        m_ui->opt9600->setChecked(true);
-    } else {
-        m_ui->opt4800->setChecked(true);
-        opt4800_Click();
-    }
+    m_ui->cboComm->setCurrentIndex(startup.port - 1);
+    (startup.at9600() ? m_ui->opt9600 : m_ui->opt4800)->setChecked(true);
 
     const QStringList addresses = DeviceSelection::addressEntries();
     fill(m_ui->cboAddr, addresses);
-    m_ui->cboAddr->setCurrentIndex(int(addresses.indexOf(QString::number(vars.DeviceAddr))));
+    m_ui->cboAddr->setCurrentIndex(int(addresses.indexOf(QString::number(startup.address))));
     fill(m_ui->cboRow, DisplayCommands::rowEntries());
     fill(m_ui->cboColumn, DisplayCommands::columnEntries());
     fill(m_ui->cboPT, TextCommands::textEntries());
     fill(m_ui->cboPTR, TextCommands::rowEntries());
     fill(m_ui->cboOutput, InputOutputCommands::outputEntries());
     fill(m_ui->cboOF, InputOutputCommands::stateEntries());
-
-    SerialPort& serial = m_panel.port();
-    serial.setSettings(vars.PortSettings);
-    serial.setCommPort(port);
-    serial.setRThreshold(wire::AcknowledgementLength);
-    serial.setInputMode(SerialPort::InputModeBinary);
 }
 
 void frmMain::connectSignals()
@@ -260,34 +244,17 @@ void frmMain::showInputs(const InputStates& states)
 
 void frmMain::cboComm_Click(int index)
 {
-    if (index < 0)
-        return;
-    Variables& vars = m_panel.vars();
-    if (vars.PortNumber.toInt() == index + 1)
-        return;
-    m_panel.port().setPortOpen(false);
-    vars.PortNumber = QString::number(index + 1);
-    m_panel.port().setCommPort(index + 1);
+    m_ports.cboComm_Click(index);
 }
 
 void frmMain::opt4800_Click()
 {
-    chooseSpeed(kSpeed4800);
+    m_ports.chooseSpeed(wire::SlowSpeed);
 }
 
 void frmMain::opt9600_Click()
 {
-    chooseSpeed(kSpeed9600);
-}
-
-void frmMain::chooseSpeed(const QString& speed)
-{
-    Variables& vars = m_panel.vars();
-    if (vars.PortSettings.left(4) == speed)
-        return;
-    m_panel.port().setPortOpen(false);
-    vars.PortSettings = speed + QStringLiteral(",n,8,1");
-    m_panel.port().setSettings(vars.PortSettings);
+    m_ports.chooseSpeed(wire::FastSpeed);
 }
 
 void frmMain::releaseSelection()

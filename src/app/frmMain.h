@@ -8,6 +8,7 @@
 // the search of the line. The window owns neither the port nor the settings.
 
 #include "commands/DisplayCommands.h"
+#include "commands/PortChoice.h"
 #include "commands/TextCommands.h"
 #include "config/frmConfigLcd.h"
 #include "link/Exchange.h"
@@ -62,8 +63,6 @@ private:
     void Form_Load();
     void connectSignals();
     void connectOutcomes();
-    // Shared by both speed options: switch PortSettings to the given speed unless it has it.
-    void chooseSpeed(const QString& speed);
     void showSelection(const Selection& state);
     void showInputs(const InputStates& states);
 
@@ -80,6 +79,7 @@ private:
     InputOutputCommands* m_inputOutput;
     TextCommands m_text;
     DisplayCommands m_display;
+    PortChoice m_ports;
     QPointer<frmConfigLcd> m_config;
 };
 

@@ -9,6 +9,7 @@
 #include "settings/ModuleSetupFile.h"
 #include "settings/StartupSettings.h"
 #include "settings/SettingsLocation.h"
+#include "shared/Wire.h"
 #include "system/QuitOnSignal.h"
 
 #include <QCoreApplication>
@@ -34,7 +35,7 @@ int usage(QTextStream& err, const QString& text)
 QString lineSettings(const Invocation& invocation, const StartupSettings& startup)
 {
     if (invocation.speed)
-        return u"%1,n,8,1"_s.arg(*invocation.speed);
+        return wire::lineSettings(*invocation.speed);
     return startup.settledLine();
 }
 

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "settings/StartupSettings.h"
+#include "shared/Wire.h"
 
 #include <QCommandLineParser>
 
@@ -42,7 +43,8 @@ struct Options
 
     const Argument portNumber =
         Argument::numbered(u"N"_s, 1, StartupSettings::kPorts, &Command::entry);
-    const Argument speeds = Argument::choice({u"9600"_s, u"4800"_s}, &Command::entry);
+    const Argument speeds = Argument::choice(
+        {QString::number(wire::FastSpeed), QString::number(wire::SlowSpeed)}, &Command::entry);
 
     // Why an option's value is refused, or nothing; a missing value as none.
     QString refusal(const QString& name, const std::optional<QString>& value) const

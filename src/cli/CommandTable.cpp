@@ -1,5 +1,7 @@
 #include "cli/CommandTable.h"
 
+#include "link/ConfigLink.h"
+#include "link/Exchange.h"
 #include "link/Hex.h"
 #include "protocol/Frames.h"
 #include "protocol/UploadPlan.h"
@@ -63,10 +65,11 @@ QString uploadSends()
         bytes += step.bytes.size();
         waits += step.waitAfter ? 1 : 0;
     }
-    return u"%1 \"%2\", then %3 bytes with %4 waits of 200 ms"_s
+    return u"%1 \"%2\", then %3 bytes with %4 waits of %5 ms"_s
         .arg(hexItems(frames::enterConfiguration()).trimmed(), frames::kConfigModeText)
         .arg(bytes)
-        .arg(waits);
+        .arg(waits)
+        .arg(ConfigLink::kTickMs);
 }
 
 QByteArray broadcastFrame(const Command& c)
@@ -92,15 +95,16 @@ constexpr int kMostLines = 1'000'000;
 
 QString scanSends()
 {
-    return u"%1 to %2, 10 ticks each, and %3 after each that answered"_s.arg(
-        hexItems(frames::select(wire::FirstAddress)).trimmed(),
-        hexItems(frames::select(wire::LastAddress)).trimmed(),
-        hexItems(frames::deselect()).trimmed());
+    return u"%1 to %2, %3 ticks each, and %4 after each that answered"_s
+        .arg(hexItems(frames::select(wire::FirstAddress)).trimmed(),
+             hexItems(frames::select(wire::LastAddress)).trimmed())
+        .arg(Exchange::kAnswerTicks)
+        .arg(hexItems(frames::deselect()).trimmed());
 }
 
 QList<CommandForm> standardForms()
 {
-    const QString answer = u"waits 10 ticks for EE ADDR"_s;
+    const QString answer = u"waits %1 ticks for EE ADDR"_s.arg(Exchange::kAnswerTicks);
     return {
         {.name = "select"_L1,
          .kind = Kind::Select,

@@ -26,8 +26,6 @@ namespace velnor::cli {
 namespace {
 const QString kDeviceNotFound = u"Device Not Found"_s;
 const QString kNoResponse = u"No Response"_s;
-// A start bit, eight data bits and a stop bit.
-constexpr qint64 kBitsPerByte = 10;
 
 // The panel on the one port of the command line, tapped: both windows' links write to it.
 std::unique_ptr<Panel> tappedPanel(SerialPort& port, MessageSink& failures)
@@ -372,7 +370,7 @@ void Session::noteWritten(const QByteArray& bytes)
 {
     const qint64 now = m_clock.elapsed();
     const qint64 lineMs =
-        (qint64(bytes.size()) * kBitsPerByte * 1000 + m_bitsPerSecond - 1) / m_bitsPerSecond;
+        (qint64(bytes.size()) * wire::BitsPerByte * 1000 + m_bitsPerSecond - 1) / m_bitsPerSecond;
     m_lineFreeAtMs = std::max(now, m_lineFreeAtMs) + lineMs;
     if (m_monitoring)
         m_lines.wrote(bytes);

@@ -59,7 +59,7 @@ QString ConfigCommands::targetNote(const ModuleSetup& setup)
     return QStringLiteral("The upload goes to every module on the line: all of them will take "
                           "address %1 and %2 bit/s.")
         .arg(*setup.address())
-        .arg(setup.at9600 ? QStringLiteral("9600") : QStringLiteral("4800"));
+        .arg(setup.at9600 ? wire::FastSpeed : wire::SlowSpeed);
 }
 
 ModuleSetup ConfigCommands::Form_Load(int commIndex)

@@ -2,6 +2,7 @@
 
 #include "config/CharacterEditor.h"
 #include "protocol/UploadPlan.h"
+#include "shared/Wire.h"
 #include "widgets/ClassicLook.h"
 #include "widgets/WrapButton.h"
 
@@ -22,7 +23,6 @@ constexpr int kClientHeight = 435;
 // Under the given controls: two lines about the upload and the save.
 constexpr int kNotesHeight = 46;
 constexpr int kNoteHeight = 19;
-constexpr int kBitmapColumns = 8;
 
 QGroupBox* group(QWidget* parent, const char* name, const QString& caption, const QRect& at)
 {
@@ -84,10 +84,10 @@ ConfigBoxes::ConfigBoxes(QWidget& window) : m_window(window)
 
     QGroupBox* speed =
         group(&window, "Frame2", QStringLiteral("Set Baud Rate"), {192, 8, 129, 57});
-    opt9600 = new QRadioButton(QStringLiteral("9600"), speed);
+    opt9600 = new QRadioButton(QString::number(wire::FastSpeed), speed);
     opt9600->setObjectName(QStringLiteral("opt9600"));
     opt9600->setGeometry(16, 24, 49, 17);
-    opt4800 = new QRadioButton(QStringLiteral("4800"), speed);
+    opt4800 = new QRadioButton(QString::number(wire::SlowSpeed), speed);
     opt4800->setObjectName(QStringLiteral("opt4800"));
     opt4800->setGeometry(64, 24, 49, 17);
 
@@ -114,15 +114,16 @@ ConfigBoxes::ConfigBoxes(QWidget& window) : m_window(window)
     QGroupBox* bitmaps =
         group(&window, "Frame4", QStringLiteral("Custom Characters Bitmap"), {24, 168, 393, 257});
     for (int i = 0; i < ModuleSetup::kBitmaps; ++i) {
-        const int c = i / kBitmapColumns;
-        const int b = i % kBitmapColumns;
+        // A row of boxes for each character, a box for each of its dot rows.
+        const int c = i / limits::CharacterDotRows;
+        const int b = i % limits::CharacterDotRows;
         QLineEdit* edit = box(bitmaps, QStringLiteral("txtCustom_%1").arg(i),
                               ModuleSetup::kBitmapLength, {64 + 40 * b, 24 + 24 * c, 33, 19});
         edit->setAlignment(Qt::AlignCenter);
         edit->setAccessibleName(QStringLiteral("CHAR %1 byte %2").arg(c + 1).arg(b + 1));
         txtCustom[size_t(i)] = edit;
     }
-    for (int c = 0; c < kBitmapColumns; ++c)
+    for (int c = 0; c < limits::CustomCharacters; ++c)
         label(bitmaps, QStringLiteral("CHAR %1").arg(c + 1), {8, 24 + 24 * c, 49, 17});
     label(bitmaps, QStringLiteral("Byte 1"), {64, 216, 33, 17});
     label(bitmaps, QStringLiteral("Byte 8"), {344, 216, 33, 17});

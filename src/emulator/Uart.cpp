@@ -1,5 +1,7 @@
 #include "emulator/Uart.h"
 
+#include "shared/Wire.h"
+
 #include <algorithm>
 #include <numeric>
 #include <optional>
@@ -8,8 +10,6 @@
 namespace velnor {
 
 namespace {
-
-constexpr qint64 BitsPerByte = 10; // start, eight data bits, stop
 
 // The line's level over time, in units small enough that every sender's bit time and half the
 // receiver's bit time are whole numbers of them.
@@ -21,7 +21,7 @@ public:
         for (const Transmission& t : sent) {
             const qint64 bit = unitsPerSecond / t.baud;
             const qint64 start = t.delayBits * bit;
-            const qint64 end = start + t.bytes.size() * BitsPerByte * bit;
+            const qint64 end = start + t.bytes.size() * wire::BitsPerByte * bit;
             m_senders.push_back({&t.bytes, start, bit, end});
             m_end = std::max(m_end, m_senders.back().end);
         }
@@ -33,11 +33,12 @@ public:
             if (time < s.start || time >= s.end)
                 continue;
             const qint64 index = (time - s.start) / s.bit;
-            const qint64 position = index % BitsPerByte;
-            const auto byte = quint8(s.bytes->at(qsizetype(index / BitsPerByte)));
-            const bool bit = position == 0                 ? false
-                             : position == BitsPerByte - 1 ? true
-                                                           : ((byte >> (position - 1)) & 1u) != 0;
+            const qint64 position = index % wire::BitsPerByte;
+            const auto byte = quint8(s.bytes->at(qsizetype(index / wire::BitsPerByte)));
+            const bool bit = position == 0 ? false
+                             : position == wire::BitsPerByte - 1
+                                 ? true
+                                 : ((byte >> (position - 1)) & 1u) != 0;
             if (!bit)
                 return false;
         }
@@ -103,7 +104,7 @@ QByteArray receive(const QList<Transmission>& sent, int baud)
                 byte = quint8(byte | (1u << i));
         }
         received.append(char(byte));
-        stopSample = start + (2 * (BitsPerByte - 1) + 1) * half;
+        stopSample = start + (2 * (wire::BitsPerByte - 1) + 1) * half;
         from = *stopSample;
         // Low all through, stop bit included, is a break: one zero byte, and nothing more
         // until the line has gone high again.

@@ -3,6 +3,7 @@
 #include "link/PortAdvice.h"
 #include "link/PortLocator.h"
 #include "link/SerialPort.h"
+#include "shared/Wire.h"
 
 #include <QSerialPort>
 
@@ -45,7 +46,7 @@ private:
     PortMap m_ports;
     QSerialPort m_port;
     int m_commPort = 1;
-    QString m_settings = QStringLiteral("9600,n,8,1");
+    QString m_settings = wire::lineSettings(wire::FastSpeed);
     QString m_namedDevice;
     // The device as the settings name it, for messages; the port opens the resolved path.
     QString m_device;

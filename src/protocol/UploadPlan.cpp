@@ -12,8 +12,6 @@ namespace {
 const QString kConfiguring = QStringLiteral("Configuring..");
 const QString kCompleted = QStringLiteral("Completed");
 constexpr int kBottomRow = 1;
-// One custom character: eight bitmap boxes, one a dot row.
-constexpr int kBitmapRow = 8;
 
 // A box's text as it goes out: filled with spaces to a full row, never longer.
 QString filledOut(const QString& text)
@@ -68,7 +66,9 @@ std::optional<int> refusedBitmap(const ModuleSetup& setup)
 
 QString bitmapPlace(int box)
 {
-    return QStringLiteral("CHAR %1, Byte %2").arg(box / kBitmapRow + 1).arg(box % kBitmapRow + 1);
+    return QStringLiteral("CHAR %1, Byte %2")
+        .arg(box / limits::CharacterDotRows + 1)
+        .arg(box % limits::CharacterDotRows + 1);
 }
 
 std::variant<ModuleSetup, UploadRefusal> setupToSave(ModuleSetup setup)

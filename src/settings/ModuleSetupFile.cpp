@@ -1,6 +1,7 @@
 #include "settings/ModuleSetupFile.h"
 
 #include "settings/IniFile.h"
+#include "shared/Wire.h"
 
 namespace velnor {
 
@@ -11,8 +12,6 @@ const QString kUid = QStringLiteral("UID");
 const QString kBaud = QStringLiteral("Baud");
 const QString kLine1 = QStringLiteral("Line1");
 const QString kLine2 = QStringLiteral("Line2");
-const QString k9600 = QStringLiteral("9600");
-const QString k4800 = QStringLiteral("4800");
 
 QString textKey(int index)
 {
@@ -34,7 +33,7 @@ ModuleSetup loadModuleSetup(const IniFile& settings)
     ModuleSetup setup;
     // The address box is a list with a text field of its own, with no limit of its own.
     setup.uid = settings.ReadIni(kSection, kUid);
-    setup.at9600 = settings.ReadIni(kSection, kBaud) == k9600;
+    setup.at9600 = settings.ReadIni(kSection, kBaud) == QString::number(wire::FastSpeed);
     setup.line1 = read(kLine1, ModuleSetup::kTextLength);
     setup.line2 = read(kLine2, ModuleSetup::kTextLength);
     for (int k = 0; k < ModuleSetup::kTexts; ++k)
@@ -48,8 +47,9 @@ QStringList saveModuleSetup(const ModuleSetup& setup, const IniFile& settings)
 {
     // One write of the file for all 78 keys: each write is synced to the disk, which takes
     // milliseconds a time.
+    const int speed = setup.at9600 ? wire::FastSpeed : wire::SlowSpeed;
     QList<std::pair<QString, QString>> keys{{kUid, setup.uid},
-                                            {kBaud, setup.at9600 ? k9600 : k4800},
+                                            {kBaud, QString::number(speed)},
                                             {kLine1, setup.line1},
                                             {kLine2, setup.line2}};
     for (int k = 0; k < ModuleSetup::kTexts; ++k)

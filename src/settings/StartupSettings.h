@@ -20,15 +20,18 @@ struct StartupSettings
     // 1 to 20: "CommPort", or 1 when it is none of them.
     int port = 1;
     // "Setting" as the file holds it; "9600,n,8,1" when there is no file at all.
-    QString lineSettings = QStringLiteral("9600,n,8,1");
+    QString lineSettings = wire::lineSettings(wire::FastSpeed);
     // 100 to 132: "UID", or 100 when it is none of them.
     int address = kFirstAddress;
 
     static StartupSettings read(const IniFile& settings);
     // The line the panel settles on at start: a text that begins with 9600 is used as it is,
     // any other means 4800 bit/s.
-    bool at9600() const { return lineSettings.startsWith(QLatin1String("9600")); }
-    QString settledLine() const { return at9600() ? lineSettings : QStringLiteral("4800,n,8,1"); }
+    bool at9600() const { return wire::atSpeed(lineSettings, wire::FastSpeed); }
+    QString settledLine() const
+    {
+        return at9600() ? lineSettings : wire::lineSettings(wire::SlowSpeed);
+    }
 };
 
 } // namespace velnor

@@ -2,6 +2,7 @@
 
 #include "shared/ModuleLimits.h"
 
+#include <QString>
 #include <QtGlobal>
 
 // Bytes with a meaning of their own on the line between the panel and the modules: both the
@@ -28,6 +29,24 @@ constexpr quint8 FirstCharacter = 0x20;
 // The state letters of the set-output command.
 constexpr quint8 OutputHigh = 0x48; // H
 constexpr quint8 OutputLow = 0x4C;  // L
+
+// The two speeds modules talk at, in bit/s. At either a byte is framed the same way: eight data
+// bits, no parity, one stop bit, so with its start bit it takes ten bit times.
+constexpr int FastSpeed = 9600;
+constexpr int SlowSpeed = 4800;
+constexpr int BitsPerByte = 10;
+
+// A port's settings text for a speed, such as "9600,n,8,1".
+inline QString lineSettings(int speed)
+{
+    return QString::number(speed) + QStringLiteral(",n,8,1");
+}
+
+// Whether a port's settings text is at a speed: it begins with it.
+inline bool atSpeed(const QString& settings, int speed)
+{
+    return settings.startsWith(QString::number(speed));
+}
 
 // Codes that follow 0xFE.
 namespace code {

@@ -125,19 +125,6 @@ private slots:
         QCOMPARE(rig.ticks.ticksEmitted, selectedBefore ? 10 : 0);
         QCOMPARE(rig.status, selectedBefore ? QStringLiteral("105 Connected") : QString());
     }
-
-    // While one wait runs, another select or deselect neither sends nor waits, and the running
-    // select still reports its own outcome.
-    void aSecondClickDuringAWaitIsRefused()
-    {
-        CommandRig rig;
-        QVERIFY(rig.selection.cmdSelect_Click(QStringLiteral("105")));
-        QVERIFY(!rig.selection.cmdSelect_Click(QStringLiteral("106")));
-        QVERIFY(!rig.selection.cmdDeselect_Click());
-        QVERIFY(waitsOver(rig.panel));
-        QCOMPARE(rig.port.written(), QByteArray("\xef\x69"));
-        QCOMPARE(rig.status, QStringLiteral("Device Not Found"));
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_DeviceSelection)

@@ -4,7 +4,6 @@
 #include "config/CharacterEditor.h"
 #include "config/DotButton.h"
 #include "config/frmConfigLcd.h"
-#include "protocol/UploadPlan.h"
 #include "settings/ModuleSetupFile.h"
 
 #include <QAbstractButton>
@@ -34,30 +33,27 @@ struct Rig : test::MainWindowRig
     {
         test::put(settings.path(), "[Settings]\r\nCommPort=3\r\n" + lcd);
         // The main window read the file before it was there; its port and speed as chosen.
-        MainWindowRig::child<QComboBox>(QStringLiteral("cboComm"))->setCurrentIndex(2);
-        MainWindowRig::child<QRadioButton>(QStringLiteral("opt4800"))->click();
-        MainWindowRig::child<QAction>(QStringLiteral("mnuConfig"))->trigger();
+        child<QComboBox>(QStringLiteral("cboComm"))->setCurrentIndex(2);
+        child<QRadioButton>(QStringLiteral("opt4800"))->click();
+        child<QAction>(QStringLiteral("mnuConfig"))->trigger();
         config = window->configWindow();
-    }
-
-    // Both windows have speed options of the same names: this window's first.
-    template <typename T = QWidget> T* child(const QString& name) const
-    {
-        return config->findChild<T*>(name);
     }
 
     QLineEdit* bitmapBox(int i) const
     {
-        return child<QLineEdit>(QStringLiteral("txtCustom_%1").arg(i));
+        return child<QLineEdit>(QStringLiteral("txtCustom_%1").arg(i), config);
     }
     QLineEdit* text(int k) const
     {
-        return child<QLineEdit>(QStringLiteral("txtPreDefine_%1").arg(k));
+        return child<QLineEdit>(QStringLiteral("txtPreDefine_%1").arg(k), config);
     }
-    QComboBox* uid() const { return child<QComboBox>(QStringLiteral("cboUID")); }
+    QComboBox* uid() const { return child<QComboBox>(QStringLiteral("cboUID"), config); }
     // The two lines under the boxes: what an upload would do, how the last one went.
-    QString note(const char* name) const { return child<QLabel>(QLatin1String(name))->toolTip(); }
-    QString target() const { return child<QLabel>(QStringLiteral("lblTarget"))->text(); }
+    QString note(const char* name) const
+    {
+        return child<QLabel>(QLatin1String(name), config)->toolTip();
+    }
+    QString target() const { return child<QLabel>(QStringLiteral("lblTarget"), config)->text(); }
     // Clicks "Send Configuration Data" and lets the upload run to its end.
     bool upload() const
     {
@@ -83,8 +79,8 @@ private slots:
         QCOMPARE(rig.configPort.openedSettings, QStringLiteral("4800,n,8,1"));
         QCOMPARE(rig.uid()->count(), 32);
         QCOMPARE(rig.uid()->currentIndex(), 6);
-        QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt9600"))->isChecked());
-        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtSU1"))->text(),
+        QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt9600"), rig.config)->isChecked());
+        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtSU1"), rig.config)->text(),
                  QStringLiteral("Velnor bench"));
         QCOMPARE(rig.text(9)->text(), QStringLiteral("Text 10"));
         QCOMPARE(rig.bitmapBox(63)->text(), QStringLiteral("0"));
@@ -94,7 +90,7 @@ private slots:
         QVERIFY2(rig.target().contains(u"101 to 132"_s), qPrintable(rig.target()));
         rig.uid()->setEditText(u"132"_s);
         QCOMPARE(rig.uid()->currentIndex(), 31); // typed text equal to an entry selects it
-        rig.child<QRadioButton>(u"opt4800"_s)->click();
+        rig.child<QRadioButton>(u"opt4800"_s, rig.config)->click();
         QVERIFY2(rig.target().contains(u"132 and 4800"_s), qPrintable(rig.target()));
     }
 
@@ -104,7 +100,7 @@ private slots:
         Rig rig("[LCD]\nUID=100\nBaud=09600\n");
         QCOMPARE(rig.uid()->currentText(), u"100"_s);
         QCOMPARE(rig.uid()->currentIndex(), -1);
-        QVERIFY(rig.child<QRadioButton>(u"opt4800"_s)->isChecked());
+        QVERIFY(rig.child<QRadioButton>(u"opt4800"_s, rig.config)->isChecked());
     }
 
     void uploadSendsThePlanAndFillsTheBoxes()
@@ -118,7 +114,7 @@ private slots:
             if (rig.configTicks.ticksEmitted != 2)
                 return;
             QTest::keyClick(rig.uid(), Qt::Key_Down);
-            rig.child<QRadioButton>(u"opt4800"_s)->click();
+            rig.child<QRadioButton>(u"opt4800"_s, rig.config)->click();
             QTest::keyClicks(rig.bitmapBox(0), u"9"_s);
             midway = rig.note("lblProgress");
         });
@@ -133,12 +129,12 @@ private slots:
                               "Completed\xea"));
         QCOMPARE(rig.configTicks.ticksPerRun, QList<int>(14, 1));
         QVERIFY(rig.panel.gate().isOpen());
-        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtSU1"))->text(),
+        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtSU1"), rig.config)->text(),
                  QStringLiteral("Velnor bench    "));
         QCOMPARE(rig.text(0)->text(), QStringLiteral("Text 1          "));
         QCOMPARE(midway, u"Sending: step 5 of 31."_s);
         QCOMPARE(rig.uid()->currentIndex(), 6);
-        QVERIFY(rig.child<QRadioButton>(u"opt9600"_s)->isChecked());
+        QVERIFY(rig.child<QRadioButton>(u"opt9600"_s, rig.config)->isChecked());
         QCOMPARE(rig.bitmapBox(0)->text(), u"1"_s);
         QTest::keyClick(rig.uid(), Qt::Key_Down); // held no longer
         QCOMPARE(rig.uid()->currentIndex(), 7);
@@ -179,7 +175,7 @@ private slots:
             sent = rig.configPort.written();
             QTest::keyClick(rig.bitmapBox(0), Qt::Key_Escape); // closes and deletes it
         });
-        rig.child<QAbstractButton>(QStringLiteral("cmdConLcd"))->click();
+        rig.child<QAbstractButton>(QStringLiteral("cmdConLcd"), rig.config)->click();
         QTRY_VERIFY(!sent.isEmpty());
         QVERIFY(!rig.configPort.portOpen());
         QVERIFY(rig.configPort.closes > 0);
@@ -191,7 +187,7 @@ private slots:
     void editorDotsFollowTheBoxesBothWays()
     {
         Rig rig;
-        auto* editor = rig.child<CharacterEditor>(QStringLiteral("CharacterEditor"));
+        auto* editor = rig.child<CharacterEditor>(QStringLiteral("CharacterEditor"), rig.config);
         rig.config->show();
         rig.config->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.config.data()));

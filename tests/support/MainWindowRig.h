@@ -92,9 +92,11 @@ struct MainWindowRig
         window = std::make_unique<frmMain>(panel, settings);
     }
 
-    template <typename T> T* child(const QString& name) const
+    // In the main window, or in another one such as the configuration window, whose controls
+    // are partly named as the main window's.
+    template <typename T> T* child(const QString& name, const QWidget* in = nullptr) const
     {
-        return window->findChild<T*>(name);
+        return (in ? in : window.get())->findChild<T*>(name);
     }
 
     QString status() const { return child<QLabel>(QStringLiteral("StatusBar1Panel1"))->text(); }
