@@ -9,6 +9,7 @@
 #include "link/InputWatch.h"
 #include "link/ModuleScan.h"
 #include "link/Panel.h"
+#include "shared/Wire.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -105,7 +106,7 @@ private:
     // When the line will have carried every byte written, on m_clock.
     QElapsedTimer m_clock;
     qint64 m_lineFreeAtMs = 0;
-    qint64 m_bitsPerSecond = 9600;
+    qint64 m_bitsPerSecond = wire::FastSpeed;
     // The last upload of this run, whose setup save keeps in the settings file.
     const Command* m_lastUpload = nullptr;
 };

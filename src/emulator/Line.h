@@ -2,6 +2,7 @@
 
 #include "emulator/Module.h"
 #include "emulator/ModuleConfig.h"
+#include "shared/Wire.h"
 
 #include <QByteArray>
 #include <QList>
@@ -75,7 +76,7 @@ private:
     // one reading of them.
     struct Reader
     {
-        int baud = 9600;
+        int baud = wire::FastSpeed;
         State state = State::Idle;
         qint64 deselectAt = 0;
         quint8 code = 0;
@@ -98,7 +99,7 @@ private:
     QString m_storeProblem;
     bool m_silent = false;
 
-    int m_speed = 9600;
+    int m_speed = wire::FastSpeed;
     QList<Reader> m_readers;
     qint64 m_now = 0;
     // Answers of the frame being handled, one per module that answered, and the bytes the

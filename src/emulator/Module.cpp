@@ -100,10 +100,10 @@ void Module::execute(quint8 code, const QByteArray& arguments)
         m_outputs = 0;
         break;
     case c::Baud9600:
-        m_working.baud = 9600;
+        m_working.baud = wire::FastSpeed;
         break;
     case c::Baud4800:
-        m_working.baud = 4800;
+        m_working.baud = wire::SlowSpeed;
         break;
     case c::ClearRow:
         if (arg(0) < Rows) {

@@ -2,6 +2,7 @@
 
 #include "emulator/ModuleConfig.h"
 #include "shared/ModuleLimits.h"
+#include "shared/Wire.h"
 
 #include <QByteArray>
 #include <QString>
@@ -83,7 +84,7 @@ private:
     quint32 m_serialNumber;
     quint8 m_factoryAddress;
     quint8 m_address;
-    int m_baud = 9600;
+    int m_baud = wire::FastSpeed;
     ModuleConfig m_stored;
     ModuleConfig m_working;
     bool m_ownSelected = false;

@@ -29,7 +29,7 @@ ModuleConfig ModuleConfig::factory(quint8 address)
 {
     ModuleConfig config;
     config.address = address;
-    config.baud = 9600;
+    config.baud = wire::FastSpeed;
     config.startupScreen = padded("  Serial LCD", TextSize) + padded("  16x2 module", TextSize);
     config.bitmaps = QByteArray(reinterpret_cast<const char*>(FactoryBitmaps), BitmapSize);
     for (int i = 1; i <= TextCount; ++i)
@@ -39,7 +39,7 @@ ModuleConfig ModuleConfig::factory(quint8 address)
 
 bool ModuleConfig::isValid() const
 {
-    if (!isModuleAddress(address) || (baud != 9600 && baud != 4800))
+    if (!isModuleAddress(address) || (baud != wire::FastSpeed && baud != wire::SlowSpeed))
         return false;
     if (startupScreen.size() != StartupSize || bitmaps.size() != BitmapSize)
         return false;

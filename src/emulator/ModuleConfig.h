@@ -21,7 +21,7 @@ struct ModuleConfig
     static constexpr quint8 LastAddress = wire::LastAddress;
 
     quint8 address = FirstAddress;
-    int baud = 9600;
+    int baud = wire::FastSpeed;
     QByteArray startupScreen;
     QByteArray bitmaps;
     QList<QByteArray> texts;

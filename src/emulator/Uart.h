@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shared/Wire.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -10,7 +12,7 @@ namespace velnor {
 struct Transmission
 {
     QByteArray bytes;
-    int baud = 9600;
+    int baud = wire::FastSpeed;
     int delayBits = 0;
 };
 
