@@ -129,11 +129,21 @@ private slots:
         QCOMPARE(bench.child<QComboBox>("cboAddr")->currentText(), QStringLiteral("117"));
         bench.click("cmdSelect");
         QCOMPARE(bench.status(), QStringLiteral("117 Connected"));
-        // Port 4 names the emulator's link: its entry and the status bar say so.
+        // Port 4 names the emulator's link: its entry and the status bar say so, the bar
+        // naming the settings file after it.
         const QString tip =
             bench.child<QComboBox>("cboComm")->itemData(3, Qt::ToolTipRole).toString();
         QVERIFY2(tip.contains(bench.host.devicePath()), qPrintable(tip));
-        QCOMPARE(bench.child<QLabel>("StatusBar1Panel1")->toolTip(), tip);
+        QCOMPARE(bench.child<QLabel>("StatusBar1Panel1")->toolTip(),
+                 tip + QStringLiteral("\nSettings: ") + bench.settings.path());
+        // Searching again stops a running watch of the inputs first, as any command does.
+        auto* watch = bench.child<QCheckBox>("chkWatch");
+        watch->click();
+        QVERIFY(watch->isChecked() && !bench.panel->gate().isOpen());
+        window->findChild<QAbstractButton*>(QStringLiteral("cmdSearch"))->click();
+        QVERIFY(!watch->isChecked());
+        QVERIFY(window->scan().isRunning());
+        window->scan().cancel();
     }
 
     void portsFromTheMenu()
