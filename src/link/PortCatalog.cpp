@@ -107,7 +107,8 @@ PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortsSection& ma
     const QHash<QString, QString> byId = byIdNames(byIdFolder);
     for (PortDevice device : listed) {
         device.device = deviceFile(device.device);
-        device.byId = byId.value(device.device);
+        // A name the list already gives is kept where the folder has none.
+        device.byId = byId.value(device.device, device.byId);
         device.listed = true;
         device.present = true;
         device.ports.clear();

@@ -22,8 +22,8 @@ class PortCatalog
 {
 public:
     static QString defaultByIdFolder();
-    // The serial ports the system lists now, with their details; ports and by-id names are
-    // the catalog's to find.
+    // The serial ports the system lists now, with their details; the port numbers are the
+    // catalog's to find, and the by-id names too where the list gives none.
     static QList<PortDevice> listedNow();
     static PortsSection mappedPorts(const IniFile& settings);
 
