@@ -46,9 +46,9 @@ public:
     static QString summary(const PortDevice& device);
 
     // Makes port number reach the device: writes its line in section "Ports", naming the
-    // device by its by-id name where it has one, so that re-plugging it elsewhere keeps the
-    // number. False, with the reason in *error, when the number is out of range or the file
-    // could not be written.
+    // device by its stable name (PortDevice::stableName), so that re-plugging it elsewhere, or
+    // a link that leads elsewhere next time, keeps the number. False, with the reason in
+    // *error, when the number is out of range or the file could not be written.
     static bool assign(const IniFile& settings, int number, const PortDevice& device,
                        QString* error = nullptr);
 
