@@ -1,5 +1,6 @@
 #include "E2eBench.h"
 #include "app/FindModulesWindow.h"
+#include "app/InputWatchWindow.h"
 #include "app/PortsWindow.h"
 #include "link/ModuleScan.h"
 #include "protocol/Frames.h"
@@ -8,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 using namespace velnor;
@@ -173,9 +175,12 @@ private slots:
         QVERIFY(bench.started);
         bench.host.line().setInputs(0, 0x0F);
         bench.click("cmdSelect");
+        // Any interval the user types, in milliseconds; the reads themselves take longer.
+        bench.child<QSpinBox>("spnWatchInterval")->setValue(30);
         auto* box = bench.child<QCheckBox>("chkWatch");
         QVERIFY(box && box->isEnabled());
         box->click();
+        QCOMPARE(bench.window->findChild<InputWatchWindow*>()->watch().intervalMs(), 30);
         QTRY_COMPARE_WITH_TIMEOUT(indicatorColours(*bench.window), QStringLiteral("WWWWRRRR"),
                                   10000);
         // A switch flipped on the module shows in the squares and the log of changes.
