@@ -68,7 +68,8 @@ FindModulesWindow::FindModulesWindow(Panel& panel, ClickGate& gate, QWidget* par
     layout->addWidget(m_progress);
     layout->addWidget(m_list);
     layout->addLayout(buttons);
-    resize(520, 420);
+    // Wide enough for a garbled reply's bytes and what they may mean.
+    resize(720, 420);
 
     connect(&m_scan, &ModuleScan::progress, this, &FindModulesWindow::progress);
     connect(&m_scan, &ModuleScan::judged, this, &FindModulesWindow::showResult);
@@ -158,7 +159,11 @@ void FindModulesWindow::showResult()
                                         palette().brush(QPalette::Disabled, QPalette::Text));
                 break;
             }
-            item->setText(Why, why(address));
+            // The longest of these run past the window: the tooltip holds all of it.
+            const QString heard = why(address);
+            item->setText(Why, heard);
+            if (!heard.isEmpty())
+                item->setToolTip(Why, heard);
             if (item->text(Address) == keep)
                 m_list->setCurrentItem(item);
         }

@@ -93,7 +93,7 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
     layout->addLayout(top);
     layout->addWidget(m_log);
     layout->addLayout(buttons);
-    resize(360, 320);
+    resize(380, 320);
 
     connect(m_box, &QCheckBox::clicked, this, &InputWatchWindow::boxClicked);
     connect(m_interval, &QSpinBox::valueChanged, this, [this] {

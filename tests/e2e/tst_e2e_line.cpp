@@ -127,6 +127,8 @@ private slots:
         QTreeWidgetItem* first = list->topLevelItem(0);
         QCOMPARE(first->text(0), QStringLiteral("117"));
         QCOMPARE(first->text(1), QStringLiteral("answered"));
+        // What came back may be longer than its column shows: its tooltip holds it all.
+        QCOMPARE(first->toolTip(3), QStringLiteral("EE 75 at 9600"));
         emit list->itemActivated(first, 0);
         QCOMPARE(bench.child<QComboBox>("cboAddr")->currentText(), QStringLiteral("117"));
         bench.click("cmdSelect");
