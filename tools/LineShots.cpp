@@ -1,6 +1,7 @@
 #include "LineShots.h"
 
 #include "app/FindModulesWindow.h"
+#include "app/PortsWindow.h"
 #include "app/frmMain.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
@@ -42,6 +43,28 @@ void pause(int ms)
     runUntil([&deadline] { return deadline.hasExpired(); });
 }
 
+// What the system might list on a desk with two USB adapters and a built-in port, so that the
+// Ports window shows every column filled as it does there.
+QList<velnor::PortDevice> deskPorts()
+{
+    const auto adapter = [](const char* device, const char* product, const char* maker,
+                            const char* serial, const char* byId) {
+        velnor::PortDevice port;
+        port.device = QString::fromLatin1(device);
+        port.description = QString::fromLatin1(product);
+        port.manufacturer = QString::fromLatin1(maker);
+        port.serialNumber = QString::fromLatin1(serial);
+        port.byId = QStringLiteral("/dev/serial/by-id/") + QString::fromLatin1(byId);
+        return port;
+    };
+    velnor::PortDevice builtIn;
+    builtIn.device = QStringLiteral("/dev/ttyS0");
+    return {adapter("/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A10K3J7Q",
+                    "usb-FTDI_FT232R_USB_UART_A10K3J7Q-if00-port0"),
+            adapter("/dev/ttyUSB1", "USB Serial", "1a86", "", "usb-1a86_USB_Serial-if00-port0"),
+            builtIn};
+}
+
 bool save(QWidget& widget, const QString& path)
 {
     QApplication::processEvents();
@@ -81,6 +104,8 @@ int drawLineTools(const QStringList& paths)
                       QStringLiteral("9600,n,8,1"));
     settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
     settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("4"), host.slavePath());
+    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("2"),
+                      QStringLiteral("/dev/ttyUSB0"));
 
     velnor::QtMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
@@ -96,11 +121,11 @@ int drawLineTools(const QStringList& paths)
     pause(300);
     host.line().powerUp();
 
-    window.findChild<QAction*>(QStringLiteral("mnuPorts"))->trigger();
-    auto* ports = window.findChild<QWidget*>(QStringLiteral("frmPorts"));
-    if (!ports || !save(*ports, paths.at(0)))
+    velnor::PortsWindow ports(settings, &deskPorts);
+    ports.show();
+    if (!save(ports, paths.at(0)))
         return 1;
-    ports->close();
+    ports.close();
 
     window.findChild<QAction*>(QStringLiteral("mnuFindModules"))->trigger();
     auto* find = window.findChild<velnor::FindModulesWindow*>();

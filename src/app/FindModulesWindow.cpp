@@ -2,6 +2,7 @@
 
 #include "link/Hex.h"
 #include "shared/Wire.h"
+#include "widgets/ClickGate.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -29,7 +30,7 @@ QString speeds(const QList<int>& bauds)
 
 } // namespace
 
-FindModulesWindow::FindModulesWindow(Panel& panel, QWidget* parent)
+FindModulesWindow::FindModulesWindow(Panel& panel, ClickGate& gate, QWidget* parent)
     : QWidget(parent, Qt::Window), m_scan(panel)
 {
     setObjectName(QStringLiteral("frmFindModules"));
@@ -67,12 +68,14 @@ FindModulesWindow::FindModulesWindow(Panel& panel, QWidget* parent)
     layout->addWidget(m_progress);
     layout->addWidget(m_list);
     layout->addLayout(buttons);
-    resize(520, 420);
+    // Wide enough for a garbled reply's bytes and what they may mean.
+    resize(720, 420);
 
     connect(&m_scan, &ModuleScan::progress, this, &FindModulesWindow::progress);
     connect(&m_scan, &ModuleScan::judged, this, &FindModulesWindow::showResult);
     connect(&m_scan, &ModuleScan::finished, this, &FindModulesWindow::finished);
-    connect(m_again, &QPushButton::clicked, this, &FindModulesWindow::search);
+    // A running watch of the inputs gives way first, as it does to any command.
+    gate.button(m_again, [this] { search(); });
     connect(m_cancel, &QPushButton::clicked, &m_scan, &ModuleScan::cancel);
     connect(m_list, &QTreeWidget::itemActivated, this, &FindModulesWindow::chosen);
     m_cancel->setEnabled(false);
@@ -156,7 +159,11 @@ void FindModulesWindow::showResult()
                                         palette().brush(QPalette::Disabled, QPalette::Text));
                 break;
             }
-            item->setText(Why, why(address));
+            // The longest of these run past the window: the tooltip holds all of it.
+            const QString heard = why(address);
+            item->setText(Why, heard);
+            if (!heard.isEmpty())
+                item->setToolTip(Why, heard);
             if (item->text(Address) == keep)
                 m_list->setCurrentItem(item);
         }

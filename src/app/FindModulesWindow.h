@@ -18,6 +18,7 @@ class QTreeWidgetItem;
 
 namespace velnor {
 
+class ClickGate;
 class Panel;
 
 // Which modules answer on the line, at which speed, and which addresses gave a garbled reply.
@@ -25,7 +26,8 @@ class FindModulesWindow final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit FindModulesWindow(Panel& panel, QWidget* parent = nullptr);
+    // "Search Again" goes through the main window's click gate, like its commands.
+    FindModulesWindow(Panel& panel, ClickGate& gate, QWidget* parent = nullptr);
 
     ModuleScan& scan() { return m_scan; }
     // Starts a search, at both speeds when the box says so. False while another wait runs.

@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QEvent>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -13,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -22,8 +22,8 @@ namespace {
 
 enum Column { Time, Input, State };
 
-// Read again as soon as an answer is in, or every so often.
-constexpr int kIntervals[] = {0, 500, 1000, 2000, 5000};
+// The longest interval offered between two reads: an hour.
+constexpr int kLongestIntervalMs = 3600 * 1000;
 
 QString digits(const InputStates& states)
 {
@@ -52,13 +52,16 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
     m_box->move(group->width() - m_box->width() - 8, 0);
     group->installEventFilter(this);
 
-    m_interval = new QComboBox(this);
-    m_interval->setObjectName(QStringLiteral("cboWatchInterval"));
-    m_interval->addItem(QStringLiteral("as soon as each answer is in"));
-    for (int ms : kIntervals) {
-        if (ms > 0)
-            m_interval->addItem(QStringLiteral("every %1 s").arg(ms / 1000.0));
-    }
+    // Any interval in milliseconds; 0 reads again as soon as each answer is in.
+    m_interval = new QSpinBox(this);
+    m_interval->setObjectName(QStringLiteral("spnWatchInterval"));
+    m_interval->setRange(0, kLongestIntervalMs);
+    m_interval->setSingleStep(100);
+    m_interval->setSuffix(QStringLiteral(" ms"));
+    m_interval->setSpecialValueText(QStringLiteral("0 ms: as soon as each answer is in"));
+    m_interval->setAccelerated(true);
+    // A watch under way starts again with the new interval once it is typed in full.
+    m_interval->setKeyboardTracking(false);
     m_log = new QTreeWidget(this);
     m_log->setObjectName(QStringLiteral("lstChanges"));
     m_log->setRootIsDecorated(false);
@@ -77,7 +80,7 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
     clear->setObjectName(QStringLiteral("cmdClearChanges"));
 
     auto* top = new QHBoxLayout;
-    auto* label = new QLabel(QStringLiteral("Read"), this);
+    auto* label = new QLabel(QStringLiteral("Read every"), this);
     label->setBuddy(m_interval);
     top->addWidget(label);
     top->addWidget(m_interval, 1);
@@ -90,10 +93,10 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
     layout->addLayout(top);
     layout->addWidget(m_log);
     layout->addLayout(buttons);
-    resize(360, 320);
+    resize(380, 320);
 
     connect(m_box, &QCheckBox::clicked, this, &InputWatchWindow::boxClicked);
-    connect(m_interval, &QComboBox::currentIndexChanged, this, [this] {
+    connect(m_interval, &QSpinBox::valueChanged, this, [this] {
         if (m_watch.isRunning()) {
             m_watch.stop();
             boxClicked(true);
@@ -148,8 +151,7 @@ void InputWatchWindow::boxClicked(bool checked)
 
 int InputWatchWindow::intervalMs() const
 {
-    const int index = m_interval->currentIndex();
-    return index >= 0 && index < int(std::size(kIntervals)) ? kIntervals[index] : 0;
+    return m_interval->value();
 }
 
 void InputWatchWindow::answered(const InputStates& states, bool changed)

@@ -13,10 +13,10 @@
 #include <optional>
 
 class QCheckBox;
-class QComboBox;
 class QFileDialog;
 class QGroupBox;
 class QLabel;
+class QSpinBox;
 class QTreeWidget;
 
 namespace velnor {
@@ -55,7 +55,7 @@ private:
     InputWatch m_watch;
     QGroupBox* m_group;
     QCheckBox* m_box;
-    QComboBox* m_interval = nullptr;
+    QSpinBox* m_interval = nullptr;
     QTreeWidget* m_log = nullptr;
     QLabel* m_status = nullptr;
     QFileDialog* m_saveDialog = nullptr;

@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 
@@ -17,7 +18,8 @@ namespace velnor {
 
 LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
                    const Controls& controls)
-    : QObject(controls.window), m_panel(panel), m_settings(settings), m_controls(controls)
+    : QObject(controls.window), m_panel(panel), m_settings(settings), m_gate(gate),
+      m_controls(controls)
 {
     connect(controls.trafficLog, &QAction::triggered, this, &LineMenu::showLog);
     QAction* ports = controls.menu->addAction(QStringLiteral("Ports..."));
@@ -64,7 +66,7 @@ void LineMenu::showPorts()
 void LineMenu::findModules()
 {
     if (!m_find) {
-        m_find = new FindModulesWindow(m_panel, m_controls.window);
+        m_find = new FindModulesWindow(m_panel, m_gate, m_controls.window);
         connect(&m_find->scan(), &ModuleScan::finished, this, &LineMenu::searchEnded);
         connect(m_find, &FindModulesWindow::addressChosen, this, [this](quint8 address) {
             QComboBox* list = m_controls.addresses;
@@ -95,7 +97,10 @@ void LineMenu::refreshTooltips()
                            Qt::ToolTipRole);
     const QString tip = catalog.describe(m_panel.vars().PortNumber.toInt());
     ports->setToolTip(tip);
-    m_controls.status->setToolTip(tip);
+    // The label fills the status bar and so covers the bar's own tooltip, which names the
+    // settings file: the label names it too.
+    m_controls.status->setToolTip(
+        tip + QStringLiteral("\nSettings: %1").arg(QDir::toNativeSeparators(m_settings.path())));
 }
 
 } // namespace velnor

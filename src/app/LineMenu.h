@@ -3,7 +3,8 @@
 // The main window's "Line" menu and what it says about ports: "Traffic Log..." opens the log
 // of every frame and answer (at any time: it only looks), "Ports..." opens the ports window,
 // "Find Modules..." searches the line (through the click gate, like any command); the port
-// list's entries and the status bar carry tooltips naming the device each port number reaches.
+// list's entries and the status bar carry tooltips naming the device each port number reaches
+// (the status bar's naming the settings file too).
 // The given controls are only read and given tooltips, never changed otherwise, except that
 // choosing a found module picks its entry in the address list.
 
@@ -61,6 +62,7 @@ private:
 
     Panel& m_panel;
     const IniFile& m_settings;
+    ClickGate& m_gate;
     Controls m_controls;
     QPointer<LogWindow> m_log;
     QPointer<PortsWindow> m_ports;

@@ -64,7 +64,9 @@ PortsWindow::PortsWindow(const IniFile& settings, Source listed, QWidget* parent
     layout->addWidget(m_list);
     layout->addLayout(row);
     layout->addWidget(m_outcome);
-    resize(760, 280);
+    // Room for a USB adapter's by-id name beside what the system says of it, on a screen
+    // 1024 wide.
+    resize(960, 280);
 
     m_poll.setInterval(std::chrono::seconds(1));
     connectSignals();

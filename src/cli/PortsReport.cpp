@@ -31,15 +31,21 @@ QString portsText(const PortCatalog& catalog)
 {
     qsizetype portWidth = 0;
     qsizetype deviceWidth = 0;
+    qsizetype summaryWidth = 0;
     for (const PortDevice& device : catalog.devices()) {
         portWidth = std::max(portWidth, portsOf(device).size());
         deviceWidth = std::max(deviceWidth, device.device.size());
+        summaryWidth = std::max(summaryWidth, PortCatalog::summary(device).size());
     }
     QString text;
     for (const PortDevice& device : catalog.devices()) {
-        text += portsOf(device).leftJustified(portWidth) + u"  "_s +
-                device.device.leftJustified(deviceWidth) + u"  "_s + PortCatalog::summary(device) +
-                u'\n';
+        const QString summary = PortCatalog::summary(device);
+        text +=
+            portsOf(device).leftJustified(portWidth) + u"  "_s +
+            device.device.leftJustified(deviceWidth) + u"  "_s +
+            (device.byId.isEmpty() ? summary
+                                   : summary.leftJustified(summaryWidth) + u"  "_s + device.byId) +
+            u'\n';
     }
     return text;
 }

@@ -13,7 +13,7 @@ class PortCatalog;
 namespace velnor::cli {
 
 // `ports` as text: one line a device, with the port numbers that reach it ("-" for none),
-// the device and what it is, in aligned columns.
+// the device, what it is and its by-id name when it has one, in aligned columns.
 QString portsText(const PortCatalog& catalog);
 // `ports --json`: {"settings": file, "devices": [{"ports": [3], "device": ..., ...}]}.
 QString portsJson(const PortCatalog& catalog, const QString& settingsPath);

@@ -1,10 +1,12 @@
 #include "link/ModuleScan.h"
 
 #include "link/Exchanges.h"
+#include "link/FrameLink.h"
 #include "link/LineSettings.h"
 #include "link/Panel.h"
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
+#include "protocol/Frames.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 
@@ -98,6 +100,8 @@ void ModuleScan::selectNext()
         return;
     m_received.clear();
     m_inExchange = m_panel.exchanges().start(Exchange::select(m_address));
+    // Until its wait has passed, the address asked for may have answered.
+    m_deselectDue = m_inExchange;
     if (!m_inExchange)
         end(false);
 }
@@ -142,9 +146,10 @@ void ModuleScan::exchangeFinished(bool completed)
         return;
     }
     if (m_deselectDue) {
-        m_deselectDue = false;
         m_received.clear();
         m_inExchange = m_panel.exchanges().start(Exchange::deselect());
+        // Sent as the exchange began; if it could not begin, ending sends it.
+        m_deselectDue = !m_inExchange;
         if (!m_inExchange)
             end(false);
         return;
@@ -164,6 +169,12 @@ void ModuleScan::end(bool completed)
 {
     m_running = false;
     m_inExchange = false;
+    // Cut short, the search still lets go of what it may have selected, at the speed the
+    // module heard its select.
+    if (m_deselectDue) {
+        m_deselectDue = false;
+        m_panel.link().send(frames::deselect());
+    }
     SerialPort& port = m_panel.port();
     if (port.settings() != m_portSettings) {
         port.setPortOpen(false);

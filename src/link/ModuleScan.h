@@ -29,7 +29,8 @@ public:
 
     // False, with nothing sent, while a wait runs or a search is under way.
     bool start(bool bothSpeeds = false);
-    // Stops where it stands: nothing more is sent, and the result keeps what was judged.
+    // Stops where it stands: a module the search may have selected is deselected, nothing
+    // more is sent, and the result keeps what was judged.
     void cancel();
     bool isRunning() const { return m_running; }
 
@@ -65,6 +66,7 @@ private:
     bool m_running = false;
     // Set while an exchange of the search runs, so the exchanges of others are left alone.
     bool m_inExchange = false;
+    // A select went out and no deselect since: a module may still be selected.
     bool m_deselectDue = false;
     QByteArray m_received;
     QString m_portSettings;

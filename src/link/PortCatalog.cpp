@@ -21,7 +21,7 @@ const QString kSection = QStringLiteral("Ports");
 QString deviceFile(const QString& name)
 {
 #ifdef Q_OS_UNIX
-    const QString absolute = QDir::isAbsolutePath(name) ? name : QStringLiteral("/dev/") + name;
+    const QString absolute = absoluteDevicePath(name);
     const QString canonical = QFileInfo(absolute).canonicalFilePath();
     return canonical.isEmpty() ? absolute : canonical;
 #else
@@ -107,9 +107,11 @@ PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortsSection& ma
     const QHash<QString, QString> byId = byIdNames(byIdFolder);
     for (PortDevice device : listed) {
         device.device = deviceFile(device.device);
-        device.byId = byId.value(device.device);
+        // A name the list already gives is kept where the folder has none.
+        device.byId = byId.value(device.device, device.byId);
         device.listed = true;
         device.present = true;
+        device.mapped.clear();
         device.ports.clear();
         m_devices.append(device);
     }
@@ -137,6 +139,9 @@ PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortsSection& ma
             m_devices.append(device);
             it = m_devices.end() - 1;
         }
+        // The first name the settings give it is the one kept.
+        if (m_mapped.contains(number) && it->mapped.isEmpty())
+            it->mapped = name;
         it->ports.append(number);
     }
     std::stable_sort(m_devices.begin(), m_devices.end(),

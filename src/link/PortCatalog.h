@@ -22,8 +22,8 @@ class PortCatalog
 {
 public:
     static QString defaultByIdFolder();
-    // The serial ports the system lists now, with their details; ports and by-id names are
-    // the catalog's to find.
+    // The serial ports the system lists now, with their details; the port numbers are the
+    // catalog's to find, and the by-id names too where the list gives none.
     static QList<PortDevice> listedNow();
     static PortsSection mappedPorts(const IniFile& settings);
 
@@ -46,9 +46,9 @@ public:
     static QString summary(const PortDevice& device);
 
     // Makes port number reach the device: writes its line in section "Ports", naming the
-    // device by its by-id name where it has one, so that re-plugging it elsewhere keeps the
-    // number. False, with the reason in *error, when the number is out of range or the file
-    // could not be written.
+    // device by its stable name (PortDevice::stableName), so that re-plugging it elsewhere, or
+    // a link that leads elsewhere next time, keeps the number. False, with the reason in
+    // *error, when the number is out of range or the file could not be written.
     static bool assign(const IniFile& settings, int number, const PortDevice& device,
                        QString* error = nullptr);
 

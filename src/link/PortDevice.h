@@ -17,6 +17,9 @@ struct PortDevice
     QString serialNumber;
     // Its name under /dev/serial/by-id/, which stays the same when it is plugged in again.
     QString byId;
+    // The name the settings file's "Ports" section gives it, as written there: often a link
+    // that stays the same while the device behind it changes (an emulator's terminal).
+    QString mapped;
     // The system lists it as a serial port; false for one named only in the settings file,
     // such as a pseudo-terminal of the emulator.
     bool listed = true;
@@ -25,8 +28,14 @@ struct PortDevice
     // The port numbers (1 to 20) that open it, ascending.
     QList<int> ports;
 
-    // The name a port number should keep for it: the by-id name when it has one.
-    QString stableName() const { return byId.isEmpty() ? device : byId; }
+    // The name a port number should keep for it: the by-id name when it has one, else the name
+    // the settings already give it, else the device itself.
+    QString stableName() const
+    {
+        if (!byId.isEmpty())
+            return byId;
+        return mapped.isEmpty() ? device : mapped;
+    }
 
     bool operator==(const PortDevice&) const = default;
 };

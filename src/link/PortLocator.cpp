@@ -2,7 +2,14 @@
 
 #include "settings/IniFile.h"
 
+#include <QDir>
+
 namespace velnor {
+
+QString absoluteDevicePath(const QString& name)
+{
+    return QDir::isAbsolutePath(name) ? name : QStringLiteral("/dev/") + name;
+}
 
 QString platformDevice(int number)
 {

@@ -8,6 +8,9 @@ namespace velnor {
 
 class IniFile;
 
+// A device named as a path: a bare name (ttyUSB0) is taken to be under /dev.
+QString absoluteDevicePath(const QString& name);
+
 // What port number N opens when the settings name no device for it: the platform's N-th
 // serial port.
 QString platformDevice(int number);

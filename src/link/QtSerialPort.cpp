@@ -1,8 +1,8 @@
 #include "link/QtSerialPort.h"
 
 #include "link/LineSettings.h"
+#include "link/PortLocator.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -24,8 +24,7 @@ namespace {
 QString resolvedDevice(const QString& device)
 {
 #ifdef Q_OS_UNIX
-    const QString absolute =
-        QDir::isAbsolutePath(device) ? device : QStringLiteral("/dev/") + device;
+    const QString absolute = absoluteDevicePath(device);
     const QString canonical = QFileInfo(absolute).canonicalFilePath();
     // A missing device keeps its name, so opening it reports that it does not exist.
     return canonical.isEmpty() ? absolute : canonical;

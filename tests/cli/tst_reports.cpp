@@ -105,14 +105,15 @@ void TestCliReports::portsText()
     velnor::PortDevice adapter;
     adapter.device = u"/dev/ttyUSB0"_s;
     adapter.description = u"Bridge"_s;
-    adapter.manufacturer = u"Acme"_s;
+    adapter.byId = u"/dev/serial/by-id/usb-Bridge-if00"_s;
     velnor::PortDevice serial;
     serial.device = u"/dev/ttyS4"_s;
     const velnor::PortCatalog catalog(
         {adapter, serial}, {{12, u"/dev/ttyUSB0"_s}, {14, u"/dev/ttyUSB0"_s}}, u"/nonexistent"_s);
-    // Port 5 reaches /dev/ttyS4 through the platform's own naming.
-    QCOMPARE(velnor::cli::portsText(catalog), u"5      /dev/ttyS4    serial port\n"
-                                              u"12,14  /dev/ttyUSB0  Bridge (Acme)\n"_s);
+    // Port 5 reaches /dev/ttyS4 through the platform's own naming; a by-id name comes last.
+    QCOMPARE(velnor::cli::portsText(catalog),
+             u"5      /dev/ttyS4    serial port\n"
+             u"12,14  /dev/ttyUSB0  Bridge       /dev/serial/by-id/usb-Bridge-if00\n"_s);
 }
 
 QTEST_GUILESS_MAIN(TestCliReports)

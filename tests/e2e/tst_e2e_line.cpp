@@ -1,5 +1,6 @@
 #include "E2eBench.h"
 #include "app/FindModulesWindow.h"
+#include "app/InputWatchWindow.h"
 #include "app/PortsWindow.h"
 #include "link/ModuleScan.h"
 #include "protocol/Frames.h"
@@ -8,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 using namespace velnor;
@@ -125,15 +127,27 @@ private slots:
         QTreeWidgetItem* first = list->topLevelItem(0);
         QCOMPARE(first->text(0), QStringLiteral("117"));
         QCOMPARE(first->text(1), QStringLiteral("answered"));
+        // What came back may be longer than its column shows: its tooltip holds it all.
+        QCOMPARE(first->toolTip(3), QStringLiteral("EE 75 at 9600"));
         emit list->itemActivated(first, 0);
         QCOMPARE(bench.child<QComboBox>("cboAddr")->currentText(), QStringLiteral("117"));
         bench.click("cmdSelect");
         QCOMPARE(bench.status(), QStringLiteral("117 Connected"));
-        // Port 4 names the emulator's link: its entry and the status bar say so.
+        // Port 4 names the emulator's link: its entry and the status bar say so, the bar
+        // naming the settings file after it.
         const QString tip =
             bench.child<QComboBox>("cboComm")->itemData(3, Qt::ToolTipRole).toString();
         QVERIFY2(tip.contains(bench.host.devicePath()), qPrintable(tip));
-        QCOMPARE(bench.child<QLabel>("StatusBar1Panel1")->toolTip(), tip);
+        QCOMPARE(bench.child<QLabel>("StatusBar1Panel1")->toolTip(),
+                 tip + QStringLiteral("\nSettings: ") + bench.settings.path());
+        // Searching again stops a running watch of the inputs first, as any command does.
+        auto* watch = bench.child<QCheckBox>("chkWatch");
+        watch->click();
+        QVERIFY(watch->isChecked() && !bench.panel->gate().isOpen());
+        window->findChild<QAbstractButton*>(QStringLiteral("cmdSearch"))->click();
+        QVERIFY(!watch->isChecked());
+        QVERIFY(window->scan().isRunning());
+        window->scan().cancel();
     }
 
     void portsFromTheMenu()
@@ -163,9 +177,12 @@ private slots:
         QVERIFY(bench.started);
         bench.host.line().setInputs(0, 0x0F);
         bench.click("cmdSelect");
+        // Any interval the user types, in milliseconds; the reads themselves take longer.
+        bench.child<QSpinBox>("spnWatchInterval")->setValue(30);
         auto* box = bench.child<QCheckBox>("chkWatch");
         QVERIFY(box && box->isEnabled());
         box->click();
+        QCOMPARE(bench.window->findChild<InputWatchWindow*>()->watch().intervalMs(), 30);
         QTRY_COMPARE_WITH_TIMEOUT(indicatorColours(*bench.window), QStringLiteral("WWWWRRRR"),
                                   10000);
         // A switch flipped on the module shows in the squares and the log of changes.

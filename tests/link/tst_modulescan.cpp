@@ -14,6 +14,9 @@ namespace {
 
 using Replies = QMap<quint8, QByteArray>;
 
+// Where a test cuts a search short.
+enum When { BeforeSelect, WhileWaiting, OnceJudged };
+
 QByteArray ack(quint8 address)
 {
     return QByteArray(1, char(wire::Answer)) + char(address);
@@ -133,26 +136,55 @@ private slots:
         QVERIFY(!line.port.portOpen());
     }
 
-    void cancelStopsSending()
+    void cancel_data()
     {
+        // Where the search is cancelled, at 4800, with module 101 stored at 4800.
+        QTest::addColumn<int>("when");
+        QTest::addColumn<quint8>("address");
+        QTest::addColumn<QByteArray>("tail");
+        const auto row = [](const char* name, When when, quint8 address, const char* tail) {
+            QTest::newRow(name) << int(when) << address << QByteArray::fromHex(tail);
+        };
+        row("between addresses", BeforeSelect, 108, "ef6b");
+        row("select under way", WhileWaiting, 101, "ef65ea");
+        row("answer judged", OnceJudged, 101, "ef65ea");
+        row("silence judged", OnceJudged, 102, "eaef66");
+    }
+
+    void cancel()
+    {
+        QFETCH(int, when);
+        QFETCH(quint8, address);
+        QFETCH(QByteArray, tail);
         Line line({{101, ack(101)}}, QStringLiteral("4800"));
         ModuleScan scan(line.panel);
-        QSignalSpy finished(&scan, &ModuleScan::finished);
-        connect(&scan, &ModuleScan::progress, &scan, [&scan](int step) {
-            if (step == 40)
+        const auto at = [&](int baud, quint8 to) { return baud == 4800 && to == address; };
+        // A cancel posted as the select is about to go out comes before its answer and ticks.
+        connect(&scan, &ModuleScan::progress, &scan, [&](int, int, int baud, quint8 to) {
+            if (at(baud, to) && when == BeforeSelect)
+                scan.cancel();
+            if (at(baud, to) && when == WhileWaiting)
+                QTimer::singleShot(0, &scan, &ModuleScan::cancel);
+        });
+        connect(&scan, &ModuleScan::judged, &scan, [&](int baud, quint8 to) {
+            if (at(baud, to) && when == OnceJudged)
                 scan.cancel();
         });
+        QSignalSpy finished(&scan, &ModuleScan::finished);
         QVERIFY(scan.start(true));
         QVERIFY(finished.wait(30000));
         QCOMPARE(finished.at(0).at(0).toBool(), false);
         QVERIFY(!scan.isRunning());
         QVERIFY(line.panel.gate().isOpen());
-        QCOMPARE(scan.result().replyAt(4800, 101), Reply::Answered);
-        QCOMPARE(scan.result().addressesAt(4800, Reply::Silent).size(), 6);
+        // Nothing is left selected: a deselect went out at the speed of the select.
+        QCOMPARE(line.selected, quint8(0));
+        QCOMPARE(line.port.openedSettings, QStringLiteral("4800,n,8,1"));
+        QCOMPARE(line.port.written().right(tail.size()).toHex(' '), tail.toHex(' '));
+        // Nothing more goes out, and the port is back at its own speed.
         const auto sent = line.port.written().size();
-        QCOMPARE(line.port.settings(), QStringLiteral("9600,n,8,1"));
         QTest::qWait(0);
         QCOMPARE(line.port.written().size(), sent);
+        QCOMPARE(line.port.settings(), QStringLiteral("9600,n,8,1"));
     }
 
     void heldGateRefuses()

@@ -118,18 +118,21 @@ void TestPortCatalog::assignPrefersTheStableName()
     const QString path = m_dir.filePath(u"assign.ini"_s);
     QVERIFY(velnor::test::put(path, "[Ports]\n2=/dev/ttyUSB9\n"));
     const IniFile settings(path);
-    const PortCatalog before = PortCatalog({m_listed}, {}, m_byId);
-    PortDevice terminal;
-    terminal.device = m_emulator.slavePath();
+    // The emulator's terminal named by a link of the user's, which keeps its name when the
+    // terminal behind it changes; it has no by-id name.
+    const QString line = m_dir.filePath(u"line"_s);
+    QVERIFY(QFile::exists(line) || QFile::link(m_emulator.slavePath(), line));
+    const PortCatalog before = PortCatalog({m_listed}, {{5, line}}, m_byId);
+    const PortDevice& terminal = *before.reaching(5);
 
-    QVERIFY(PortCatalog::assign(settings, 2, before.devices().at(0)));
+    QVERIFY(PortCatalog::assign(settings, 2, before.devices().at(1)));
     QVERIFY(PortCatalog::assign(settings, 20, terminal));
     QString error;
     QVERIFY(!PortCatalog::assign(settings, 21, terminal, &error));
     QVERIFY(error.contains(u"1 to 20"_s));
 
     const velnor::PortsSection mapped = PortCatalog::mappedPorts(settings);
-    QCOMPARE(mapped, (velnor::PortsSection{{2, m_link}, {20, m_emulator.slavePath()}}));
+    QCOMPARE(mapped, (velnor::PortsSection{{2, m_link}, {20, line}}));
     // Re-plugged under another device name, the adapter keeps its number.
     const PortCatalog after = PortCatalog({}, mapped, m_byId);
     QCOMPARE(after.reaching(2)->device, m_adapter.slavePath());
