@@ -14,8 +14,8 @@ namespace velnor {
 
 namespace {
 
-constexpr int kSlow = 4800;
-constexpr int kFast = 9600;
+constexpr int kSlow = wire::SlowSpeed;
+constexpr int kFast = wire::FastSpeed;
 
 int speedOf(const QString& settings)
 {
