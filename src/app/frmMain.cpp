@@ -192,9 +192,9 @@ void frmMain::connectSignals()
     m_gate->button(ui.cmdSN, [this] { m_inputOutput->cmdSN_Click(); });
     // Beside the given controls: the line's tools, and a watch of the inputs that gives way to
     // any command.
-    auto* line = new LineMenu(
-        m_panel, m_settings, *m_gate,
-        {ui.mnuLine, ui.mnuTrafficLog, ui.cboComm, ui.cboAddr, m_statusPanel, this});
+    auto* line =
+        new LineMenu(m_panel, m_settings, *m_gate,
+                     {ui.mnuLine, ui.mnuTrafficLog, ui.cboComm, ui.cboAddr, m_statusPanel, this});
     connect(line, &LineMenu::searchEnded, this, &frmMain::releaseSelection);
     auto* watch = new InputWatchWindow(m_panel, ui.InputStatus, this);
     m_gate->setBeforeClick([watch] { watch->stop(); });
