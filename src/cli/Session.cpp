@@ -50,12 +50,13 @@ Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QT
     connect(&m_tap, &WireTap::wrote, this, &Session::noteWritten);
     connect(&m_tap, &WireTap::received, this, &Session::noteReceived);
     connect(&m_panel->exchanges(), &Exchanges::exchangeEnded, this,
-            [this](const Exchange::Outcome& outcome) {
-                if (m_ownExchange)
+            [this](const Exchange::Outcome& outcome, const QObject* owner) {
+                if (owner == this)
                     m_outcome = outcome;
             });
     // The next command starts once the runner is free again.
-    connect(&m_panel->exchanges(), &Exchanges::finished, this, &Session::exchangesFinished);
+    connect(&m_panel->exchanges(), &Exchanges::finished, this,
+            [this](bool, const QObject* owner) { exchangesFinished(owner); });
     connect(&m_panel->configLink(), &ConfigLink::finished, this, &Session::uploadEnded);
     connect(&m_scan, &ModuleScan::finished, this, &Session::scanEnded);
     connect(&m_watch, &InputWatch::answered, this, &Session::watchAnswered);
@@ -144,13 +145,13 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     using Kind = Command::Kind;
     switch (command.kind) {
     case Kind::Select:
-        m_ownExchange = m_panel->exchanges().start(Exchange::select(quint8(command.address)));
+        m_panel->exchanges().start(Exchange::select(quint8(command.address)), this);
         return std::nullopt;
     case Kind::Deselect:
-        m_ownExchange = m_panel->exchanges().start(Exchange::deselect());
+        m_panel->exchanges().start(Exchange::deselect(), this);
         return std::nullopt;
     case Kind::Inputs:
-        m_ownExchange = m_panel->exchanges().start(Exchange::readInputs());
+        m_panel->exchanges().start(Exchange::readInputs(), this);
         return std::nullopt;
     case Kind::Broadcast:
         m_panel->exchanges().broadcast(command.on);
@@ -182,19 +183,15 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     return judged(command);
 }
 
-void Session::exchangesFinished()
+void Session::exchangesFinished(const QObject* owner)
 {
-    // Heard late, once the scan that ran the sequence had started the next command's: the
-    // runner is busy with that one now.
-    if (m_panel->exchanges().isRunning())
+    // The scan and the watch follow their own exchanges.
+    if (owner != this)
         return;
     if (m_draining) {
         drainEnded();
         return;
     }
-    // The scan and the watch follow their own exchanges.
-    if (!std::exchange(m_ownExchange, false))
-        return;
     const std::optional<Exchange::Outcome> outcome = std::exchange(m_outcome, std::nullopt);
     if (m_interrupted || !outcome)
         return;
@@ -395,8 +392,8 @@ void Session::stopRun(ExitStatus status)
     const qint64 remainingMs = m_lineFreeAtMs - m_clock.elapsed();
     if (status != ExitStatus::PortNotAvailable && remainingMs > 0) {
         const qint64 ticks = remainingMs / QtTickSource::kTickMs + 2;
-        m_draining =
-            m_panel->exchanges().start(Exchange::pause(qint16(std::min<qint64>(ticks, 1000))));
+        const qint16 pause = qint16(std::min<qint64>(ticks, 1000));
+        m_draining = m_panel->exchanges().start(Exchange::pause(pause), this);
         if (m_draining)
             return;
     }

@@ -57,7 +57,8 @@ private:
     std::optional<ExitStatus> runOne(const Command& command);
     std::optional<ExitStatus> upload(const Command& command);
     ExitStatus save(const Command& command);
-    void exchangesFinished();
+    // The runner ended a sequence; only this session's own move the run on.
+    void exchangesFinished(const QObject* owner);
     void uploadEnded(bool completed);
     std::optional<ExitStatus> scan(const Command& command);
     void scanEnded(bool completed);
@@ -94,8 +95,6 @@ private:
     ExitStatus m_status = ExitStatus::Ok;
     // How the exchange of the command under way ended.
     std::optional<Exchange::Outcome> m_outcome;
-    // Whether the exchange under way is a command's own, not the scan's or the watch's.
-    bool m_ownExchange = false;
     // The lines the watch under way printed.
     int m_watchLines = 0;
     bool m_draining = false;

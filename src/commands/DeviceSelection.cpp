@@ -12,8 +12,6 @@ DeviceSelection::DeviceSelection(Variables& vars, Exchanges& exchanges, MessageS
     : QObject(parent), m_vars(vars), m_exchanges(exchanges), m_messages(messages)
 {
     connect(&m_exchanges, &Exchanges::exchangeEnded, this, &DeviceSelection::exchangeEnded);
-    // A sequence cancelled before its end leaves nothing of this handler waiting.
-    connect(&m_exchanges, &Exchanges::finished, this, [this] { m_waiting = false; });
 }
 
 QStringList DeviceSelection::addressEntries()
@@ -29,19 +27,15 @@ bool DeviceSelection::cmdSelect_Click(const QString& listText)
                                        .arg(wire::FirstAddress)
                                        .arg(wire::LastAddress),
                                    m_messages);
-    if (!index || !m_exchanges.start(Exchange::select(quint8(wire::Broadcast + *index))))
+    if (!index || !m_exchanges.start(Exchange::select(quint8(wire::Broadcast + *index)), this))
         return false;
-    m_waiting = true;
     m_listText = listText;
     return true;
 }
 
 bool DeviceSelection::cmdDeselect_Click()
 {
-    if (!m_exchanges.start(Exchange::deselect()))
-        return false;
-    m_waiting = true;
-    return true;
+    return m_exchanges.start(Exchange::deselect(), this);
 }
 
 int DeviceSelection::Check1_Click(bool checked)
@@ -57,16 +51,14 @@ int DeviceSelection::Check1_Click(bool checked)
 
 int DeviceSelection::released()
 {
-    m_waiting = false;
     setState({});
     return int(m_vars.DeviceAddr) - wire::Broadcast;
 }
 
-void DeviceSelection::exchangeEnded(const Exchange::Outcome& outcome)
+void DeviceSelection::exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner)
 {
-    if (!m_waiting)
+    if (owner != this)
         return;
-    m_waiting = false;
     if (outcome.kind == Exchange::Kind::Select) {
         if (!outcome.answered) {
             emit statusChanged(QStringLiteral("Device Not Found"));

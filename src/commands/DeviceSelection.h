@@ -43,15 +43,14 @@ signals:
     void stateChanged(const velnor::Selection& state);
 
 private:
-    void exchangeEnded(const Exchange::Outcome& outcome);
+    void exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner);
     void setState(const Selection& state);
 
     Variables& m_vars;
     Exchanges& m_exchanges;
     MessageSink& m_messages;
     Selection m_state;
-    // Set while a select or deselect of this handler waits; the list text for its status.
-    bool m_waiting = false;
+    // The list text of the select under way, for its status.
     QString m_listText;
 };
 

@@ -13,7 +13,6 @@ InputOutputCommands::InputOutputCommands(Exchanges& exchanges, FrameLink& link,
     : QObject(parent), m_exchanges(exchanges), m_link(link), m_messages(messages)
 {
     connect(&m_exchanges, &Exchanges::exchangeEnded, this, &InputOutputCommands::exchangeEnded);
-    connect(&m_exchanges, &Exchanges::finished, this, [this] { m_waiting = false; });
 }
 
 QStringList InputOutputCommands::outputEntries()
@@ -28,17 +27,13 @@ QStringList InputOutputCommands::stateEntries()
 
 bool InputOutputCommands::cmdInput_Click()
 {
-    if (!m_exchanges.start(Exchange::readInputs()))
-        return false;
-    m_waiting = true;
-    return true;
+    return m_exchanges.start(Exchange::readInputs(), this);
 }
 
-void InputOutputCommands::exchangeEnded(const Exchange::Outcome& outcome)
+void InputOutputCommands::exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner)
 {
-    if (!m_waiting || outcome.kind != Exchange::Kind::ReadInputs)
+    if (owner != this)
         return;
-    m_waiting = false;
     // Unanswered, the indicators keep what the last answered read showed.
     if (outcome.answered)
         emit inputsRead(outcome.inputs);

@@ -39,13 +39,12 @@ signals:
     void statusChanged(const QString& text);
 
 private:
-    void exchangeEnded(const Exchange::Outcome& outcome);
+    void exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner);
     QByteArray send(const QByteArray& frame);
 
     Exchanges& m_exchanges;
     FrameLink& m_link;
     MessageSink& m_messages;
-    bool m_waiting = false;
 };
 
 } // namespace velnor

@@ -8,6 +8,8 @@
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 
+#include <utility>
+
 namespace velnor {
 
 InputStates inputStates(quint8 bits1, quint8 bits2)
@@ -35,10 +37,11 @@ Exchanges::~Exchanges()
     }
 }
 
-bool Exchanges::start(const QList<Exchange>& sequence)
+bool Exchanges::start(const QList<Exchange>& sequence, const QObject* owner)
 {
     if (m_running || !m_gate.close(this))
         return false;
+    m_owner = owner;
     m_sequence = sequence;
     m_next = 0;
     m_running = true;
@@ -136,7 +139,7 @@ void Exchanges::endExchange()
     case Exchange::Kind::Pause:
         break;
     }
-    emit exchangeEnded(outcome);
+    emit exchangeEnded(outcome, m_owner);
 }
 
 void Exchanges::end(bool completed)
@@ -145,7 +148,8 @@ void Exchanges::end(bool completed)
     m_sequence.clear();
     m_current = {};
     m_gate.open(this);
-    emit finished(completed);
+    // Whoever hears this may start the next sequence, with an owner of its own.
+    emit finished(completed, std::exchange(m_owner, nullptr));
 }
 
 } // namespace velnor

@@ -25,9 +25,13 @@ public:
               WaitGate& gate, QObject* parent = nullptr);
     ~Exchanges() override;
 
-    // Starts the sequence. False, with nothing sent, while the gate is closed.
-    bool start(const QList<Exchange>& sequence);
-    bool start(const Exchange& exchange) { return start(QList<Exchange>{exchange}); }
+    // Starts the sequence for its owner, whom the signals name, so that each user of the one
+    // runner hears its own outcomes only. False, with nothing sent, while the gate is closed.
+    bool start(const QList<Exchange>& sequence, const QObject* owner);
+    bool start(const Exchange& exchange, const QObject* owner)
+    {
+        return start(QList<Exchange>{exchange}, owner);
+    }
     bool isRunning() const { return m_running; }
     // Ends a running sequence where it stands: its wait stops and nothing more is sent.
     void cancel();
@@ -37,9 +41,9 @@ public:
 
 signals:
     // The sequence still runs while this is heard: a new one starts from finished().
-    void exchangeEnded(const velnor::Exchange::Outcome& outcome);
+    void exchangeEnded(const velnor::Exchange::Outcome& outcome, const QObject* owner);
     // Every exchange ended (completed), or the sequence was cancelled; the gate is open again.
-    void finished(bool completed);
+    void finished(bool completed, const QObject* owner);
 
 private:
     // Begins exchanges until one has ticks to wait for, or none is left.
@@ -59,6 +63,7 @@ private:
     Exchange m_current;
     qint16 m_ticksSeen = 0;
     bool m_running = false;
+    const QObject* m_owner = nullptr;
 };
 
 } // namespace velnor

@@ -54,14 +54,14 @@ void InputWatch::read()
     if (!m_running || m_reading)
         return;
     m_sinceRead.start();
-    m_reading = m_panel.exchanges().start(Exchange::readInputs());
+    m_reading = m_panel.exchanges().start(Exchange::readInputs(), this);
     // Another wait holds the gate: this read goes out once it is over.
     m_awaitingGate = !m_reading;
 }
 
-void InputWatch::exchangeEnded(const Exchange::Outcome& outcome)
+void InputWatch::exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner)
 {
-    if (!m_reading || outcome.kind != Exchange::Kind::ReadInputs)
+    if (owner != this)
         return;
     if (!outcome.answered) {
         emit unanswered();
@@ -72,9 +72,9 @@ void InputWatch::exchangeEnded(const Exchange::Outcome& outcome)
     emit answered(outcome.inputs, changed);
 }
 
-void InputWatch::exchangeFinished(bool completed)
+void InputWatch::exchangeFinished(bool completed, const QObject* owner)
 {
-    if (!m_reading)
+    if (owner != this)
         return;
     m_reading = false;
     if (!m_running)

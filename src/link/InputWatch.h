@@ -39,8 +39,8 @@ signals:
 
 private:
     void read();
-    void exchangeEnded(const Exchange::Outcome& outcome);
-    void exchangeFinished(bool completed);
+    void exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner);
+    void exchangeFinished(bool completed, const QObject* owner);
 
     Panel& m_panel;
     QTimer m_next;

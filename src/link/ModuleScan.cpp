@@ -99,7 +99,7 @@ void ModuleScan::selectNext()
     if (!m_running)
         return;
     m_received.clear();
-    m_inExchange = m_panel.exchanges().start(Exchange::select(m_address));
+    m_inExchange = m_panel.exchanges().start(Exchange::select(m_address), this);
     // Until its wait has passed, the address asked for may have answered.
     m_deselectDue = m_inExchange;
     if (!m_inExchange)
@@ -118,9 +118,9 @@ void ModuleScan::useSpeed(int baud)
     port.setSettings(QString::number(baud) + (comma < 0 ? QString() : settings.mid(comma)));
 }
 
-void ModuleScan::exchangeEnded(const Exchange::Outcome& outcome)
+void ModuleScan::exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner)
 {
-    if (!m_inExchange)
+    if (owner != this)
         return;
     // Bytes too few for the receiver to take are still waiting in the port: they belong to
     // this wait, not to the next address's.
@@ -136,9 +136,9 @@ void ModuleScan::exchangeEnded(const Exchange::Outcome& outcome)
     emit judged(baud, m_address, reply);
 }
 
-void ModuleScan::exchangeFinished(bool completed)
+void ModuleScan::exchangeFinished(bool completed, const QObject* owner)
 {
-    if (!m_inExchange)
+    if (owner != this)
         return;
     m_inExchange = false;
     if (!completed || !m_running) {
@@ -147,7 +147,7 @@ void ModuleScan::exchangeFinished(bool completed)
     }
     if (m_deselectDue) {
         m_received.clear();
-        m_inExchange = m_panel.exchanges().start(Exchange::deselect());
+        m_inExchange = m_panel.exchanges().start(Exchange::deselect(), this);
         // Sent as the exchange began; if it could not begin, ending sends it.
         m_deselectDue = !m_inExchange;
         if (!m_inExchange)

@@ -50,8 +50,8 @@ signals:
     void finished(bool completed);
 
 private:
-    void exchangeEnded(const Exchange::Outcome& outcome);
-    void exchangeFinished(bool completed);
+    void exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner);
+    void exchangeFinished(bool completed, const QObject* owner);
     void selectNext();
     void useSpeed(int baud);
     void end(bool completed);

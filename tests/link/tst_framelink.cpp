@@ -39,7 +39,7 @@ struct Rig
         QList<Exchange::Outcome> outcomes;
         QObject::connect(&panel.exchanges(), &Exchanges::exchangeEnded, &panel,
                          [&outcomes](const Exchange::Outcome& o) { outcomes.append(o); });
-        if (!panel.exchanges().start(sequence) || !waitsOver(panel))
+        if (!panel.exchanges().start(sequence, nullptr) || !waitsOver(panel))
             outcomes.clear();
         panel.exchanges().disconnect(&panel);
         return outcomes;
@@ -177,7 +177,7 @@ private slots:
         Exchanges& exchanges = rig.panel.exchanges();
         QSignalSpy finished(&exchanges, &Exchanges::finished);
         connect(&exchanges, &Exchanges::exchangeEnded, this, [&] { exchanges.cancel(); });
-        QVERIFY(exchanges.start({Exchange::readInputs(), Exchange::select(103)}));
+        QVERIFY(exchanges.start({Exchange::readInputs(), Exchange::select(103)}, nullptr));
         QVERIFY(finished.wait(5000));
         QCOMPARE(finished.first().first().toBool(), false);
         QVERIFY(rig.port.written().endsWith("\xfe\x0e"));
@@ -235,15 +235,15 @@ private slots:
         QSignalSpy finished(&config, &ConfigLink::finished);
         QVERIFY(config.start(steps));
         QVERIFY(!config.start(steps));
-        QVERIFY(!rig.panel.exchanges().start(Exchange::select(101)));
+        QVERIFY(!rig.panel.exchanges().start(Exchange::select(101), nullptr));
         QVERIFY(finished.wait(5000));
         QCOMPARE(finished.size(), 1);
         QCOMPARE(rig.ticks.ticksEmitted, 0);
         QCOMPARE(heard, static_cast<FakeSerialPort&>(rig.panel.configPort()).written());
 
-        QVERIFY(rig.panel.exchanges().start(Exchange::deselect()));
+        QVERIFY(rig.panel.exchanges().start(Exchange::deselect(), nullptr));
         QVERIFY(!config.start(steps));
-        QVERIFY(!rig.panel.exchanges().start(Exchange::deselect()));
+        QVERIFY(!rig.panel.exchanges().start(Exchange::deselect(), nullptr));
         QVERIFY(waitsOver(rig.panel));
         QCOMPARE(rig.port.written(), QByteArray("\xea"));
     }

@@ -258,7 +258,7 @@ private slots:
                 QTimer::singleShot(0, &line.port,
                                    [&line] { line.port.feed(QByteArray::fromHex("ee690f00")); });
         };
-        QVERIFY(line.panel.exchanges().start(Exchange::readInputs()));
+        QVERIFY(line.panel.exchanges().start(Exchange::readInputs(), nullptr));
         InputWatch watch(line.panel);
         int answers = 0;
         connect(&watch, &InputWatch::answered, &watch, [&] {

@@ -90,8 +90,9 @@ void tst_QtMessageSink::aFailingLineShowsOneBoxWhileItsStepGoesOn()
     QSignalSpy exchanged(&panel.exchanges(), &Exchanges::finished);
 
     const UploadStep step{UploadStep::Kind::Frame, "\xFE\x03"_ba, true, {}};
-    QVERIFY(upload ? panel.configLink().start({step, step})
-                   : panel.exchanges().start({Exchange::select(101), Exchange::select(102)}));
+    QVERIFY(
+        upload ? panel.configLink().start({step, step})
+               : panel.exchanges().start({Exchange::select(101), Exchange::select(102)}, nullptr));
     QCOMPARE(ticks.ticksEmitted, 0);
     QVERIFY(sink.box());
 
