@@ -14,13 +14,10 @@ namespace velnor {
 
 namespace {
 
-constexpr int kSlow = wire::SlowSpeed;
-constexpr int kFast = wire::FastSpeed;
-
 int speedOf(const QString& settings)
 {
     const auto parsed = LineSettings::parse(settings);
-    return parsed ? parsed->baudRate : kFast;
+    return parsed ? parsed->baudRate : wire::FastSpeed;
 }
 
 } // namespace
@@ -42,7 +39,7 @@ ModuleScan::~ModuleScan()
 
 int ModuleScan::otherSpeed(int baud)
 {
-    return baud == kFast ? kSlow : kFast;
+    return baud == wire::FastSpeed ? wire::SlowSpeed : wire::FastSpeed;
 }
 
 bool ModuleScan::start(bool bothSpeeds)
@@ -113,9 +110,7 @@ void ModuleScan::useSpeed(int baud)
         return;
     // The new speed takes effect when the next frame opens the port again.
     port.setPortOpen(false);
-    const QString settings = port.settings();
-    const auto comma = settings.indexOf(QLatin1Char(','));
-    port.setSettings(QString::number(baud) + (comma < 0 ? QString() : settings.mid(comma)));
+    port.setSettings(wire::lineSettings(baud));
 }
 
 void ModuleScan::exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner)
