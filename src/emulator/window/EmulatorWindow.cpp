@@ -56,6 +56,7 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     connect(&m_noticeTimer, &QTimer::timeout, m_notice, &QWidget::hide);
     m_device->setWordWrap(true);
     m_device->setContentsMargins(8, 2, 8, 2);
+    m_device->hide(); // until there is a device to name
     m_traffic->setTextFormat(Qt::PlainText);
     m_traffic->setFont(QFont(QStringLiteral("Monospace")));
     m_traffic->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -106,6 +107,7 @@ void EmulatorWindow::setDevice(const QString& link, const QString& device)
     m_device->setText(link.isEmpty() ? tr("Device %1").arg(device)
                                      : tr("Device %1 \u2192 %2").arg(link, device));
     m_device->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_device->show();
 }
 
 void EmulatorWindow::setPeers(std::optional<int> peers)
