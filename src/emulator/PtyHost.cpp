@@ -19,7 +19,6 @@
 #include <stdlib.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -454,16 +453,13 @@ QString PtyHost::linkConflict() const
 
 std::optional<qint64> PtyHost::emulatorProviding(const QString& device) const
 {
-    // A pseudo-terminal's device is /dev/pts/<index>; whoever holds its other side opened
-    // /dev/ptmx, and the kernel tells the index of each such descriptor.
+    // A pseudo-terminal's device is /dev/pts/<index>, there as long as the terminal is;
+    // whoever holds its other side opened /dev/ptmx, and the kernel tells the index of each
+    // such descriptor.
     const QFileInfo info(device);
     bool isIndex = false;
     const int index = info.fileName().toInt(&isIndex);
-    struct stat status
-    {
-    };
-    if (info.dir().dirName() != QStringLiteral("pts") || !isIndex ||
-        ::stat(QFile::encodeName(device).constData(), &status) != 0 || !S_ISCHR(status.st_mode))
+    if (info.dir().dirName() != QStringLiteral("pts") || !isIndex)
         return std::nullopt;
     const QByteArray wanted = "tty-index:\t" + QByteArray::number(index);
     const QByteArray ownName = programName(::getpid()).toLocal8Bit();
