@@ -15,15 +15,22 @@ fi
 
 bin=build/default/bin
 link="${XDG_RUNTIME_DIR:-/tmp}/velnor-emulator-$(id -u)"
-# A link left by an emulator that was killed must not pass for the new one.
-rm -f "$link"
 # Port 1 of the panel's settings file names the emulator's line.
 "$bin/velnor-emulator" --link "$link" --ini "$bin/velnor.ini" --port 1 --select-port &
 emulator=$!
 trap 'kill "$emulator" 2>/dev/null || true' EXIT
 
+# The emulator replaces a link left by one that ended, and refuses one that another still runs
+# behind; the panel starts once the link leads to the device this one holds.
+ready() {
+    local fd
+    for fd in /proc/"$emulator"/fd/*; do
+        [ "$fd" -ef "$link" ] && return 0
+    done
+    return 1
+}
 for _ in $(seq 50); do
-    [ -e "$link" ] && break
+    ready && break
     kill -0 "$emulator" 2>/dev/null || { echo "The emulator did not start." >&2; exit 1; }
     sleep 0.1
 done

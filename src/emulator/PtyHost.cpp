@@ -46,6 +46,15 @@ bool makeRaw(int fd)
     return ::tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
+// The name a running program goes by, as the system lists it.
+QString programName(qint64 pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLocal8Bit(comm.readAll().trimmed());
+}
+
 } // namespace
 
 QString PtyHost::defaultLinkPath()
@@ -382,26 +391,119 @@ void PtyHost::removeLeftoverLinks()
 
 bool PtyHost::placeLink(QString* error)
 {
-    const QFileInfo existing(m_linkPath);
-    if (existing.exists() && !existing.isSymLink()) {
+    const auto refuse = [error](const QString& reason) {
         if (error)
-            *error = m_linkPath + QStringLiteral(": exists and is not a symbolic link");
+            *error = reason;
         return false;
-    }
+    };
     removeLeftoverLinks();
-    // Made beside the link and renamed over it, so the name never points nowhere.
     const QByteArray link = QFile::encodeName(m_linkPath);
-    const QByteArray temporary = link + ".new" + QByteArray::number(::getpid());
-    ::unlink(temporary.constData());
-    if (::symlink(QFile::encodeName(m_slavePath).constData(), temporary.constData()) != 0 ||
-        ::rename(temporary.constData(), link.constData()) != 0) {
-        if (error)
-            *error = systemError(m_linkPath);
+    const QByteArray device = QFile::encodeName(m_slavePath);
+    // A name that another emulator takes at the same moment is looked at again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const QFileInfo existing(m_linkPath);
+        if (!existing.isSymLink()) {
+            if (existing.exists())
+                return refuse(m_linkPath + QStringLiteral(": exists and is not a symbolic link"));
+            // Made only where nothing is, so two emulators starting together cannot both
+            // take the name.
+            if (::symlink(device.constData(), link.constData()) == 0)
+                break;
+            if (errno == EEXIST)
+                continue;
+            return refuse(systemError(m_linkPath));
+        }
+        // The panel reaches a running emulator through its link: taking the name over would
+        // cut that emulator's line. A link left by one that ended leads nowhere or to a
+        // terminal no emulator provides, and is replaced.
+        if (const QString conflict = linkConflict(); !conflict.isEmpty())
+            return refuse(conflict);
+        // Made beside the link and renamed over it, so the name never points nowhere.
+        const QByteArray temporary = link + ".new" + QByteArray::number(::getpid());
         ::unlink(temporary.constData());
-        return false;
+        if (::symlink(device.constData(), temporary.constData()) != 0 ||
+            ::rename(temporary.constData(), link.constData()) != 0) {
+            const QString reason = systemError(m_linkPath);
+            ::unlink(temporary.constData());
+            return refuse(reason);
+        }
+        break;
     }
+    if (QFileInfo(m_linkPath).symLinkTarget() != m_slavePath)
+        return refuse(m_linkPath + QStringLiteral(": taken by another program while starting"));
     m_linkPlaced = true;
     return true;
+}
+
+QString PtyHost::linkConflict() const
+{
+    const QFileInfo existing(m_linkPath);
+    if (m_linkPath.isEmpty() || !existing.isSymLink())
+        return {};
+    const QString target = existing.symLinkTarget();
+    const std::optional<qint64> other = emulatorProviding(target);
+    if (!other)
+        return {};
+    return QStringLiteral("%1: leads to %2, the line of another emulator still "
+                          "running (process %3, %4); choose another link")
+        .arg(m_linkPath, target)
+        .arg(*other)
+        .arg(programName(*other));
+}
+
+std::optional<qint64> PtyHost::emulatorProviding(const QString& device) const
+{
+    // A pseudo-terminal's device is /dev/pts/<index>, there as long as the terminal is;
+    // whoever holds its other side opened /dev/ptmx, and the kernel tells the index of each
+    // such descriptor.
+    const QFileInfo info(device);
+    bool isIndex = false;
+    const int index = info.fileName().toInt(&isIndex);
+    if (info.dir().dirName() != QStringLiteral("pts") || !isIndex)
+        return std::nullopt;
+    const QByteArray wanted = "tty-index:\t" + QByteArray::number(index);
+    const QByteArray ownName = programName(::getpid()).toLocal8Bit();
+    DIR* processes = ::opendir("/proc");
+    if (!processes)
+        return std::nullopt;
+    std::optional<qint64> found;
+    while (!found) {
+        const dirent* process = ::readdir(processes);
+        if (!process)
+            break;
+        if (process->d_name[0] < '1' || process->d_name[0] > '9')
+            continue;
+        const qint64 pid = QByteArray(process->d_name).toLongLong();
+        // Programs of other users cannot be looked into; they could not have placed a link
+        // of ours in a folder of ours either.
+        const QByteArray fdDir = QByteArray("/proc/") + process->d_name + "/fd";
+        DIR* fds = ::opendir(fdDir.constData());
+        if (!fds)
+            continue;
+        while (const dirent* fd = ::readdir(fds)) {
+            char target[PATH_MAX];
+            const ssize_t n =
+                ::readlink((fdDir + '/' + fd->d_name).constData(), target, sizeof target);
+            if (n <= 0 || !QByteArrayView(target, n).endsWith("ptmx"))
+                continue;
+            if (pid == ::getpid() && QByteArray(fd->d_name).toInt() == m_master)
+                continue;
+            QFile fdInfo(QStringLiteral("/proc/%1/fdinfo/%2")
+                             .arg(pid)
+                             .arg(QString::fromLatin1(fd->d_name)));
+            if (!fdInfo.open(QIODevice::ReadOnly) ||
+                !fdInfo.readAll().split('\n').contains(wanted))
+                continue;
+            // Only the emulators' lines are kept: a terminal that now has the index of a
+            // line that ended belongs to another kind of program.
+            if (programName(pid).toLocal8Bit() == ownName)
+                found = pid;
+            break;
+        }
+        ::closedir(fds);
+    }
+    ::closedir(processes);
+    return found;
 }
 
 void PtyHost::removeLink()

@@ -36,6 +36,9 @@ public:
     // Opens the terminal and places the link; false with the reason in *error when it could
     // not.
     bool start(QString* error = nullptr);
+    // Why the link cannot be taken, or empty: it leads to the line of another emulator still
+    // running. Taking it over would cut that line off from the panel that reaches it.
+    QString linkConflict() const;
     bool isRunning() const { return m_master >= 0; }
 
     // The terminal's device, such as /dev/pts/3.
@@ -79,6 +82,8 @@ private:
     void clearExclusiveModeIfNobodyHolds();
     void removeLeftoverLinks();
     bool placeLink(QString* error);
+    // The process of another emulator whose line device is, if any.
+    std::optional<qint64> emulatorProviding(const QString& device) const;
     void removeLink();
     void stop();
 

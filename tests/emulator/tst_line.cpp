@@ -88,7 +88,6 @@ void TestLine::answers_data()
                             << QString::fromLatin1(selected);
     };
 
-    add("select answers", "EF 65", "EE 65", "O-,--");
     add("select takes the other's selection", "EF 65 EF 66", "EE 65 EE 66", "--,O-");
     add("select of an absent address", "EF 65 EF 63", "EE 65", "--,--");
     add("broadcast keeps own selection, silent", "EF 65 EF 64", "EE 65", "OB,-B");
@@ -102,7 +101,6 @@ void TestLine::answers_data()
     add("second EA has nobody to answer", "EF 65 EA @30 EA @60", "EE 65 EE 65", "--,--");
     add("select cut short by EA", "EF 65 EF EA @30", "EE 65 EE 65", "--,--");
     add("read inputs", "EF 66 FE 0E", "EE 66 EE 66 05 0A", "--,O-");
-    add("read inputs, all open", "EF 65 FE 0E", "EE 65 EE 65 0F 0F", "O-,--");
     add("read inputs in broadcast only", "EF 64 FE 0E", "", "-B,-B");
     add("read inputs, nobody selected", "FE 0E", "", "--,--");
     add("0E as an argument", "EF 65 FE 2E 0E", "EE 65", "O-,--");
@@ -201,12 +199,10 @@ void TestLine::settings_data()
     };
 
     add("blinking", "FE 02", "blinking on 00 9600");
-    add("hidden", "FE 03", "hidden on 00 9600");
     add("underline again", "FE 03 FE 01", "underline on 00 9600");
     add("backlight off", "FE 07", "underline off 00 9600");
     add("backlight flashing", "FE 0B", "underline flashing 00 9600");
     add("backlight on again", "FE 07 FE 06", "underline on 00 9600");
-    add("all outputs on", "FE 0C", "underline on ff 9600");
     add("all outputs off", "FE 0C FE 0D", "underline on 00 9600");
     add("outputs 1 and 8 on", "FE 33 00 48 FE 33 07 48", "underline on 81 9600");
     add("output 4 off", "FE 0C FE 33 03 4C", "underline on f7 9600");

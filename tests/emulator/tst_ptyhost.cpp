@@ -6,11 +6,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
+#include <memory>
 #include <termios.h>
 #include <unistd.h>
 
@@ -31,6 +33,8 @@ private slots:
     void answersNobodyReadsAreDropped();
     void exclusiveModeEndsWithItsHolder();
     void leftoverTemporaryLinksGo();
+    void linkOfARunningEmulatorStays_data();
+    void linkOfARunningEmulatorStays();
 };
 
 void TestPtyHost::answersOverTheTerminal()
@@ -143,6 +147,42 @@ void TestPtyHost::leftoverTemporaryLinksGo()
     QCOMPARE(QDir(dir.path())
                  .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
              expected);
+}
+
+void TestPtyHost::linkOfARunningEmulatorStays_data()
+{
+    QTest::addColumn<bool>("firstRuns");
+    QTest::newRow("first still running") << true;
+    // As a killed emulator leaves it: leading to a terminal that is gone.
+    QTest::newRow("left by one that ended") << false;
+}
+
+void TestPtyHost::linkOfARunningEmulatorStays()
+{
+    QFETCH(bool, firstRuns);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(u"line"_s);
+    auto first = std::make_unique<PtyHost>(QList<quint8>{101});
+    first->setLinkPath(link);
+    QString error;
+    QVERIFY2(first->start(&error), qPrintable(error));
+    const QString firstDevice = first->slavePath();
+    if (!firstRuns) {
+        first.reset();
+        QVERIFY(QFile::link(firstDevice, link));
+    }
+    {
+        PtyHost second({102});
+        second.setLinkPath(link);
+        QCOMPARE(second.start(&error), !firstRuns);
+        if (firstRuns)
+            QVERIFY2(error.contains(u"process %1"_s.arg(QCoreApplication::applicationPid())),
+                     qPrintable(error));
+        QCOMPARE(QFileInfo(link).symLinkTarget(), firstRuns ? firstDevice : second.slavePath());
+    }
+    // The second one's end leaves a link that is not its own.
+    QCOMPARE(QFileInfo(link).isSymLink(), firstRuns);
 }
 
 } // namespace velnor

@@ -4,6 +4,7 @@
 #include "emulator/window/ModulePanel.h"
 
 #include <QLabel>
+#include <QScrollArea>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -17,6 +18,7 @@ class TestWindow : public QObject
 
 private slots:
     void displayShowsTheText();
+    void everythingFitsTheWindow();
 };
 
 void TestWindow::displayShowsTheText()
@@ -55,6 +57,44 @@ void TestWindow::displayShowsTheText()
     line.setSpeed(9600);
     // A picture for the documentation when asked for.
     if (const QString path = qEnvironmentVariable("VELNOR_SCREENSHOT"); !path.isEmpty())
+        QVERIFY(window.grab().save(path));
+}
+
+// A long device name, a notice, a long frame and a module's conflict badge all fit: every text
+// is shown whole and no panel is wider than the window shows.
+void TestWindow::everythingFitsTheWindow()
+{
+    Line line({101, 101, 102});
+    EmulatorWindow window(line);
+    window.setDevice(u"/run/user/1000/velnor-emulator"_s, u"/dev/pts/12"_s);
+    window.setPeers(std::nullopt);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QByteArray frame = QByteArrayLiteral("\xEF\x65\xFE\x0E") + QByteArray(20, 'A');
+    window.showFrame(frame);
+    window.showAnswer(line.feed(frame, 0));
+    const auto scroll = window.findChild<QScrollArea*>();
+    QVERIFY(scroll);
+    QTRY_VERIFY(window.panels().at(0)->conflictLabel()->isVisible());
+    QVERIFY(scroll->widget()->minimumSizeHint().width() <= scroll->viewport()->width());
+    // Every text whole, once the window has laid out what it was given: the first that is not.
+    const auto clipped = [&window, scroll] {
+        for (const QLabel* label : window.findChildren<QLabel*>()) {
+            if (!label->isVisible() || label->text().isEmpty())
+                continue;
+            const int height = label->wordWrap() ? label->heightForWidth(label->width())
+                                                 : label->sizeHint().height();
+            if (label->width() < label->minimumSizeHint().width() || label->height() < height ||
+                (label->parentWidget() == scroll->parentWidget() &&
+                 label->geometry().intersects(scroll->geometry())))
+                return label->text();
+        }
+        return QString();
+    };
+    QTRY_COMPARE(clipped(), QString());
+    const auto notice = window.findChild<QLabel*>(u"noticeLabel"_s);
+    QVERIFY(notice && notice->isVisible() && notice->text().contains(u"answered at once"_s));
+    if (const QString path = qEnvironmentVariable("VELNOR_SCREENSHOT2"); !path.isEmpty())
         QVERIFY(window.grab().save(path));
 }
 

@@ -2,10 +2,12 @@
 
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
+#include "shared/Wire.h"
 
 #include <QFile>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <poll.h>
@@ -18,6 +20,11 @@ namespace {
 QByteArray hex(const QByteArray& bytes)
 {
     return bytes.toHex(' ').toUpper();
+}
+
+QByteArray readInputsFrame()
+{
+    return QByteArray().append(char(wire::Command)).append(char(wire::code::ReadInputs));
 }
 
 } // namespace
@@ -33,17 +40,17 @@ HeadlessLog::HeadlessLog(PtyHost& host, int fd, bool decode, QObject* parent)
             return write("> " + hex(bytes));
         // Answers still awaited were not given: the modules answer each read at once.
         m_decoder.endAnswers();
+        m_expected.clear();
         QList<DecodedFrame> frames = m_decoder.sent(bytes);
         frames += m_decoder.pauseSent();
+        expectAnswers(frames);
         frameLine("> ", bytes, frames);
     });
     connect(&host, &PtyHost::answered, this, [this](const QByteArray& bytes) {
         if (!m_decode)
             return write("< " + hex(bytes));
         // The modules' answers to one read go out in one write.
-        QList<DecodedFrame> frames = m_decoder.received(bytes);
-        frames += m_decoder.endAnswers();
-        frameLine("< ", bytes, frames);
+        frameLine("< ", bytes, decodeAnswers(bytes));
     });
     connect(&host, &PtyHost::dropped, this,
             [this](const QByteArray& bytes) { write("# dropped, nobody reads: " + hex(bytes)); });
@@ -84,6 +91,67 @@ void HeadlessLog::write(const QByteArray& line)
     }
     m_backlog += line + '\n';
     flush();
+}
+
+void HeadlessLog::expectAnswers(const QList<DecodedFrame>& frames)
+{
+    using Kind = DecodedFrame::Kind;
+    for (const DecodedFrame& frame : frames) {
+        const bool own = frame.address >= wire::FirstAddress && frame.address <= wire::LastAddress;
+        if ((frame.kind == Kind::Select || frame.kind == Kind::Deselect) && own)
+            m_expected.append({frame.address, false});
+        else if (frame.kind == Kind::Command && frame.bytes == readInputsFrame())
+            // In broadcast, whichever module is also selected by its own address answers.
+            m_expected.append({own ? frame.address : -1, true});
+    }
+}
+
+QList<DecodedFrame> HeadlessLog::decodeAnswers(const QByteArray& bytes)
+{
+    // Modules that are absent, or deaf at another speed, leave frames unanswered, so answers
+    // are not simply taken in the order they were called for: each goes to the first frame
+    // still waiting that its module's address and its own shape fit. A frame passed over
+    // was not answered.
+    QList<DecodedFrame> frames;
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        qsizetype length = 0;
+        bool inputs = false;
+        if (quint8(bytes.at(at)) != wire::Answer) {
+            const qsizetype next = bytes.indexOf(char(wire::Answer), at);
+            length = (next < 0 ? bytes.size() : next) - at;
+        } else {
+            const int address = at + 1 < bytes.size() ? quint8(bytes.at(at + 1)) : -1;
+            // An answer is whole when the next one, or the end, follows right after it.
+            const auto shapeFits = [&](bool ofInputs) {
+                const qsizetype end =
+                    at + (ofInputs ? wire::InputAnswerLength : wire::AcknowledgementLength);
+                return end <= bytes.size() &&
+                       !bytes.mid(at + 1, end - at - 1).contains(char(wire::Answer)) &&
+                       (end == bytes.size() || quint8(bytes.at(end)) == wire::Answer);
+            };
+            const auto answered =
+                std::find_if(m_expected.cbegin(), m_expected.cend(), [&](const Expected& e) {
+                    return (e.address < 0 || e.address == address) && shapeFits(e.inputs);
+                });
+            if (answered != m_expected.cend()) {
+                inputs = answered->inputs;
+                m_expected.erase(m_expected.cbegin(), answered + 1);
+            } else {
+                inputs = !shapeFits(false) && shapeFits(true);
+            }
+            length = inputs ? wire::InputAnswerLength : wire::AcknowledgementLength;
+        }
+        // Each answer read by a decoder of its own, told only what this one answers.
+        FrameDecoder decoder;
+        if (inputs)
+            decoder.sent(readInputsFrame());
+        frames +=
+            decoder.received(QByteArrayView(bytes).sliced(at, qMin(length, bytes.size() - at)));
+        frames += decoder.endAnswers();
+        at += length;
+    }
+    return frames;
 }
 
 void HeadlessLog::frameLine(const char* lead, const QByteArray& bytes,

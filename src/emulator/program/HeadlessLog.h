@@ -45,6 +45,15 @@ public:
 private:
     static void write(std::FILE* stream, const QByteArray& line);
     void write(const QByteArray& line);
+    // An answer the frames read so far call for, from the module with that address (-1: from
+    // whichever is selected): an acknowledge, or its inputs.
+    struct Expected
+    {
+        int address;
+        bool inputs;
+    };
+    void expectAnswers(const QList<DecodedFrame>& frames);
+    QList<DecodedFrame> decodeAnswers(const QByteArray& bytes);
     void frameLine(const char* lead, const QByteArray& bytes, const QList<DecodedFrame>& frames);
     void showPeers();
     void flush();
@@ -58,6 +67,7 @@ private:
     QSocketNotifier* m_writable;
     bool m_decode;
     FrameDecoder m_decoder;
+    QList<Expected> m_expected;
 };
 
 } // namespace velnor

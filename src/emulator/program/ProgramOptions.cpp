@@ -64,7 +64,8 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     const QCommandLineOption link(
         QStringLiteral("link"),
         QStringLiteral("Symbolic link kept pointing at the device; empty for none "
-                       "(default %1).")
+                       "(default %1). Refused while it leads to another running emulator's "
+                       "line.")
             .arg(PtyHost::defaultLinkPath()),
         QStringLiteral("path"), PtyHost::defaultLinkPath());
     const QCommandLineOption silent(QStringLiteral("silent"),

@@ -88,6 +88,11 @@ int main(int argc, char* argv[])
     // to run, so they stay right when the emulator starts again. It is written before the link
     // appears, so whoever waits for the link finds the settings ready.
     const bool iniFirst = !options->iniPath.isEmpty() && !options->linkPath.isEmpty();
+    // Another emulator's link is left alone, and so are the settings that name it.
+    if (const QString conflict = host.linkConflict(); !conflict.isEmpty()) {
+        printError(conflict);
+        return 1;
+    }
     if (iniFirst && !writeIni(*options, options->linkPath))
         return 1;
     QString error;

@@ -28,7 +28,7 @@ QString hex(const QByteArray& bytes)
 
 EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     : QMainWindow(parent), m_line(line), m_device(new QLabel(this)), m_speed(new QLabel(this)),
-      m_peer(new QLabel(this)), m_traffic(new QLabel(this))
+      m_peer(new QLabel(this)), m_traffic(new QLabel(this)), m_notice(new QLabel(this))
 {
     setWindowTitle(line.silent() ? tr("Velnor module emulator (silent)")
                                  : tr("Velnor module emulator"));
@@ -45,7 +45,18 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     scroll->setWidget(modules);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    // The last bytes each way sit under the modules: the status bar has no room for them.
+    // The device, the last bytes each way and passing notices sit under the modules: in the
+    // status bar they ran into its labels. Long ones wrap rather than widen the window.
+    m_notice->setObjectName(QStringLiteral("noticeLabel"));
+    m_notice->setWordWrap(true);
+    m_notice->setContentsMargins(8, 2, 8, 2);
+    m_notice->setStyleSheet(QStringLiteral("QLabel { color: #C62828; }"));
+    m_notice->hide();
+    m_noticeTimer.setSingleShot(true);
+    connect(&m_noticeTimer, &QTimer::timeout, m_notice, &QWidget::hide);
+    m_device->setWordWrap(true);
+    m_device->setContentsMargins(8, 2, 8, 2);
+    m_device->hide(); // until there is a device to name
     m_traffic->setTextFormat(Qt::PlainText);
     m_traffic->setFont(QFont(QStringLiteral("Monospace")));
     m_traffic->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -54,9 +65,11 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     auto* centralLayout = new QVBoxLayout(central);
     centralLayout->setContentsMargins(0, 0, 0, 0);
     centralLayout->addWidget(scroll, 1);
+    centralLayout->addWidget(m_notice);
+    centralLayout->addWidget(m_device);
     centralLayout->addWidget(m_traffic);
     setCentralWidget(central);
-    // Room for two modules without scrolling; more scroll.
+    // Room for two modules without scrolling at the start; more scroll.
     const int shown = qMin(int(m_panels.size()), 2);
     const int panelHeight = m_panels.isEmpty() ? 0 : m_panels.first()->sizeHint().height();
     scroll->setMinimumSize(modules->sizeHint().width() + 20,
@@ -72,7 +85,6 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    statusBar()->addWidget(m_device);
     statusBar()->addPermanentWidget(m_speed);
     statusBar()->addPermanentWidget(m_peer);
     setPeers(0);
@@ -84,6 +96,10 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     connect(&line, &Line::storeFailed, this, &EmulatorWindow::showStoreProblem);
     if (!line.storeProblem().isEmpty())
         showStoreProblem(line.storeProblem());
+    adjustSize();
+    // Later the modules give way, and scroll, when a notice or a device set later needs room:
+    // the window would otherwise have to grow to show it.
+    scroll->setMinimumHeight(qMin(panelHeight, scroll->minimumHeight()));
 }
 
 void EmulatorWindow::setDevice(const QString& link, const QString& device)
@@ -91,6 +107,7 @@ void EmulatorWindow::setDevice(const QString& link, const QString& device)
     m_device->setText(link.isEmpty() ? tr("Device %1").arg(device)
                                      : tr("Device %1 \u2192 %2").arg(link, device));
     m_device->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_device->show();
 }
 
 void EmulatorWindow::setPeers(std::optional<int> peers)
@@ -111,12 +128,12 @@ void EmulatorWindow::setPeers(std::optional<int> peers)
 void EmulatorWindow::showFrame(const QByteArray& bytes)
 {
     m_lastFrame = hex(bytes);
-    m_traffic->setText(tr("Last frame in: %1").arg(m_lastFrame));
+    m_traffic->setText(tr("Last frame in: %1\nAnswer out: %2").arg(m_lastFrame, hex({})));
 }
 
 void EmulatorWindow::showAnswer(const QByteArray& bytes)
 {
-    m_traffic->setText(tr("Last frame in: %1    answer out: %2").arg(m_lastFrame, hex(bytes)));
+    m_traffic->setText(tr("Last frame in: %1\nAnswer out: %2").arg(m_lastFrame, hex(bytes)));
 }
 
 void EmulatorWindow::refresh()
@@ -128,14 +145,20 @@ void EmulatorWindow::refresh()
 
 void EmulatorWindow::showConflict(quint8 address)
 {
-    statusBar()->showMessage(
-        tr("Two modules with address %1 answered at once: the line carried garbage").arg(address),
-        MessageMs);
+    showNotice(
+        tr("Two modules with address %1 answered at once: the line carried garbage").arg(address));
 }
 
 void EmulatorWindow::showStoreProblem(const QString& reason)
 {
-    statusBar()->showMessage(tr("Store file: %1").arg(reason), MessageMs);
+    showNotice(tr("Store file: %1").arg(reason));
+}
+
+void EmulatorWindow::showNotice(const QString& text)
+{
+    m_notice->setText(text);
+    m_notice->show();
+    m_noticeTimer.start(MessageMs);
 }
 
 } // namespace velnor

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QTimer>
 
 #include <optional>
 
@@ -12,11 +13,10 @@ namespace velnor {
 class Line;
 class ModulePanel;
 
-// The emulator's window: one panel per module on the line, and a status bar with the device
-// to point the panel at, the line's speed, whether a program has it open, and the last bytes
-// each way. The line
-// drives it through its signals; the window only changes the line through the input switches
-// and "Power cycle".
+// The emulator's window: one panel per module on the line; under them the device to point the
+// panel at, the last bytes each way and passing notices; a status bar with the line's speed and
+// whether a program has it open. The line drives it through its signals; the window only
+// changes the line through the input switches and "Power cycle".
 class EmulatorWindow : public QMainWindow
 {
     Q_OBJECT
@@ -36,6 +36,7 @@ private:
     void refresh();
     void showConflict(quint8 address);
     void showStoreProblem(const QString& reason);
+    void showNotice(const QString& text);
 
     Line& m_line;
     QList<ModulePanel*> m_panels;
@@ -43,6 +44,8 @@ private:
     QLabel* m_speed;
     QLabel* m_peer;
     QLabel* m_traffic;
+    QLabel* m_notice;
+    QTimer m_noticeTimer;
     QString m_lastFrame;
 };
 

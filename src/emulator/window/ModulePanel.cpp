@@ -59,7 +59,6 @@ ModulePanel::ModulePanel(Line& line, int moduleIndex, QWidget* parent)
     auto* header = new QHBoxLayout;
     header->addWidget(m_title);
     header->addStretch();
-    header->addWidget(m_conflict);
     header->addWidget(m_own);
     header->addWidget(m_broadcast);
 
@@ -83,6 +82,9 @@ ModulePanel::ModulePanel(Line& line, int moduleIndex, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(header);
     layout->addWidget(m_display, 0, Qt::AlignHCenter);
+    // Under the display with the other warnings: in the header it would make the panel wider
+    // than the window sized for it.
+    layout->addWidget(m_conflict, 0, Qt::AlignLeft);
     layout->addWidget(m_speed);
     layout->addWidget(m_pending);
     layout->addLayout(io);
