@@ -11,8 +11,10 @@
 #include "protocol/SafeText.h"
 #include "settings/IniFile.h"
 #include "settings/ModuleSetupFile.h"
+#include "system/StandardStreams.h"
 
 #include <QDateTime>
+#include <QFileDevice>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -295,8 +297,13 @@ std::optional<ExitStatus> Session::watch(const Command& command)
 void Session::watchAnswered(const InputStates& states, bool changed)
 {
     const Command& command = m_commands.at(m_next - 1);
-    if (!changed)
+    if (!changed) {
+        // Nothing to print, but whoever read the lines may have gone (a `| head -1` done).
+        const auto* file = qobject_cast<const QFileDevice*>(m_out.device());
+        if (file && readerGone(file->handle()))
+            endWatch(fail(ExitStatus::OutputLost, command.typed(), kOutputLost));
         return;
+    }
     // The time the answer came, to the millisecond, as local time.
     printInputs(states, command.json,
                 QDateTime::currentDateTime().toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_s));

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace velnor {
@@ -16,6 +17,13 @@ void holdStandardStreams()
         if (held >= 0 && held != fd)
             ::close(held);
     }
+}
+
+bool readerGone(int fd)
+{
+    pollfd output{fd, POLLOUT, 0};
+    // A pipe without a reader reports an error; a socket whose peer closed, a hang-up.
+    return ::poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP)) != 0;
 }
 
 } // namespace velnor

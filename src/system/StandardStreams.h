@@ -10,4 +10,9 @@ namespace velnor {
 // lost. Call it first thing in main, before anything opens a file.
 void holdStandardStreams();
 
+// Whether descriptor fd writes into a pipe or socket nobody reads any more (a `| head -1` that
+// has had its line): the next write would fail, but a program that has nothing to write yet
+// learns it here without writing.
+bool readerGone(int fd);
+
 } // namespace velnor
