@@ -246,11 +246,9 @@ void tst_CliE2e::theProgramsExitStatus_data()
         u"the result could not be written to standard output\n"_s, "\xEF\x66\xFE\x0E"_ba);
     row("result into a closed output", u"select 102 inputs"_s, Trouble::OutputClosed, 7, QString(),
         u"the result could not be written to standard output\n"_s, "\xEF\x66\xFE\x0E"_ba);
-    // A watch without an end stops at its first line nobody takes.
     row("watch into a full disk", u"select 101 watch"_s, Trouble::OutputLost, 7, QString(),
         u"velnor-cli: watch: the result could not be written to standard output\n"_s,
         "\xEF\x65\xFE\x0E"_ba);
-    // One that sees no change learns it without writing.
     row("watch whose reader has gone", u"select 101 watch --interval 200"_s, Trouble::ReaderGone,
         7, QString(),
         u"velnor-cli: watch --interval 200: the result could not be written to standard output\n"_s,

@@ -108,7 +108,6 @@ void TestPortAdvice::text_data()
     local.inCurrentFolder = u"./emu1"_s;
     row("missing: bare name of a file here", C::NoDevice, u"/dev/emu1"_s, 0, local,
         {u"To use the file in the current folder, write ./emu1."_s});
-    // The settings file has no current folder to speak of.
     row("missing: port number naming a file here", C::NoDevice, u"/dev/emu1"_s, 2, local,
         {u"Port 2 names /dev/emu1"_s, u"-./emu1"_s});
     row("other", C::Other, usb, 1, facts(u"dialout"_s, true), {});
