@@ -8,6 +8,7 @@
 #include "settings/SettingsLocation.h"
 #include "shared/Variables.h"
 #include "system/QuitOnSignal.h"
+#include "system/StandardStreams.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,6 +35,7 @@ void printLoaded(const velnor::Variables& vars, const velnor::IniFile& settings)
 
 int main(int argc, char* argv[])
 {
+    velnor::holdStandardStreams();
     // First of all: a kill, a logout or Ctrl+C in the terminal ends the program as closing its
     // window does, with the ports flushed and closed.
     velnor::QuitOnSignal quitOnSignal;

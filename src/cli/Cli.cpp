@@ -14,7 +14,6 @@
 
 #include <QCoreApplication>
 
-#include <QFile>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
@@ -46,29 +45,18 @@ QString devicePath(const QString& device)
     return device.contains(u'/') ? QFileInfo(device).absoluteFilePath() : device;
 }
 
-// Why a file given cannot be read, or nothing.
-QString unreadable(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.exists())
-        return u"no such file"_s;
-    if (!info.isFile())
-        return u"not a regular file"_s;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    return {};
-}
-
 // Loads and checks an upload's setup, so that a refused one stops the run before anything
 // is sent.
 std::optional<int> prepareUpload(Command& command, const IniFile& settings, QTextStream& err)
 {
     const QString path = command.file.isEmpty() ? settings.path() : command.file;
     if (!command.file.isEmpty()) {
-        const QString why = unreadable(path);
-        if (!why.isEmpty())
-            return usage(err, u"upload: \"%1\": %2"_s.arg(path, why));
+        if (!QFileInfo::exists(path))
+            return usage(err, u"upload: \"%1\": no such file"_s.arg(path));
+        // Read as the settings file is read: one it cannot take (too large, not a regular
+        // file, not permitted) would load as empty boxes and be refused for them.
+        if (const QString why = IniFile(path).unreadable(); !why.isEmpty())
+            return usage(err, u"upload: "_s + why);
     }
     command.setup = loadModuleSetup(IniFile(path));
     auto plan = planUpload(command.setup);
@@ -144,7 +132,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
     out.flush();
     // A result a script never gets is a failure, even when every command ran.
     if (out.status() != QTextStream::Ok && status == ExitStatus::Ok) {
-        err << Session::kProgram << ": the result could not be written to standard output\n";
+        err << Session::kProgram << ": " << Session::kOutputLost << '\n';
         err.flush();
         return int(ExitStatus::OutputLost);
     }

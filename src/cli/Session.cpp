@@ -11,8 +11,10 @@
 #include "protocol/SafeText.h"
 #include "settings/IniFile.h"
 #include "settings/ModuleSetupFile.h"
+#include "system/StandardStreams.h"
 
 #include <QDateTime>
+#include <QFileDevice>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -201,7 +203,10 @@ void Session::exchangesFinished(const QObject* owner)
         commandEnded(judged(command, outcome->answered, kDeviceNotFound));
         return;
     case Exchange::Kind::Deselect:
-        commandEnded(judged(command, outcome->answered, kNoResponse));
+        // The flag still holds the select's acknowledgement: only one that came back after
+        // the deselect went out counts, as the traffic log judges it.
+        commandEnded(
+            judged(command, m_panel->log().answeredSinceSent(outcome->address), kNoResponse));
         return;
     case Exchange::Kind::ReadInputs: {
         const ExitStatus status = judged(command, outcome->answered, kNoResponse);
@@ -265,16 +270,19 @@ void Session::scanEnded(bool completed)
     const ScanResult& result = m_scan.result();
     m_out << (command.json ? scanJson(result) : scanText(result));
     m_out.flush();
-    status = scanStatus(result);
-    if (status != ExitStatus::Ok) {
-        QStringList garbled;
-        for (quint8 address : result.addresses(Reply::Garbled))
-            garbled.append(QString::number(address));
-        fail(status, command.typed(),
-             garbled.isEmpty()
-                 ? u"no module answered"_s
-                 : u"no module answered clearly; garbled answers at "_s + garbled.join(u", "_s));
+    // --json lists them in its output already.
+    if (!command.json) {
+        const auto heard = [this](int baud, quint8 address) {
+            return m_scan.heard(baud, address);
+        };
+        for (const QString& line : scanGarbled(result, heard))
+            m_err << kProgram << ": " << command.typed() << ": garbled reply from " << line
+                  << '\n';
+        m_err.flush();
     }
+    status = scanStatus(result);
+    if (status != ExitStatus::Ok)
+        fail(status, command.typed(), u"no module answered"_s);
     commandEnded(status);
 }
 
@@ -289,11 +297,22 @@ std::optional<ExitStatus> Session::watch(const Command& command)
 void Session::watchAnswered(const InputStates& states, bool changed)
 {
     const Command& command = m_commands.at(m_next - 1);
-    if (!changed)
+    if (!changed) {
+        // Nothing to print, but whoever read the lines may have gone (a `| head -1` done).
+        const auto* file = qobject_cast<const QFileDevice*>(m_out.device());
+        if (file && readerGone(file->handle()))
+            endWatch(fail(ExitStatus::OutputLost, command.typed(), kOutputLost));
         return;
+    }
     // The time the answer came, to the millisecond, as local time.
     printInputs(states, command.json,
                 QDateTime::currentDateTime().toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_s));
+    // Nobody reads what comes next (a pipe closed, a full disk): polling on would only hold
+    // the port.
+    if (m_out.status() != QTextStream::Ok) {
+        endWatch(fail(ExitStatus::OutputLost, command.typed(), kOutputLost));
+        return;
+    }
     if (command.count > 0 && ++m_watchLines >= command.count)
         endWatch(ExitStatus::Ok);
 }
@@ -315,7 +334,11 @@ ExitStatus Session::save(const Command& command)
     // configuration window keeps one. A setup read from the settings file is there already.
     if (!m_lastUpload || m_lastUpload->file.isEmpty())
         return ExitStatus::Ok;
-    const ModuleSetup sent = applyFills(m_lastUpload->setup, m_lastUpload->steps);
+    // Kept as the window's save keeps it: each bitmap value as the byte the upload sent.
+    const auto toSave = setupToSave(applyFills(m_lastUpload->setup, m_lastUpload->steps));
+    if (const auto* refusal = std::get_if<UploadRefusal>(&toSave))
+        return fail(ExitStatus::SettingsNotWritten, command.typed(), refusalText(*refusal));
+    const ModuleSetup& sent = std::get<ModuleSetup>(toSave);
     const QStringList failures = saveModuleSetup(sent, m_settings);
     if (!failures.isEmpty()) {
         return fail(ExitStatus::SettingsNotWritten, command.typed(),

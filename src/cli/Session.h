@@ -36,6 +36,8 @@ class Session final : public QObject
     Q_OBJECT
 public:
     static inline const QString kProgram = QStringLiteral("velnor-cli");
+    static inline const QString kOutputLost =
+        QStringLiteral("the result could not be written to standard output");
 
     Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
             QObject* parent = nullptr);

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 #include "system/QuitOnSignal.h"
+#include "system/StandardStreams.h"
 
 #include <QCoreApplication>
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    velnor::holdStandardStreams();
     // Ctrl+C or a kill ends the run between two frames, with the port flushed and closed.
     velnor::QuitOnSignal quitOnSignal;
     QCoreApplication app(argc, argv);

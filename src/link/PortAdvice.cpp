@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
@@ -68,6 +69,11 @@ QString inUse(const PortAdvice::Failure& failure, const PortAdvice::Facts& facts
 QString noDevice(const PortAdvice::Failure& failure, const PortAdvice::Facts& facts)
 {
     QStringList lines;
+    // Only a name with a slash in it is a path; a bare one means a device under /dev.
+    if (failure.port == 0 && !facts.inCurrentFolder.isEmpty()) {
+        lines << QStringLiteral("To use the file in the current folder, write %1.")
+                     .arg(facts.inCurrentFolder);
+    }
     // A device named directly has its reason said already; a port number needs saying what
     // it stands for.
     if (failure.port > 0) {
@@ -229,8 +235,13 @@ PortAdvice::Facts PortAdvice::observe(const QString& device)
 
     struct stat st = {};
     facts.exists = ::stat(QFile::encodeName(device).constData(), &st) == 0;
-    if (!facts.exists)
+    if (!facts.exists) {
+        const QString dev = QStringLiteral("/dev/");
+        const QString bare = device.mid(dev.size());
+        if (device.startsWith(dev) && !bare.contains(u'/') && QFileInfo::exists(bare))
+            facts.inCurrentFolder = QStringLiteral("./") + bare;
         return facts;
+    }
     if (const group* owners = ::getgrgid(st.st_gid))
         facts.group = QString::fromLocal8Bit(owners->gr_name);
     facts.groupMayUse = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);

@@ -43,6 +43,9 @@ public:
         bool heldHere = false;
         // Serial adapters present, to suggest for a port.
         QStringList adapters;
+        // A missing device under /dev whose bare name is a file in the current folder: how to
+        // name that file instead (./emu1).
+        QString inCurrentFolder;
     };
 
     static Cause causeOf(int errnum);

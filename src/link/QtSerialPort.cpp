@@ -256,9 +256,15 @@ void QtSerialPort::handleError(QSerialPort::SerialPortError error)
 
 QString QtSerialPort::openFailure(PortAdvice::Cause cause, const QString& reason) const
 {
-    const QString advice = PortAdvice::text(
-        {cause, m_device, m_namedDevice.isEmpty() ? m_commPort : 0, m_ports.file});
-    return failure(m_device, reason) + (advice.isEmpty() ? QString() : u'\n' + advice);
+    // The path tried: a bare name was looked for under /dev.
+#ifdef Q_OS_UNIX
+    const QString tried = absoluteDevicePath(m_device);
+#else
+    const QString tried = m_device;
+#endif
+    const QString advice =
+        PortAdvice::text({cause, tried, m_namedDevice.isEmpty() ? m_commPort : 0, m_ports.file});
+    return failure(tried, reason) + (advice.isEmpty() ? QString() : u'\n' + advice);
 }
 
 } // namespace velnor

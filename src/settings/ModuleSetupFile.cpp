@@ -38,8 +38,10 @@ ModuleSetup loadModuleSetup(const IniFile& settings)
     setup.line2 = read(kLine2, ModuleSetup::kTextLength);
     for (int k = 0; k < ModuleSetup::kTexts; ++k)
         setup.texts[size_t(k)] = read(textKey(k), ModuleSetup::kTextLength);
+    // A bitmap value is judged whole: cut to its box, "0255" would go out as 25 and "1234" as
+    // 123. The window's boxes cut what they show themselves.
     for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
-        setup.bitmaps[size_t(i)] = read(bitmapKey(i), ModuleSetup::kBitmapLength);
+        setup.bitmaps[size_t(i)] = settings.ReadIni(kSection, bitmapKey(i));
     return setup;
 }
 

@@ -10,8 +10,8 @@ class IniFile;
 
 // A module setup as section "LCD" of the settings file holds it.
 //
-// Loading cuts every value to its box's limit and otherwise takes it as it stands: nothing is
-// validated here. "Baud" other than exactly "9600" means 4800.
+// Loading cuts every text to its box's limit and takes a bitmap value whole, as it stands:
+// nothing is validated here. "Baud" other than exactly "9600" means 4800.
 ModuleSetup loadModuleSetup(const IniFile& settings);
 // Writes UID, Baud, Line1, Line2, PT1 to PT10, then Custom1 to Custom64 in one write of the
 // file; a key that cannot be stored does not keep the others out. Returns the failures, one

@@ -18,6 +18,7 @@
 #include <csignal>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace velnor;
@@ -79,7 +80,15 @@ QStringList linesStartingWith(const QString& text, const QString& prefix)
 }
 
 // What can go wrong on the line while the program runs.
-enum class Trouble { None, ModuleFallsSilent, PortHeldElsewhere, OutputLost };
+enum class Trouble {
+    None,
+    ModuleFallsSilent,
+    PortHeldElsewhere,
+    OutputLost,
+    OutputClosed,
+    // The output goes to `head -n 1`, which ends after the first line.
+    ReaderGone
+};
 
 } // namespace
 
@@ -145,9 +154,11 @@ void tst_CliE2e::anUploadFromAFileSetsUpEveryModule()
 {
     Bench bench;
     QVERIFY(bench.started);
-    const QString file = bench.setupFile(
-        u"setup.ini"_s,
-        {{u"Baud"_s, u"4800"_s}, {u"Custom2"_s, u"2.5"_s}, {u"Custom64"_s, u"255"_s}});
+    const QString file = bench.setupFile(u"setup.ini"_s, {{u"Baud"_s, u"4800"_s},
+                                                          {u"Custom2"_s, u"2.5"_s},
+                                                          {u"Custom3"_s, u"0012"_s},
+                                                          {u"Custom4"_s, u"2.55E2"_s},
+                                                          {u"Custom64"_s, u"255"_s}});
 
     const Result result = bench.runInProcess({u"upload"_s, file, u"save"_s});
     QVERIFY2(result.status == 0, qPrintable(result.err));
@@ -162,6 +173,8 @@ void tst_CliE2e::anUploadFromAFileSetsUpEveryModule()
     for (int n = 1; n <= ModuleConfig::BitmapSize; ++n)
         expected.bitmaps.append(char(n % 32));
     expected.bitmaps[1] = 2; // 2.5 goes to the even neighbour
+    expected.bitmaps[2] = 12;
+    expected.bitmaps[3] = char(255);
     expected.bitmaps[63] = char(255);
     for (int k = 1; k <= ModuleConfig::TextCount; ++k)
         expected.texts.append("Text " + QByteArray::number(k).leftJustified(11));
@@ -169,13 +182,15 @@ void tst_CliE2e::anUploadFromAFileSetsUpEveryModule()
         QCOMPARE(bench.module(m).working(), expected);
         QCOMPARE(bench.module(m).stored(), expected);
     }
-    // The settings file keeps a copy of what was stored, texts filled out as they were sent.
+    // The settings file keeps a copy of what was stored: texts filled out as they were sent,
+    // bitmap values as the bytes.
     const ModuleSetup kept = loadModuleSetup(bench.settings);
     QCOMPARE(kept.uid, u"107"_s);
     QCOMPARE(kept.at9600, false);
     QCOMPARE(kept.line1, u"Velnor bench    "_s);
     QCOMPARE(kept.texts[9], u"Text 10         "_s);
-    QCOMPARE(kept.bitmaps[1], u"2.5"_s);
+    QCOMPARE(QStringList(kept.bitmaps.begin(), kept.bitmaps.begin() + 4),
+             QStringList({u"1"_s, u"2"_s, u"12"_s, u"255"_s}));
 }
 
 void tst_CliE2e::theProgramsExitStatus_data()
@@ -202,11 +217,18 @@ void tst_CliE2e::theProgramsExitStatus_data()
         u"velnor-cli: select 105: Device Not Found\n"_s, "\xEF\x69"_ba);
     row("module falls silent", u"select 101 inputs serial"_s, Trouble::ModuleFallsSilent, 4,
         QString(), u"velnor-cli: inputs: No Response\n"_s, "\xEF\x65\xFE\x0E"_ba);
+    // The select's acknowledgement does not answer for the deselect.
+    row("deselect unanswered", u"select 101 deselect"_s, Trouble::ModuleFallsSilent, 4, QString(),
+        u"velnor-cli: deselect: No Response\n"_s, "\xEF\x65\xEA"_ba);
     row("watch meets silence", u"select 101 watch"_s, Trouble::ModuleFallsSilent, 4, QString(),
         u"velnor-cli: watch: No Response\n"_s, "\xEF\x65\xFE\x0E"_ba);
     row("no such port", u"--device /nonexistent/tty select 101"_s, Trouble::None, 3, QString(),
         u"velnor-cli: SELECTED PORT NOT AVAILABLE! (/nonexistent/tty: No such file or "
         u"directory)\n"_s,
+        QByteArray());
+    row("device by a bare name", u"--device line select 101"_s, Trouble::None, 3, QString(),
+        u"(/dev/line: No such file or directory)\nTo use the file in the current folder, write "
+        u"./line.\n"_s,
         QByteArray());
     row("port held by another program", u"select 101"_s, Trouble::PortHeldElsewhere, 3, QString(),
         u"is in use by tst_cli_e2e (process "_s, QByteArray());
@@ -216,10 +238,21 @@ void tst_CliE2e::theProgramsExitStatus_data()
         QByteArray());
     row("upload refused", u"select 101 upload $REFUSED"_s, Trouble::None, 5, QString(),
         u"Please Enter Numeric Value 0 to 255 in the bitmap field\n"_s, QByteArray());
+    row("upload file too large", u"upload $BIG select 101"_s, Trouble::None, 2, QString(),
+        u"big.ini: File too large"_s, QByteArray());
     row("device by a relative path", u"--device ./line select 101"_s, Trouble::None, 0, QString(),
         QString(), "\xEF\x65"_ba);
     row("result lost", u"select 102 inputs"_s, Trouble::OutputLost, 7, QString(),
         u"the result could not be written to standard output\n"_s, "\xEF\x66\xFE\x0E"_ba);
+    row("result into a closed output", u"select 102 inputs"_s, Trouble::OutputClosed, 7, QString(),
+        u"the result could not be written to standard output\n"_s, "\xEF\x66\xFE\x0E"_ba);
+    row("watch into a full disk", u"select 101 watch"_s, Trouble::OutputLost, 7, QString(),
+        u"velnor-cli: watch: the result could not be written to standard output\n"_s,
+        "\xEF\x65\xFE\x0E"_ba);
+    row("watch whose reader has gone", u"select 101 watch --interval 200"_s, Trouble::ReaderGone,
+        7, QString(),
+        u"velnor-cli: watch --interval 200: the result could not be written to standard output\n"_s,
+        "\xFE\x0E"_ba);
     row("settings file unreadable", u"--settings $FIFO --device $LINE upload $FILE save"_s,
         Trouble::None, 2, QString(),
         u"Not a regular file (the settings file cannot be read; nothing was sent)"_s,
@@ -255,12 +288,24 @@ void tst_CliE2e::theProgramsExitStatus()
     arguments.replaceInStrings(u"$REFUSED"_s,
                                bench.setupFile(u"refused.ini"_s, {{u"Custom64"_s, u"256"_s}}));
     arguments.replaceInStrings(u"$FIFO"_s, fifo);
+    // Sparse: it takes no room on the disk.
+    QFile big(bench.dir.filePath(u"big.ini"_s));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(65 * 1024 * 1024));
+    big.close();
+    arguments.replaceInStrings(u"$BIG"_s, big.fileName());
     arguments.replaceInStrings(u"$LINE"_s, bench.host.devicePath());
 
     QProcess program;
     program.setWorkingDirectory(bench.dir.path());
     if (trouble == Trouble::OutputLost)
         program.setStandardOutputFile(u"/dev/full"_s);
+    if (trouble == Trouble::OutputClosed)
+        program.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+    QProcess head;
+    if (trouble == Trouble::ReaderGone) {
+        program.setStandardOutputProcess(&head);
+        head.start(u"head"_s, {u"-n"_s, u"1"_s});
+    }
     QSignalSpy finished(&program, &QProcess::finished);
     // Later --settings win, so a row can name its own.
     program.start(QStringLiteral(VELNOR_CLI_PROGRAM), bench.withSettings(arguments));
@@ -280,7 +325,9 @@ void tst_CliE2e::theProgramsExitStatus()
     QVERIFY(bench.runInProcess({u"serial"_s}).status == 0);
     QTRY_VERIFY(bench.heard.endsWith(marker));
     const QByteArray wire = bench.heard.chopped(marker.size());
-    QCOMPARE(wire.size(), size);
+    // A watch reads until it finds its reader gone, as often as that takes.
+    if (trouble != Trouble::ReaderGone)
+        QCOMPARE(wire.size(), size);
     QVERIFY(wire.endsWith(wireEnd));
 }
 
@@ -374,6 +421,7 @@ void tst_CliE2e::scanFindsTheModulesAndLeavesNoneSelected_data()
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("out");
+    // Standard error, as a pattern.
     QTest::addColumn<QString>("err");
 
     QTest::newRow("scattered") << QList<quint8>{132, 101, 117} << QList<int>{} << u"scan"_s << 0
@@ -387,6 +435,10 @@ void tst_CliE2e::scanFindsTheModulesAndLeavesNoneSelected_data()
            u"108,109,111,112,113,114,115,116,117,118,119,121,122,123,124,125,126,127,128,129,130,"
            u"131,132],\"speeds\":[{\"answering\":[120],\"baud\":9600,\"garbled\":[110]}]}\n"_s
         << QString();
+    // The text output stays one answering address a line; what was garbled goes to stderr.
+    QTest::newRow("two on one address, as text")
+        << QList<quint8>{110, 120, 110} << QList<int>{} << u"scan"_s << 0 << u"120\n"_s
+        << u"velnor-cli: scan: garbled reply from 110 at 9600 bit/s:( [0-9A-F]{2})+\n"_s;
     // The module stored at 4800 is deaf at 9600; the line's own speed is back for the select.
     QTest::newRow("both speeds") << QList<quint8>{101, 117} << QList<int>{1}
                                  << u"scan --both-speeds select 101"_s << 0
@@ -407,7 +459,9 @@ void tst_CliE2e::scanFindsTheModulesAndLeavesNoneSelected()
     line.powerUp();
 
     const Result result = bench.runInProcess(arguments.split(u' '));
-    QTEST(result.err, "err");
+    QFETCH(QString, err);
+    QVERIFY2(QRegularExpression(u"\\A"_s + err + u"\\z"_s).match(result.err).hasMatch(),
+             qPrintable(result.err));
     QTEST(result.out, "out");
     QTEST(result.status, "status");
     // Every module that answered was deselected; the select after the scan aside.

@@ -147,17 +147,9 @@ void tst_CliCommandLine::parse_data()
     refused("select 101 text ABCDEFGHIJKLMNOPQ x",
             "text: LINE1 has 17 characters; a row holds 16");
     refused("select 101 text AB", "text: expected LINE1 LINE2");
-    refused("select 101 cursor 2 0", "cursor: ROW must be a number from 0 to 1, not \"2\"");
     refused("select 101 cursor 1", "cursor: COL is missing");
     refused("select 101 cursor sideways",
             "cursor: expected ROW COL, or underline, blinking or hide, not \"sideways\"");
-    refused("select 101 predefined 11 0",
-            "predefined: N must be a number from 1 to 10, not \"11\"");
-    refused("select 101 char 0", "char: N must be a number from 1 to 8, not \"0\"");
-    refused("select 101 output 9 on", "output: N must be a number from 1 to 8, not \"9\"");
-    refused("select 101 output 1 high", "output: expected on or off, not \"high\"");
-    refused("select 101 clear-column 16",
-            "clear-column: COL must be a number from 0 to 15, not \"16\"");
     refused("upload ''", "upload: FILE is empty");
 
     // What each command needs before it.
@@ -193,30 +185,14 @@ void tst_CliCommandLine::parse()
 void tst_CliCommandLine::help_data()
 {
     QTest::addColumn<QString>("line");
-    // The line under it; what the command sends.
+    // The line under it.
     QTest::addColumn<QString>("next");
 
     const auto row = [](const char* line, const char* next) {
         QTest::newRow(line) << QString::fromUtf8(line) << QString::fromUtf8(next);
     };
-    row("  select ADDR                 selects module ADDR (101 to 132); waits 10 ticks for "
-        "EE ADDR",
-        "EF 69 (105)");
-    row("  predefined N ROW            shows stored text N (1 to 10) on row ROW (0 or 1)",
-        "FE 34 6E 01 (10 1)");
-    row("  cursor ROW COL              moves the cursor to row ROW (0 or 1), column COL "
-        "(0 to 15)",
-        "FE 32 01 0F (1 15)");
     // A usage too long for its column puts what it does on a line of its own.
     row("  cursor underline|blinking|hide", "sets the cursor's look");
-    row("  output N on|off             switches output N (1 to 8) on or off",
-        "FE 33 00 48 (1 on)   FE 33 07 4C (8 off)");
-    row("  inputs                      reads the eight inputs; waits 10 ticks for EE ADDR "
-        "i1 i2",
-        "FE 0E");
-    row("  upload [FILE]               sends the \"LCD\" setup of the settings file or FILE "
-        "to all",
-        "EF 64 0D \"Config. Mode\", then 314 bytes with 14 waits of 200 ms");
     // What a command does wraps beside its usage.
     row("  watch [--interval MS] [--count N] [--json]",
         "reads the inputs again and again, one read every MS (0 to");

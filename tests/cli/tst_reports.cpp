@@ -10,42 +10,16 @@ using velnor::Reply;
 using velnor::ScanResult;
 using velnor::cli::ExitStatus;
 
-// How a search of the line judges each address's reply, and what velnor-cli prints of it and
-// of the ports.
+// What velnor-cli prints of a search of the line and of the ports.
 class TestCliReports final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void judge_data();
-    void judge();
     void report_data();
     void report();
     void portsText();
 };
-
-void TestCliReports::judge_data()
-{
-    QTest::addColumn<QByteArray>("received");
-    QTest::addColumn<Reply>("reply");
-
-    const auto row = [](const char* name, const char* hex, Reply reply) {
-        QTest::newRow(name) << QByteArray::fromHex(hex) << reply;
-    };
-    row("nothing", "", Reply::Silent);
-    row("its acknowledgement", "ee65", Reply::Answered);
-    row("another address", "ee66", Reply::Garbled);
-    row("half an answer", "ee", Reply::Garbled);
-    row("two answers", "ee65ee65", Reply::Garbled);
-    row("answer then noise", "ee6500", Reply::Garbled);
-    row("noise only", "9dfc", Reply::Garbled);
-}
-
-void TestCliReports::judge()
-{
-    QFETCH(QByteArray, received);
-    QTEST(velnor::judgeReply(101, received), "reply");
-}
 
 // 101 answers at 9600; 117 is stored at 4800, so it reads as noise at 9600; 110 holds two
 // modules; 132 answers at both speeds (two modules, one at each). One speed is seen end to end.

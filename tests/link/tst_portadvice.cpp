@@ -104,6 +104,12 @@ void TestPortAdvice::text_data()
     row("missing: device named directly", C::NoDevice, u"/dev/ttyUSB3"_s, 0,
         facts({}, false, {}, {usb}, false),
         {u"Serial adapters present: /dev/ttyUSB0."_s, u"-Port"_s, u"-[Ports]"_s});
+    PortAdvice::Facts local = facts({}, false, {}, {}, false);
+    local.inCurrentFolder = u"./emu1"_s;
+    row("missing: bare name of a file here", C::NoDevice, u"/dev/emu1"_s, 0, local,
+        {u"To use the file in the current folder, write ./emu1."_s});
+    row("missing: port number naming a file here", C::NoDevice, u"/dev/emu1"_s, 2, local,
+        {u"Port 2 names /dev/emu1"_s, u"-./emu1"_s});
     row("other", C::Other, usb, 1, facts(u"dialout"_s, true), {});
 }
 

@@ -17,7 +17,7 @@ class tst_ModuleSetup final : public QObject
     Q_OBJECT
 
 private slots:
-    void loadCutsToTheBoxesAndValidatesNothing_data()
+    void loadCutsTheTextsAndValidatesNothing_data()
     {
         QTest::addColumn<QByteArray>("lcd");
         QTest::addColumn<QString>("uid");
@@ -32,14 +32,14 @@ private slots:
         row("empty section", "", "", false, "", "");
         row("as saved", "UID=107\nBaud=9600\nLine1=Hello\nCustom1=31\n", "107", true, "Hello",
             "31");
-        row("long values are cut", "Line1=ABCDEFGHIJKLMNOPQRST\nCustom1=1234\n", "", false,
-            "ABCDEFGHIJKLMNOP", "123");
+        row("long texts are cut, bitmaps kept whole", "Line1=ABCDEFGHIJKLMNOPQRST\nCustom1=0255\n",
+            "", false, "ABCDEFGHIJKLMNOP", "0255");
         row("baud 09600", "Baud=09600\n", "", false, "", "");
         row("baud 9600.0", "Baud=9600.0\n", "", false, "", "");
-        row("address and bitmap words", "UID=word\nCustom1=abcd\n", "word", false, "", "abc");
+        row("address and bitmap words", "UID=word\nCustom1=abcd\n", "word", false, "", "abcd");
     }
 
-    void loadCutsToTheBoxesAndValidatesNothing()
+    void loadCutsTheTextsAndValidatesNothing()
     {
         QFETCH(QByteArray, lcd);
         QFETCH(QString, uid);

@@ -3,6 +3,7 @@
 #include "emulator/program/HeadlessLog.h"
 #include "emulator/program/ProgramOptions.h"
 #include "system/QuitOnSignal.h"
+#include "system/StandardStreams.h"
 #include "emulator/window/EmulatorWindow.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsLocation.h"
@@ -44,6 +45,7 @@ bool writeIni(const ProgramOptions& options, const QString& device)
 
 int main(int argc, char* argv[])
 {
+    velnor::holdStandardStreams();
     // Before anything is written: a signal from here on ends the program cleanly.
     QuitOnSignal quitOnSignal;
     QCoreApplication::setApplicationName(QStringLiteral("velnor-emulator"));
