@@ -1,6 +1,7 @@
 #include "app/InputWatchWindow.h"
 
 #include "system/WholeFile.h"
+#include "widgets/WindowHabits.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -40,6 +41,7 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
       m_box(new QCheckBox(QStringLiteral("Watch"), group))
 {
     setObjectName(QStringLiteral("frmWatch"));
+    closeOnEscape(this);
     setWindowTitle(QStringLiteral("Input Changes"));
 
     // In the title row at the right end, over the group's frame line, so every given control
@@ -69,7 +71,12 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
     m_log->setHeaderLabels(
         {QStringLiteral("Time"), QStringLiteral("Input"), QStringLiteral("State")});
     m_log->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_log->setToolTip(QStringLiteral("State 1 shows white, 0 red"));
+    // The squares of the main window show the states in colour only: the legend names them.
+    auto* legend = new QLabel(QStringLiteral("State: 1 = open (square white), 0 = closed "
+                                             "(square red)"),
+                              this);
+    legend->setObjectName(QStringLiteral("lblStateLegend"));
+    m_log->setToolTip(legend->text());
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblWatchState"));
     auto* copy = new QPushButton(QStringLiteral("Copy"), this);
@@ -91,6 +98,7 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
     buttons->addWidget(save);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(legend);
     layout->addWidget(m_log);
     layout->addLayout(buttons);
     resize(380, 320);
