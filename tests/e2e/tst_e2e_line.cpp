@@ -180,11 +180,12 @@ private slots:
         QVERIFY(bench.started);
         bench.host.line().setInputs(0, 0x0F);
         bench.click("cmdSelect");
-        // Any interval the user types, in milliseconds; the reads themselves take longer.
-        bench.child<QSpinBox>("spnWatchInterval")->setValue(30);
         auto* box = bench.child<QCheckBox>("chkWatch");
         QVERIFY(box && box->isEnabled());
         box->click();
+        // Any interval the user types, in milliseconds, restarts the watch with it; the reads
+        // themselves take longer.
+        bench.child<QSpinBox>("spnWatchInterval")->setValue(30);
         QCOMPARE(bench.window->findChild<InputWatchWindow*>()->watch().intervalMs(), 30);
         QTRY_COMPARE_WITH_TIMEOUT(indicatorColours(*bench.window), QStringLiteral("WWWWRRRR"),
                                   10000);
