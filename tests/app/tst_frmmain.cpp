@@ -258,8 +258,6 @@ private slots:
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
-        if (!window->focusWidget())
-            window->nextInFocusChain()->setFocus();
         QWidget* focused = window->focusWidget() ? window->focusWidget() : window;
         QTest::keyClick(focused, Qt::Key_Escape);
         QVERIFY2(!window->isVisible(), qPrintable(focused->objectName()));
