@@ -13,8 +13,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QLabel>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QMenu>
 
 #include <initializer_list>

@@ -77,7 +77,8 @@ QMargins frameOf(const QWidget* window)
     return {border, title + border, border, border};
 }
 
-bool fitsOnScreen(const QWidget* window)
+// The windows a user moves about, not menus, tooltips or splash screens.
+bool keptOnScreen(const QWidget* window)
 {
     switch (window->windowType()) {
     case Qt::Window:
@@ -130,7 +131,7 @@ bool ScreenFit::eventFilter(QObject* watched, QEvent* event)
     // Not a window coming back from the task bar: that one stays where the user left it.
     if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType()) {
         auto* window = static_cast<QWidget*>(watched);
-        if (window->isWindow() && fitsOnScreen(window))
+        if (window->isWindow() && keptOnScreen(window))
             fit(window);
     }
     return false;
