@@ -3,6 +3,7 @@
 #include "link/Hex.h"
 #include "shared/Wire.h"
 #include "widgets/ClickGate.h"
+#include "widgets/WindowHabits.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -34,6 +35,7 @@ FindModulesWindow::FindModulesWindow(Panel& panel, ClickGate& gate, QWidget* par
     : QWidget(parent, Qt::Window), m_scan(panel)
 {
     setObjectName(QStringLiteral("frmFindModules"));
+    closeOnEscape(this);
     setWindowTitle(QStringLiteral("Find Modules"));
 
     m_state = new QLabel(this);

@@ -1,6 +1,7 @@
 #include "app/InputWatchWindow.h"
 
 #include "system/WholeFile.h"
+#include "widgets/WindowHabits.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -40,6 +41,7 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
       m_box(new QCheckBox(QStringLiteral("Watch"), group))
 {
     setObjectName(QStringLiteral("frmWatch"));
+    closeOnEscape(this);
     setWindowTitle(QStringLiteral("Input Changes"));
 
     // In the title row at the right end, over the group's frame line, so every given control
@@ -52,6 +54,30 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
     m_box->move(group->width() - m_box->width() - 8, 0);
     group->installEventFilter(this);
 
+    connect(m_box, &QCheckBox::clicked, this, &InputWatchWindow::boxClicked);
+    connect(&m_watch, &InputWatch::answered, this, &InputWatchWindow::answered);
+    connect(&m_watch, &InputWatch::unanswered, this,
+            [this] { emit statusChanged(QStringLiteral("No Response")); });
+    connect(&m_watch, &InputWatch::stopped, this, [this] {
+        m_box->setChecked(false);
+        if (m_status)
+            m_status->setText(QStringLiteral("Stopped"));
+    });
+}
+
+void InputWatchWindow::setVisible(bool visible)
+{
+    if (visible)
+        build();
+    QWidget::setVisible(visible);
+}
+
+void InputWatchWindow::build()
+{
+    // The window's controls wait until it is first needed: a start of the panel, which only
+    // shows the box, would otherwise carry a list, a spin box and their styles.
+    if (m_log)
+        return;
     // Any interval in milliseconds; 0 reads again as soon as each answer is in.
     m_interval = new QSpinBox(this);
     m_interval->setObjectName(QStringLiteral("spnWatchInterval"));
@@ -69,7 +95,12 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
     m_log->setHeaderLabels(
         {QStringLiteral("Time"), QStringLiteral("Input"), QStringLiteral("State")});
     m_log->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_log->setToolTip(QStringLiteral("State 1 shows white, 0 red"));
+    // The squares of the main window show the states in colour only: the legend names them.
+    auto* legend = new QLabel(QStringLiteral("State: 1 = open (square white), 0 = closed "
+                                             "(square red)"),
+                              this);
+    legend->setObjectName(QStringLiteral("lblStateLegend"));
+    m_log->setToolTip(legend->text());
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblWatchState"));
     auto* copy = new QPushButton(QStringLiteral("Copy"), this);
@@ -91,23 +122,16 @@ InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* pare
     buttons->addWidget(save);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(legend);
     layout->addWidget(m_log);
     layout->addLayout(buttons);
     resize(380, 320);
 
-    connect(m_box, &QCheckBox::clicked, this, &InputWatchWindow::boxClicked);
     connect(m_interval, &QSpinBox::valueChanged, this, [this] {
         if (m_watch.isRunning()) {
             m_watch.stop();
             boxClicked(true);
         }
-    });
-    connect(&m_watch, &InputWatch::answered, this, &InputWatchWindow::answered);
-    connect(&m_watch, &InputWatch::unanswered, this,
-            [this] { emit statusChanged(QStringLiteral("No Response")); });
-    connect(&m_watch, &InputWatch::stopped, this, [this] {
-        m_box->setChecked(false);
-        m_status->setText(QStringLiteral("Stopped"));
     });
     connect(clear, &QPushButton::clicked, m_log, &QTreeWidget::clear);
     connect(copy, &QPushButton::clicked, this,
@@ -141,6 +165,7 @@ void InputWatchWindow::boxClicked(bool checked)
         stop();
         return;
     }
+    build();
     m_last.reset();
     m_watch.start(intervalMs());
     m_box->setChecked(true);
@@ -151,7 +176,7 @@ void InputWatchWindow::boxClicked(bool checked)
 
 int InputWatchWindow::intervalMs() const
 {
-    return m_interval->value();
+    return m_interval ? m_interval->value() : 0;
 }
 
 void InputWatchWindow::answered(const InputStates& states, bool changed)
@@ -184,6 +209,8 @@ void InputWatchWindow::addRow(const QDateTime& at, const QString& input, const Q
 QString InputWatchWindow::logText() const
 {
     QString text;
+    if (!m_log)
+        return text;
     for (int row = 0; row < m_log->topLevelItemCount(); ++row) {
         const QTreeWidgetItem* item = m_log->topLevelItem(row);
         text += item->text(Time) + QLatin1Char('\t') + item->text(Input) + QLatin1Char('\t') +
@@ -194,6 +221,7 @@ QString InputWatchWindow::logText() const
 
 bool InputWatchWindow::saveTo(const QString& path)
 {
+    build();
     QString error;
     if (!writeWholeFile(path, logText().toUtf8(), &error)) {
         m_status->setText(QStringLiteral("Could not save to %1: %2").arg(path, error));

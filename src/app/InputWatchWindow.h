@@ -33,6 +33,8 @@ public:
 
     InputWatch& watch() { return m_watch; }
     void stop();
+    // The window's controls are built the first time it is shown.
+    void setVisible(bool visible) override;
 
     // The log as text, one change a line: time, input, new state.
     QString logText() const;
@@ -46,6 +48,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void build();
     void boxClicked(bool checked);
     void answered(const InputStates& states, bool changed);
     void addRow(const QDateTime& at, const QString& input, const QString& state);

@@ -7,12 +7,17 @@
 #include "link/SerialPort.h"
 #include "shared/Variables.h"
 #include "widgets/ClickGate.h"
+#include "widgets/WindowHabits.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QMenu>
+
+#include <initializer_list>
 
 namespace velnor {
 
@@ -31,7 +36,13 @@ LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
     gate.action(find, [this] { findModules(); });
     // After the gate's own handler, so the port number in use is the one kept.
     connect(controls.ports, &QComboBox::currentIndexChanged, this, &LineMenu::refreshTooltips);
-    refreshTooltips();
+    // Looking up the devices (the system's list of serial ports, the by-id links) waits until
+    // a tooltip is asked for, the port list is opened or tabbed to (a screen reader reads the
+    // tooltip then), or the port changes: a start of the panel needs none of it.
+    for (QObject* asker :
+         std::initializer_list<QObject*>{controls.ports, controls.ports->view(),
+                                         controls.ports->view()->viewport(), controls.status})
+        asker->installEventFilter(this);
 }
 
 LineMenu::~LineMenu()
@@ -45,8 +56,10 @@ void LineMenu::showLog()
 {
     // One log window for the whole run, over the panel's log, which keeps recording while
     // the window is closed.
-    if (!m_log)
+    if (!m_log) {
         m_log = new LogWindow(m_panel.log(), m_controls.window);
+        closeOnEscape(m_log);
+    }
     m_log->show();
     m_log->raise();
     m_log->activateWindow();
@@ -78,6 +91,17 @@ void LineMenu::findModules()
     m_find->activateWindow();
     if (!m_find->scan().isRunning())
         m_find->search();
+}
+
+bool LineMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    QComboBox* ports = m_controls.ports;
+    if (type == QEvent::ToolTip || (type == QEvent::Show && watched == ports->view()) ||
+        (type == QEvent::FocusIn && watched == ports &&
+         static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason))
+        refreshTooltips();
+    return QObject::eventFilter(watched, event);
 }
 
 void LineMenu::portAssigned(int number)

@@ -50,8 +50,12 @@ public:
     PortsWindow* portsWindow() const { return m_ports; }
     FindModulesWindow* findModulesWindow() const { return m_find; }
 
-    // Names the device behind every port number, and behind the one in use.
+    // Names the device behind every port number, and behind the one in use; done when they are
+    // about to be read, never at start.
     void refreshTooltips();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // A search ended, done or cancelled: it deselected every module that answered.

@@ -1,6 +1,7 @@
 #include "app/PortsWindow.h"
 
 #include "settings/StartupSettings.h"
+#include "widgets/WindowHabits.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -31,6 +32,7 @@ PortsWindow::PortsWindow(const IniFile& settings, Source listed, QWidget* parent
     : QWidget(parent, Qt::Window), m_settings(settings), m_listed(std::move(listed))
 {
     setObjectName(QStringLiteral("frmPorts"));
+    closeOnEscape(this);
     setWindowTitle(QStringLiteral("Ports"));
 
     m_list = new QTreeWidget(this);

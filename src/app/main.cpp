@@ -1,5 +1,6 @@
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
+#include "widgets/WindowHabits.h"
 #include "app/PanelOptions.h"
 #include "app/frmMain.h"
 #include "link/Panel.h"
@@ -60,6 +61,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Velnor"));
     QApplication::setApplicationVersion(QStringLiteral(VELNOR_VERSION));
     velnor::useClassicStyle();
+    // Every window of the panel, the traffic log's included, opens inside the screen.
+    app.installEventFilter(new velnor::ScreenFit(&app));
 
     const velnor::SettingsLocation location = velnor::SettingsLocation::choose(
         velnor::SettingsLocation::ofThisProgram(options.settings));

@@ -14,6 +14,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace velnor {
 
 namespace {
@@ -51,15 +53,35 @@ ConfigCommands::ConfigCommands(Panel& panel, const IniFile& settings, QObject* p
 QString ConfigCommands::targetNote(const ModuleSetup& setup)
 {
     // Every module on the line hears the upload, as the window selected them all at load.
-    if (!setup.address())
-        return QStringLiteral("The upload goes to every module on the line: choose the address "
-                              "they will all take, %1 to %2.")
-            .arg(wire::FirstAddress)
-            .arg(wire::LastAddress);
-    return QStringLiteral("The upload goes to every module on the line: all of them will take "
-                          "address %1 and %2 bit/s.")
-        .arg(*setup.address())
-        .arg(setup.at9600 ? wire::FastSpeed : wire::SlowSpeed);
+    QString note =
+        setup.address()
+            ? QStringLiteral("The upload goes to every module on the line: all of them will "
+                             "take address %1 and %2 bit/s.")
+                  .arg(*setup.address())
+                  .arg(setup.at9600 ? wire::FastSpeed : wire::SlowSpeed)
+            : QStringLiteral("The upload goes to every module on the line: choose the address "
+                             "they will all take, %1 to %2.")
+                  .arg(wire::FirstAddress)
+                  .arg(wire::LastAddress);
+    // Every text goes out padded with blanks: an empty box blanks what each module had, which
+    // it would show at power-up or print for the text's number.
+    const auto blank = [](const QString& text) { return text.trimmed().isEmpty(); };
+    QStringList blanked;
+    if (blank(setup.line1) && blank(setup.line2))
+        blanked << QStringLiteral("the start-up screen");
+    else if (blank(setup.line1) || blank(setup.line2))
+        blanked << QStringLiteral("start-up line %1").arg(blank(setup.line1) ? 1 : 2);
+    const auto emptyTexts = std::count_if(setup.texts.begin(), setup.texts.end(), blank);
+    if (emptyTexts == ModuleSetup::kTexts)
+        blanked << QStringLiteral("all %1 texts").arg(ModuleSetup::kTexts);
+    else if (emptyTexts > 0)
+        blanked << QStringLiteral("%1 of the texts").arg(emptyTexts);
+    note += QStringLiteral("\nIt replaces their start-up screen and %1 predefined texts")
+                .arg(ModuleSetup::kTexts);
+    note += blanked.isEmpty() ? QStringLiteral(" with the ones above.")
+                              : QStringLiteral(", blanking those empty here: %1.")
+                                    .arg(blanked.join(QStringLiteral(" and ")));
+    return note;
 }
 
 ModuleSetup ConfigCommands::Form_Load(int commIndex)

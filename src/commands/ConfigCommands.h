@@ -39,7 +39,8 @@ public:
     // Uses the panel's configuration port and link.
     ConfigCommands(Panel& panel, const IniFile& settings, QObject* parent = nullptr);
 
-    // What an upload of setup would do to the modules.
+    // What an upload of setup would do to the modules, in two lines: the address and speed they
+    // all take, and the start-up screen and texts it replaces, naming those it blanks.
     static QString targetNote(const ModuleSetup& setup);
 
     // Opens the port at the main window's list position commIndex, selects every module and

@@ -4,6 +4,7 @@
 #include "protocol/UploadPlan.h"
 #include "shared/Wire.h"
 #include "widgets/ClassicLook.h"
+#include "widgets/WindowHabits.h"
 #include "widgets/WrapButton.h"
 
 #include <QComboBox>
@@ -20,9 +21,11 @@ namespace {
 
 constexpr int kClientWidth = 680;
 constexpr int kClientHeight = 435;
-// Under the given controls: two lines about the upload and the save.
-constexpr int kNotesHeight = 46;
+// Under the given controls: what an upload replaces (two lines of text) and how the last upload
+// or save went (one line).
 constexpr int kNoteHeight = 19;
+constexpr int kTargetHeight = 2 * kNoteHeight - 2;
+constexpr int kNotesHeight = kTargetHeight + 3 + kNoteHeight + 5;
 
 QGroupBox* group(QWidget* parent, const char* name, const QString& caption, const QRect& at)
 {
@@ -39,11 +42,10 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& at)
     return caption;
 }
 
-// A sunken line of text under the given controls, row 0 or 1.
-QLabel* note(QWidget* parent, const char* name, int row)
+// A sunken box of text under the given controls, top pixels below them.
+QLabel* note(QWidget* parent, const char* name, int top, int height)
 {
-    auto* line =
-        label(parent, {}, {24, kClientHeight - 2 + row * (kNoteHeight + 3), 649, kNoteHeight});
+    auto* line = label(parent, {}, {24, kClientHeight - 2 + top, 649, height});
     line->setObjectName(QLatin1String(name));
     line->setFrameShape(QFrame::Panel);
     line->setFrameShadow(QFrame::Sunken);
@@ -136,14 +138,19 @@ ConfigBoxes::ConfigBoxes(QWidget& window) : m_window(window)
     cmdSaveFlash =
         button(&window, "cmdSaveFlash", QStringLiteral("Save Setting to Non-Volatile Memory"),
                {504, 304, 105, 49});
-    lblTarget = note(&window, "lblTarget", 0);
-    lblProgress = note(&window, "lblProgress", 1);
+    lblTarget = note(&window, "lblTarget", 0, kTargetHeight);
+    lblProgress = note(&window, "lblProgress", kTargetHeight + 3, kNoteHeight);
 
     useWindowLook(&window);
     for (QLineEdit* line : txtPreDefine)
         lookLikeTheDisplay(line);
     lookLikeTheDisplay(txtSU1);
     lookLikeTheDisplay(txtSU2);
+    // An upload leaves these full of blanks, at their length limit.
+    for (QLineEdit* line : txtPreDefine)
+        selectBlanksOnFocus(line);
+    selectBlanksOnFocus(txtSU1);
+    selectBlanksOnFocus(txtSU2);
     window.setFixedSize(kClientWidth, kClientHeight + kNotesHeight);
 }
 

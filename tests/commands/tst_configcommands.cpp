@@ -60,22 +60,42 @@ private slots:
         QCOMPARE(rig.messages.texts, QStringList(2, kPortMessage));
     }
 
-    // Which address and speed every module will take, or that none is chosen yet.
+    // Which address every module will take (the speed is the window test's), or that none is
+    // chosen yet; then what the upload replaces, naming what it blanks (a box of blanks is as
+    // empty as an empty one). The filled texts are the last ones.
+    void targetNoteSaysWhatEveryModuleWillTake_data()
+    {
+        QTest::addColumn<QString>("uid");
+        QTest::addColumn<QStringList>("startup");
+        QTest::addColumn<int>("filledTexts");
+        QTest::addColumn<QString>("end");
+        const QString blanking = u", blanking those empty here: "_s;
+        QTest::newRow("all filled")
+            << u"107"_s << QStringList{u"Hi"_s, u" x"_s} << 10 << u" with the ones above."_s;
+        QTest::newRow("nothing filled") << u"107"_s << QStringList{{}, QString(16, u' ')} << 0
+                                        << blanking + u"the start-up screen and all 10 texts."_s;
+        QTest::newRow("line 2, a text") << u"107"_s << QStringList{u"Hi"_s, u" "_s} << 9
+                                        << blanking + u"start-up line 2 and 1 of the texts."_s;
+        QTest::newRow("no address, line 1") << u"13"_s << QStringList{{}, u"x"_s} << 3
+                                            << blanking + u"start-up line 1 and 7 of the texts."_s;
+    }
+
     void targetNoteSaysWhatEveryModuleWillTake()
     {
-        const auto note = [](const QString& uid, bool at9600) {
-            ModuleSetup setup;
-            setup.uid = uid;
-            setup.at9600 = at9600;
-            return ConfigCommands::targetNote(setup);
-        };
-        const QString every = u"The upload goes to every module on the line: "_s;
-        QCOMPARE(note(u"107"_s, true),
-                 every + u"all of them will take address 107 and 9600 bit/s."_s);
-        QVERIFY(note(u"132"_s, false).endsWith(u" address 132 and 4800 bit/s."_s));
-        for (const QString& none : {u"100"_s, u"13"_s})
-            QCOMPARE(note(none, true),
-                     every + u"choose the address they will all take, 101 to 132."_s);
+        QFETCH(QString, uid);
+        QFETCH(QStringList, startup);
+        QFETCH(int, filledTexts);
+        QFETCH(QString, end);
+        ModuleSetup setup{uid, true, startup[0], startup[1], {}, {}};
+        for (int k = 0; k < ModuleSetup::kTexts; ++k)
+            setup.texts[size_t(k)] =
+                k < ModuleSetup::kTexts - filledTexts ? QString(16, u' ') : u"Text"_s;
+        const QString first = uid == u"107"_s
+                                  ? u"all of them will take address 107 and 9600 bit/s."_s
+                                  : u"choose the address they will all take, 101 to 132."_s;
+        QCOMPARE(ConfigCommands::targetNote(setup),
+                 u"The upload goes to every module on the line: "_s + first +
+                     u"\nIt replaces their start-up screen and 10 predefined texts"_s + end);
     }
 
     // Refused, an upload or save sends nothing, holds no box and writes no setting; the user is

@@ -45,13 +45,8 @@ private slots:
             "text", [](R r) { return r.text.cmdSendText_Click(l("AB"), l("CD")); }, "0D41420C4344",
             "AB [0x12] CD");
         row(
-            "clear", [](R r) { return r.text.cmdClearDisplay_Click(); }, "0D");
-        row(
             "predefined text 1 on row 0", [](R r) { return r.text.cmdPT_Click(l("1"), l("0")); },
             "FE346500");
-        row(
-            "predefined text 10 on row 1", [](R r) { return r.text.cmdPT_Click(l("10"), l("1")); },
-            "FE346E01");
         row(
             "cursor to row 1, column 15",
             [](R r) { return r.display.cmdSetCursor_Click(l("1"), l("15")); }, "FE32010F");
@@ -60,23 +55,8 @@ private slots:
         row(
             "clear column 7", [](R r) { return r.display.cmdClrColumn_Click(l("7")); }, "FE2E07");
         row(
-            "cursor blinking", [](R r) { return r.display.optCur_Click(1); }, "FE02");
-        row(
-            "backlight flashing", [](R r) { return r.display.optBL_Click(2); }, "FE0B");
-        row(
-            "CHAR 8", [](R r) { return r.display.cmdCC_Click(7); }, "07");
-        row(
-            "all outputs on", [](R r) { return r.inputOutput.cmdOnAll_Click(); }, "FE0C");
-        row(
-            "all outputs off", [](R r) { return r.inputOutput.cmdOffAll_Click(); }, "FE0D");
-        row(
-            "serial number", [](R r) { return r.inputOutput.cmdSN_Click(); }, "FE09");
-        row(
             "output 1 on", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("ON")); },
             "FE330048");
-        row(
-            "output 8 off", [](R r) { return r.inputOutput.cmdSOutput_Click(l("8"), l("OFF")); },
-            "FE33074C");
     }
 
     void frames()

@@ -61,7 +61,6 @@ private slots:
         // Set up for answers, and not opened: the first frame opens it.
         QVERIFY(!serial.portOpen());
         QCOMPARE(serial.rThreshold(), 2);
-        QCOMPARE(serial.inputMode(), SerialPort::InputModeBinary);
 
         for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts)) {
             serial.setPortOpen(true);

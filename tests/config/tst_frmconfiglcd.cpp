@@ -85,7 +85,8 @@ private slots:
         QCOMPARE(rig.text(9)->text(), QStringLiteral("Text 10"));
         QCOMPARE(rig.bitmapBox(63)->text(), QStringLiteral("0"));
         // The note on what an upload would do follows the address and the speed.
-        QVERIFY(rig.target().endsWith(u"address 107 and 9600 bit/s."_s));
+        QVERIFY2(rig.target().contains(u"address 107 and 9600 bit/s."_s),
+                 qPrintable(rig.target()));
         rig.uid()->setEditText(u"13"_s);
         QVERIFY2(rig.target().contains(u"101 to 132"_s), qPrintable(rig.target()));
         rig.uid()->setEditText(u"132"_s);
@@ -162,6 +163,25 @@ private slots:
         QVERIFY(rig.uid()->isAncestorOf(rig.config->focusWidget()));
         QCOMPARE(rig.messages.texts.size(), 2);
         QVERIFY(rig.configPort.writes.isEmpty());
+    }
+
+    // The upload pads a box to its length limit with blanks; a click into such a box selects
+    // them (as Tab does), so typing replaces them instead of going nowhere.
+    void boxesOfBlanksTakeTyping()
+    {
+        Rig rig(test::lcdSection(test::lcdKeys({{u"Line2"_s, QString()}})));
+        QVERIFY(rig.upload());
+        auto* line1 = rig.child<QLineEdit>(u"txtSU1"_s, rig.config);
+        auto* line2 = rig.child<QLineEdit>(u"txtSU2"_s, rig.config);
+        QCOMPARE(line2->text(), QString(16, u' '));
+        rig.config->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.config.data()));
+        line1->setFocus();
+        QTest::mouseClick(line2, Qt::LeftButton, {}, line2->rect().center());
+        QCOMPARE(QApplication::focusWidget(), line2);
+        QTRY_VERIFY(line2->hasSelectedText());
+        QTest::keyClicks(line2, u"Hi"_s);
+        QCOMPARE(line2->text(), u"Hi"_s);
     }
 
     void closingDuringAnUploadEndsItAndReleasesThePort()

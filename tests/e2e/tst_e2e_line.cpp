@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QHelpEvent>
 #include <QComboBox>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -134,7 +135,9 @@ private slots:
         bench.click("cmdSelect");
         QCOMPARE(bench.status(), QStringLiteral("117 Connected"));
         // Port 4 names the emulator's link: its entry and the status bar say so, the bar
-        // naming the settings file after it.
+        // naming the settings file after it, once a tooltip is asked for.
+        QHelpEvent hover(QEvent::ToolTip, {}, {});
+        QCoreApplication::sendEvent(bench.child<QComboBox>("cboComm"), &hover);
         const QString tip =
             bench.child<QComboBox>("cboComm")->itemData(3, Qt::ToolTipRole).toString();
         QVERIFY2(tip.contains(bench.host.devicePath()), qPrintable(tip));
@@ -177,11 +180,12 @@ private slots:
         QVERIFY(bench.started);
         bench.host.line().setInputs(0, 0x0F);
         bench.click("cmdSelect");
-        // Any interval the user types, in milliseconds; the reads themselves take longer.
-        bench.child<QSpinBox>("spnWatchInterval")->setValue(30);
         auto* box = bench.child<QCheckBox>("chkWatch");
         QVERIFY(box && box->isEnabled());
         box->click();
+        // Any interval the user types, in milliseconds, restarts the watch with it; the reads
+        // themselves take longer.
+        bench.child<QSpinBox>("spnWatchInterval")->setValue(30);
         QCOMPARE(bench.window->findChild<InputWatchWindow*>()->watch().intervalMs(), 30);
         QTRY_COMPARE_WITH_TIMEOUT(indicatorColours(*bench.window), QStringLiteral("WWWWRRRR"),
                                   10000);
