@@ -38,6 +38,8 @@ private slots:
     void readWithLittleMemory();
     void failedWrite_data();
     void failedWrite();
+    void refusedWrite_data();
+    void refusedWrite();
     void leftovers();
     void twoWriters();
 };
@@ -222,6 +224,47 @@ void TestIniFile::failedWrite()
     QCOMPARE(status, 0);
     QCOMPARE(contents(ini.path()), old);
     QCOMPARE(entries(dir), QStringList{u"velnor.ini"_s});
+}
+
+// Refused at once, the file as it was: a file that would outgrow what every reader takes, and a
+// lock whose name is not a regular file (opening a FIFO would block for good). Run in a child
+// that an alarm ends, so that a write that hangs fails the test instead of stalling it.
+void TestIniFile::refusedWrite_data()
+{
+    QTest::addColumn<QString>("lock"); // what velnor.ini.lock is; empty for nothing
+    QTest::addColumn<qint64>("size");  // of velnor.ini, all spaces
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("past the size limit") << QString() << qint64(64 << 20) - 8 << u"64 MiB"_s;
+    QTest::newRow("lock is a FIFO") << u"fifo"_s << qint64(16) << u"Is a FIFO"_s;
+    QTest::newRow("lock is a folder") << u"folder"_s << qint64(16) << u"Is a folder"_s;
+    QTest::newRow("lock is a link") << u"link"_s << qint64(16) << u"a symbolic link"_s;
+}
+
+void TestIniFile::refusedWrite()
+{
+    QFETCH(QString, lock);
+    QFETCH(qint64, size);
+    QFETCH(QString, reason);
+    const QTemporaryDir dir;
+    const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
+    QVERIFY(put(ini.path(), QByteArray(size, ' ')));
+    const QByteArray lockName = QFile::encodeName(ini.path()) + ".lock";
+    if (lock == u"fifo")
+        QCOMPARE(::mkfifo(lockName.constData(), 0600), 0);
+    else if (lock == u"folder")
+        QCOMPARE(::mkdir(lockName.constData(), 0700), 0);
+    else if (lock == u"link")
+        QCOMPARE(::symlink("/dev/null", lockName.constData()), 0);
+
+    const int status = inChild([&] {
+        ::alarm(30);
+        QString error;
+        return !ini.WriteIni(u"LCD"_s, u"Baud"_s, u"9600"_s, &error) && error.contains(reason);
+    });
+    QCOMPARE(status, 0);
+    QCOMPARE(QFileInfo(ini.path()).size(), size);
+    struct stat st = {};
+    QCOMPARE(::lstat(lockName.constData(), &st) == 0, !lock.isEmpty());
 }
 
 // The new file of a writer killed between naming it and renaming it is removed by the next
