@@ -15,7 +15,6 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -270,28 +269,11 @@ void TestProgram::signalEndsTheWaitForTheSettingsLock()
     QCOMPARE(held.state(), IniLock::State::Held);
 
     // The signal comes once the program tries the lock, not while it starts.
-    const int watch = ::inotify_init1(IN_CLOEXEC);
-    QVERIFY(watch >= 0);
-    const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
-    QVERIFY(::inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_OPEN) >= 0);
+    test::OpenWatch tries(dir.path(), "velnor.ini.lock");
     QProcess process;
     process.start(Program, {u"--headless"_s, u"--ini"_s, ini.path(), u"--port"_s, u"3"_s,
                             u"--link"_s, dir.filePath(u"device"_s), u"--store"_s, QString()});
-    QVERIFY(process.waitForStarted());
-    bool tried = false;
-    for (QDeadlineTimer deadline(20000); !tried && !deadline.hasExpired();) {
-        pollfd ready{watch, POLLIN, 0};
-        if (::poll(&ready, 1, int(deadline.remainingTime())) <= 0)
-            break;
-        alignas(inotify_event) char events[4096];
-        const ssize_t got = ::read(watch, events, sizeof events);
-        for (ssize_t at = 0; at < got;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-            tried = tried || (event->len > 0 && qstrcmp(event->name, "velnor.ini.lock") == 0);
-            at += ssize_t(sizeof(inotify_event) + event->len);
-        }
-    }
-    QVERIFY(tried);
+    QVERIFY(tries.wait(process));
     ::kill(pid_t(process.processId()), SIGTERM);
     // Waiting the lock out would end with a failure, status 1.
     QVERIFY(process.waitForFinished(20000));
