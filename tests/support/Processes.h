@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QCoreApplication>
 #include <QProcess>
 #include <qtestsupport_core.h>
 
@@ -11,7 +10,6 @@
 #include <chrono>
 #include <utility>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,46 +82,36 @@ inline Memory memoryNow()
     return {pages[0].toLongLong() * pageSize, pages[1].toLongLong() * pageSize};
 }
 
-// Opens of one file of a folder from the moment it is made, so that a test acts when a program
-// reaches that file and not before.
-class OpenWatch
+// From the moment it is made until wait() says so: whether a program opened the file name in
+// folder, so that a test acts when a program reaches that file and not before. The event loop
+// runs meanwhile.
+struct OpenWatch
 {
-public:
-    OpenWatch(const QString& folder, QByteArray name)
-        : m_fd(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK)), m_name(std::move(name))
+    OpenWatch(const QString& folder, QByteArray file) : name(std::move(file))
     {
-        if (m_fd >= 0)
-            ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_OPEN);
+        ::inotify_add_watch(fd, QFile::encodeName(folder).constData(), IN_OPEN);
     }
-    ~OpenWatch() { ::close(m_fd); }
-    OpenWatch(const OpenWatch&) = delete;
-    OpenWatch& operator=(const OpenWatch&) = delete;
+    ~OpenWatch() { ::close(fd); }
 
-    // Runs the event loop until the file is opened, the program ends or the deadline passes:
-    // whether it was opened.
     bool wait(const QProcess& program, int ms = 20000)
     {
-        for (QDeadlineTimer deadline(ms); m_fd >= 0 && !deadline.hasExpired();) {
-            alignas(inotify_event) char events[4096];
-            const ssize_t got = ::read(m_fd, events, sizeof events);
-            for (ssize_t at = 0; at < got;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
-                if (event->len > 0 && m_name == event->name)
-                    return true;
-                at += ssize_t(sizeof(inotify_event) + event->len);
-            }
-            if (program.state() == QProcess::NotRunning)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            pollfd ready{m_fd, POLLIN, 0};
-            ::poll(&ready, 1, 5);
-        }
-        return false;
+        bool opened = false;
+        return QTest::qWaitFor(
+                   [&] {
+                       alignas(inotify_event) char events[4096];
+                       for (ssize_t at = 0, got = ::read(fd, events, sizeof events); at < got;) {
+                           const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                           opened = opened || (event->len > 0 && name == event->name);
+                           at += ssize_t(sizeof(inotify_event) + event->len);
+                       }
+                       return opened || program.state() == QProcess::NotRunning;
+                   },
+                   ms) &&
+               opened;
     }
 
-private:
-    int m_fd;
-    QByteArray m_name;
+    const int fd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    const QByteArray name;
 };
 
 } // namespace velnor::test
