@@ -28,19 +28,15 @@ bool isTerminal(const QByteArray& name)
     return terminal;
 }
 
-void failure(QString* detail, const QString& why)
-{
-    *detail = why;
-}
-
-// Hands bytes to a FIFO or a terminal as they take them.
+// Hands bytes to a FIFO or a terminal as they take them. A reader that leaves half-way gives
+// EPIPE, not the end of the program: every program of ours ignores SIGPIPE (QuitOnSignal).
 bool writeInto(const QByteArray& name, QByteArrayView bytes, QString* error)
 {
     // Without O_NONBLOCK, opening a FIFO nobody reads would wait for good.
     const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        failure(error, errno == ENXIO ? QStringLiteral("No program is reading from it")
-                                      : qt_error_string(errno));
+        *error = errno == ENXIO ? QStringLiteral("No program is reading from it")
+                                : qt_error_string(errno);
         return false;
     }
     while (!bytes.isEmpty()) {
@@ -58,10 +54,10 @@ bool writeInto(const QByteArray& name, QByteArrayView bytes, QString* error)
                 continue;
             if (polled < 0 && errno == EINTR)
                 continue;
-            failure(error, polled == 0 ? QStringLiteral("The reader stopped taking data")
-                                       : QStringLiteral("The reader went away"));
+            *error = polled == 0 ? QStringLiteral("The reader stopped taking data")
+                                 : QStringLiteral("The reader went away");
         } else {
-            failure(error, done == 0 ? qt_error_string(EIO) : qt_error_string(errno));
+            *error = qt_error_string(done == 0 ? EIO : errno);
         }
         ::close(fd);
         return false;
