@@ -222,12 +222,15 @@ QString InputWatchWindow::logText() const
 bool InputWatchWindow::saveTo(const QString& path)
 {
     build();
-    QString error;
-    if (!writeWholeFile(path, logText().toUtf8(), &error)) {
-        m_status->setText(QStringLiteral("Could not save to %1: %2").arg(path, error));
+    const WholeWrite written = writeWholeFile(path, logText().toUtf8());
+    if (!written) {
+        m_status->setText(QStringLiteral("Could not save to %1: %2").arg(path, written.detail));
         return false;
     }
-    m_status->setText(QStringLiteral("Saved to %1").arg(path));
+    if (written.outcome == WholeWrite::Outcome::WrittenInto)
+        m_status->setText(QStringLiteral("Wrote into %1 (%2)").arg(path, written.detail));
+    else
+        m_status->setText(QStringLiteral("Saved to %1").arg(path));
     return true;
 }
 

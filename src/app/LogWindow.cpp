@@ -181,12 +181,17 @@ bool LogWindow::saveTo(const QString& path)
 {
     const QList<LogRow> rows = shownRows();
     const bool csv = path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
-    QString error;
-    if (!writeWholeFile(path, (csv ? logCsv(rows) : logText(rows)).toUtf8(), &error)) {
-        m_status->setText(tr("Could not save to %1: %2").arg(path, error));
+    const WholeWrite written = writeWholeFile(path, (csv ? logCsv(rows) : logText(rows)).toUtf8());
+    if (!written) {
+        m_status->setText(tr("Could not save to %1: %2").arg(path, written.detail));
         return false;
     }
-    m_status->setText(tr("Saved %1 rows to %2").arg(rows.size()).arg(path));
+    // A FIFO or a terminal took the rows; no file holds them.
+    if (written.outcome == WholeWrite::Outcome::WrittenInto)
+        m_status->setText(
+            tr("Wrote %1 rows into %2 (%3)").arg(rows.size()).arg(path, written.detail));
+    else
+        m_status->setText(tr("Saved %1 rows to %2").arg(rows.size()).arg(path));
     return true;
 }
 

@@ -64,6 +64,12 @@ Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QT
     connect(&m_watch, &InputWatch::answered, this, &Session::watchAnswered);
     connect(&m_watch, &InputWatch::unanswered, this,
             [this] { endWatch(judged(m_commands.at(m_next - 1), false, kNoResponse)); });
+    m_lockWait.setSingleShot(true);
+    m_lockWait.setInterval(20);
+    connect(&m_lockWait, &QTimer::timeout, this, [this] {
+        if (const std::optional<ExitStatus> status = saveWhenLocked())
+            commandEnded(*status);
+    });
     m_clock.start();
 }
 
@@ -104,8 +110,10 @@ void Session::interrupt()
         m_panel->exchanges().cancel();
         return;
     }
-    // A watch between two reads waits on its own timer, not on an exchange.
+    // A watch between two reads, and a save waiting for the settings file, wait on timers of
+    // their own, not on an exchange.
     m_watch.stop();
+    m_lockWait.stop();
     m_scan.cancel();
     m_panel->exchanges().cancel();
     m_panel->configLink().stop();
@@ -326,20 +334,40 @@ void Session::endWatch(ExitStatus status)
         this, [this, status] { commandEnded(status); }, Qt::QueuedConnection);
 }
 
-ExitStatus Session::save(const Command& command)
+std::optional<ExitStatus> Session::save(const Command& command)
 {
-    if (!m_panel->configLink().sendFrame(frameOf(command)))
-        return judged(command);
     // The settings file keeps a copy of what the modules were told to store, as the panel's
     // configuration window keeps one. A setup read from the settings file is there already.
     if (!m_lastUpload || m_lastUpload->file.isEmpty())
+        return store(command, nullptr);
+    m_lockGivenUpAtMs = m_clock.elapsed() + IniLock::kPatienceMs;
+    return saveWhenLocked();
+}
+
+std::optional<ExitStatus> Session::saveWhenLocked()
+{
+    const IniLock lock = m_settings.tryLock();
+    if (lock.state() == IniLock::State::Busy && m_clock.elapsed() < m_lockGivenUpAtMs) {
+        m_lockWait.start();
+        return std::nullopt;
+    }
+    return store(m_commands.at(m_next - 1), &lock);
+}
+
+ExitStatus Session::store(const Command& command, const IniLock* lock)
+{
+    if (!m_panel->configLink().sendFrame(frameOf(command)))
+        return judged(command);
+    if (!lock)
         return ExitStatus::Ok;
     // Kept as the window's save keeps it: each bitmap value as the byte the upload sent.
     const auto toSave = setupToSave(applyFills(m_lastUpload->setup, m_lastUpload->steps));
     if (const auto* refusal = std::get_if<UploadRefusal>(&toSave))
         return fail(ExitStatus::SettingsNotWritten, command.typed(), refusalText(*refusal));
     const ModuleSetup& sent = std::get<ModuleSetup>(toSave);
-    const QStringList failures = saveModuleSetup(sent, m_settings);
+    const QStringList failures = lock->state() == IniLock::State::Held
+                                     ? saveModuleSetup(sent, m_settings, lock)
+                                     : QStringList{lock->error()};
     if (!failures.isEmpty()) {
         return fail(ExitStatus::SettingsNotWritten, command.typed(),
                     u"the modules store it, but the settings file was not written: "_s +

@@ -15,13 +15,15 @@
 #include <QList>
 #include <QObject>
 #include <QTextStream>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
 
 namespace velnor {
 class IniFile;
-}
+class IniLock;
+} // namespace velnor
 
 namespace velnor::cli {
 
@@ -58,7 +60,13 @@ private:
     // The status of a command that needs no wait, or nothing when it waits (upload, exchanges).
     std::optional<ExitStatus> runOne(const Command& command);
     std::optional<ExitStatus> upload(const Command& command);
-    ExitStatus save(const Command& command);
+    std::optional<ExitStatus> save(const Command& command);
+    // save with a setup to keep: the settings file's lock is waited for from the event loop,
+    // before the store frame goes out, so that a signal while another program holds it ends
+    // the run with nothing stored.
+    std::optional<ExitStatus> saveWhenLocked();
+    // Sends the store frame, then keeps the setup under lock, when given.
+    ExitStatus store(const Command& command, const IniLock* lock);
     // The runner ended a sequence; only this session's own move the run on.
     void exchangesFinished(const QObject* owner);
     void uploadEnded(bool completed);
@@ -110,6 +118,9 @@ private:
     qint64 m_bitsPerSecond = wire::FastSpeed;
     // The last upload of this run, whose setup save keeps in the settings file.
     const Command* m_lastUpload = nullptr;
+    // The next look at the settings file's lock, and when save stops waiting for it, on m_clock.
+    QTimer m_lockWait;
+    qint64 m_lockGivenUpAtMs = 0;
 };
 
 } // namespace velnor::cli

@@ -145,10 +145,13 @@ bool StoreFile::save(const QMap<quint32, ModuleConfig>& configs, QString* error)
     };
 
     const QFileInfo info(m_path);
-    // Replacing whatever is there would replace a device or a FIFO by a file.
-    if (info.exists() && !info.isFile()) {
+    // The store is read back at the next start, which only a regular file can give: anything
+    // else there is left alone rather than written into or replaced.
+    if (const FileTarget target = FileTarget::of(m_path);
+        !target.replaceable() && target.kind != FileTarget::Kind::Unknown) {
         if (error)
-            *error = m_path + QStringLiteral(": not a regular file");
+            *error = m_path +
+                     QStringLiteral(": is %1, not a regular file; not written").arg(target.what);
         return false;
     }
     if (!QDir().mkpath(info.absolutePath())) {
@@ -156,10 +159,10 @@ bool StoreFile::save(const QMap<quint32, ModuleConfig>& configs, QString* error)
             *error = info.absolutePath() + QStringLiteral(": cannot create the folder");
         return false;
     }
-    QString why;
-    if (!writeWholeFile(m_path, QJsonDocument(root).toJson(), &why)) {
+    if (const WholeWrite written = writeWholeFile(m_path, QJsonDocument(root).toJson());
+        !written) {
         if (error)
-            *error = m_path + QStringLiteral(": ") + why;
+            *error = m_path + QStringLiteral(": ") + written.detail;
         return false;
     }
     return true;

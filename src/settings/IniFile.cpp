@@ -2,6 +2,7 @@
 
 #include "settings/IniText.h"
 #include "settings/Latin1.h"
+#include "system/WholeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -170,85 +171,6 @@ void removeLeftovers(const QByteArray& target)
     }
 }
 
-// Serialises the read-modify-write of one settings file across programs: without it, an
-// emulator adding its port while the panel saves loses one of the two. The lock is taken on
-// a file beside the settings file (the settings file itself is replaced, so a lock on it would
-// be left behind on the old one), which the holder removes when done. A waiter that finds the
-// file it locked removed starts again with the new one. Where no file can be made beside it
-// (a read-only folder), the settings file is written in place and locked itself.
-class WriteLock
-{
-public:
-    explicit WriteLock(const QByteArray& target) : m_name(target + ".lock")
-    {
-        using namespace std::chrono;
-        // Far longer than any write takes; a writer stopped while holding it must not hang
-        // every other program for good.
-        const auto deadline = steady_clock::now() + seconds(10);
-        for (;;) {
-            m_fd = ::open(m_name.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-            m_own = m_fd >= 0;
-            if (!m_own)
-                m_fd = ::open(target.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-            // Neither: the folder is read-only and the file is missing, so the write fails
-            // anyway, with its own reason.
-            if (m_fd < 0)
-                return;
-            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-                if (!m_own || stillNamed()) {
-                    m_held = true;
-                    return;
-                }
-                // Removed by its last holder: lock the next one.
-                ::close(std::exchange(m_fd, -1));
-                continue;
-            }
-            const bool busy = errno == EWOULDBLOCK;
-            ::close(std::exchange(m_fd, -1));
-            // A file system without locks: written as before, unguarded.
-            if (!busy)
-                return;
-            if (steady_clock::now() > deadline) {
-                m_timedOut = true;
-                return;
-            }
-            const timespec pause{0, 2'000'000};
-            ::nanosleep(&pause, nullptr);
-        }
-    }
-    ~WriteLock()
-    {
-        if (m_fd < 0)
-            return;
-        // Removed while still held, so that nobody locks a file that is about to go.
-        if (m_held && m_own)
-            ::unlink(m_name.constData());
-        ::close(m_fd);
-    }
-    WriteLock(const WriteLock&) = delete;
-    WriteLock& operator=(const WriteLock&) = delete;
-
-    // False only when another writer kept it too long.
-    bool mayWrite() const { return !m_timedOut; }
-
-private:
-    // Whether the file locked is still the one of that name, and not one its last holder
-    // removed.
-    bool stillNamed() const
-    {
-        struct stat locked = {};
-        struct stat named = {};
-        return ::fstat(m_fd, &locked) == 0 && ::stat(m_name.constData(), &named) == 0 &&
-               locked.st_dev == named.st_dev && locked.st_ino == named.st_ino;
-    }
-
-    QByteArray m_name;
-    int m_fd = -1;
-    bool m_own = false;
-    bool m_held = false;
-    bool m_timedOut = false;
-};
-
 enum class Beside { Replaced, Failed, FolderReadOnly };
 
 // Writes bytes to a new file in target's folder and renames it over target, so that a reader,
@@ -387,13 +309,6 @@ bool replace(const QString& path, QByteArrayView old, QByteArrayView bytes, QStr
 
 #else
 
-// Elsewhere one writer at a time is not enforced.
-struct WriteLock
-{
-    explicit WriteLock(const QByteArray&) {}
-    bool mayWrite() const { return true; }
-};
-
 bool replace(const QString& path, QByteArrayView, QByteArrayView bytes, QString* error)
 {
     QSaveFile out(path);
@@ -414,6 +329,143 @@ QByteArray updatedWith(QByteArray bytes, const QByteArray& section,
 }
 
 } // namespace
+
+// Serialises the read-modify-write of one settings file across programs: without it, an
+// emulator adding its port while the panel saves loses one of the two. The lock is taken on
+// a file beside the settings file (the settings file itself is replaced, so a lock on it would
+// be left behind on the old one), which the holder removes when done. A taker that finds the
+// file it locked removed starts again with the new one. Where no file can be made beside it
+// (a read-only folder), the settings file is written in place and locked itself. A lock name
+// that is not a regular file is never waited on: opening a FIFO would block, and it will not
+// change by waiting.
+IniLock IniFile::tryLock() const
+{
+    IniLock lock;
+    QString error;
+    lock.m_target = resolveLinks(m_path, &error);
+    if (lock.m_target.isEmpty()) {
+        lock.m_state = IniLock::State::Refused;
+        lock.m_error = error;
+        return lock;
+    }
+#ifdef Q_OS_UNIX
+    const QByteArray target = QFile::encodeName(lock.m_target);
+    const QByteArray name = target + ".lock";
+    const auto refuse = [&](const QString& what) {
+        lock.release();
+        lock.m_state = IniLock::State::Refused;
+        fail(&lock.m_error, QFile::decodeName(name),
+             QStringLiteral("Is %1, not a regular file, so it cannot lock the settings file; "
+                            "the settings file was not written")
+                 .arg(what));
+        return std::move(lock);
+    };
+    for (;;) {
+        lock.m_fd =
+            ::open(name.constData(),
+                   O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+        lock.m_own = lock.m_fd >= 0;
+        struct stat st = {};
+        if (lock.m_own && (::fstat(lock.m_fd, &st) != 0 || !S_ISREG(st.st_mode)))
+            return refuse(FileTarget::of(QFile::decodeName(name)).what);
+        if (!lock.m_own && ::lstat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            return refuse(S_ISLNK(st.st_mode) ? QStringLiteral("a symbolic link")
+                                              : FileTarget::of(QFile::decodeName(name)).what);
+        }
+        if (!lock.m_own)
+            lock.m_fd = ::open(target.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        // Neither: the folder is read-only and the file is missing, so the write fails anyway,
+        // with its own reason.
+        if (lock.m_fd < 0) {
+            lock.m_state = IniLock::State::Held;
+            return lock;
+        }
+        if (::flock(lock.m_fd, LOCK_EX | LOCK_NB) == 0) {
+            struct stat named = {};
+            if (!lock.m_own ||
+                (::fstat(lock.m_fd, &st) == 0 && ::stat(name.constData(), &named) == 0 &&
+                 st.st_dev == named.st_dev && st.st_ino == named.st_ino)) {
+                lock.m_state = IniLock::State::Held;
+                return lock;
+            }
+            // Removed by its last holder: lock the next one.
+            ::close(std::exchange(lock.m_fd, -1));
+            continue;
+        }
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(std::exchange(lock.m_fd, -1));
+        // A file system without locks: written as before, unguarded.
+        lock.m_state = busy ? IniLock::State::Busy : IniLock::State::Held;
+        if (busy)
+            fail(&lock.m_error, m_path,
+                 QStringLiteral("Another program kept the settings file locked"));
+        return lock;
+    }
+#else
+    // Elsewhere one writer at a time is not enforced.
+    lock.m_state = IniLock::State::Held;
+    return lock;
+#endif
+}
+
+IniLock IniFile::lock(const std::function<bool()>& stop) const
+{
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(IniLock::kPatienceMs);
+    for (;;) {
+        IniLock lock = tryLock();
+        if (lock.state() != IniLock::State::Busy)
+            return lock;
+        if (stop && stop()) {
+            fail(&lock.m_error, m_path,
+                 QStringLiteral("Stopped while another program held the settings file locked"));
+            return lock;
+        }
+        if (steady_clock::now() > deadline)
+            return lock;
+#ifdef Q_OS_UNIX
+        const timespec pause{0, 2'000'000};
+        ::nanosleep(&pause, nullptr);
+#endif
+    }
+}
+
+IniLock::IniLock(IniLock&& other) noexcept
+    : m_state(other.m_state), m_error(std::move(other.m_error)),
+      m_target(std::move(other.m_target)), m_fd(std::exchange(other.m_fd, -1)), m_own(other.m_own)
+{
+    other.m_state = State::Busy;
+}
+
+IniLock& IniLock::operator=(IniLock&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_state = std::exchange(other.m_state, State::Busy);
+        m_error = std::move(other.m_error);
+        m_target = std::move(other.m_target);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_own = other.m_own;
+    }
+    return *this;
+}
+
+IniLock::~IniLock()
+{
+    release();
+}
+
+void IniLock::release()
+{
+#ifdef Q_OS_UNIX
+    if (m_fd < 0)
+        return;
+    // Removed while still held, so that nobody locks a file that is about to go.
+    if (m_state == State::Held && m_own)
+        ::unlink((QFile::encodeName(m_target) + ".lock").constData());
+    ::close(std::exchange(m_fd, -1));
+#endif
+}
 
 IniFile::IniFile(QString path, QString seed) : m_path(std::move(path)), m_seed(std::move(seed)) {}
 
@@ -453,9 +505,9 @@ QString IniFile::ReadIni(const QString& section, const QString& key) const
 }
 
 bool IniFile::WriteIni(const QString& section, const QString& key, const QString& value,
-                       QString* error) const
+                       QString* error, const IniLock* held) const
 {
-    const QStringList failures = WriteIniKeys(section, {{key, value}});
+    const QStringList failures = WriteIniKeys(section, {{key, value}}, held);
     if (failures.isEmpty())
         return true;
     if (error)
@@ -464,7 +516,8 @@ bool IniFile::WriteIni(const QString& section, const QString& key, const QString
 }
 
 QStringList IniFile::WriteIniKeys(const QString& section,
-                                  const QList<std::pair<QString, QString>>& keys) const
+                                  const QList<std::pair<QString, QString>>& keys,
+                                  const IniLock* held) const
 {
     QStringList failures;
     const auto failure = [this](const QString& reason) {
@@ -494,25 +547,41 @@ QStringList IniFile::WriteIniKeys(const QString& section,
 
     QString error;
     const QString target = resolveLinks(m_path, &error);
-    if (!target.isEmpty()) {
-        const WriteLock lock(QFile::encodeName(target));
-        if (!lock.mayWrite()) {
-            fail(&error, m_path, QStringLiteral("Another program kept the settings file locked"));
-        } else if (const bool exists = QFileInfo::exists(target); exists || m_seed.isEmpty()) {
-            // A file that exists but cannot be read is not replaced by one holding only these
-            // keys.
-            if (const std::optional<QByteArray> old = load(target, &error)) {
-                const QByteArray updated = updatedWith(*old, sectionBytes, accepted);
-                if ((exists && updated == *old) || replace(target, *old, updated, &error))
-                    return failures;
-            }
-        } else {
-            // A new file starts from the seed, so that it says what the program started with
-            // before the file was there; an unreadable seed is as good as none.
-            const QByteArray seed = load(m_seed, nullptr).value_or(QByteArray());
-            if (replace(target, {}, updatedWith(seed, sectionBytes, accepted), &error))
+    // A lock taken before the links changed guards another file: this one is waited for.
+    IniLock waited;
+    const IniLock* guard = held;
+    if (!target.isEmpty() &&
+        (!held || held->state() != IniLock::State::Held || held->m_target != target)) {
+        waited = lock();
+        guard = &waited;
+    }
+    const auto fits = [&](const QByteArray& bytes) {
+        return bytes.size() <= kMaxFileBytes ||
+               fail(&error, m_path,
+                    QStringLiteral("The settings file would grow past %1 MiB, more than it may "
+                                   "hold; not written")
+                        .arg(kMaxFileBytes >> 20));
+    };
+    if (target.isEmpty()) {
+        // A link loop: error says so.
+    } else if (guard->state() != IniLock::State::Held) {
+        error = guard->error();
+    } else if (const bool exists = QFileInfo::exists(target); exists || m_seed.isEmpty()) {
+        // A file that exists but cannot be read is not replaced by one holding only these
+        // keys.
+        if (const std::optional<QByteArray> old = load(target, &error)) {
+            const QByteArray updated = updatedWith(*old, sectionBytes, accepted);
+            if ((exists && updated == *old) ||
+                (fits(updated) && replace(target, *old, updated, &error)))
                 return failures;
         }
+    } else {
+        // A new file starts from the seed, so that it says what the program started with
+        // before the file was there; an unreadable seed is as good as none.
+        const QByteArray seed = load(m_seed, nullptr).value_or(QByteArray());
+        const QByteArray made = updatedWith(seed, sectionBytes, accepted);
+        if (fits(made) && replace(target, {}, made, &error))
+            return failures;
     }
     for (qsizetype i = 0; i < accepted.size(); ++i)
         failures.append(error);

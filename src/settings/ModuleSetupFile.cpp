@@ -45,7 +45,7 @@ ModuleSetup loadModuleSetup(const IniFile& settings)
     return setup;
 }
 
-QStringList saveModuleSetup(const ModuleSetup& setup, const IniFile& settings)
+QStringList saveModuleSetup(const ModuleSetup& setup, const IniFile& settings, const IniLock* held)
 {
     // One write of the file for all 78 keys: each write is synced to the disk, which takes
     // milliseconds a time.
@@ -58,7 +58,7 @@ QStringList saveModuleSetup(const ModuleSetup& setup, const IniFile& settings)
         keys.append({textKey(k), setup.texts[size_t(k)]});
     for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
         keys.append({bitmapKey(i), setup.bitmaps[size_t(i)]});
-    return settings.WriteIniKeys(kSection, keys);
+    return settings.WriteIniKeys(kSection, keys, held);
 }
 
 } // namespace velnor

@@ -8,6 +8,7 @@
 #include "Files.h"
 #include "LcdSection.h"
 #include "ModuleState.h"
+#include "Processes.h"
 
 #include <QDateTime>
 #include <QProcess>
@@ -106,6 +107,8 @@ private slots:
     void anEmptySpeedSettingMeans4800AsInThePanel();
     void aSignalEndsTheRunAndLeavesTheLineUsable_data();
     void aSignalEndsTheRunAndLeavesTheLineUsable();
+    void aSignalEndsTheWaitForTheSettingsLock_data();
+    void aSignalEndsTheWaitForTheSettingsLock();
     void scanFindsTheModulesAndLeavesNoneSelected_data();
     void scanFindsTheModulesAndLeavesNoneSelected();
     void watchPrintsTheFirstAnswerAndEachChange_data();
@@ -411,6 +414,43 @@ void tst_CliE2e::aSignalEndsTheRunAndLeavesTheLineUsable()
     const qsizetype sent = bench.heard.indexOf("\xEF\x65"_ba, 40);
     QVERIFY2(sent > 40 && sent < kUploadSize, qPrintable(QString::number(sent)));
     QVERIFY(bench.heard.startsWith(kUploadOpening));
+}
+
+// While another program holds the settings file's lock, save waits for it before the store
+// frame goes out, and a signal ends that wait with nothing stored.
+void tst_CliE2e::aSignalEndsTheWaitForTheSettingsLock_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl+C") << SIGINT;
+    QTest::newRow("kill") << SIGTERM;
+}
+
+void tst_CliE2e::aSignalEndsTheWaitForTheSettingsLock()
+{
+    QFETCH(int, signal);
+    Bench bench;
+    QVERIFY(bench.started);
+    const QString file = bench.setupFile(u"setup.ini"_s);
+    const IniLock held = bench.settings.tryLock();
+    QCOMPARE(held.state(), IniLock::State::Held);
+
+    test::OpenWatch tries(bench.dir.path(), "velnor.ini.lock");
+    QProcess program;
+    QSignalSpy finished(&program, &QProcess::finished);
+    program.start(QStringLiteral(VELNOR_CLI_PROGRAM),
+                  bench.withSettings({u"upload"_s, file, u"save"_s}));
+    QVERIFY(tries.wait(program));
+    ::kill(pid_t(program.processId()), signal);
+    // Waiting the lock out would take 10 s, store, and end in status 6.
+    QVERIFY(finished.wait(30000));
+    QCOMPARE(program.exitCode(), 130);
+    QVERIFY(QString::fromUtf8(program.readAllStandardError()).contains(u"save: interrupted"_s));
+
+    const QByteArray marker = "\xFE\x09"_ba;
+    QVERIFY(bench.runInProcess({u"serial"_s}).status == 0);
+    QTRY_VERIFY(bench.heard.endsWith(marker));
+    QCOMPARE(bench.heard.chopped(marker.size()).size(), kUploadSize);
+    QCOMPARE(loadModuleSetup(bench.settings).uid, u"101"_s);
 }
 
 void tst_CliE2e::scanFindsTheModulesAndLeavesNoneSelected_data()

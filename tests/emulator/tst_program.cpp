@@ -38,6 +38,7 @@ private slots:
     void unreadLogHoldsNoAnswerBack();
     void refusesAStoreThatIsNoFile_data();
     void refusesAStoreThatIsNoFile();
+    void signalEndsTheWaitForTheSettingsLock();
 };
 
 namespace {
@@ -254,6 +255,32 @@ void TestProgram::refusesAStoreThatIsNoFile()
              "velnor-emulator: --store: " + QFile::encodeName(path) +
                  " is not a regular file (nor a link to one)\n");
     QVERIFY(!QFileInfo(path).isFile());
+}
+
+// Another program holds the settings file's lock: a signal ends the wait for it at once, and
+// nothing is written.
+void TestProgram::signalEndsTheWaitForTheSettingsLock()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const IniFile ini(dir.filePath(u"velnor.ini"_s));
+    QVERIFY(ini.WriteIni(u"Ports"_s, u"1"_s, u"/dev/ttyS0"_s));
+    const IniLock held = ini.tryLock();
+    QCOMPARE(held.state(), IniLock::State::Held);
+
+    // The signal comes once the program tries the lock, not while it starts.
+    test::OpenWatch tries(dir.path(), "velnor.ini.lock");
+    QProcess process;
+    process.start(Program, {u"--headless"_s, u"--ini"_s, ini.path(), u"--port"_s, u"3"_s,
+                            u"--link"_s, dir.filePath(u"device"_s), u"--store"_s, QString()});
+    QVERIFY(tries.wait(process));
+    ::kill(pid_t(process.processId()), SIGTERM);
+    // Waiting the lock out would end with a failure, status 1.
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(ini.ReadIni(u"Ports"_s, u"3"_s), QString());
+    QVERIFY(!QFileInfo::exists(dir.filePath(u"device"_s)));
 }
 
 } // namespace velnor

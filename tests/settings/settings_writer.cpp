@@ -2,35 +2,25 @@
 
 #include <QString>
 
-#include <sys/fsuid.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 
 // Sets key Line1 of section LCD in a settings file again and again, to each value in turn, in
 // processes a test can kill in the middle of a write:
-//   settings_writer [--fsuid UID] FILE VALUE...
+//   settings_writer FILE VALUE...
 // For each line "N" on standard input it starts a writer process that makes N writes (0: until
 // killed), and answers "begin PID" as that process starts writing and "end STATUS" (its wait
 // status) once it has ended. Forking this small program is far cheaper than starting a new one
 // for every kill.
 int main(int argc, char** argv)
 {
-    int arg = 1;
-    if (argc > 2 && std::strcmp(argv[1], "--fsuid") == 0) {
-        // Root as another user meets a read-only folder as everyone else does.
-        const auto uid = uid_t(std::strtoul(argv[2], nullptr, 10));
-        ::setfsuid(uid);
-        if (::setfsuid(uid_t(-1)) != int(uid))
-            return 2;
-        arg = 3;
-    }
+    const int arg = 1;
     if (argc - arg < 2)
         return 2;
     const velnor::IniFile ini(QString::fromLocal8Bit(argv[arg]));

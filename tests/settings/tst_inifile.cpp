@@ -187,41 +187,65 @@ void TestIniFile::readWithLittleMemory()
     QCOMPARE(status, 0);
 }
 
-// A write that fails (here on a file size limit of 0, as on a full disk) leaves the file as it
-// was and nothing beside it, whether it was to replace the file or to write it in place.
+// A write that fails or is refused says why and leaves the file as it was, with nothing beside
+// it: one that would outgrow what every reader takes, one whose lock is not a regular file
+// (opening a FIFO would block for good), and one that a file size limit of 0 cuts short, as a
+// full disk would, whether it replaces the file or writes it in place. Run in a child that an
+// alarm ends, so that a write that hangs fails the test instead of stalling it.
 void TestIniFile::failedWrite_data()
 {
-    QTest::addColumn<bool>("readOnlyFolder");
-    QTest::newRow("writable folder") << false;
-    QTest::newRow("read-only folder") << true;
+    QTest::addColumn<QString>("lock"); // what velnor.ini.lock is; empty for nothing
+    QTest::addColumn<qint64>("size");  // of velnor.ini, all spaces
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("past the size limit") << QString() << qint64(64 << 20) - 8 << u"64 MiB"_s;
+    QTest::newRow("lock is a FIFO") << u"fifo"_s << qint64(16) << u"Is a FIFO"_s;
+    QTest::newRow("lock is a folder") << u"folder"_s << qint64(16) << u"Is a folder"_s;
+    QTest::newRow("lock is a link") << u"link"_s << qint64(16) << u"a symbolic link"_s;
+    QTest::newRow("cut short") << QString() << qint64(16) << u"File too large"_s;
+    QTest::newRow("cut short in place")
+        << u"read-only folder"_s << qint64(16) << u"File too large"_s;
 }
 
 void TestIniFile::failedWrite()
 {
-    QFETCH(bool, readOnlyFolder);
+    QFETCH(QString, lock);
+    QFETCH(qint64, size);
+    QFETCH(QString, reason);
     const QTemporaryDir dir;
     const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
-    const QByteArray old = "[LCD]\r\nUID=101\r\nLine1=1\r\n";
-    QVERIFY(put(ini.path(), old));
+    QVERIFY(put(ini.path(), QByteArray(size, ' ')));
     QVERIFY(QFile::setPermissions(ini.path(), QFile::Permissions(0x6666)));
+    const QByteArray lockName = QFile::encodeName(ini.path()) + ".lock";
     const QByteArray folder = QFile::encodeName(dir.path());
     const auto restore = qScopeGuard([&] { ::chmod(folder.constData(), 0700); });
-    if (readOnlyFolder)
+    if (lock == u"fifo")
+        QCOMPARE(::mkfifo(lockName.constData(), 0600), 0);
+    else if (lock == u"folder")
+        QCOMPARE(::mkdir(lockName.constData(), 0700), 0);
+    else if (lock == u"link")
+        QCOMPARE(::symlink("/dev/null", lockName.constData()), 0);
+    else if (lock == u"read-only folder")
         QCOMPARE(::chmod(folder.constData(), 0555), 0);
 
     const int status = inChild([&] {
+        ::alarm(30);
         // Root ignores the folder's mode; nobody does not.
-        if (readOnlyFolder && ::geteuid() == 0)
+        if (lock == u"read-only folder" && ::geteuid() == 0)
             ::setfsuid(65534);
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{0, 0};
         QString error;
-        return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
-               !ini.WriteIni(u"LCD"_s, u"Line1"_s, u"22"_s, &error) && !error.isEmpty();
+        return (!reason.contains(u"File too large"_s) || ::setrlimit(RLIMIT_FSIZE, &limit) == 0) &&
+               !ini.WriteIni(u"LCD"_s, u"Baud"_s, u"9600"_s, &error) && error.contains(reason);
     });
     QCOMPARE(status, 0);
-    QCOMPARE(contents(ini.path()), old);
-    QCOMPARE(entries(dir), QStringList{u"velnor.ini"_s});
+    QCOMPARE(contents(ini.path()), QByteArray(size, ' '));
+    QStringList expected{u"velnor.ini"_s};
+    if (lock == u"fifo" || lock == u"folder" || lock == u"link")
+        expected.append(u"velnor.ini.lock"_s);
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+             expected);
 }
 
 // The new file of a writer killed between naming it and renaming it is removed by the next

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,5 +81,37 @@ inline Memory memoryNow()
         return {};
     return {pages[0].toLongLong() * pageSize, pages[1].toLongLong() * pageSize};
 }
+
+// From the moment it is made until wait() says so: whether a program opened the file name in
+// folder, so that a test acts when a program reaches that file and not before. The event loop
+// runs meanwhile.
+struct OpenWatch
+{
+    OpenWatch(const QString& folder, QByteArray file) : name(std::move(file))
+    {
+        ::inotify_add_watch(fd, QFile::encodeName(folder).constData(), IN_OPEN);
+    }
+    ~OpenWatch() { ::close(fd); }
+
+    bool wait(const QProcess& program, int ms = 20000)
+    {
+        bool opened = false;
+        return QTest::qWaitFor(
+                   [&] {
+                       alignas(inotify_event) char events[4096];
+                       for (ssize_t at = 0, got = ::read(fd, events, sizeof events); at < got;) {
+                           const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                           opened = opened || (event->len > 0 && name == event->name);
+                           at += ssize_t(sizeof(inotify_event) + event->len);
+                       }
+                       return opened || program.state() == QProcess::NotRunning;
+                   },
+                   ms) &&
+               opened;
+    }
+
+    const int fd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    const QByteArray name;
+};
 
 } // namespace velnor::test

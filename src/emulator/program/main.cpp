@@ -30,15 +30,28 @@ bool writeIni(const ProgramOptions& options, const QString& device)
     // finds its port and speed in it.
     const IniFile ini =
         SettingsLocation::choose(SettingsLocation::ofThisProgram(options.iniPath)).file();
-    QString error;
-    if (!ini.WriteIni(QStringLiteral("Ports"), QString::number(options.port), device, &error) ||
+    // Both keys under one hold of the lock; a signal while another program holds it ends the
+    // wait, and the program, with nothing written.
+    const IniLock lock = ini.lock(&QuitOnSignal::requested);
+    if (QuitOnSignal::requested())
+        return false;
+    QString error = lock.error();
+    if (lock.state() != IniLock::State::Held ||
+        !ini.WriteIni(QStringLiteral("Ports"), QString::number(options.port), device, &error,
+                      &lock) ||
         (options.selectPort &&
          !ini.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"),
-                       QString::number(options.port), &error))) {
+                       QString::number(options.port), &error, &lock))) {
         printError(error);
         return false;
     }
     return true;
+}
+
+// A program told to end while starting ends as it would have a moment later: cleanly.
+int failedStart()
+{
+    return QuitOnSignal::requested() ? 0 : 1;
 }
 
 } // namespace
@@ -96,14 +109,14 @@ int main(int argc, char* argv[])
         return 1;
     }
     if (iniFirst && !writeIni(*options, options->linkPath))
-        return 1;
+        return failedStart();
     QString error;
     if (!host.start(&error)) {
         printError(error);
         return 1;
     }
     if (!options->iniPath.isEmpty() && !iniFirst && !writeIni(*options, host.devicePath()))
-        return 1;
+        return failedStart();
     HeadlessLog::writeDevice(host, stdout);
 
     if (options->headless) {
