@@ -34,13 +34,6 @@ namespace {
 using namespace velnor::bench;
 using Clock = std::chrono::steady_clock;
 
-double threadCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
 // Modules on the far end of the terminal, answering as soon as a frame is complete.
 void playModules(int master, const std::atomic<bool>& silent, const std::atomic<bool>& stop)
 {
@@ -142,9 +135,9 @@ int main(int argc, char* argv[])
                 velnor::QtTickSource::kTickMs, found);
     print("search of 32 addresses, 3 modules", "ms", stats(withModules));
     print("search of 32 addresses, silent line", "ms", stats(onSilentLine));
-    std::printf("watch: %d answers in %.1f s, program thread %.3f s of processor time (%.2f %% "
-                "of a core)\n",
-                answers, wallS, cpuS, 100.0 * cpuS / wallS);
+    std::printf("watch: %d answers in %.1f s (%.1f a second), program thread %.3f s of processor "
+                "time (%.2f %% of a core)\n",
+                answers, wallS, answers / wallS, cpuS, 100.0 * cpuS / wallS);
     close(pty.master);
     close(pty.slave);
     return 0;

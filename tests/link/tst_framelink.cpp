@@ -9,11 +9,14 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
 using namespace velnor;
 using velnor::test::FakeMessageSink;
 using velnor::test::FakeSerialPort;
 using velnor::test::FakeTickSource;
 using velnor::test::waitsOver;
+
+Q_DECLARE_METATYPE(velnor::Exchange)
 
 namespace {
 
@@ -153,8 +156,86 @@ private slots:
         QCOMPARE(ticksAtAnswer, 1);
         QCOMPARE(rig.monitor.rxText(), QStringLiteral("EE 64 "));
         QCOMPARE(rig.ticks.ticksPerRun, QList<int>{10});
-        QCOMPARE(rig.vars.TickCount, qint16(10));
         QVERIFY(!rig.ticks.isActive());
+    }
+
+    // The line tools' exchanges end as soon as the whole answer from the module asked is in; the
+    // commands' wait their ticks out, and so does a tool's when no such answer comes.
+    void onlyTheToolsEndOnTheirAnswer_data()
+    {
+        QTest::addColumn<Exchange>("exchange");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("waitsItsTicks");
+        const Exchange select = Exchange::select(100);
+        const Exchange read = Exchange::readInputs();
+        QTest::newRow("command's select") << select << QByteArray("\xee\x64") << true;
+        QTest::newRow("tool's select")
+            << select.endingOnAnswer() << QByteArray("\xee\x64") << false;
+        QTest::newRow("tool's select, another module")
+            << select.endingOnAnswer() << QByteArray("\xee\x65") << true;
+        QTest::newRow("command's read") << read << QByteArray("\xee\x64\x05\x00", 4) << true;
+        QTest::newRow("tool's read")
+            << read.endingOnAnswer() << QByteArray("\xee\x64\x05\x00", 4) << false;
+        QTest::newRow("tool's read, no header")
+            << read.endingOnAnswer() << QByteArray("\x00\x00\x05\x00", 4) << true;
+        QTest::newRow("tool's read, silence") << read.endingOnAnswer() << QByteArray() << true;
+    }
+
+    void onlyTheToolsEndOnTheirAnswer()
+    {
+        QFETCH(Exchange, exchange);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, waitsItsTicks);
+        Rig rig;
+        rig.vars.DeviceAddr = 100;
+        rig.answer(reply);
+        const QList<Exchange::Outcome> ended = rig.run({exchange});
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended.first().answered, reply.startsWith("\xee\x64"));
+        QCOMPARE(rig.ticks.ticksPerRun.size(), 1);
+        QCOMPARE(rig.ticks.ticksPerRun.first() == Exchange::kAnswerTicks, waitsItsTicks);
+    }
+
+    // What comes during a select is logged as the receiver took it, with the select's address
+    // and the line, and shows on the Received Bytes line, garbled or not.
+    void whatComesDuringAnExchangeIsItsOwn_data()
+    {
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("stray byte before the answer")
+            << QByteArrayList{QByteArray(1, 0), "\xee\x65"} << u"00 EE 65/no frame/101"_s
+            << u"00 EE 65 "_s;
+        QTest::newRow("collision")
+            << QByteArrayList{"\xcc\x40\xff"} << u"CC 40 FF/no frame/101"_s << u"CC 40 FF "_s;
+        QTest::newRow("answer and a byte more")
+            << QByteArrayList{"\xee\x65\x12"}
+            << u"EE 65/acknowledge from 101/101; 12/no frame: after the answer/101"_s
+            << u"EE 65 "_s;
+    }
+
+    void whatComesDuringAnExchangeIsItsOwn()
+    {
+        QFETCH(QByteArrayList, chunks);
+        Rig rig;
+        rig.port.peer = [&rig, chunks](const QByteArray& bytes) {
+            if (bytes != "\x65")
+                return;
+            for (const QByteArray& chunk : chunks)
+                QTimer::singleShot(0, &rig.port, [&rig, chunk] { rig.port.feed(chunk); });
+        };
+        rig.run({Exchange::select(101)});
+        QStringList logged;
+        const TrafficLog& log = rig.panel.log();
+        for (int i = 0; i < log.rowCount(); ++i) {
+            if (log.at(i).direction == LogRow::Direction::Received) {
+                logged.append(hexItems(log.at(i).bytes).trimmed() + u'/' + log.at(i).meaning +
+                              u'/' + QString::number(log.at(i).address));
+            }
+        }
+        QTEST(logged.join(u"; "_s), "logged");
+        QCOMPARE(log.data(log.index(0, TrafficLog::Line)).toString(), u"port 1, 9600"_s);
+        QTEST(rig.monitor.rxText(), "shown");
     }
 
     // A sequence runs its exchanges in order, each judged by its own wait; cancelled, it sends
