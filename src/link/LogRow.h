@@ -20,7 +20,7 @@ struct LogRow
     QByteArray bytes;
     QString meaning;
     // The port and speed the bytes went over, "port 1, 9600".
-    QString line;
+    QString line{};
 
     bool operator==(const LogRow&) const = default;
 };

@@ -15,7 +15,7 @@ namespace {
 LogRow rowOf(const DecodedFrame& frame, qint64 time, LogRow::Window window,
              LogRow::Direction direction)
 {
-    return {time, window, direction, frame.address, frame.bytes, frame.meaning, {}};
+    return {time, window, direction, frame.address, frame.bytes, frame.meaning};
 }
 
 int lineIndex(LogRow::Window window)
@@ -65,8 +65,7 @@ void TrafficLog::answerMissing(int address, int ticks, LogRow::Window window)
           LogRow::Direction::Missing,
           address,
           {},
-          QStringLiteral("no answer from %1 within %2 ticks").arg(address).arg(ticks),
-          {}}});
+          QStringLiteral("no answer from %1 within %2 ticks").arg(address).arg(ticks)}});
 }
 
 bool TrafficLog::answeredSinceSent(int address) const

@@ -211,35 +211,6 @@ private slots:
         QCOMPARE(joined(frames), received);
     }
 
-    // A read is judged as the receiver judged it: only an answer it took is one, and every
-    // piece carries the module of the exchange it came in.
-    void namesAReadAsTheReceiverTookIt_data()
-    {
-        QTest::addColumn<QByteArray>("read");
-        QTest::addColumn<int>("answerLength");
-        QTest::addColumn<QString>("meaning");
-        const auto row = [](const char* hex, int answerLength, const QString& meaning) {
-            QTest::newRow(hex) << QByteArray::fromHex(hex) << answerLength << meaning;
-        };
-        row("00EE65", 0, u"no frame"_s);
-        row("EE66", 0, u"no frame"_s);
-        row("EE6512", 2, u"acknowledge from 101; no frame: after the answer"_s);
-        row("EE6505FF", 4, u"inputs of 101: 1 0 1 0 1 1 1 1"_s);
-        row(QByteArray(FrameDecoder::MaxRun + 1, 'C').toHex().constData(), 0,
-            u"no frame; no frame"_s);
-    }
-
-    void namesAReadAsTheReceiverTookIt()
-    {
-        QFETCH(QByteArray, read);
-        QFETCH(int, answerLength);
-        const QList<DecodedFrame> frames = FrameDecoder::receiverRead(read, answerLength, 101);
-        QTEST(meanings(frames).join(u"; "_s), "meaning");
-        QCOMPARE(joined(frames), read);
-        for (const DecodedFrame& frame : frames)
-            QCOMPARE(frame.address, 101);
-    }
-
     // Bytes the modules would not take as a frame are kept and said to be none.
     void keepsBytesThatMakeNoFrame_data()
     {
