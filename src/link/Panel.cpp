@@ -33,9 +33,10 @@ void Panel::logTraffic()
             [this](const QByteArray& bytes) { m_log.frameSent(bytes, Window::Panel); });
     connect(&m_configLink, &ConfigLink::frameSent, &m_log,
             [this](const QByteArray& bytes) { m_log.frameSent(bytes, Window::Configuration); });
-    // Bytes that come during an exchange are part of it, answer or not.
+    // Bytes that come during an exchange are part of it, answer or not; those a send drops
+    // came before it.
     const auto exchangeAddress = [this] {
-        return m_exchanges.isRunning() ? int(m_vars.DeviceAddr) : -1;
+        return m_exchanges.isRunning() && !m_link.isDroppingStale() ? int(m_vars.DeviceAddr) : -1;
     };
     // The receiver's reads are logged as it judged them; bytes anyone else takes out of the
     // port (a send drops what was left from before it) it never looked at, so none of them

@@ -174,17 +174,18 @@ private slots:
     }
 
     // What comes during a select is logged as the receiver took it, with the select's address
-    // and the line, and shows on the Received Bytes line, garbled or not.
+    // (what its send dropped from before has none) and the line, and shows on the Received Bytes
+    // line, garbled or not.
     void whatComesDuringAnExchangeIsItsOwn_data()
     {
         QTest::addColumn<QByteArrayList>("chunks");
         QTest::addColumn<QString>("logged");
         QTest::addColumn<QString>("shown");
         QTest::newRow("stray byte before the answer")
-            << QByteArrayList{QByteArray(1, 0), "\xee\x65"} << u"00 EE 65/no frame/101"_s
-            << u"00 EE 65 "_s;
-        QTest::newRow("collision")
-            << QByteArrayList{"\xcc\x40\xff"} << u"CC 40 FF/no frame/101"_s << u"CC 40 FF "_s;
+            << QByteArrayList{QByteArray(1, 0), "\xee\x65"}
+            << u"07/no frame/-1; 00 EE 65/no frame/101"_s << u"00 EE 65 "_s;
+        QTest::newRow("collision") << QByteArrayList{"\xcc\x40\xff"}
+                                   << u"07/no frame/-1; CC 40 FF/no frame/101"_s << u"CC 40 FF "_s;
     }
 
     void whatComesDuringAnExchangeIsItsOwn()
@@ -197,6 +198,7 @@ private slots:
             for (const QByteArray& chunk : chunks)
                 QTimer::singleShot(0, &rig.port, [&rig, chunk] { rig.port.feed(chunk); });
         };
+        rig.port.feed("\x07"); // from before the select, dropped by its send
         rig.run({Exchange::select(101)});
         QStringList logged;
         const TrafficLog& log = rig.panel.log();
