@@ -11,6 +11,7 @@
 #include <pty.h>
 #include <termios.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace velnor::bench {
 
@@ -35,6 +36,27 @@ inline RawPty openRawPty()
     }
     pty.name = name;
     return pty;
+}
+
+// Of the calling thread only, so a far end played by another thread is not counted.
+inline double threadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Resident size of the process from /proc/self/statm, 0 where there is none.
+inline long residentKiB()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 inline double cpuSeconds()

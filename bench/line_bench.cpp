@@ -1,6 +1,7 @@
 // Measures the tools that look at the line, with the real serial port on a pseudo-terminal
 // whose far end a thread plays as modules at 101, 117 and 132 (acknowledging selects and
-// deselects, answering input reads):
+// deselects, answering input reads, each answer once it would have crossed a line at 9600
+// bit/s):
 //  - the wall time of a search of the 32 addresses, on that line and on a silent one;
 //  - the processor time of the program's own thread while the inputs are watched.
 // Usage: velnor-line-bench [ROUNDS] [WATCH_SECONDS]   (results go to standard output)
@@ -34,14 +35,11 @@ namespace {
 using namespace velnor::bench;
 using Clock = std::chrono::steady_clock;
 
-double threadCpuSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
+// Modules on the far end of the terminal. A pseudo-terminal carries bytes at once, so each
+// answer waits until its frame and itself would have crossed a line at 9600 bit/s (10 bits a
+// byte): the reads a second then measure the program, not a wire faster than any.
+constexpr std::chrono::microseconds kByteTime{10'000'000 / 9600};
 
-// Modules on the far end of the terminal, answering as soon as a frame is complete.
 void playModules(int master, const std::atomic<bool>& silent, const std::atomic<bool>& stop)
 {
     namespace wire = velnor::wire;
@@ -69,8 +67,12 @@ void playModules(int master, const std::atomic<bool>& silent, const std::atomic<
             command = byte == wire::Command;
             previous = byte;
             answer[1] = selected;
-            if (length && !silent && write(master, answer, length) < 0)
-                return;
+            const size_t frameLength = byte == wire::Deselect ? 1 : 2;
+            if (length && !silent) {
+                std::this_thread::sleep_for(kByteTime * int(frameLength + length));
+                if (write(master, answer, length) < 0)
+                    return;
+            }
             if (byte == wire::Deselect)
                 selected = 0;
         }
@@ -142,9 +144,9 @@ int main(int argc, char* argv[])
                 velnor::QtTickSource::kTickMs, found);
     print("search of 32 addresses, 3 modules", "ms", stats(withModules));
     print("search of 32 addresses, silent line", "ms", stats(onSilentLine));
-    std::printf("watch: %d answers in %.1f s, program thread %.3f s of processor time (%.2f %% "
-                "of a core)\n",
-                answers, wallS, cpuS, 100.0 * cpuS / wallS);
+    std::printf("watch: %d answers in %.1f s (%.1f a second), program thread %.3f s of processor "
+                "time (%.2f %% of a core)\n",
+                answers, wallS, answers / wallS, cpuS, 100.0 * cpuS / wallS);
     close(pty.master);
     close(pty.slave);
     return 0;

@@ -2,7 +2,9 @@
 //  - from a click on "Select Device" to the first byte readable at the far end;
 //  - how long a 10-tick wait lasts;
 //  - the processor time the program spends during that wait.
-// Usage: velnor-link-bench [ROUNDS]   (results go to standard output)
+//  - the processor time of the program while a device streams acknowledgements at the line's
+//    rate, in windows of 10 s, and its resident size before and after.
+// Usage: velnor-link-bench [ROUNDS] [FLOOD_SECONDS]   (results go to standard output)
 #include "Measures.h"
 #include "app/frmMain.h"
 #include "link/Panel.h"
@@ -11,6 +13,8 @@
 #include "widgets/QtMessageSink.h"
 
 #include <QAbstractButton>
+#include <QLabel>
+#include <QTimer>
 #include <QApplication>
 #include <QTemporaryDir>
 
@@ -41,6 +45,7 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
+    const int floodSeconds = argc > 2 ? std::max(10, std::atoi(argv[2])) : 60;
 
     const RawPty pty = openRawPty();
     if (pty.master < 0)
@@ -104,6 +109,38 @@ int main(int argc, char* argv[])
     print("select click to first byte at the far end", "ms", stats(firstByteMs));
     print("10-tick wait, wall time", "ms", stats(waitMs));
     print("10-tick wait, processor time of the program", "ms", stats(cpuMs));
+
+    // A device that never stops acknowledging for 101 while 101 is selected, at about the
+    // line's rate (EE 65 every 2 ms, 1000 bytes a second; 9600 bit/s carries 960): the
+    // processor time of the program's thread in each window of 10 s.
+    std::atomic<bool> streaming{true};
+    std::thread stream([&] {
+        const unsigned char answer[2] = {0xEE, 101};
+        auto next = Clock::now();
+        while (streaming) {
+            next += std::chrono::milliseconds(2);
+            std::this_thread::sleep_until(next);
+            if (write(master, answer, sizeof answer) < 0)
+                return;
+        }
+    });
+    const long rssBefore = residentKiB();
+    std::vector<double> sharePercent;
+    for (int w = 0; w < std::max(1, floodSeconds / 10); ++w) {
+        const double cpuBefore = threadCpuSeconds();
+        QTimer::singleShot(std::chrono::seconds(10), &app, &QApplication::quit);
+        QApplication::exec();
+        sharePercent.push_back((threadCpuSeconds() - cpuBefore) * 10.0);
+    }
+    streaming = false;
+    stream.join();
+    std::printf("flood of EE 65, 101 selected: share of a core per 10 s:");
+    for (const double share : sharePercent)
+        std::printf(" %.1f%%", share);
+    const auto* received = window.findChild<QLabel*>(QStringLiteral("lblRxData"));
+    std::printf("\nresident size %ld KiB before the flood, %ld KiB after; Received Bytes line "
+                "%lld characters\n",
+                rssBefore, residentKiB(), static_cast<long long>(received->text().size()));
     close(master);
     close(pty.slave);
     return 0;

@@ -1,9 +1,9 @@
 // The main window's receive path: any bytes from the line, in any split, at any threshold
 // (changed at any moment), with the port closed and opened in between. No answer but one
 // that starts EE and the selected address sets RxFlag, the monitor's receive line is always
-// hex items, the receive buffer never holds more than its size, and bytes are dropped only
-// when it is full: a model of the buffer kept beside the port sees every byte the receiver
-// takes.
+// its latest hex items (after "... " once older ones were dropped), the receive buffer never
+// holds more than its size, and bytes are dropped only when it is full: a model of the buffer
+// kept beside the port sees every byte the receiver takes.
 #include "FakeSerialPort.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
@@ -49,8 +49,8 @@ struct BufferModel
 
 bool wellFormedHex(const QString& text)
 {
-    static const QRegularExpression items(QStringLiteral("^(?:[0-9A-F]{2} )*\\z"));
-    return items.match(text).hasMatch();
+    static const QRegularExpression items(QStringLiteral("^(?:\\.\\.\\. )?(?:[0-9A-F]{2} )*\\z"));
+    return items.match(text).hasMatch() && text.size() <= 4 + 3 * TrafficMonitor::kRxTail;
 }
 
 int thresholdFrom(FuzzInput& in)

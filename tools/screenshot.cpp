@@ -82,7 +82,9 @@ bool drawLog(velnor::frmMain& window, velnor::Panel& panel, const QString& path)
     // Whole rows only: the table made as tall as the rows it shows, then scrolled to its end.
     auto* table = log->findChild<QTableView*>();
     const int rowHeight = table->verticalHeader()->defaultSectionSize();
-    log->resize(log->width(), log->height() - table->viewport()->height() % rowHeight);
+    // Wider than the 1024 it opens at by the line's column, so that every meaning shows whole.
+    log->resize(log->width() + table->columnWidth(velnor::TrafficLog::Line),
+                log->height() - table->viewport()->height() % rowHeight);
     QApplication::processEvents();
     table->scrollToBottom();
     QApplication::processEvents();

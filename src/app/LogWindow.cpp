@@ -77,6 +77,7 @@ LogWindow::LogWindow(TrafficLog& log, QWidget* parent)
     };
     columns->resizeSection(TrafficLog::Time, room(QStringLiteral("00:00:00.000"), 2));
     columns->resizeSection(TrafficLog::Window, room(QStringLiteral("configuration"), 2));
+    columns->resizeSection(TrafficLog::Line, room(QStringLiteral("port 20, 9600"), 2));
     columns->resizeSection(TrafficLog::Direction, room(QStringLiteral("Direction"), 3));
     columns->resizeSection(TrafficLog::Address, room(QStringLiteral("Address"), 3));
     // Every frame of the main window shows whole but a text of more than 15 characters (up to
@@ -91,8 +92,7 @@ LogWindow::LogWindow(TrafficLog& log, QWidget* parent)
                                digit * 2);
     columns->setStretchLastSection(true);
 
-    m_bound->setText(tr("Keeps the latest %1 rows; older ones are dropped.")
-                         .arg(QLocale().toString(log.maxRows())));
+    showWaiting(log.waiting());
 
     auto* tools = new QHBoxLayout;
     tools->addWidget(new QLabel(tr("Address"), this));
@@ -122,10 +122,24 @@ void LogWindow::connectSignals()
     connect(m_address, &QComboBox::currentIndexChanged, this, &LogWindow::filterByAddress);
     connect(m_pause, &QPushButton::toggled, &m_log, &TrafficLog::setPaused);
     connect(&m_log, &TrafficLog::pausedChanged, m_pause, &QPushButton::setChecked);
+    connect(&m_log, &TrafficLog::pausedChanged, this, [this] { showWaiting(m_log.waiting()); });
+    connect(&m_log, &TrafficLog::waitingChanged, this, &LogWindow::showWaiting);
     connect(m_clear, &QPushButton::clicked, &m_log, &TrafficLog::clear);
     connect(m_copy, &QPushButton::clicked, this, &LogWindow::copy);
     connect(m_save, &QPushButton::clicked, this, &LogWindow::askWhereToSave);
     connect(m_shown, &QAbstractItemModel::rowsInserted, this, &LogWindow::followNewRows);
+}
+
+void LogWindow::showWaiting(int rows)
+{
+    // A pressed button alone is easy to miss: the footer says the log is held and how much.
+    m_pause->setText(m_log.paused() ? tr("Resume") : tr("Pause"));
+    m_bound->setText(
+        m_log.paused()
+            ? (rows == 1 ? tr("Paused: 1 row waits to be shown.")
+                         : tr("Paused: %1 rows wait to be shown.").arg(QLocale().toString(rows)))
+            : tr("Keeps the latest %1 rows; older ones are dropped.")
+                  .arg(QLocale().toString(m_log.maxRows())));
 }
 
 void LogWindow::filterByAddress(int index)

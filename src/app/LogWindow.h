@@ -40,6 +40,7 @@ private:
     void filterByAddress(int index);
     void askWhereToSave();
     void followNewRows();
+    void showWaiting(int rows);
 
     TrafficLog& m_log;
     QSortFilterProxyModel* m_shown;

@@ -24,11 +24,21 @@ struct Exchange
     static Exchange deselect() { return {Kind::Deselect, 0, kAnswerTicks}; }
     static Exchange readInputs() { return {Kind::ReadInputs, 0, kAnswerTicks}; }
     static Exchange pause(qint16 ticks) { return {Kind::Pause, 0, ticks}; }
+    // The same exchange, ending as soon as its whole answer is in; its ticks still bound the
+    // wait for an answer that does not come. For the line tools, which gain nothing by
+    // waiting on after the answer; the main window's commands always wait their ticks.
+    Exchange endingOnAnswer() const
+    {
+        Exchange early = *this;
+        early.endsOnAnswer = true;
+        return early;
+    }
 
     Kind kind = Kind::Pause;
     // The address a select asks for.
     quint8 address = 0;
     qint16 ticks = 0;
+    bool endsOnAnswer = false;
 
     // How an exchange ended, once its ticks have passed.
     struct Outcome

@@ -8,6 +8,8 @@
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 
+#include <QMetaObject>
+
 #include <utility>
 
 namespace velnor {
@@ -102,6 +104,7 @@ void Exchanges::begin(const Exchange& exchange)
     }
     m_vars.TickCount = 0;
     m_ticksSeen = 0;
+    ++m_begun;
 }
 
 void Exchanges::tick()
@@ -113,6 +116,24 @@ void Exchanges::tick()
     ++m_vars.TickCount;
     if (++m_ticksSeen < m_current.ticks)
         return;
+    finishCurrent();
+}
+
+void Exchanges::answerIn()
+{
+    if (!m_running || !m_current.endsOnAnswer)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, begun = m_begun] {
+            if (m_running && begun == m_begun)
+                finishCurrent();
+        },
+        Qt::QueuedConnection);
+}
+
+void Exchanges::finishCurrent()
+{
     m_ticks.stop();
     endExchange();
     runUntilWait();

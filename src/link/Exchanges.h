@@ -14,7 +14,8 @@ class TickSource;
 class WaitGate;
 
 // Runs the main window's exchanges from the event loop: each one sends its frame, then goes on
-// once its ticks have passed, whether or not the answer came early, and reports how it ended.
+// once its ticks have passed, whether or not the answer came early (unless it ends on its
+// answer), and reports how it ended.
 // A sequence runs one exchange after another and holds the wait gate from its first frame to
 // the end of its last wait, so no click of either window comes in between.
 class Exchanges final : public QObject
@@ -38,6 +39,10 @@ public:
 
     // The broadcast frames expect no answer and go out at once.
     void broadcast(bool on);
+    // The receiver took the whole answer the running exchange waits for. One that ends on its
+    // answer then ends from the event loop, never from inside the receive event; the others
+    // wait their ticks out.
+    void answerIn();
 
 signals:
     // The sequence still runs while this is heard: a new one starts from finished().
@@ -50,6 +55,7 @@ private:
     void runUntilWait();
     void begin(const Exchange& exchange);
     void tick();
+    void finishCurrent();
     void endExchange();
     void end(bool completed);
 
@@ -62,6 +68,8 @@ private:
     qsizetype m_next = 0;
     Exchange m_current;
     qint16 m_ticksSeen = 0;
+    // Counts the exchanges begun, so an answer heard for one cannot end the next.
+    quint64 m_begun = 0;
     bool m_running = false;
     const QObject* m_owner = nullptr;
 };

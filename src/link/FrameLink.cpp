@@ -68,7 +68,9 @@ bool FrameLink::startExchange()
     // Bytes still waiting from before this frame cannot be its answer; left there, a single
     // stray byte would sit in front of the answer and hide it. The port drops what the device
     // held from before it was opened.
+    m_droppingStale = true;
     m_port.input();
+    m_droppingStale = false;
     if (!m_port.portOpen() && !m_port.setPortOpen(true)) {
         reportFailure(m_port.errorString());
         return false;

@@ -33,6 +33,8 @@ public:
     // Sends TxText in one write, with the same failure rule as SendFrame; the transmit line
     // shows monitorText instead of hex.
     void SendText(const QString& monitorText);
+    // Inside a send: the bytes the port gives up now came before the frame and are dropped.
+    bool isDroppingStale() const { return m_droppingStale; }
 
 signals:
     // The bytes that went out, a failed frame's first ones included.
@@ -46,6 +48,7 @@ private:
     SerialPort& m_port;
     MessageSink& m_messages;
     TrafficMonitor& m_monitor;
+    bool m_droppingStale = false;
 };
 
 } // namespace velnor

@@ -54,7 +54,7 @@ void InputWatch::read()
     if (!m_running || m_reading)
         return;
     m_sinceRead.start();
-    m_reading = m_panel.exchanges().start(Exchange::readInputs(), this);
+    m_reading = m_panel.exchanges().start(Exchange::readInputs().endingOnAnswer(), this);
     // Another wait holds the gate: this read goes out once it is over.
     m_awaitingGate = !m_reading;
 }

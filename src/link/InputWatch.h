@@ -12,9 +12,10 @@ namespace velnor {
 
 class Panel;
 
-// Reads the selected module's inputs again and again with the input exchange: one read right
-// after another, or one every interval. Each read holds the wait gate like any other; between
-// reads a read that finds the gate held waits until it opens. Runs until stopped.
+// Reads the selected module's inputs again and again with the input exchange, each read over
+// as soon as its answer is in: one read right after another, or one every interval. Each read
+// holds the wait gate like any other; between reads a read that finds the gate held waits until it
+// opens. Runs until stopped.
 class InputWatch final : public QObject
 {
     Q_OBJECT

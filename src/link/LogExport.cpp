@@ -56,30 +56,36 @@ QString addressText(int address)
 QString logText(const QList<LogRow>& rows)
 {
     qsizetype hexWidth = 0;
-    for (const LogRow& row : rows)
+    qsizetype lineWidth = 0;
+    for (const LogRow& row : rows) {
         hexWidth = std::max(hexWidth, row.bytes.size() * 3 - 1);
+        lineWidth = std::max(lineWidth, row.line.size());
+    }
     QString text;
     for (const LogRow& row : rows) {
-        const QString line = QStringList{timeOfDay(row.msecsSinceEpoch),
-                                         windowName(row.window).leftJustified(13),
-                                         directionName(row.direction).leftJustified(8),
-                                         addressText(row.address).rightJustified(3),
-                                         hexItems(row.bytes).trimmed().leftJustified(hexWidth),
-                                         row.meaning}
-                                 .join(QStringLiteral("  "));
-        text += line + QLatin1Char('\n');
+        QStringList fields{timeOfDay(row.msecsSinceEpoch),
+                           windowName(row.window).leftJustified(13),
+                           directionName(row.direction).leftJustified(8),
+                           addressText(row.address).rightJustified(3),
+                           hexItems(row.bytes).trimmed().leftJustified(hexWidth),
+                           row.meaning};
+        // A log fed without ports names no line: no empty column for it.
+        if (lineWidth > 0)
+            fields.insert(2, row.line.leftJustified(lineWidth));
+        text += fields.join(QStringLiteral("  ")) + QLatin1Char('\n');
     }
     return text;
 }
 
 QString logCsv(const QList<LogRow>& rows)
 {
-    QString csv = QStringLiteral("time,window,direction,address,bytes,meaning\r\n");
+    QString csv = QStringLiteral("time,window,line,direction,address,bytes,meaning\r\n");
     for (const LogRow& row : rows) {
         const QString time = QDateTime::fromMSecsSinceEpoch(row.msecsSinceEpoch)
                                  .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
         csv += QStringList{time,
                            windowName(row.window),
+                           csvField(row.line),
                            directionName(row.direction),
                            addressText(row.address),
                            hexItems(row.bytes).trimmed(),

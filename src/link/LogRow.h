@@ -19,6 +19,8 @@ struct LogRow
     int address = -1;
     QByteArray bytes;
     QString meaning;
+    // The port and speed the bytes went over, "port 1, 9600".
+    QString line{};
 
     bool operator==(const LogRow&) const = default;
 };

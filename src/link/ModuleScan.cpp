@@ -96,7 +96,7 @@ void ModuleScan::selectNext()
     if (!m_running)
         return;
     m_received.clear();
-    m_inExchange = m_panel.exchanges().start(Exchange::select(m_address), this);
+    m_inExchange = m_panel.exchanges().start(Exchange::select(m_address).endingOnAnswer(), this);
     // Until its wait has passed, the address asked for may have answered.
     m_deselectDue = m_inExchange;
     if (!m_inExchange)
@@ -142,7 +142,7 @@ void ModuleScan::exchangeFinished(bool completed, const QObject* owner)
     }
     if (m_deselectDue) {
         m_received.clear();
-        m_inExchange = m_panel.exchanges().start(Exchange::deselect(), this);
+        m_inExchange = m_panel.exchanges().start(Exchange::deselect().endingOnAnswer(), this);
         // Sent as the exchange began; if it could not begin, ending sends it.
         m_deselectDue = !m_inExchange;
         if (!m_inExchange)

@@ -13,10 +13,11 @@ namespace velnor {
 class Panel;
 
 // Finds the modules on the main window's line: selects every address a module can have in
-// turn, each with the select exchange and its wait, and judges what came back during that
-// wait; an address that gave anything back is deselected before the next is tried. With both
-// speeds it then does the same at the other speed, and puts the port's own speed back after.
-// The whole search holds the wait gate, so no click comes in between, and nothing else is sent.
+// turn, each with the select exchange and its wait (cut short once the acknowledgement is in),
+// and judges what came back during that wait; an address that gave anything back is deselected
+// before the next is tried. With both speeds it then does the same at the other speed, and puts
+// the port's own speed back after. The whole search holds the wait gate, so no click comes in
+// between, and nothing else is sent.
 class ModuleScan final : public QObject
 {
     Q_OBJECT

@@ -21,14 +21,36 @@ Panel::Panel(MessageSink& messages, Line main, Line config, QObject* parent)
 void Panel::logTraffic()
 {
     using Window = LogRow::Window;
+    const auto lineName = [](const SerialPort& port) {
+        return QStringLiteral("port %1, %2")
+            .arg(port.commPort())
+            .arg(port.settings().section(QLatin1Char(','), 0, 0));
+    };
+    m_log.setLineName(Window::Panel, [this, lineName] { return lineName(*m_main.port); });
+    m_log.setLineName(Window::Configuration,
+                      [this, lineName] { return lineName(*m_config.port); });
     connect(&m_link, &FrameLink::frameSent, &m_log,
             [this](const QByteArray& bytes) { m_log.frameSent(bytes, Window::Panel); });
     connect(&m_configLink, &ConfigLink::frameSent, &m_log,
             [this](const QByteArray& bytes) { m_log.frameSent(bytes, Window::Configuration); });
-    // Whoever takes bytes out of the port: the receiver, or a send that drops what was left
-    // from before it, which the log must show all the same.
+    // Bytes that come during an exchange are part of it, answer or not; those a send drops
+    // came before it.
+    const auto exchangeAddress = [this] {
+        return m_exchanges.isRunning() && !m_link.isDroppingStale() ? int(m_vars.DeviceAddr) : -1;
+    };
+    // The receiver's reads are logged as it judged them; bytes anyone else takes out of the
+    // port (a send drops what was left from before it) it never looked at, so none of them
+    // is an answer, but the log must show them all the same.
+    connect(&m_receiver, &Receiver::bytesReceived, &m_log,
+            [this, exchangeAddress](const QByteArray& bytes, int answerLength) {
+                m_log.bytesReceived(bytes, Window::Panel, exchangeAddress(), answerLength);
+            });
     connect(m_main.port.get(), &SerialPort::inputTaken, &m_log,
-            [this](const QByteArray& bytes) { m_log.bytesReceived(bytes, Window::Panel); });
+            [this, exchangeAddress](const QByteArray& bytes) {
+                if (!m_receiver.isReading())
+                    m_log.bytesReceived(bytes, Window::Panel, exchangeAddress());
+            });
+    connect(&m_receiver, &Receiver::answerIn, &m_exchanges, &Exchanges::answerIn);
     connect(&m_exchanges, &Exchanges::exchangeEnded, &m_log,
             [this](const Exchange::Outcome& outcome) {
                 if (outcome.kind == Exchange::Kind::Pause)

@@ -5,6 +5,8 @@
 #include "shared/Variables.h"
 #include "shared/Wire.h"
 
+#include <utility>
+
 namespace velnor {
 
 Receiver::Receiver(Variables& vars, SerialPort& port, TrafficMonitor& monitor, QObject* parent)
@@ -24,21 +26,25 @@ void Receiver::handleComm()
     if (m_port.inBufferCount() < needed)
         return;
 
+    m_reading = true;
     const QByteArray rx = m_port.input();
-    emit bytesReceived(rx);
+    m_reading = false;
     const auto byteAt = [&rx](int i) { return static_cast<quint8>(rx.at(i)); };
 
-    int shown = 0;
-    if (byteAt(0) == wire::Answer && byteAt(1) == m_vars.DeviceAddr) {
+    const bool answered = byteAt(0) == wire::Answer && byteAt(1) == m_vars.DeviceAddr;
+    if (answered)
         m_vars.RxFlag = -1;
-        m_monitor.appendRx(QByteArrayView(rx).first(wire::AcknowledgementLength));
-        shown = wire::AcknowledgementLength;
-    }
     if (inputAnswer) {
         m_vars.InputBits1 = byteAt(2);
         m_vars.InputBits2 = byteAt(3);
-        m_monitor.appendRx(QByteArrayView(rx).sliced(shown, wire::InputAnswerLength - shown));
     }
+    // An answer shows without what came after it in the same read; bytes that make no answer
+    // show whole.
+    m_monitor.appendRx(answered || inputAnswer ? QByteArrayView(rx).first(needed)
+                                               : QByteArrayView(rx));
+    emit bytesReceived(rx, answered ? needed : 0);
+    if (answered)
+        emit answerIn();
 }
 
 } // namespace velnor

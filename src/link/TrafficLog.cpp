@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QStringList>
 
+#include <iterator>
+
 namespace velnor {
 
 namespace {
@@ -16,6 +18,11 @@ LogRow rowOf(const DecodedFrame& frame, qint64 time, LogRow::Window window,
     return {time, window, direction, frame.address, frame.bytes, frame.meaning};
 }
 
+int lineIndex(LogRow::Window window)
+{
+    return window == LogRow::Window::Panel ? 0 : 1;
+}
+
 } // namespace
 
 TrafficLog::TrafficLog(int maxRows, QObject* parent)
@@ -24,32 +31,25 @@ TrafficLog::TrafficLog(int maxRows, QObject* parent)
 {
 }
 
-QList<LogRow> TrafficLog::endAnswers(qint64 time, LogRow::Window window)
-{
-    QList<LogRow> rows;
-    for (const DecodedFrame& frame : m_decoder.endAnswers())
-        rows.append(rowOf(frame, time, window, LogRow::Direction::Received));
-    return rows;
-}
-
 void TrafficLog::frameSent(const QByteArray& bytes, LogRow::Window window)
 {
     if (window == LogRow::Window::Panel)
         m_answered.reset();
     const qint64 now = m_clock();
-    QList<LogRow> rows = endAnswers(now, window);
     QList<DecodedFrame> frames = m_decoder.sent(bytes);
     frames += m_decoder.pauseSent();
+    QList<LogRow> rows;
     for (const DecodedFrame& frame : std::as_const(frames))
         rows.append(rowOf(frame, now, window, LogRow::Direction::Sent));
     add(std::move(rows));
 }
 
-void TrafficLog::bytesReceived(const QByteArray& bytes, LogRow::Window window)
+void TrafficLog::bytesReceived(const QByteArray& bytes, LogRow::Window window, int address,
+                               int answerLength)
 {
     const qint64 now = m_clock();
     QList<LogRow> rows;
-    for (const DecodedFrame& frame : m_decoder.received(bytes)) {
+    for (const DecodedFrame& frame : FrameDecoder::receiverRead(bytes, answerLength, address)) {
         if (frame.kind == DecodedFrame::Kind::Acknowledge ||
             frame.kind == DecodedFrame::Kind::Inputs)
             m_answered.set(size_t(frame.address));
@@ -60,15 +60,12 @@ void TrafficLog::bytesReceived(const QByteArray& bytes, LogRow::Window window)
 
 void TrafficLog::answerMissing(int address, int ticks, LogRow::Window window)
 {
-    const qint64 now = m_clock();
-    QList<LogRow> rows = endAnswers(now, window);
-    rows.append({now,
-                 window,
-                 LogRow::Direction::Missing,
-                 address,
-                 {},
-                 QStringLiteral("no answer from %1 within %2 ticks").arg(address).arg(ticks)});
-    add(std::move(rows));
+    add({{m_clock(),
+          window,
+          LogRow::Direction::Missing,
+          address,
+          {},
+          QStringLiteral("no answer from %1 within %2 ticks").arg(address).arg(ticks)}});
 }
 
 bool TrafficLog::answeredSinceSent(int address) const
@@ -82,6 +79,17 @@ void TrafficLog::setPaused(bool paused)
         return;
     m_paused = paused;
     emit pausedChanged(paused);
+    if (paused || m_waiting.empty())
+        return;
+    show(QList<LogRow>(std::make_move_iterator(m_waiting.begin()),
+                       std::make_move_iterator(m_waiting.end())));
+    m_waiting.clear();
+    emit waitingChanged(0);
+}
+
+void TrafficLog::setLineName(LogRow::Window window, LineName name)
+{
+    m_lineNames[lineIndex(window)] = std::move(name);
 }
 
 void TrafficLog::clear()
@@ -89,12 +97,34 @@ void TrafficLog::clear()
     beginResetModel();
     m_rows.clear();
     endResetModel();
+    if (!m_waiting.empty()) {
+        m_waiting.clear();
+        emit waitingChanged(0);
+    }
 }
 
 void TrafficLog::add(QList<LogRow> rows)
 {
-    if (m_paused || rows.isEmpty())
+    if (rows.isEmpty())
         return;
+    // The line is named as the rows come, since a search changes its speed as it goes.
+    for (LogRow& row : rows) {
+        if (const LineName& name = m_lineNames[lineIndex(row.window)])
+            row.line = name();
+    }
+    if (!m_paused) {
+        show(std::move(rows));
+        return;
+    }
+    for (LogRow& row : rows)
+        m_waiting.push_back(std::move(row));
+    while (int(m_waiting.size()) > m_maxRows)
+        m_waiting.pop_front();
+    emit waitingChanged(int(m_waiting.size()));
+}
+
+void TrafficLog::show(QList<LogRow> rows)
+{
     // One insertion and one removal for a whole read, so a flood of bytes costs the view two
     // updates per read instead of two per row.
     if (rows.size() > m_maxRows)
@@ -139,6 +169,8 @@ QVariant TrafficLog::data(const QModelIndex& index, int role) const
         return timeOfDay(row.msecsSinceEpoch);
     case Window:
         return windowName(row.window);
+    case Line:
+        return row.line;
     case Direction:
         return directionName(row.direction);
     case Address:
@@ -156,9 +188,10 @@ QVariant TrafficLog::headerData(int section, Qt::Orientation orientation, int ro
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const QStringList names{QStringLiteral("Time"),      QStringLiteral("Window"),
-                                   QStringLiteral("Direction"), QStringLiteral("Address"),
-                                   QStringLiteral("Bytes"),     QStringLiteral("Meaning")};
+    static const QStringList names{QStringLiteral("Time"),    QStringLiteral("Window"),
+                                   QStringLiteral("Line"),    QStringLiteral("Direction"),
+                                   QStringLiteral("Address"), QStringLiteral("Bytes"),
+                                   QStringLiteral("Meaning")};
     return names.value(section);
 }
 

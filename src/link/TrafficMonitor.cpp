@@ -8,6 +8,8 @@ void TrafficMonitor::clear()
 {
     m_tx.clear();
     m_rx.clear();
+    m_rxBytes.clear();
+    m_rxCut = false;
     emit txTextChanged(m_tx);
     emit rxTextChanged(m_rx);
 }
@@ -30,7 +32,12 @@ void TrafficMonitor::appendRx(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return;
-    m_rx += hexItems(bytes);
+    m_rxBytes += bytes;
+    if (m_rxBytes.size() > kRxTail) {
+        m_rxBytes.remove(0, m_rxBytes.size() - kRxTail);
+        m_rxCut = true;
+    }
+    m_rx = m_rxCut ? QStringLiteral("... ") + hexItems(m_rxBytes) : hexItems(m_rxBytes);
     emit rxTextChanged(m_rx);
 }
 

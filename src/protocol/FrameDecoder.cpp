@@ -88,7 +88,8 @@ QString simpleCommand(quint8 code)
     case c::BacklightOff:
         return QStringLiteral("backlight off");
     case c::NoEffect:
-        return QStringLiteral("end of bitmaps");
+        // Accepted by the modules and acted on by none of them.
+        return QStringLiteral("command 08 (changes nothing)");
     case c::ShowSerialNumber:
         return QStringLiteral("show serial number");
     case c::BacklightFlashing:
@@ -187,6 +188,21 @@ QString inputStates(quint8 first, quint8 second)
     return states.join(QLatin1Char(' '));
 }
 
+// A whole answer: an acknowledgement, or the four bytes of an input answer.
+DecodedFrame answerFrame(const QByteArray& answer)
+{
+    const int address = quint8(answer.at(1));
+    if (answer.size() == wire::InputAnswerLength) {
+        return {Kind::Inputs, answer,
+                QStringLiteral("inputs of %1: %2")
+                    .arg(address)
+                    .arg(inputStates(quint8(answer.at(2)), quint8(answer.at(3)))),
+                address};
+    }
+    return {Kind::Acknowledge, answer, QStringLiteral("acknowledge from %1").arg(address),
+            address};
+}
+
 } // namespace
 
 QList<DecodedFrame> FrameDecoder::sent(QByteArrayView bytes)
@@ -202,6 +218,24 @@ QList<DecodedFrame> FrameDecoder::received(QByteArrayView bytes)
     QList<DecodedFrame> out;
     for (const char byte : bytes)
         receivedByte(quint8(byte), out);
+    return out;
+}
+
+QList<DecodedFrame> FrameDecoder::receiverRead(QByteArrayView bytes, int answerLength, int address)
+{
+    QList<DecodedFrame> out;
+    if (answerLength > 0 && bytes.size() >= answerLength) {
+        out.append(answerFrame(bytes.first(answerLength).toByteArray()));
+        bytes = bytes.sliced(answerLength);
+    }
+    // What the receiver dropped: all of a read that made no answer, or what followed one.
+    const QString meaning =
+        out.isEmpty() ? noFrame() : noFrame(QStringLiteral("after the answer"));
+    while (!bytes.isEmpty()) {
+        const qsizetype piece = qMin<qsizetype>(bytes.size(), MaxRun);
+        out.append({Kind::NoFrame, bytes.first(piece).toByteArray(), meaning, address});
+        bytes = bytes.sliced(piece);
+    }
     return out;
 }
 
@@ -426,16 +460,7 @@ void FrameDecoder::receivedByte(quint8 byte, QList<DecodedFrame>& out)
     }
     if (m_answer.size() < wire::AcknowledgementLength || m_answer.size() < m_answerLength)
         return;
-    const int address = quint8(m_answer.at(1));
-    QString meaning = QStringLiteral("acknowledge from %1").arg(address);
-    Kind kind = Kind::Acknowledge;
-    if (m_answerLength == wire::InputAnswerLength) {
-        kind = Kind::Inputs;
-        meaning = QStringLiteral("inputs of %1: %2")
-                      .arg(address)
-                      .arg(inputStates(quint8(m_answer.at(2)), quint8(m_answer.at(3))));
-    }
-    out.append({kind, std::exchange(m_answer, {}), meaning, address});
+    out.append(answerFrame(std::exchange(m_answer, {})));
 }
 
 void FrameDecoder::closeReceived(QList<DecodedFrame>& out)

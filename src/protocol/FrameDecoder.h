@@ -57,6 +57,12 @@ public:
     // The sender is done: whatever it left open is given, a frame cut short as none.
     QList<DecodedFrame> endSent();
 
+    // One read of the main window's receiver, judged as the receiver judges it: the first
+    // answerLength bytes (2 or 4; 0 for none) are the answer it took from the selected module,
+    // the rest make no frame. Every piece carries address, the module of the exchange the
+    // bytes came during (-1 outside one).
+    static QList<DecodedFrame> receiverRead(QByteArrayView bytes, int answerLength, int address);
+
 private:
     enum class State { Idle, AfterSelect, AfterDeselect, AfterCommand, Arguments, Text, Stray };
     enum class Awaited { Acknowledge, Inputs };

@@ -54,7 +54,7 @@ private slots:
     {
         m_log = std::make_unique<TrafficLog>();
         m_log->frameSent(frames::select(105));
-        m_log->bytesReceived(QByteArray::fromHex("EE69"));
+        m_log->bytesReceived(QByteArray::fromHex("EE69"), LogRow::Window::Panel, 105, 2);
         m_log->frameSent(frames::select(106));
         m_log->answerMissing(106, 10);
         m_log->frameSent(frames::broadcastOn());
@@ -90,8 +90,14 @@ private slots:
         QVERIFY(m_log->paused());
         m_log->frameSent(frames::deselect());
         QCOMPARE(m_window->shownRows().size(), 5);
+        // Held rows are said, not only a pressed button.
+        QCOMPARE(child<QLabel>(*m_window, "lblBound")->text(),
+                 u"Paused: 1 row waits to be shown."_s);
+        QCOMPARE(pause->text(), u"Resume"_s);
         pause->click();
         QVERIFY(!m_log->paused());
+        QCOMPARE(m_window->shownRows().size(), 6);
+        QVERIFY(!child<QLabel>(*m_window, "lblBound")->text().startsWith(u"Paused"_s));
         child<QPushButton>(*m_window, "cmdClear")->click();
         QCOMPARE(m_window->shownRows().size(), 0);
     }
@@ -143,11 +149,6 @@ private slots:
         const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
         QCOMPARE_GE(table->columnWidth(TrafficLog::Bytes),
                     table->fontMetrics().horizontalAdvance(bytes) + margins);
-    }
-
-    void statesItsBound()
-    {
-        QVERIFY(child<QLabel>(*m_window, "lblBound")->text().contains(u"20,000"_s));
     }
 
 private:

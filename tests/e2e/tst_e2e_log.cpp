@@ -39,7 +39,7 @@ configuration sent 100 start-up screen, 32 characters follow
 configuration sent 100 start-up line 1 'Velnor' / line 2 ''
 configuration sent 100 bitmaps, 64 bytes follow
 configuration sent 100 bitmaps of custom characters 1 to 8
-configuration sent 100 end of bitmaps
+configuration sent 100 command 08 (changes nothing)
 %1configuration sent 100 clear row 1
 configuration sent 100 text at the cursor 'Completed'
 configuration sent 101 deselect

@@ -176,6 +176,9 @@ private slots:
         if (!kSanitized)
             QVERIFY2(memoryAtEnd - memoryAtStart < 4 * 1024 * 1024, "memory grew under the flood");
         QVERIFY(messages.texts.isEmpty());
+        // Shown as it came, a flood leaves only its latest bytes on the Received Bytes line.
+        QCOMPARE_LE(window.findChild<QLabel*>(QStringLiteral("lblRxData"))->text().size(),
+                    4 + 3 * TrafficMonitor::kRxTail);
     }
 };
 

@@ -9,11 +9,14 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
 using namespace velnor;
 using velnor::test::FakeMessageSink;
 using velnor::test::FakeSerialPort;
 using velnor::test::FakeTickSource;
 using velnor::test::waitsOver;
+
+Q_DECLARE_METATYPE(velnor::Exchange)
 
 namespace {
 
@@ -133,28 +136,81 @@ private slots:
         QCOMPARE(rig.monitor.txText(), velnor::hexItems(sent));
     }
 
-    void aWaitLastsItsTicksEvenWhenTheAnswerComesEarly()
+    // The line tools' exchanges end as soon as the whole answer from the module asked is in; the
+    // commands' wait their ticks out, and so does a tool's when no such answer comes.
+    void onlyTheToolsEndOnTheirAnswer_data()
     {
-        Rig rig;
-        QCOMPARE(rig.run({Exchange::pause(0)}).size(), 1);
-        QCOMPARE(rig.ticks.starts, 0);
+        QTest::addColumn<Exchange>("exchange");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("waitsItsTicks");
+        const auto row = [](const char* name, const Exchange& exchange, const char* reply,
+                            bool waits) {
+            QTest::newRow(name) << exchange << QByteArray::fromHex(reply) << waits;
+        };
+        const Exchange select = Exchange::select(100);
+        const Exchange read = Exchange::readInputs();
+        row("command's select", select, "EE64", true);
+        row("tool's select", select.endingOnAnswer(), "EE64", false);
+        row("tool's select, another module", select.endingOnAnswer(), "EE65", true);
+        row("tool's read", read.endingOnAnswer(), "EE640500", false);
+        row("tool's read, no header", read.endingOnAnswer(), "00000500", true);
+        row("tool's read, silence", read.endingOnAnswer(), "", true);
+    }
 
-        int ticksAtAnswer = -1;
-        connect(&rig.ticks, &TickSource::tick, this, [&] {
-            if (rig.ticks.ticksEmitted == 1)
-                QTimer::singleShot(0, this, [&] {
-                    rig.port.feed("\xee\x64");
-                    ticksAtAnswer = rig.ticks.ticksEmitted;
-                });
-        });
-        const QList<Exchange::Outcome> ended = rig.run({Exchange::select(100)});
+    void onlyTheToolsEndOnTheirAnswer()
+    {
+        QFETCH(Exchange, exchange);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, waitsItsTicks);
+        Rig rig;
+        rig.vars.DeviceAddr = 100;
+        rig.answer(reply);
+        const QList<Exchange::Outcome> ended = rig.run({exchange});
         QCOMPARE(ended.size(), 1);
-        QVERIFY(ended.first().answered);
-        QCOMPARE(ticksAtAnswer, 1);
-        QCOMPARE(rig.monitor.rxText(), QStringLiteral("EE 64 "));
-        QCOMPARE(rig.ticks.ticksPerRun, QList<int>{10});
-        QCOMPARE(rig.vars.TickCount, qint16(10));
+        QCOMPARE(ended.first().answered, reply.startsWith("\xee\x64"));
+        QCOMPARE(rig.ticks.ticksPerRun.size(), 1);
+        QCOMPARE(rig.ticks.ticksPerRun.first() == Exchange::kAnswerTicks, waitsItsTicks);
         QVERIFY(!rig.ticks.isActive());
+    }
+
+    // What comes during a select is logged as the receiver took it, with the select's address
+    // (what its send dropped from before has none) and the line, and shows on the Received Bytes
+    // line, garbled or not.
+    void whatComesDuringAnExchangeIsItsOwn_data()
+    {
+        QTest::addColumn<QByteArrayList>("chunks");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("stray byte before the answer")
+            << QByteArrayList{QByteArray(1, 0), "\xee\x65"}
+            << u"07/no frame/-1; 00 EE 65/no frame/101"_s << u"00 EE 65 "_s;
+        QTest::newRow("collision") << QByteArrayList{"\xcc\x40\xff"}
+                                   << u"07/no frame/-1; CC 40 FF/no frame/101"_s << u"CC 40 FF "_s;
+    }
+
+    void whatComesDuringAnExchangeIsItsOwn()
+    {
+        QFETCH(QByteArrayList, chunks);
+        Rig rig;
+        rig.port.peer = [&rig, chunks](const QByteArray& bytes) {
+            if (bytes != "\x65")
+                return;
+            for (const QByteArray& chunk : chunks)
+                QTimer::singleShot(0, &rig.port, [&rig, chunk] { rig.port.feed(chunk); });
+        };
+        rig.port.feed("\x07"); // from before the select, dropped by its send
+        rig.run({Exchange::select(101)});
+        QStringList logged;
+        const TrafficLog& log = rig.panel.log();
+        for (int i = 0; i < log.rowCount(); ++i) {
+            const LogRow& row = log.at(i);
+            if (row.direction == LogRow::Direction::Received)
+                logged.append(u"%1/%2/%3"_s.arg(hexItems(row.bytes).trimmed(), row.meaning)
+                                  .arg(row.address));
+        }
+        QTEST(logged.join(u"; "_s), "logged");
+        QCOMPARE(log.data(log.index(0, TrafficLog::Line)).toString(), u"port 1, 9600"_s);
+        QTEST(rig.monitor.rxText(), "shown");
     }
 
     // A sequence runs its exchanges in order, each judged by its own wait; cancelled, it sends

@@ -56,12 +56,15 @@ private slots:
                                 << left;
         };
         row("ack", 2, "EE 64", "-1 AA AA", "EE 64 ", 0);
-        row("ack from another address", 2, "EE 65", "0 AA AA", "", 0);
-        row("no ack header", 2, "00 64", "0 AA AA", "", 0);
+        row("ack from another address", 2, "EE 65", "0 AA AA", "EE 65 ", 0);
+        row("no ack header", 2, "00 64", "0 AA AA", "00 64 ", 0);
         row("extra byte dropped", 2, "EE 64 12", "-1 AA AA", "EE 64 ", 0);
         row("ack in two pieces", 2, "EE|64", "-1 AA AA", "EE 64 ", 0);
-        row("two answers together, first counts", 2, "EE 65 EE 64", "0 AA AA", "", 0);
-        row("junk then a whole ack", 2, "01 02|EE 64", "-1 AA AA", "EE 64 ", 0);
+        row("two answers together, first counts", 2, "EE 65 EE 64", "0 AA AA", "EE 65 EE 64 ", 0);
+        row("junk then a whole ack", 2, "01 02|EE 64", "-1 AA AA", "01 02 EE 64 ", 0);
+        // A module that never stops talking shows its latest bytes only.
+        row("a chatterer", 2, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10|11 12 13",
+            "0 AA AA", "... 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 ", 0);
         row("lone byte waits for company", 2, "EE", "0 AA AA", "", 1);
         row("a late ack still counts and shows", 2, "EE 64|EE 64", "-1 AA AA", "EE 64 EE 64 ", 0);
         row("inputs", 4, "EE 64 05 0A", "-1 05 0A", "EE 64 05 0A ", 0);

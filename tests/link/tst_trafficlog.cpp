@@ -3,6 +3,7 @@
 #include "protocol/Frames.h"
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <cstdlib>
@@ -59,13 +60,12 @@ private slots:
         };
 
         at(1000).frameSent(frames::select(105));
-        at(1001).bytesReceived(QByteArray::fromHex("EE69"));
+        at(1001).bytesReceived(QByteArray::fromHex("EE69"), Win::Panel, 105, 2);
         at(1002).frameSent(frames::readInputs());
-        at(1003).bytesReceived(QByteArray::fromHex("EE"));
-        at(1004).bytesReceived(QByteArray::fromHex("690F"));
-        at(1005).bytesReceived(QByteArray::fromHex("0021"));
+        at(1005).bytesReceived(QByteArray::fromHex("EE690F0021"), Win::Panel, 105, 4);
         at(1006).frameSent(frames::readInputs());
-        at(1007).bytesReceived(QByteArray::fromHex("EE69"));
+        // An answer behind a stray byte is not one: the receiver took none.
+        at(1007).bytesReceived(QByteArray::fromHex("00EE69"), Win::Panel, 105, 0);
         at(1008).answerMissing(105, 10);
         at(1009).frameSent(frames::enterConfiguration(), Win::Configuration);
         at(1010).frameSent(frames::bitmapsHeader(), Win::Configuration);
@@ -79,9 +79,9 @@ private slots:
             row(1002, Win::Panel, Dir::Sent, 105, "FE0E", "read inputs"),
             row(1005, Win::Panel, Dir::Received, 105, "EE690F00",
                 "inputs of 105: 1 1 1 1 0 0 0 0"),
-            row(1006, Win::Panel, Dir::Received, -1, "21", "no frame"),
+            row(1005, Win::Panel, Dir::Received, 105, "21", "no frame: after the answer"),
             row(1006, Win::Panel, Dir::Sent, 105, "FE0E", "read inputs"),
-            row(1008, Win::Panel, Dir::Received, 105, "EE69", "no frame: answer cut short"),
+            row(1007, Win::Panel, Dir::Received, 105, "00EE69", "no frame"),
             row(1008, Win::Panel, Dir::Missing, 105, "", "no answer from 105 within 10 ticks"),
             row(1009, Win::Configuration, Dir::Sent, 100, "EF64", "broadcast on"),
             row(1009, Win::Configuration, Dir::Sent, 100, "0D", "clear"),
@@ -107,51 +107,63 @@ private slots:
         QCOMPARE(log.at(0).meaning, u"select 104"_s);
         QCOMPARE(log.at(4).meaning, u"select 108"_s);
         // One read that makes more rows than the bound.
-        log.bytesReceived(QByteArray::fromHex("EE65EE66EE67EE68EE69EE6AEE6B"));
+        log.bytesReceived(QByteArray(6 * FrameDecoder::MaxRun, '\x21'));
         QCOMPARE(log.rowCount(), 5);
-        QCOMPARE(log.at(0).meaning, u"acknowledge from 103"_s);
+        QCOMPARE(log.at(0).meaning, u"no frame"_s);
         log.clear();
         QCOMPARE(log.rowCount(), 0);
     }
 
-    // Paused, nothing is added, but what was sent meanwhile still tells what follows.
-    void pauseKeepsReading()
+    // Paused, rows wait (the latest of them) until the log goes on, and what was sent
+    // meanwhile still tells what follows.
+    void pauseHoldsRows()
     {
-        TrafficLog log;
+        TrafficLog log(2);
+        QSignalSpy waiting(&log, &TrafficLog::waitingChanged);
         log.setPaused(true);
+        log.frameSent(frames::deselect());
         log.frameSent(frames::select(105));
         log.frameSent(frames::startupScreenHeader());
         QCOMPARE(log.rowCount(), 0);
+        QCOMPARE(log.waiting(), 2);
         log.setPaused(false);
+        QCOMPARE(waiting.last().first().toInt(), 0);
         log.frameSent("Velnor          Panel           ");
-        QCOMPARE(log.rowCount(), 1);
-        QCOMPARE(log.at(0).meaning, u"start-up line 1 'Velnor' / line 2 'Panel'"_s);
-        QCOMPARE(log.at(0).address, 105);
+        QCOMPARE(log.rowCount(), 2);
+        QCOMPARE(log.at(0).meaning, u"start-up screen, 32 characters follow"_s);
+        QCOMPARE(log.at(1).meaning, u"start-up line 1 'Velnor' / line 2 'Panel'"_s);
+        QCOMPARE(log.at(1).address, 105);
     }
 
     void exports()
     {
-        const QList<LogRow> rows{
+        QList<LogRow> rows{
             row(3723004, Win::Panel, Dir::Sent, 105, "EF69", "select 105"),
             row(3723010, Win::Panel, Dir::Missing, 105, "", "no answer from 105 within 10 ticks"),
             row(3723020, Win::Configuration, Dir::Sent, 100, "0D412C42",
                 "text 'A,B' and \"quoted\""),
             row(3723030, Win::Panel, Dir::Received, -1, "21", "no frame")};
+        for (LogRow& panelRow : rows) {
+            if (panelRow.window == Win::Panel)
+                panelRow.line = u"port 1, 9600"_s;
+        }
         QCOMPARE(logText(rows),
-                 u"01:02:03.004  panel          sent      105  EF 69        select 105\n"
-                 "01:02:03.010  panel          missing   105               no answer from 105 "
-                 "within 10 ticks\n"
-                 "01:02:03.020  configuration  sent      100  0D 41 2C 42  text 'A,B' and "
-                 "\"quoted\"\n"
-                 "01:02:03.030  panel          received       21           no frame\n"_s);
+                 u"01:02:03.004  panel          port 1, 9600  sent      105  EF 69        "
+                 "select 105\n"
+                 "01:02:03.010  panel          port 1, 9600  missing   105               "
+                 "no answer from 105 within 10 ticks\n"
+                 "01:02:03.020  configuration                sent      100  0D 41 2C 42  "
+                 "text 'A,B' and \"quoted\"\n"
+                 "01:02:03.030  panel          port 1, 9600  received       21           "
+                 "no frame\n"_s);
         QCOMPARE(logCsv(rows),
-                 u"time,window,direction,address,bytes,meaning\r\n"
-                 "1970-01-01 01:02:03.004,panel,sent,105,EF 69,select 105\r\n"
-                 "1970-01-01 01:02:03.010,panel,missing,105,,no answer from 105 within 10 "
-                 "ticks\r\n"
-                 "1970-01-01 01:02:03.020,configuration,sent,100,0D 41 2C 42,"
+                 u"time,window,line,direction,address,bytes,meaning\r\n"
+                 "1970-01-01 01:02:03.004,panel,\"port 1, 9600\",sent,105,EF 69,select 105\r\n"
+                 "1970-01-01 01:02:03.010,panel,\"port 1, 9600\",missing,105,,no answer from 105 "
+                 "within 10 ticks\r\n"
+                 "1970-01-01 01:02:03.020,configuration,,sent,100,0D 41 2C 42,"
                  "\"text 'A,B' and \"\"quoted\"\"\"\r\n"
-                 "1970-01-01 01:02:03.030,panel,received,,21,no frame\r\n"_s);
+                 "1970-01-01 01:02:03.030,panel,\"port 1, 9600\",received,,21,no frame\r\n"_s);
     }
 };
 
