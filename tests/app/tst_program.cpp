@@ -44,9 +44,12 @@ private slots:
     void endsCleanlyOnASignal()
     {
         QFETCH(int, signal);
+        // A settings file of its own: the one beside the built program is the user's.
+        const QTemporaryDir dir;
         QProcess panel;
         QSignalSpy finished(&panel, &QProcess::finished);
-        panel.start(QStringLiteral(VELNOR_PROGRAM), {});
+        panel.start(QStringLiteral(VELNOR_PROGRAM),
+                    {u"--settings"_s, dir.filePath(u"velnor.ini"_s)});
         QVERIFY(panel.waitForStarted());
         QVERIFY2(QTest::qWaitFor([&] { return catches(panel.processId(), signal); }, 10000),
                  "the program never took the signal over");
