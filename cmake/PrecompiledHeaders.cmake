@@ -122,3 +122,15 @@ function(velnor_precompile_headers)
         endforeach()
     endwhile()
 endfunction()
+
+# ccache leaves every file that uses a precompiled header uncached unless it is told that the
+# header's defines and time stamps may be trusted; a build through ccache says so for itself.
+if(VELNOR_PRECOMPILE_HEADERS AND CMAKE_CXX_COMPILER_LAUNCHER)
+    list(GET CMAKE_CXX_COMPILER_LAUNCHER 0 velnor_launcher)
+    get_filename_component(velnor_launcher ${velnor_launcher} NAME)
+    if(velnor_launcher STREQUAL "ccache")
+        set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_COMMAND} -E env
+            CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
+            ${CMAKE_CXX_COMPILER_LAUNCHER})
+    endif()
+endif()
