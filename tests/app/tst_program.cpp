@@ -44,8 +44,7 @@ private slots:
     void endsCleanlyOnASignal()
     {
         QFETCH(int, signal);
-        // A settings file of its own: the one beside the built program is the user's.
-        const QTemporaryDir dir;
+        const QTemporaryDir dir; // settings of its own: those beside the program are the user's
         QProcess panel;
         QSignalSpy finished(&panel, &QProcess::finished);
         panel.start(QStringLiteral(VELNOR_PROGRAM),
