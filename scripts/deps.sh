@@ -34,8 +34,11 @@ velnor_install_missing() {
         "${missing[@]}" </dev/null
 }
 
+# velnor_build PRESET [TARGET...]: configures and builds the targets named, everything when none.
 velnor_build() {
-    local preset=$1
+    local preset=$1 targets=()
+    shift
+    [ $# -gt 0 ] && targets=(--target "$@")
     cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$(nproc)"
+    cmake --build --preset "$preset" -j "$(nproc)" "${targets[@]}"
 }

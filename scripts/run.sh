@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 . scripts/deps.sh
 
 velnor_install_missing
-velnor_build default
+# Only what is run here: the tests, benchmarks and tools are left to scripts/test.sh.
+velnor_build default velnor velnor-emulator
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display: run this from a desktop session." >&2

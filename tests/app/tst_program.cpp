@@ -44,9 +44,11 @@ private slots:
     void endsCleanlyOnASignal()
     {
         QFETCH(int, signal);
+        const QTemporaryDir dir; // settings of its own: those beside the program are the user's
         QProcess panel;
         QSignalSpy finished(&panel, &QProcess::finished);
-        panel.start(QStringLiteral(VELNOR_PROGRAM), {});
+        panel.start(QStringLiteral(VELNOR_PROGRAM),
+                    {u"--settings"_s, dir.filePath(u"velnor.ini"_s)});
         QVERIFY(panel.waitForStarted());
         QVERIFY2(QTest::qWaitFor([&] { return catches(panel.processId(), signal); }, 10000),
                  "the program never took the signal over");
