@@ -1,6 +1,7 @@
 #include "config/ConfigBoxes.h"
 
 #include "config/CharacterEditor.h"
+#include "protocol/BitmapValue.h"
 #include "protocol/UploadPlan.h"
 #include "shared/Wire.h"
 #include "widgets/ClassicLook.h"
@@ -178,7 +179,23 @@ void ConfigBoxes::show(const ModuleSetup& setup)
     for (int k = 0; k < ModuleSetup::kTexts; ++k)
         txtPreDefine[size_t(k)]->setText(setup.texts[size_t(k)]);
     for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
-        txtCustom[size_t(i)]->setText(setup.bitmaps[size_t(i)]);
+        showBitmap(txtCustom[size_t(i)], setup.bitmaps[size_t(i)]);
+}
+
+// A settings file may spell a byte in more characters than a box holds ("0255", "2.55E2"). Cut
+// to the box, it would become another byte, or a refused value a usable one; so the box shows the
+// byte the upload sends, and a value the upload refuses whole, so that the refusal names its box.
+void ConfigBoxes::showBitmap(QLineEdit* box, const QString& value)
+{
+    box->setMaxLength(ModuleSetup::kBitmapLength);
+    if (value.size() <= ModuleSetup::kBitmapLength) {
+        box->setText(value);
+    } else if (const auto byte = bitmapByte(value)) {
+        box->setText(QString::number(*byte));
+    } else {
+        box->setMaxLength(int(value.size()));
+        box->setText(value);
+    }
 }
 
 void ConfigBoxes::fill(int field, const QString& text)

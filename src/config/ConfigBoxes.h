@@ -51,6 +51,8 @@ public:
     QLabel* lblProgress = nullptr;
 
 private:
+    static void showBitmap(QLineEdit* box, const QString& value);
+
     QWidget& m_window;
 };
 

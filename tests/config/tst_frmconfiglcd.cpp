@@ -104,6 +104,20 @@ private slots:
         QVERIFY(rig.child<QRadioButton>(u"opt4800"_s, rig.config)->isChecked());
     }
 
+    // A file's bitmap value longer than a box shows as the byte the upload sends; one the upload
+    // refuses stays whole, so the refusal names its box instead of sending its first digits.
+    void loadShowsBitmapsAsTheUploadReadsThem()
+    {
+        Rig rig("[LCD]\nUID=101\nBaud=9600\nCustom1=0255\nCustom2=2.55E2\nCustom3=1234\n");
+        QCOMPARE(rig.bitmapBox(0)->text(), u"255"_s);
+        QCOMPARE(rig.bitmapBox(1)->text(), u"255"_s);
+        QCOMPARE(rig.bitmapBox(2)->text(), u"1234"_s);
+        rig.configPort.writes.clear();
+        rig.click(u"cmdConLcd"_s);
+        QCOMPARE(rig.config->focusWidget(), rig.bitmapBox(2));
+        QVERIFY(rig.configPort.writes.isEmpty());
+    }
+
     void uploadSendsThePlanAndFillsTheBoxes()
     {
         Rig rig;
