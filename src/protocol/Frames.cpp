@@ -203,7 +203,7 @@ QByteArray bitmapsHeader()
     return command(wire::code::Bitmaps);
 }
 
-QByteArray endOfBitmaps()
+QByteArray noEffect()
 {
     return command(wire::code::NoEffect);
 }

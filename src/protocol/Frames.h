@@ -58,7 +58,8 @@ QByteArray baudRate(bool at9600);
 QByteArray newAddress(int address);
 QByteArray startupScreenHeader();
 QByteArray bitmapsHeader();
-QByteArray endOfBitmaps();
+// FE 08 changes nothing on a module; the upload sends it after the bitmaps.
+QByteArray noEffect();
 // Predefined text 0 to 9; its 16 characters follow.
 QByteArray storeTextHeader(int index);
 // Selects every module and tells them to keep what they were sent.

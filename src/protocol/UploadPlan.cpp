@@ -103,7 +103,7 @@ std::variant<QList<UploadStep>, UploadRefusal> planUpload(const ModuleSetup& set
              fillsFor({{UploadStep::Line1, setup.line1}, {UploadStep::Line2, setup.line2}})));
     steps.append(frame(frames::bitmapsHeader()));
     steps.append(frame(bitmaps, true));
-    steps.append(frame(frames::endOfBitmaps()));
+    steps.append(frame(frames::noEffect()));
     for (int k = 0; k < ModuleSetup::kTexts; ++k) {
         const QString& current = setup.texts[size_t(k)];
         steps.append(frame(frames::storeTextHeader(k)));

@@ -104,7 +104,7 @@ private slots:
             row(u"address %1"_s.arg(address), frames::newAddress(address));
         row(u"start-up screen, 32 characters follow"_s, frames::startupScreenHeader());
         row(u"bitmaps, 64 bytes follow"_s, frames::bitmapsHeader());
-        row(u"command 08 (changes nothing)"_s, frames::endOfBitmaps());
+        row(u"command 08 (changes nothing)"_s, frames::noEffect());
         for (const int index : {0, limits::Texts - 1}) {
             row(u"predefined text %1, 16 characters follow"_s.arg(index + 1),
                 frames::storeTextHeader(index));

@@ -64,7 +64,7 @@ private slots:
         row("address 133", frames::newAddress(133), "");
         row("start-up screen", frames::startupScreenHeader(), "FEC8");
         row("bitmaps", frames::bitmapsHeader(), "FE64");
-        row("after bitmaps", frames::endOfBitmaps(), "FE08");
+        row("no effect", frames::noEffect(), "FE08");
         row("text 1", frames::storeTextHeader(0), "FE65");
         row("text 10", frames::storeTextHeader(9), "FE6E");
         row("text 11", frames::storeTextHeader(10), "");

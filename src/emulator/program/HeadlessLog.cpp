@@ -2,6 +2,7 @@
 
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
+#include "protocol/Frames.h"
 #include "shared/Wire.h"
 
 #include <QFile>
@@ -20,11 +21,6 @@ namespace {
 QByteArray hex(const QByteArray& bytes)
 {
     return bytes.toHex(' ').toUpper();
-}
-
-QByteArray readInputsFrame()
-{
-    return QByteArray().append(char(wire::Command)).append(char(wire::code::ReadInputs));
 }
 
 } // namespace
@@ -100,7 +96,7 @@ void HeadlessLog::expectAnswers(const QList<DecodedFrame>& frames)
         const bool own = frame.address >= wire::FirstAddress && frame.address <= wire::LastAddress;
         if ((frame.kind == Kind::Select || frame.kind == Kind::Deselect) && own)
             m_expected.append({frame.address, false});
-        else if (frame.kind == Kind::Command && frame.bytes == readInputsFrame())
+        else if (frame.kind == Kind::Command && frame.bytes == frames::readInputs())
             // In broadcast, whichever module is also selected by its own address answers.
             m_expected.append({own ? frame.address : -1, true});
     }
@@ -145,7 +141,7 @@ QList<DecodedFrame> HeadlessLog::decodeAnswers(const QByteArray& bytes)
         // Each answer read by a decoder of its own, told only what this one answers.
         FrameDecoder decoder;
         if (inputs)
-            decoder.sent(readInputsFrame());
+            decoder.sent(frames::readInputs());
         frames +=
             decoder.received(QByteArrayView(bytes).sliced(at, qMin(length, bytes.size() - at)));
         frames += decoder.endAnswers();
