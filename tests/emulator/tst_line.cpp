@@ -199,6 +199,7 @@ void TestLine::settings_data()
     };
 
     add("blinking", "FE 02", "blinking on 00 9600");
+    add("hidden", "FE 03", "hidden on 00 9600");
     add("underline again", "FE 03 FE 01", "underline on 00 9600");
     add("backlight off", "FE 07", "underline off 00 9600");
     add("backlight flashing", "FE 0B", "underline flashing 00 9600");
