@@ -1,11 +1,13 @@
 #include "system/WholeFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,15 +19,19 @@ namespace {
 // A reader that takes nothing for this long has stopped: a save must not hang the window.
 constexpr int kStalledMs = 5000;
 
-bool isTerminal(const QByteArray& name)
+// Told from the device's numbers, never by opening it: opening some devices acts on its own (a
+// serial port raises its control lines, a watchdog starts counting).
+bool isTerminal(const struct stat& st)
 {
-    // Opened only to ask; a device that is not a terminal is never written.
-    const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool terminal = ::isatty(fd) == 1;
-    ::close(fd);
-    return terminal;
+    const unsigned int major = ::major(st.st_rdev);
+    // The far ends of pseudo-terminals are not listed under /sys; the kernel keeps these
+    // majors for them.
+    constexpr unsigned int kFirstPtyMajor = 136, kLastPtyMajor = 143;
+    if (major >= kFirstPtyMajor && major <= kLastPtyMajor)
+        return true;
+    const QString subsystem =
+        QStringLiteral("/sys/dev/char/%1:%2/subsystem").arg(major).arg(::minor(st.st_rdev));
+    return QFileInfo(subsystem).canonicalFilePath() == u"/sys/class/tty";
 }
 
 // Hands bytes to a FIFO or a terminal as they take them. A reader that leaves half-way gives
@@ -81,7 +87,7 @@ FileTarget FileTarget::of(const QString& path)
     if (S_ISDIR(st.st_mode))
         return {Kind::Other, QStringLiteral("a folder")};
     if (S_ISCHR(st.st_mode)) {
-        if (isTerminal(name))
+        if (isTerminal(st))
             return {Kind::Terminal, QStringLiteral("a terminal")};
         return {Kind::Other, QStringLiteral("a character device")};
     }
