@@ -184,7 +184,7 @@ private slots:
         rig.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
         rig.child<QWidget>(u"cmdSelect"_s)->setFocus();
-        rig.answer("\x69", "\xee\x69");
+        rig.port.answer("\x69", "\xee\x69");
         rig.click(QStringLiteral("cmdSelect"));
         QCOMPARE(rig.status(), QStringLiteral("105 Connected"));
         // Not on the broadcast box next to the button, where Space would switch it on.
@@ -202,7 +202,7 @@ private slots:
         QCOMPARE(rig.port.written(), QByteArray::fromHex("FE346B01FE320109FE33024C0D"));
         QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtLine1"))->text(), QString());
 
-        rig.answer("\x0e", "\xee\x69\x0a\x05");
+        rig.port.answer("\x0e", "\xee\x69\x0a\x05");
         rig.click(QStringLiteral("cmdInput"));
         QCOMPARE(test::indicatorColours(*rig.window), QStringLiteral("RWRWWRWR"));
 

@@ -14,7 +14,6 @@
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTest>
-#include <QTimer>
 
 #include <set>
 
@@ -97,7 +96,7 @@ private slots:
                 reply =
                     QByteArray("\xee\x65") + char(random.bounded(256)) + char(random.bounded(256));
             if (!reply.isEmpty() && random.bounded(10) < 7)
-                QTimer::singleShot(0, &rig.port, [&rig, reply] { rig.port.feed(reply); });
+                rig.port.feedLater(reply);
         };
 
         QList<QAbstractButton*> mainButtons = rig.window->findChildren<QAbstractButton*>();

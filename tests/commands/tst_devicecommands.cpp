@@ -174,7 +174,7 @@ private slots:
             if (answer.isEmpty())
                 rig.port.peer = nullptr;
             else
-                rig.answer("\x0e", answer);
+                rig.port.answer("\x0e", answer);
             QVERIFY(rig.inputOutput.cmdInput_Click());
             QVERIFY(waitsOver(rig.panel));
             QCOMPARE(rig.port.rThreshold(), 2);

@@ -18,7 +18,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 
@@ -112,14 +111,6 @@ struct MainWindowRig
     void click(const QString& array, int index) const
     {
         child<QButtonGroup>(array)->button(index)->click();
-    }
-    // The module answers every write equal to written, after the write, as a line would.
-    void answer(const QByteArray& written, const QByteArray& reply)
-    {
-        port.peer = [this, written, reply](const QByteArray& bytes) {
-            if (bytes == written)
-                QTimer::singleShot(0, &port, [this, reply] { port.feed(reply); });
-        };
     }
 
     QTemporaryDir dir;
