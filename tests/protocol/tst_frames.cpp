@@ -110,8 +110,6 @@ private slots:
         QCOMPARE(frame->monitor, monitor);
     }
 
-    void noTextFrameForTwoEmptyLines() { QVERIFY(!frames::text(QString(), QString())); }
-
     void safeTextNeverSendsACommandByte()
     {
         // Every UTF-16 unit, one at a time: one byte out, never one a module acts on, and every
