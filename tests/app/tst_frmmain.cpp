@@ -107,9 +107,7 @@ private slots:
         QCOMPARE(rig.vars.PortSettings, QStringLiteral("9600,n,8,1"));
         QCOMPARE(rig.port.closes, 3);
 
-        QFile file(rig.settings.path());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), ini); // choices last for the run only
+        QCOMPARE(test::contents(rig.settings.path()), ini); // choices last for the run only
     }
 
     void noCaptionIsClipped()
