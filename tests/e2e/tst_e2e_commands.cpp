@@ -31,9 +31,6 @@ private slots:
         };
         const QString text = u"txtLine1=ABCDE txtLine2=abcde cmdSendText "_s;
         row("text", text, "rows=ABCDE|abcde;cursor=1,5;selected=O-");
-        row("clear", text + u"cmdClearDisplay"_s, "rows=|;cursor=0,0");
-        row("predefined text", u"cboPT=3 cboPTR=1 cmdPT"_s, "rows=  Serial LCD|Predefined 3");
-        row("cursor", text + u"cboRow=1 cboColumn=15 cmdSetCursor"_s, "cursor=1,15");
         row("clear column", text + u"cboColumn=3 cmdClrColumn"_s, "rows=ABC E|abc e");
         row("clear row", text + u"cboRow=0 cmdClrRow"_s, "rows=|abcde;cursor=0,0");
         row("cursor look", u"optCur:2 optCur:1"_s, "look=blinking");
