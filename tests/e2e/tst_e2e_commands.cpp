@@ -37,8 +37,6 @@ private slots:
         row("backlight", u"optBL:1 optBL:2"_s, "light=flashing");
         row("custom characters", u"cmdClearDisplay cmdCC:4 cmdCC:7 cmdCC:0"_s,
             "rows={04}{07}{00}|;cursor=0,3");
-        row("output 3", u"cboOutput=3 cmdSOutput"_s, "outputs=04");
-        row("output 8 off", u"cmdOnAll cboOutput=8 cboOF=OFF cmdSOutput"_s, "outputs=7f");
         row("all outputs off", u"cmdOnAll cmdOffAll"_s, "outputs=00");
         row("broadcast", u"Check1 optBL:1"_s, "light=off;selected=OB", "light=off;selected=-B");
         row("serial number in broadcast", u"Check1 cmdSN"_s, "rows=Serial number|20010100",
