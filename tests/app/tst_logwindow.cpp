@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "app/LogWindow.h"
 #include "link/LogExport.h"
 #include "link/TrafficLog.h"
@@ -21,6 +22,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace velnor;
+using velnor::test::contents;
 
 namespace {
 
@@ -35,12 +37,6 @@ QStringList meanings(const QList<LogRow>& rows)
     for (const LogRow& row : rows)
         list.append(row.meaning);
     return list;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Random clicks on both windows, many of them while a wait runs, from a fixed seed: nothing may
 // hang or crash, every wait must last its own ticks, nothing but the waiting exchange may reach
 // a port during a wait, and each port must carry whole frames only.
+#include "LcdSection.h"
 #include "MainWindowRig.h"
 #include "config/frmConfigLcd.h"
 #include "protocol/FrameDecoder.h"
@@ -14,22 +15,13 @@
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTest>
-#include <QTimer>
 
 #include <set>
 
+using namespace Qt::StringLiterals;
 using namespace velnor;
 
 namespace {
-
-// A whole configuration, so that uploads go out.
-QByteArray settingsFile()
-{
-    QByteArray ini = "[Settings]\r\nCommPort=1\r\nSetting=9600,n,8,1\r\n[LCD]\r\nUID=101\r\n";
-    for (int n = 1; n <= 64; ++n)
-        ini += "Custom" + QByteArray::number(n) + "=" + QByteArray::number(n % 32) + "\r\n";
-    return ini;
-}
 
 // A port's bytes read back as the traffic log reads them. Empty when they make whole frames of
 // commands the window sends; otherwise the first that does not: a frame cut short or torn by
@@ -75,7 +67,9 @@ private slots:
                               ? qEnvironmentVariableIntValue("VELNOR_MONKEY_STEPS")
                               : 4000;
         QRandomGenerator random(seed);
-        const QByteArray ini = settingsFile();
+        // A whole configuration, so that uploads go out.
+        const QByteArray ini = "[Settings]\r\nCommPort=1\r\nSetting=9600,n,8,1\r\n" +
+                               test::lcdSection(test::lcdKeys({{u"UID"_s, u"101"_s}}));
         test::MainWindowRig rig(&ini);
 
         // Module 101 answers most selects, deselects and input reads.
@@ -97,7 +91,7 @@ private slots:
                 reply =
                     QByteArray("\xee\x65") + char(random.bounded(256)) + char(random.bounded(256));
             if (!reply.isEmpty() && random.bounded(10) < 7)
-                QTimer::singleShot(0, &rig.port, [&rig, reply] { rig.port.feed(reply); });
+                rig.port.feedLater(reply);
         };
 
         QList<QAbstractButton*> mainButtons = rig.window->findChildren<QAbstractButton*>();

@@ -9,8 +9,6 @@
 #include "link/Panel.h"
 #include "shared/Wire.h"
 
-#include <QTimer>
-
 #include <optional>
 
 namespace velnor::test {
@@ -30,19 +28,10 @@ struct CommandRig
                          [this](const InputStates& states) { inputs = states; });
     }
 
-    // The module answers a write equal to written, after the write, as a line would.
-    void answer(const QByteArray& written, const QByteArray& reply)
-    {
-        port.peer = [this, written, reply](const QByteArray& bytes) {
-            if (bytes == written)
-                QTimer::singleShot(0, &port, [this, reply] { port.feed(reply); });
-        };
-    }
-
     // Module 105 selected, its frame and answer forgotten.
     bool selectModule()
     {
-        answer("\x69", "\xee\x69");
+        port.answer("\x69", "\xee\x69");
         selection.cmdSelect_Click(QStringLiteral("105"));
         const bool over = waitsOver(panel);
         port.peer = nullptr;

@@ -54,7 +54,7 @@ private slots:
 
         CommandRig rig;
         if (!reply.isEmpty())
-            rig.answer(frame.right(1), reply);
+            rig.port.answer(frame.right(1), reply);
         QVERIFY(rig.selection.cmdSelect_Click(listText));
         QVERIFY(rig.status.isEmpty()); // decided once the wait is over, not before
         QVERIFY(waitsOver(rig.panel));
@@ -87,7 +87,7 @@ private slots:
         if (flagCleared)
             rig.panel.vars().RxFlag = 0;
         if (answers)
-            rig.answer("\xea", "\xee\x69");
+            rig.port.answer("\xea", "\xee\x69");
         QVERIFY(rig.selection.cmdDeselect_Click());
         QVERIFY(waitsOver(rig.panel));
         QCOMPARE(rig.port.written(), QByteArray("\xea"));

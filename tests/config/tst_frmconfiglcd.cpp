@@ -267,7 +267,7 @@ private slots:
         QFETCH(QString, before);
         const QByteArray ini("[LCD]\r\nUID=105\r\n");
         test::MainWindowRig rig(&ini);
-        rig.answer("\x69", "\xee\x69");
+        rig.port.answer("\x69", "\xee\x69");
         rig.click(before);
         QVERIFY(rig.child<QWidget>(u"Output"_s)->isEnabled());
         rig.child<QAction>(u"mnuConfig"_s)->trigger();

@@ -8,7 +8,6 @@
 #include "emulator/PtyHost.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
-#include "shared/Variables.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -48,7 +47,6 @@ struct Bench : EmulatedLine
         child<QAbstractButton>(name)->click();
         QVERIFY2(waitsOver(*panel), name);
     }
-    Variables& vars() const { return panel->vars(); }
 
     FakeMessageSink messages;
     std::unique_ptr<Panel> panel;

@@ -31,17 +31,12 @@ private slots:
         };
         const QString text = u"txtLine1=ABCDE txtLine2=abcde cmdSendText "_s;
         row("text", text, "rows=ABCDE|abcde;cursor=1,5;selected=O-");
-        row("clear", text + u"cmdClearDisplay"_s, "rows=|;cursor=0,0");
-        row("predefined text", u"cboPT=3 cboPTR=1 cmdPT"_s, "rows=  Serial LCD|Predefined 3");
-        row("cursor", text + u"cboRow=1 cboColumn=15 cmdSetCursor"_s, "cursor=1,15");
         row("clear column", text + u"cboColumn=3 cmdClrColumn"_s, "rows=ABC E|abc e");
         row("clear row", text + u"cboRow=0 cmdClrRow"_s, "rows=|abcde;cursor=0,0");
         row("cursor look", u"optCur:2 optCur:1"_s, "look=blinking");
         row("backlight", u"optBL:1 optBL:2"_s, "light=flashing");
         row("custom characters", u"cmdClearDisplay cmdCC:4 cmdCC:7 cmdCC:0"_s,
             "rows={04}{07}{00}|;cursor=0,3");
-        row("output 3", u"cboOutput=3 cmdSOutput"_s, "outputs=04");
-        row("output 8 off", u"cmdOnAll cboOutput=8 cboOF=OFF cmdSOutput"_s, "outputs=7f");
         row("all outputs off", u"cmdOnAll cmdOffAll"_s, "outputs=00");
         row("broadcast", u"Check1 optBL:1"_s, "light=off;selected=OB", "light=off;selected=-B");
         row("serial number in broadcast", u"Check1 cmdSN"_s, "rows=Serial number|20010100",

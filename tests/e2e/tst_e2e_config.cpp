@@ -4,7 +4,6 @@
 #include "settings/ModuleSetupFile.h"
 
 #include <QAction>
-#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -25,13 +24,10 @@ QByteArray padded(const QByteArray& text)
 // The settings file's lines other than the configuration keys that a save writes.
 QByteArrayList otherLines(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {"<unreadable>"};
     static const QRegularExpression saved(
         QStringLiteral("^(UID|Baud|Line[12]|PT[0-9]+|Custom[0-9]+)="));
     QByteArrayList lines;
-    for (const QByteArray& line : file.readAll().split('\n')) {
+    for (const QByteArray& line : test::contents(path).split('\n')) {
         if (!saved.match(QString::fromLatin1(line)).hasMatch())
             lines.append(line);
     }

@@ -17,29 +17,6 @@ using namespace velnor;
 using velnor::test::Bench;
 using velnor::test::indicatorColours;
 
-namespace {
-
-// Stores a speed of 4800 in the module at address and switches the line's modules off and on,
-// as a configuration upload and save would leave it.
-bool storeAt4800(Bench& bench, quint8 address)
-{
-    // The select's acknowledgement is read before the search, which would take it for its own.
-    QSignalSpy acknowledged(&bench.panel->receiver(), &Receiver::bytesReceived);
-    FrameLink& link = bench.panel->link();
-    link.send(frames::select(address));
-    link.send(frames::baudRate(false));
-    link.send(frames::saveToNonVolatileMemory());
-    bench.mark();
-    if (!QTest::qWaitFor([&] { return bench.marked() && !acknowledged.isEmpty(); }, 10000))
-        return false;
-    bench.host.line().powerUp();
-    return true;
-}
-
-using Addresses = QList<quint8>;
-
-} // namespace
-
 // Searching the line and watching the inputs, from the main window over a real port to the
 // emulated modules.
 class tst_E2eLine final : public QObject
@@ -47,58 +24,6 @@ class tst_E2eLine final : public QObject
     Q_OBJECT
 
 private slots:
-    void scan_data()
-    {
-        QTest::addColumn<Addresses>("modules");
-        QTest::addColumn<quint8>("slow"); // stored at 4800, or 0
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<Addresses>("answered");
-        QTest::addColumn<Addresses>("garbled");
-        QTest::newRow("scattered") << Addresses{101, 117, 132} << quint8(0) << false
-                                   << Addresses{101, 117, 132} << Addresses{};
-        QTest::newRow("silent line")
-            << Addresses{101} << quint8(0) << true << Addresses{} << Addresses{};
-        QTest::newRow("two on one address")
-            << Addresses{104, 110, 110} << quint8(0) << false << Addresses{104} << Addresses{110};
-        QTest::newRow("one at 4800")
-            << Addresses{101, 117} << quint8(117) << false << Addresses{101, 117} << Addresses{};
-    }
-
-    void scan()
-    {
-        QFETCH(Addresses, modules);
-        QFETCH(quint8, slow);
-        QFETCH(bool, silent);
-        QFETCH(Addresses, answered);
-        QFETCH(Addresses, garbled);
-        Bench bench(modules);
-        QVERIFY(bench.started);
-        if (slow)
-            QVERIFY(storeAt4800(bench, slow));
-        bench.host.line().setSilent(silent);
-
-        ModuleScan scan(*bench.panel);
-        QSignalSpy finished(&scan, &ModuleScan::finished);
-        QVERIFY(scan.start(slow != 0));
-        QVERIFY(finished.wait(60000));
-        QVERIFY(finished.at(0).at(0).toBool());
-        const ScanResult& result = scan.result();
-        QCOMPARE(result.addresses(Reply::Answered), answered);
-        QCOMPARE(result.addresses(Reply::Garbled), garbled);
-        if (slow) {
-            QCOMPARE(result.answeringSpeeds(slow), QList<int>{4800});
-            QCOMPARE(result.replyAt(9600, slow), Reply::Silent);
-            QCOMPARE(bench.host.line().speed(), 4800);
-        }
-        // Every module found was let go again.
-        for (int i = 0; i < bench.host.line().moduleCount(); ++i)
-            QVERIFY(!bench.module(i).ownSelected());
-        // The main window goes on at its own speed.
-        bench.click("cmdSelect");
-        QCOMPARE(bench.status(), answered.contains(101) ? QStringLiteral("101 Connected")
-                                                        : QStringLiteral("Device Not Found"));
-    }
-
     void findModulesWindow()
     {
         Bench bench({117});

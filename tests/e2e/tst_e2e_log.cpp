@@ -7,7 +7,6 @@
 #include "link/TrafficLog.h"
 
 #include <QAction>
-#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -113,9 +112,7 @@ private slots:
         // Saved, one line a row under a header.
         const QString path = bench.dir.filePath(u"traffic.csv"_s);
         QVERIFY(log->saveTo(path));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll().count('\n'), rows.size() + 1);
+        QCOMPARE(test::contents(path).count('\n'), rows.size() + 1);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "emulator/Line.h"
 #include "emulator/Uart.h"
 
+#include "Files.h"
 #include "ModuleState.h"
 
 #include <QSignalSpy>
@@ -306,9 +307,7 @@ void TestLine::storeSurvivesRestart()
     QCOMPARE(line.module(1).address(), quint8(102));
 
     // A damaged file leaves the modules as they left the factory, and says so.
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("{\"modules\": [{\xFF") > 0);
-    file.close();
+    QVERIFY(test::put(path, "{\"modules\": [{\xFF"));
     Line damaged({101}, path);
     QVERIFY(!damaged.storeProblem().isEmpty());
     QCOMPARE(shown(damaged.module(0)), u"  Serial LCD|  16x2 module"_s);

@@ -11,7 +11,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -224,8 +223,6 @@ void TestProgram::refusesAStoreThatIsNoFile_data()
     QTest::newRow("folder") << u"folder"_s;
     QTest::newRow("fifo") << u"fifo"_s;
     QTest::newRow("link to a fifo") << u"link"_s;
-    // A terminal's device: the store would be read without end, or replaced by a file.
-    QTest::newRow("device") << u"device"_s;
 }
 
 // Refused at once, with the reason, before anything is read or written.
@@ -237,11 +234,7 @@ void TestProgram::refusesAStoreThatIsNoFile()
     QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
     QVERIFY(QFile::link(dir.filePath(u"fifo"_s), dir.filePath(u"link"_s)));
-    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
-    QVERIFY(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
-    const auto closeTerminal = qScopeGuard([terminal] { ::close(terminal); });
-    const QString path =
-        store == u"device" ? QString::fromLocal8Bit(::ptsname(terminal)) : dir.filePath(store);
+    const QString path = dir.filePath(store);
 
     QProcess process;
     process.start(Program, {u"--headless"_s, u"--link"_s, QString(), u"--store"_s, path});

@@ -7,7 +7,6 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace velnor;
@@ -33,7 +32,7 @@ struct Rig
         port.peer = [this, reply](const QByteArray&) {
             thresholds.append(port.rThreshold());
             if (!reply.isEmpty())
-                QTimer::singleShot(0, &port, [this, reply] { port.feed(reply); });
+                port.feedLater(reply);
         };
     }
     // Starts the exchanges and lets them run; how each ended, in order.
@@ -196,7 +195,7 @@ private slots:
             if (bytes != "\x65")
                 return;
             for (const QByteArray& chunk : chunks)
-                QTimer::singleShot(0, &rig.port, [&rig, chunk] { rig.port.feed(chunk); });
+                rig.port.feedLater(chunk);
         };
         rig.port.feed("\x07"); // from before the select, dropped by its send
         rig.run({Exchange::select(101)});
@@ -220,7 +219,7 @@ private slots:
         Rig rig;
         rig.port.peer = [&rig](const QByteArray& bytes) {
             if (bytes == "\x66") // only module 102 is on the line
-                QTimer::singleShot(0, &rig.port, [&rig] { rig.port.feed("\xee\x66"); });
+                rig.port.feedLater("\xee\x66");
         };
         const QList<Exchange::Outcome> ended =
             rig.run({Exchange::select(101), Exchange::select(102), Exchange::deselect()});

@@ -43,7 +43,7 @@ struct Line
             }
             previous = byte;
             if (!reply.isEmpty())
-                QTimer::singleShot(0, &port, [this, reply] { port.feed(reply); });
+                port.feedLater(reply);
         };
     }
 
@@ -209,7 +209,7 @@ private slots:
                 return;
             const QByteArray reply = QByteArray::fromHex(answers.takeFirst());
             if (!reply.isEmpty())
-                QTimer::singleShot(0, &line.port, [&line, reply] { line.port.feed(reply); });
+                line.port.feedLater(reply);
         };
         InputWatch watch(line.panel);
         QList<bool> changes;
@@ -255,8 +255,7 @@ private slots:
         line.panel.vars().DeviceAddr = 105;
         line.port.peer = [&line](const QByteArray& bytes) {
             if (bytes.at(0) == char(wire::code::ReadInputs))
-                QTimer::singleShot(0, &line.port,
-                                   [&line] { line.port.feed(QByteArray::fromHex("ee690f00")); });
+                line.port.feedLater(QByteArray::fromHex("ee690f00"));
         };
         QVERIFY(line.panel.exchanges().start(Exchange::readInputs(), nullptr));
         InputWatch watch(line.panel);

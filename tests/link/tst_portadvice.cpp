@@ -2,6 +2,7 @@
 #include "link/QtSerialPort.h"
 #include "settings/IniFile.h"
 
+#include "Files.h"
 #include "Pty.h"
 
 #include <QFile>
@@ -134,9 +135,7 @@ void TestPortAdvice::permissionNamesTheDevicesGroup()
 {
     const QTemporaryDir dir;
     const QString device = dir.filePath(u"ttyUSB0"_s);
-    QFile file(device);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
+    QVERIFY(velnor::test::put(device, {}));
     const group* serial = ::getuid() == 0 ? ::getgrnam("dialout") : ::getgrgid(::getegid());
     if (!serial)
         QSKIP("no group to give the device");

@@ -36,7 +36,6 @@ void TestPortSettings::lineSettings_data()
     row(u"4800,S,8,2"_s, u"4800,s,8,2"_s);
     row(QString(), QString());
     row(u"9600,n,8"_s, QString());
-    row(u"9600;n;8;1"_s, QString());
     row(u"96OO,n,8,1"_s, QString());
     row(u"0,n,8,1"_s, QString());
     row(u"+9600,n,8,1"_s, QString());

@@ -17,58 +17,29 @@ private slots:
     {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QByteArray>("bytes");
+        // Bounds, and frames no other test sends: the others are checked byte for byte where the
+        // commands, the command line and the upload send them.
         const auto row = [](const char* name, const QByteArray& frame, const char* hex) {
             QTest::newRow(name) << frame << QByteArray::fromHex(hex);
         };
-        row("select 105", frames::select(105), "EF69");
         row("select 99 (typed text)", frames::select(99), "EF63");
-        row("deselect", frames::deselect(), "EA");
-        row("broadcast on", frames::broadcastOn(), "EF64");
-        row("broadcast off", frames::broadcastOff(), "EA64");
-        row("clear", frames::clearDisplay(), "0D");
-        row("predefined 1 row 0", frames::predefinedText(0, 0), "FE346500");
-        row("predefined 10 row 1", frames::predefinedText(9, 1), "FE346E01");
         row("predefined 11", frames::predefinedText(10, 0), "");
         row("predefined row 2", frames::predefinedText(0, 2), "");
-        row("cursor 1,15", frames::cursorPosition(1, 15), "FE32010F");
         row("cursor 0,16", frames::cursorPosition(0, 16), "");
         row("cursor -1,0", frames::cursorPosition(-1, 0), "");
-        row("clear row 0", frames::clearRow(0), "FE2D00");
         row("clear row 2", frames::clearRow(2), "");
-        row("clear column 7", frames::clearColumn(7), "FE2E07");
         row("clear column 16", frames::clearColumn(16), "");
         row("underline", frames::cursorLook(0), "FE01");
         row("blinking", frames::cursorLook(1), "FE02");
-        row("hide", frames::cursorLook(2), "FE03");
         row("cursor look 3", frames::cursorLook(3), "");
-        row("backlight on", frames::backlight(0), "FE06");
-        row("backlight off", frames::backlight(1), "FE07");
-        row("backlight flash", frames::backlight(2), "FE0B");
         row("backlight -1", frames::backlight(-1), "");
         row("CHAR 1", frames::customCharacter(0), "00");
-        row("CHAR 8", frames::customCharacter(7), "07");
         row("CHAR 9", frames::customCharacter(8), "");
-        row("read inputs", frames::readInputs(), "FE0E");
-        row("all on", frames::allOutputsOn(), "FE0C");
         row("all off", frames::allOutputsOff(), "FE0D");
-        row("output 1 on", frames::setOutput(0, true), "FE330048");
-        row("output 8 off", frames::setOutput(7, false), "FE33074C");
         row("output 9", frames::setOutput(8, true), "");
-        row("serial number", frames::showSerialNumber(), "FE09");
-        row("configuration mode", frames::enterConfiguration(), "EF640D");
-        row("9600", frames::baudRate(true), "FE1E");
-        row("4800", frames::baudRate(false), "FE1F");
-        row("address 101", frames::newAddress(101), "FE3065");
-        row("address 132", frames::newAddress(132), "FE3084");
         row("address 100", frames::newAddress(100), "");
         row("address 133", frames::newAddress(133), "");
-        row("start-up screen", frames::startupScreenHeader(), "FEC8");
-        row("bitmaps", frames::bitmapsHeader(), "FE64");
-        row("no effect", frames::noEffect(), "FE08");
-        row("text 1", frames::storeTextHeader(0), "FE65");
-        row("text 10", frames::storeTextHeader(9), "FE6E");
         row("text 11", frames::storeTextHeader(10), "");
-        row("store", frames::saveToNonVolatileMemory(), "EF64FE20");
     }
 
     void frames()
@@ -109,8 +80,6 @@ private slots:
         QCOMPARE(frame->bytes, bytes);
         QCOMPARE(frame->monitor, monitor);
     }
-
-    void noTextFrameForTwoEmptyLines() { QVERIFY(!frames::text(QString(), QString())); }
 
     void safeTextNeverSendsACommandByte()
     {

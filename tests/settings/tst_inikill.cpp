@@ -1,8 +1,8 @@
 #include "settings/IniFile.h"
 
 #include "Files.h"
+#include "Processes.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -72,10 +72,8 @@ struct Writer
     // within the deadline or is not that.
     std::optional<int> answer(const char* word)
     {
-        const QDeadlineTimer deadline(kAnswerTimeoutMs);
-        while (!process.canReadLine() && process.waitForReadyRead(int(deadline.remainingTime()))) {
-        }
-        const QList<QByteArray> parts = process.readLine().trimmed().split(' ');
+        const QList<QByteArray> parts =
+            velnor::test::nextLine(process, kAnswerTimeoutMs).split(' ');
         bool ok = false;
         const int number = parts.value(1).toInt(&ok);
         if (parts.size() != 2 || parts[0] != word || !ok)

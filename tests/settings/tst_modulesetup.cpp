@@ -35,7 +35,6 @@ private slots:
         row("long texts are cut, bitmaps kept whole", "Line1=ABCDEFGHIJKLMNOPQRST\nCustom1=0255\n",
             "", false, "ABCDEFGHIJKLMNOP", "0255");
         row("baud 09600", "Baud=09600\n", "", false, "", "");
-        row("baud 9600.0", "Baud=9600.0\n", "", false, "", "");
         row("address and bitmap words", "UID=word\nCustom1=abcd\n", "word", false, "", "abcd");
     }
 

@@ -1,5 +1,7 @@
 #include "FakeSerialPort.h"
 
+#include <QTimer>
+
 namespace velnor::test {
 
 bool FakeSerialPort::setPortOpen(bool open)
@@ -32,6 +34,19 @@ bool FakeSerialPort::output(const QByteArray& bytes)
     if (peer)
         peer(bytes);
     return true;
+}
+
+void FakeSerialPort::feedLater(const QByteArray& bytes)
+{
+    QTimer::singleShot(0, this, [this, bytes] { feed(bytes); });
+}
+
+void FakeSerialPort::answer(const QByteArray& written, const QByteArray& reply)
+{
+    peer = [this, written, reply](const QByteArray& bytes) {
+        if (bytes == written)
+            feedLater(reply);
+    };
 }
 
 } // namespace velnor::test

@@ -46,6 +46,11 @@ public:
 
     QByteArray written() const { return writes.join(); }
 
+    // Bytes arriving once the event loop turns, as a line answers after the write that asked.
+    void feedLater(const QByteArray& bytes);
+    // A peer that answers every write equal to written with reply, after the write.
+    void answer(const QByteArray& written, const QByteArray& reply);
+
 private:
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");

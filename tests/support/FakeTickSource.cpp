@@ -9,7 +9,6 @@ void FakeTickSource::start()
     if (m_active)
         return;
     m_active = true;
-    ++starts;
     m_ticksThisRun = 0;
     schedule();
 }

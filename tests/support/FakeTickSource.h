@@ -20,7 +20,6 @@ public:
     bool isActive() const override { return m_active; }
 
     int ticksEmitted = 0;
-    int starts = 0;
     // How many ticks each run from start() to stop() gave, in order.
     QList<int> ticksPerRun;
 

@@ -18,7 +18,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 
@@ -100,26 +99,11 @@ struct MainWindowRig
     }
 
     QString status() const { return child<QLabel>(QStringLiteral("StatusBar1Panel1"))->text(); }
-    QString tx() const { return child<QLabel>(QStringLiteral("lblTxData"))->text(); }
-    QString rx() const { return child<QLabel>(QStringLiteral("lblRxData"))->text(); }
     // Clicks and lets the wait it started run to its end.
     void click(const QString& name) const
     {
         child<QAbstractButton>(name)->click();
         QVERIFY2(waitsOver(panel), qPrintable(name));
-    }
-    // Member index of a control array such as optBL or cmdCC.
-    void click(const QString& array, int index) const
-    {
-        child<QButtonGroup>(array)->button(index)->click();
-    }
-    // The module answers every write equal to written, after the write, as a line would.
-    void answer(const QByteArray& written, const QByteArray& reply)
-    {
-        port.peer = [this, written, reply](const QByteArray& bytes) {
-            if (bytes == written)
-                QTimer::singleShot(0, &port, [this, reply] { port.feed(reply); });
-        };
     }
 
     QTemporaryDir dir;

@@ -43,10 +43,10 @@ inline QByteArray readFor(int fd, qsizetype count,
     return got;
 }
 
-// The next line of a process's standard output without its line end, waiting 5 s at most.
-inline QByteArray nextLine(QProcess& process)
+// The next line of a process's standard output without its line end, waiting ms at most.
+inline QByteArray nextLine(QProcess& process, int ms = 5000)
 {
-    const QDeadlineTimer deadline(5000);
+    const QDeadlineTimer deadline(ms);
     while (!process.canReadLine() && !deadline.hasExpired() &&
            process.state() == QProcess::Running)
         process.waitForReadyRead(int(deadline.remainingTime()));
