@@ -14,13 +14,6 @@ using velnor::test::shown;
 
 namespace {
 
-QByteArray padded(const QByteArray& text)
-{
-    QByteArray row = text;
-    row.resize(Module::Columns, ' ');
-    return row;
-}
-
 // The settings file's lines other than the configuration keys that a save writes.
 QByteArrayList otherLines(const QString& path)
 {
@@ -97,9 +90,9 @@ private slots:
         // "Configuring.." went to the second row, which is cleared for "Completed".
         QTRY_COMPARE(shown(bench.module(0)), u"Config. Mode|Completed"_s);
         const ModuleConfig& sent = bench.module(0).working();
-        QCOMPARE(sent.startupScreen, padded("Velnor") + padded("bench"));
+        QCOMPARE(sent.startupScreen, QByteArray("Velnor          bench           "));
         QCOMPARE(sent.bitmaps, expectedBitmaps());
-        QCOMPARE(sent.texts.at(2), padded("Text3"));
+        QCOMPARE(sent.texts.at(2), QByteArray("Text3           "));
         QCOMPARE(int(sent.address), 105);
 
         test::doStep(*config, u"cmdSaveFlash"_s);

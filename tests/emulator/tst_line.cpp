@@ -25,10 +25,8 @@ class TestLine : public QObject
 private slots:
     void answers_data();
     void answers();
-    void display_data();
-    void display();
-    void settings_data();
-    void settings();
+    void state_data();
+    void state();
     void sharedAddressGarblesAnswers();
     void uartReadsItsOwnSpeed();
     void uartAtAnotherSpeed_data();
@@ -135,15 +133,24 @@ void TestLine::answers()
     QCOMPARE(selections.join(u','), selected);
 }
 
-void TestLine::display_data()
+// What module 101 shows and keeps after a script: rows and cursor, or its cursor look,
+// backlight, outputs and speed.
+void TestLine::state_data()
 {
     QTest::addColumn<QString>("script"); // after EF 65
-    QTest::addColumn<QString>("rows");   // of module 101
-    QTest::addColumn<QString>("cursor");
+    QTest::addColumn<QString>("fields"); // as moduleState() names them
     const auto add = [](const char* name, const char* script, const char* rows,
                         const char* cursor) {
-        QTest::newRow(name) << QString::fromLatin1(script) << QString::fromLatin1(rows)
-                            << QString::fromLatin1(cursor);
+        QTest::newRow(name) << QString::fromLatin1(script)
+                            << u"rows=%1;cursor=%2"_s.arg(QLatin1String(rows),
+                                                          QLatin1String(cursor));
+    };
+    // Cursor look, backlight, outputs, baud.
+    const auto set = [](const char* name, const char* script, const char* state) {
+        const QStringList s = QString::fromLatin1(state).split(u' ');
+        QTest::newRow(name) << QString::fromLatin1(script)
+                            << u"look=%1;light=%2;outputs=%3;baud=%4"_s.arg(s[0], s[1], s[2],
+                                                                            s[3]);
     };
 
     add("start-up screen", "", "  Serial LCD|  16x2 module", "0,0");
@@ -176,59 +183,31 @@ void TestLine::display_data()
         "FE C8 \"Hello\" 20*11 \"World\" 20*11 FE 20 FE C8 58*32 0D POWER", "Hello|World", "0,0");
     add("not selected", "EF 66 0D \"AB\"", "  Serial LCD|  16x2 module", "0,0");
     add("broadcast reaches all", "EF 66 EF 64 0D \"Conf\" EA 64 \"!\"", "Conf|", "0,4");
+    set("blinking", "FE 02", "blinking on 00 9600");
+    set("hidden", "FE 03", "hidden on 00 9600");
+    set("underline again", "FE 03 FE 01", "underline on 00 9600");
+    set("backlight off", "FE 07", "underline off 00 9600");
+    set("backlight flashing", "FE 0B", "underline flashing 00 9600");
+    set("backlight on again", "FE 07 FE 06", "underline on 00 9600");
+    set("all outputs off", "FE 0C FE 0D", "underline on 00 9600");
+    set("outputs 1 and 8 on", "FE 33 00 48 FE 33 07 48", "underline on 81 9600");
+    set("output 4 off", "FE 0C FE 33 03 4C", "underline on f7 9600");
+    set("output 9, state A ignored", "FE 33 08 48 FE 33 00 41", "underline on 00 9600");
+    set("options not selected", "EF 66 FE 0C FE 07 FE 03", "underline on 00 9600");
+    set("4800 stored, before power-up", "FE 1F FE 20", "underline on 00 9600");
+    set("4800 not stored", "FE 1F POWER", "underline on 00 9600");
+    set("4800 stored", "FE 1F FE 20 POWER", "underline on 00 4800");
+    set("4800 stored in broadcast", "EA @30 EF 64 FE 1F FE 20 POWER", "underline on 00 4800");
+    set("power-up resets", "FE 0B FE 03 FE 0C POWER", "underline on 00 9600");
 }
 
-void TestLine::display()
+void TestLine::state()
 {
     QFETCH(QString, script);
-    QFETCH(QString, rows);
-    QFETCH(QString, cursor);
-
+    QFETCH(QString, fields);
     Line line({101, 102});
     run(line, u"EF 65 "_s + script);
-    const Module& module = line.module(0);
-    QCOMPARE(shown(module), rows);
-    QCOMPARE(u"%1,%2"_s.arg(module.cursorRow()).arg(module.cursorColumn()), cursor);
-}
-
-void TestLine::settings_data()
-{
-    QTest::addColumn<QString>("script"); // after EF 65
-    QTest::addColumn<QString>("state");  // cursor look, backlight, outputs, baud
-    const auto add = [](const char* name, const char* script, const char* state) {
-        QTest::newRow(name) << QString::fromLatin1(script) << QString::fromLatin1(state);
-    };
-
-    add("blinking", "FE 02", "blinking on 00 9600");
-    add("hidden", "FE 03", "hidden on 00 9600");
-    add("underline again", "FE 03 FE 01", "underline on 00 9600");
-    add("backlight off", "FE 07", "underline off 00 9600");
-    add("backlight flashing", "FE 0B", "underline flashing 00 9600");
-    add("backlight on again", "FE 07 FE 06", "underline on 00 9600");
-    add("all outputs off", "FE 0C FE 0D", "underline on 00 9600");
-    add("outputs 1 and 8 on", "FE 33 00 48 FE 33 07 48", "underline on 81 9600");
-    add("output 4 off", "FE 0C FE 33 03 4C", "underline on f7 9600");
-    add("output 9, state A ignored", "FE 33 08 48 FE 33 00 41", "underline on 00 9600");
-    add("not selected", "EF 66 FE 0C FE 07 FE 03", "underline on 00 9600");
-    add("4800 stored, before power-up", "FE 1F FE 20", "underline on 00 9600");
-    add("4800 not stored", "FE 1F POWER", "underline on 00 9600");
-    add("4800 stored", "FE 1F FE 20 POWER", "underline on 00 4800");
-    add("4800 stored in broadcast", "EA @30 EF 64 FE 1F FE 20 POWER", "underline on 00 4800");
-    add("power-up resets", "FE 0B FE 03 FE 0C POWER", "underline on 00 9600");
-}
-
-void TestLine::settings()
-{
-    QFETCH(QString, script);
-    QFETCH(QString, state);
-
-    Line line({101, 102});
-    run(line, u"EF 65 "_s + script);
-    const auto fields = moduleState(line.module(0));
-    QCOMPARE(QStringList(
-                 {fields[u"look"_s], fields[u"light"_s], fields[u"outputs"_s], fields[u"baud"_s]})
-                 .join(u' '),
-             state);
+    QCOMPARE(moduleState(line.module(0), fields), fields);
 }
 
 void TestLine::sharedAddressGarblesAnswers()

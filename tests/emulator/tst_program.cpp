@@ -1,4 +1,5 @@
 #include "ExclusiveHolder.h"
+#include "Files.h"
 #include "Processes.h"
 #include "settings/IniFile.h"
 
@@ -112,8 +113,7 @@ void TestProgram::signalWhileStartingLeavesNothing()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
-             QStringList());
+    QCOMPARE(test::entries(dir.path()), QStringList());
 }
 
 void TestProgram::servesAPanelOfAnotherUser()

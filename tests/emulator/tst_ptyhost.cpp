@@ -144,9 +144,7 @@ void TestPtyHost::leftoverTemporaryLinksGo()
     QVERIFY2(host.start(&error), qPrintable(error));
     QStringList expected = QStringList{u"line"_s, file, running} + others;
     expected.sort();
-    QCOMPARE(QDir(dir.path())
-                 .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name),
-             expected);
+    QCOMPARE(test::entries(dir.path()), expected);
 }
 
 void TestPtyHost::linkOfARunningEmulatorStays_data()

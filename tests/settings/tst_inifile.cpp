@@ -20,6 +20,7 @@
 
 using namespace Qt::StringLiterals;
 using velnor::test::contents;
+using velnor::test::entries;
 using velnor::test::put;
 
 // velnor.ini on disk: hostile contents, paths and names, and a write that replaces the file
@@ -61,11 +62,6 @@ template <typename Body> static int inChild(Body body)
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid)
         return -2;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-static QStringList entries(const QTemporaryDir& dir)
-{
-    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 void TestIniFile::hostile_data()
@@ -243,9 +239,7 @@ void TestIniFile::failedWrite()
     QStringList expected{u"velnor.ini"_s};
     if (lock == u"fifo" || lock == u"folder" || lock == u"link")
         expected.append(u"velnor.ini.lock"_s);
-    QCOMPARE(QDir(dir.path())
-                 .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
-             expected);
+    QCOMPARE(entries(dir.path()), expected);
 }
 
 // The new file of a writer killed between naming it and renaming it is removed by the next
@@ -265,7 +259,7 @@ void TestIniFile::leftovers()
     QVERIFY(ini.WriteIni(u"LCD"_s, u"UID"_s, u"101"_s));
     QStringList expected = kept + QStringList{live, u"velnor.ini"_s};
     expected.sort();
-    QCOMPARE(entries(dir), expected);
+    QCOMPARE(entries(dir.path()), expected);
 }
 
 // Two programs writing keys of their own at the same moment: every key of both is kept, and
@@ -302,7 +296,7 @@ void TestIniFile::twoWriters()
             lost << key(i % 2, i / 2);
     }
     QVERIFY2(lost.isEmpty(), qPrintable(u"lost: "_s + lost.join(u' ')));
-    QCOMPARE(entries(dir), QStringList{u"velnor.ini"_s});
+    QCOMPARE(entries(dir.path()), QStringList{u"velnor.ini"_s});
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -109,9 +109,7 @@ private slots:
         if (type == S_IFREG)
             QCOMPARE(velnor::test::contents(target), place == u"cut short" ? old : bytes);
         // Nothing left beside it.
-        for (const QString& entry :
-             QDir(dir.path())
-                 .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot))
+        for (const QString& entry : velnor::test::entries(dir.path()))
             QVERIFY2(QStringList({u"link"_s, u"t"_s}).contains(entry), qPrintable(entry));
         char got[16] = {};
         if (reader >= 0)
