@@ -4,7 +4,7 @@
 //  - how long opening the window takes with every configuration key in the settings file.
 // Usage: velnor-config-bench [ROUNDS]   (results go to standard output)
 #include "FakeMessageSink.h"
-#include "config/frmConfigLcd.h"
+#include "config/ConfigWindow.h"
 #include "link/Panel.h"
 #include "Measures.h"
 #include "settings/IniFile.h"
@@ -89,7 +89,7 @@ int main(int argc, char* argv[])
     for (int round = 0; round < rounds; ++round) {
         received = 0;
         const qint64 openStart = clock.nsecsElapsed();
-        auto* window = new velnor::frmConfigLcd(*panel, settings, 0);
+        auto* window = new velnor::ConfigWindow(*panel, settings, 0);
         openMs.push_back(double(clock.nsecsElapsed() - openStart) / 1e6);
 
         // Let the load step's bytes arrive before the upload starts counting.

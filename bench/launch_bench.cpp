@@ -9,7 +9,7 @@
 // resident size is the process's VmRSS read as that notice arrives. Each process is then
 // ended with SIGTERM and waited for.
 #include "Measures.h"
-#include "ui_frmMain.h"
+#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -112,7 +112,7 @@ int bareWindow(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QMainWindow window;
-    Ui::frmMain form;
+    Ui::MainWindow form;
     form.setupUi(&window);
     window.statusBar()->showMessage(QStringLiteral(" "));
     window.show();

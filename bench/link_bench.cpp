@@ -6,7 +6,7 @@
 //    rate, in windows of 10 s, and its resident size before and after.
 // Usage: velnor-link-bench [ROUNDS] [FLOOD_SECONDS]   (results go to standard output)
 #include "Measures.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "link/Panel.h"
 #include "link/QtTickSource.h"
 #include "settings/IniFile.h"
@@ -63,7 +63,7 @@ int main(int argc, char* argv[])
 
     velnor::QtMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
-    velnor::frmMain window(*panel, settings);
+    velnor::MainWindow window(*panel, settings);
     auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));
     velnor::Exchanges& exchanges = panel->exchanges();
     const auto runOut = [&app, &exchanges] {

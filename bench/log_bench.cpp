@@ -14,7 +14,7 @@
 // memory of a full log of sessions or of a random flood (results go to standard output).
 #include "Measures.h"
 #include "app/LogWindow.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
 #include "widgets/QtMessageSink.h"
@@ -157,7 +157,7 @@ int measurePanel(const std::vector<Write>& writes, bool flood)
     const IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
     QtMessageSink messages;
     const auto panel = Panel::onSerialPorts(messages, portMapOf(settings));
-    frmMain window(*panel, settings);
+    MainWindow window(*panel, settings);
     window.show();
     QApplication::processEvents();
     const double without = residentMiB();

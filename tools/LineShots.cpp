@@ -2,7 +2,7 @@
 
 #include "app/FindModulesWindow.h"
 #include "app/PortsWindow.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
 #include "link/Panel.h"
@@ -109,7 +109,7 @@ int drawLineTools(const QStringList& paths)
 
     velnor::QtMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
-    velnor::frmMain window(*panel, settings);
+    velnor::MainWindow window(*panel, settings);
     messages.setParentWindow(&window);
     window.show();
 

@@ -9,7 +9,7 @@
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
 #include "app/LogWindow.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
 #include "link/Panel.h"
@@ -57,7 +57,7 @@ bool freshInstall(const velnor::IniFile& settings, const QString& device)
 
 // The traffic log at work, after the windows above: the configuration window closed, the
 // module deselected, an absent one tried, the module selected again and its inputs read.
-bool drawLog(velnor::frmMain& window, velnor::Panel& panel, const QString& path)
+bool drawLog(velnor::MainWindow& window, velnor::Panel& panel, const QString& path)
 {
     const auto runOut = [&panel] {
         while (panel.exchanges().isRunning())
@@ -126,7 +126,7 @@ int main(int argc, char* argv[])
 
     velnor::QtMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
-    velnor::frmMain window(*panel, settings);
+    velnor::MainWindow window(*panel, settings);
     messages.setParentWindow(&window);
     window.show();
 

@@ -2,7 +2,7 @@
 #include "widgets/QtMessageSink.h"
 #include "widgets/WindowHabits.h"
 #include "app/PanelOptions.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "link/Panel.h"
 #include "link/PortLocator.h"
 #include "settings/IniFile.h"
@@ -79,7 +79,7 @@ int main(int argc, char* argv[])
 
     velnor::QtMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
-    velnor::frmMain window(*panel, settings);
+    velnor::MainWindow window(*panel, settings);
     messages.setParentWindow(&window);
     // Where a user finds which file the panel reads and writes: over the status bar.
     const QString inUse =

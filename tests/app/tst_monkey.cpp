@@ -3,7 +3,7 @@
 // a port during a wait, and each port must carry whole frames only.
 #include "LcdSection.h"
 #include "MainWindowRig.h"
-#include "config/frmConfigLcd.h"
+#include "config/ConfigWindow.h"
 #include "protocol/FrameDecoder.h"
 #include "shared/Wire.h"
 
@@ -128,7 +128,7 @@ private slots:
             ++actions;
             if (!rig.panel.gate().isOpen())
                 ++duringWaits;
-            QPointer<frmConfigLcd> config = rig.window->configWindow();
+            QPointer<ConfigWindow> config = rig.window->configWindow();
             switch (random.bounded(config ? 9 : 6)) {
             case 0: // the buttons that wait for an answer, more often than the rest
                 if (broadcast->isChecked())
@@ -184,7 +184,7 @@ private slots:
             // Let an upload or posted answers move on between the clicks of the test itself.
             QCoreApplication::processEvents();
         }
-        if (QPointer<frmConfigLcd> config = rig.window->configWindow())
+        if (QPointer<ConfigWindow> config = rig.window->configWindow())
             QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 20000);
         QVERIFY(test::waitsOver(rig.panel));
 

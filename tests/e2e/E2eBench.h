@@ -3,7 +3,7 @@
 #include "EmulatedLine.h"
 #include "FakeMessageSink.h"
 #include "MainWindowRig.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
 #include "link/Panel.h"
@@ -26,7 +26,7 @@ struct Bench : EmulatedLine
         if (!started)
             return;
         panel = Panel::onSerialPorts(messages, portMapOf(settings));
-        window = std::make_unique<frmMain>(*panel, settings);
+        window = std::make_unique<MainWindow>(*panel, settings);
     }
 
     // Sends a command the modules skip after all the main window has sent; once it has
@@ -50,7 +50,7 @@ struct Bench : EmulatedLine
 
     FakeMessageSink messages;
     std::unique_ptr<Panel> panel;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
     static inline const QByteArray kMark = QByteArrayLiteral("\xFE\x99");
 };
 

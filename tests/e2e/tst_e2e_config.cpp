@@ -1,6 +1,6 @@
 #include "E2eBench.h"
 #include "ModuleState.h"
-#include "config/frmConfigLcd.h"
+#include "config/ConfigWindow.h"
 #include "settings/ModuleSetupFile.h"
 
 #include <QAction>
@@ -27,14 +27,14 @@ QByteArrayList otherLines(const QString& path)
     return lines;
 }
 
-frmConfigLcd* openConfiguration(const Bench& bench)
+ConfigWindow* openConfiguration(const Bench& bench)
 {
     bench.window->findChild<QAction*>(QStringLiteral("mnuConfig"))->trigger();
     return bench.window->configWindow();
 }
 
 // A configuration worth telling apart from the factory one; then the steps given.
-void typeConfiguration(const Bench& bench, frmConfigLcd* window,
+void typeConfiguration(const Bench& bench, ConfigWindow* window,
                        const QString& then = u"opt9600"_s)
 {
     QString steps = u"cboUID~105 txtSU1=Velnor txtSU2=bench"_s;
@@ -80,7 +80,7 @@ private slots:
         Bench bench({101});
         QVERIFY(bench.started);
         const QByteArrayList settingsBefore = otherLines(bench.settings.path());
-        frmConfigLcd* config = openConfiguration(bench);
+        ConfigWindow* config = openConfiguration(bench);
         QVERIFY(config);
         typeConfiguration(bench, config);
 
@@ -124,7 +124,7 @@ private slots:
     {
         Bench bench({101});
         QVERIFY(bench.started);
-        frmConfigLcd* config = openConfiguration(bench);
+        ConfigWindow* config = openConfiguration(bench);
         typeConfiguration(bench, config, u"opt4800 cboUID~101"_s);
         test::doStep(*config, u"cmdConLcd"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 10000);

@@ -2,7 +2,7 @@
 // wrote and every answer that came back, in order and named, and the answers that did not come.
 #include "E2eBench.h"
 #include "app/LogWindow.h"
-#include "config/frmConfigLcd.h"
+#include "config/ConfigWindow.h"
 #include "link/LogExport.h"
 #include "link/TrafficLog.h"
 
@@ -82,7 +82,7 @@ private slots:
                       u"cboAddr=105 cmdSelect cboAddr=101 cmdSelect"_s);
 
         bench.window->findChild<QAction*>(u"mnuConfig"_s)->trigger();
-        frmConfigLcd* config = bench.window->configWindow();
+        ConfigWindow* config = bench.window->configWindow();
         QString steps = u"cboUID~101 txtSU1=Velnor txtPreDefine_2=Third"_s;
         for (int i = 0; i < 64; ++i)
             steps += u" txtCustom_%1=%2"_s.arg(i).arg(i % 32);

@@ -5,7 +5,7 @@
 #include "FakeLine.h"
 #include "Processes.h"
 #include "Pty.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
 
@@ -75,7 +75,7 @@ private slots:
         settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
         test::FakeMessageSink messages;
         const auto panel = Panel::onSerialPorts(messages, portMapOf(settings));
-        frmMain window(*panel, settings);
+        MainWindow window(*panel, settings);
         // With the traffic log open, which names every run of bytes and shows it as it comes.
         window.findChild<QAction*>(QStringLiteral("mnuTrafficLog"))->trigger();
         auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));

@@ -3,7 +3,7 @@
 #include "FakeLine.h"
 #include "FakeMessageSink.h"
 #include "Files.h"
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
 #include "shared/Variables.h"
@@ -88,7 +88,7 @@ struct MainWindowRig
     {
         if (iniContents)
             put(settings.path(), *iniContents);
-        window = std::make_unique<frmMain>(panel, settings);
+        window = std::make_unique<MainWindow>(panel, settings);
     }
 
     // In the main window, or in another one such as the configuration window, whose controls
@@ -116,7 +116,7 @@ struct MainWindowRig
     // The configuration window's own port and tick.
     FakeSerialPort& configPort;
     FakeTickSource& configTicks;
-    std::unique_ptr<frmMain> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 } // namespace velnor::test

@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 using namespace velnor;
 using velnor::test::MainWindowRig;
 
-class tst_frmMain final : public QObject
+class tst_MainWindow final : public QObject
 {
     Q_OBJECT
 
@@ -257,5 +257,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_frmMain)
-#include "tst_frmmain.moc"
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

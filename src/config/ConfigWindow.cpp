@@ -1,4 +1,4 @@
-#include "config/frmConfigLcd.h"
+#include "config/ConfigWindow.h"
 
 #include "link/Panel.h"
 #include "shared/Wire.h"
@@ -14,11 +14,11 @@
 
 namespace velnor {
 
-frmConfigLcd::frmConfigLcd(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent)
+ConfigWindow::ConfigWindow(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent)
     : QWidget(parent, Qt::Tool), m_boxes(*this), m_commands(panel, settings),
       m_gate(new ClickGate(panel.gate(), this))
 {
-    setObjectName(QStringLiteral("frmConfigLcd"));
+    setObjectName(QStringLiteral("configWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Configure Velnor"));
     connectSignals();
@@ -29,14 +29,14 @@ frmConfigLcd::frmConfigLcd(Panel& panel, const IniFile& settings, int commIndex,
     showTarget();
 }
 
-frmConfigLcd::~frmConfigLcd()
+ConfigWindow::~ConfigWindow()
 {
     // Also when it goes unclosed, with the main window at exit: its boxes are not to be touched.
     m_commands.disconnect(this);
     m_commands.release();
 }
 
-void frmConfigLcd::connectSignals()
+void ConfigWindow::connectSignals()
 {
     m_gate->button(m_boxes.cmdConLcd, [this] { cmdConLcd_Click(); });
     m_gate->button(m_boxes.cmdSaveFlash, [this] { cmdSaveFlash_Click(); });
@@ -47,8 +47,8 @@ void frmConfigLcd::connectSignals()
         if (entry >= 0 && entry != uid->currentIndex())
             uid->setCurrentIndex(entry);
     });
-    connect(uid, &QComboBox::editTextChanged, this, &frmConfigLcd::showTarget);
-    connect(m_boxes.opt9600, &QRadioButton::toggled, this, &frmConfigLcd::showTarget);
+    connect(uid, &QComboBox::editTextChanged, this, &ConfigWindow::showTarget);
+    connect(m_boxes.opt9600, &QRadioButton::toggled, this, &ConfigWindow::showTarget);
     connect(&m_commands, &ConfigCommands::filled, this,
             [this](int field, const QString& text) { m_boxes.fill(field, text); });
     connect(&m_commands, &ConfigCommands::holdBoxes, this,
@@ -57,17 +57,17 @@ void frmConfigLcd::connectSignals()
             [this](const QString& text) { m_boxes.showProgress(text); });
 }
 
-void frmConfigLcd::cmdConLcd_Click()
+void ConfigWindow::cmdConLcd_Click()
 {
     mend(m_commands.cmdConLcd_Click(setup()));
 }
 
-void frmConfigLcd::cmdSaveFlash_Click()
+void ConfigWindow::cmdSaveFlash_Click()
 {
     mend(m_commands.cmdSaveFlash_Click(setup()));
 }
 
-void frmConfigLcd::keyPressEvent(QKeyEvent* event)
+void ConfigWindow::keyPressEvent(QKeyEvent* event)
 {
     // As a dialog would: Escape closes the window, an upload ending where it stands.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -77,13 +77,13 @@ void frmConfigLcd::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
-void frmConfigLcd::closeEvent(QCloseEvent* event)
+void ConfigWindow::closeEvent(QCloseEvent* event)
 {
     m_commands.release();
     event->accept();
 }
 
-void frmConfigLcd::mend(const std::optional<SetupRefusal>& refusal)
+void ConfigWindow::mend(const std::optional<SetupRefusal>& refusal)
 {
     // The message said what is wrong and where; the focus goes there.
     if (!refusal)
@@ -94,7 +94,7 @@ void frmConfigLcd::mend(const std::optional<SetupRefusal>& refusal)
         edit->selectAll();
 }
 
-void frmConfigLcd::showTarget()
+void ConfigWindow::showTarget()
 {
     m_boxes.lblTarget->setText(ConfigCommands::targetNote(setup()));
 }

@@ -10,7 +10,7 @@
 #include "commands/DisplayCommands.h"
 #include "commands/PortChoice.h"
 #include "commands/TextCommands.h"
-#include "config/frmConfigLcd.h"
+#include "config/ConfigWindow.h"
 #include "link/Exchange.h"
 
 #include <QMainWindow>
@@ -26,7 +26,7 @@ class QFrame;
 class QLabel;
 
 namespace Ui {
-class frmMain;
+class MainWindow;
 }
 
 namespace velnor {
@@ -38,14 +38,14 @@ class DeviceSelection;
 class InputOutputCommands;
 class ClickGate;
 
-class frmMain final : public QMainWindow
+class MainWindow final : public QMainWindow
 {
     Q_OBJECT
 public:
-    frmMain(Panel& panel, const IniFile& settings, QWidget* parent = nullptr);
-    ~frmMain() override;
+    MainWindow(Panel& panel, const IniFile& settings, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    frmConfigLcd* configWindow() const { return m_config; }
+    ConfigWindow* configWindow() const { return m_config; }
 
     void cboComm_Click(int index);
     void opt4800_Click();
@@ -68,7 +68,7 @@ private:
 
     Panel& m_panel;
     const IniFile& m_settings;
-    std::unique_ptr<Ui::frmMain> m_ui;
+    std::unique_ptr<Ui::MainWindow> m_ui;
     std::array<QFrame*, 8> m_Shape1{};
     QButtonGroup* m_optCur = nullptr;
     QButtonGroup* m_optBL = nullptr;
@@ -80,7 +80,7 @@ private:
     TextCommands m_text;
     DisplayCommands m_display;
     PortChoice m_ports;
-    QPointer<frmConfigLcd> m_config;
+    QPointer<ConfigWindow> m_config;
 };
 
 } // namespace velnor

@@ -3,7 +3,7 @@
 #include "MainWindowRig.h"
 #include "config/CharacterEditor.h"
 #include "config/DotButton.h"
-#include "config/frmConfigLcd.h"
+#include "config/ConfigWindow.h"
 #include "settings/ModuleSetupFile.h"
 
 #include <QAbstractButton>
@@ -61,12 +61,12 @@ struct Rig : test::MainWindowRig
         return !config->isUploading();
     }
 
-    QPointer<frmConfigLcd> config;
+    QPointer<ConfigWindow> config;
 };
 
 } // namespace
 
-class tst_frmConfigLcd final : public QObject
+class tst_ConfigWindow final : public QObject
 {
     Q_OBJECT
 
@@ -294,7 +294,7 @@ private slots:
         menu->trigger();
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
-        QPointer<frmConfigLcd> first = rig.window->configWindow();
+        QPointer<ConfigWindow> first = rig.window->configWindow();
         QVERIFY(first && first->isVisible());
         // A tool window of the main window: it stays in front of it.
         QVERIFY(first->windowFlags().testFlag(Qt::Tool));
@@ -325,5 +325,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_frmConfigLcd)
-#include "tst_frmconfiglcd.moc"
+QTEST_MAIN(tst_ConfigWindow)
+#include "tst_configwindow.moc"

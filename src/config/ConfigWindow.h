@@ -22,14 +22,14 @@ class IniFile;
 class Panel;
 class ClickGate;
 
-class frmConfigLcd final : public QWidget
+class ConfigWindow final : public QWidget
 {
     Q_OBJECT
 public:
     // Uses the panel's configuration port and tick. commIndex is the main window's port list
     // position, which this window's port follows.
-    frmConfigLcd(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent = nullptr);
-    ~frmConfigLcd() override;
+    ConfigWindow(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent = nullptr);
+    ~ConfigWindow() override;
 
     void cmdConLcd_Click();
     void cmdSaveFlash_Click();

@@ -1,4 +1,4 @@
-#include "app/frmMain.h"
+#include "app/MainWindow.h"
 
 #include "app/InputWatchWindow.h"
 #include "app/LineMenu.h"
@@ -12,7 +12,7 @@
 #include "settings/StartupSettings.h"
 #include "shared/Variables.h"
 #include "shared/Wire.h"
-#include "ui_frmMain.h"
+#include "ui_MainWindow.h"
 #include "widgets/ClassicLook.h"
 #include "widgets/DigitRow.h"
 #include "widgets/ClickGate.h"
@@ -42,9 +42,9 @@ void fill(QComboBox* list, const QStringList& items)
 
 } // namespace
 
-frmMain::frmMain(Panel& panel, const IniFile& settings, QWidget* parent)
+MainWindow::MainWindow(Panel& panel, const IniFile& settings, QWidget* parent)
     : QMainWindow(parent), m_panel(panel), m_settings(settings),
-      m_ui(std::make_unique<Ui::frmMain>()), m_gate(new ClickGate(panel.gate(), this)),
+      m_ui(std::make_unique<Ui::MainWindow>()), m_gate(new ClickGate(panel.gate(), this)),
       m_selection(new DeviceSelection(panel.vars(), panel.exchanges(), panel.messages(), this)),
       m_inputOutput(
           new InputOutputCommands(panel.exchanges(), panel.link(), panel.messages(), this)),
@@ -67,12 +67,12 @@ frmMain::frmMain(Panel& panel, const IniFile& settings, QWidget* parent)
     connectOutcomes();
 }
 
-frmMain::~frmMain()
+MainWindow::~MainWindow()
 {
     delete m_config;
 }
 
-QButtonGroup* frmMain::controlArray(const QString& name,
+QButtonGroup* MainWindow::controlArray(const QString& name,
                                     std::initializer_list<QAbstractButton*> members)
 {
     auto* group = new QButtonGroup(this);
@@ -83,7 +83,7 @@ QButtonGroup* frmMain::controlArray(const QString& name,
     return group;
 }
 
-void frmMain::setUpLook()
+void MainWindow::setUpLook()
 {
     useWindowLook(this);
     for (QWidget* line : {m_ui->txtLine1, m_ui->txtLine2})
@@ -120,7 +120,7 @@ void frmMain::setUpLook()
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void frmMain::Form_Load()
+void MainWindow::Form_Load()
 {
     // Unusable entries fall back to the first list entries.
     const StartupSettings startup = StartupSettings::read(m_settings);
@@ -142,7 +142,7 @@ void frmMain::Form_Load()
     fill(m_ui->cboOF, InputOutputCommands::stateEntries());
 }
 
-void frmMain::connectSignals()
+void MainWindow::connectSignals()
 {
     m_gate->list(m_ui->cboComm, [this](int index) { cboComm_Click(index); });
     auto* speeds = new QButtonGroup(this);
@@ -151,7 +151,7 @@ void frmMain::connectSignals()
     m_gate->group(speeds, [this](int id) { id == 0 ? opt9600_Click() : opt4800_Click(); });
     m_gate->action(m_ui->mnuConfig, [this] { mnuConfig_Click(); });
 
-    Ui::frmMain& ui = *m_ui;
+    Ui::MainWindow& ui = *m_ui;
     m_gate->button(ui.cmdSelect,
                    [this] { m_selection->cmdSelect_Click(m_ui->cboAddr->currentText()); });
     m_gate->button(ui.cmdDeselect, [this] { m_selection->cmdDeselect_Click(); });
@@ -195,25 +195,25 @@ void frmMain::connectSignals()
     auto* line =
         new LineMenu(m_panel, m_settings, *m_gate,
                      {ui.mnuLine, ui.mnuTrafficLog, ui.cboComm, ui.cboAddr, m_statusPanel, this});
-    connect(line, &LineMenu::searchEnded, this, &frmMain::releaseSelection);
+    connect(line, &LineMenu::searchEnded, this, &MainWindow::releaseSelection);
     auto* watch = new InputWatchWindow(m_panel, ui.InputStatus, this);
     m_gate->setBeforeClick([watch] { watch->stop(); });
-    connect(watch, &InputWatchWindow::inputsRead, this, &frmMain::showInputs);
+    connect(watch, &InputWatchWindow::inputsRead, this, &MainWindow::showInputs);
     connect(watch, &InputWatchWindow::statusChanged, m_statusPanel, &QLabel::setText);
 }
 
-void frmMain::connectOutcomes()
+void MainWindow::connectOutcomes()
 {
     connect(m_selection, &DeviceSelection::statusChanged, m_statusPanel, &QLabel::setText);
-    connect(m_selection, &DeviceSelection::stateChanged, this, &frmMain::showSelection);
+    connect(m_selection, &DeviceSelection::stateChanged, this, &MainWindow::showSelection);
     connect(m_inputOutput, &InputOutputCommands::statusChanged, m_statusPanel, &QLabel::setText);
-    connect(m_inputOutput, &InputOutputCommands::inputsRead, this, &frmMain::showInputs);
+    connect(m_inputOutput, &InputOutputCommands::inputsRead, this, &MainWindow::showInputs);
     TrafficMonitor& monitor = m_panel.monitor();
     connect(&monitor, &TrafficMonitor::txTextChanged, m_ui->lblTxData, &QLabel::setText);
     connect(&monitor, &TrafficMonitor::rxTextChanged, m_ui->lblRxData, &QLabel::setText);
 }
 
-void frmMain::showSelection(const Selection& state)
+void MainWindow::showSelection(const Selection& state)
 {
     // A button switched off under the focus hands it to the next control, the broadcast box,
     // where Space would switch broadcast mode on: after a select the focus goes to the text.
@@ -231,7 +231,7 @@ void frmMain::showSelection(const Selection& state)
         m_ui->cmdSelect->setFocus(Qt::OtherFocusReason);
 }
 
-void frmMain::showInputs(const InputStates& states)
+void MainWindow::showInputs(const InputStates& states)
 {
     // An input whose bit is set shows white, one whose bit is clear red.
     for (size_t i = 0; i < states.size(); ++i) {
@@ -242,22 +242,22 @@ void frmMain::showInputs(const InputStates& states)
     }
 }
 
-void frmMain::cboComm_Click(int index)
+void MainWindow::cboComm_Click(int index)
 {
     m_ports.cboComm_Click(index);
 }
 
-void frmMain::opt4800_Click()
+void MainWindow::opt4800_Click()
 {
     m_ports.chooseSpeed(wire::SlowSpeed);
 }
 
-void frmMain::opt9600_Click()
+void MainWindow::opt9600_Click()
 {
     m_ports.chooseSpeed(wire::FastSpeed);
 }
 
-void frmMain::releaseSelection()
+void MainWindow::releaseSelection()
 {
     m_statusPanel->setText(QStringLiteral("Disconnected"));
     {
@@ -267,7 +267,7 @@ void frmMain::releaseSelection()
     m_ui->cboAddr->setCurrentIndex(m_selection->released());
 }
 
-void frmMain::mnuConfig_Click()
+void MainWindow::mnuConfig_Click()
 {
     m_panel.port().setPortOpen(false);
     // The window selects every module and its upload ends by releasing them.
@@ -275,7 +275,7 @@ void frmMain::mnuConfig_Click()
     // One window for the whole run: an open one comes to the front without loading again; a
     // closed one is gone, and the next one loads afresh.
     if (!m_config)
-        m_config = new frmConfigLcd(m_panel, m_settings, m_ui->cboComm->currentIndex(), this);
+        m_config = new ConfigWindow(m_panel, m_settings, m_ui->cboComm->currentIndex(), this);
     m_config->show();
     m_config->raise();
     m_config->activateWindow();
