@@ -1,5 +1,6 @@
 #include "cli/Session.h"
 
+#include "cli/Numbers.h"
 #include "cli/PortsReport.h"
 #include "cli/ScanReport.h"
 #include "link/LineSettings.h"
@@ -406,12 +407,7 @@ void Session::printInputs(const InputStates& states, bool json, const QString& t
             answer.insert(u"time"_s, time);
         m_out << QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)) << '\n';
     } else {
-        QStringList digits;
-        for (const bool set : states)
-            digits.append(set ? u"1"_s : u"0"_s);
-        if (!time.isEmpty())
-            digits.prepend(time);
-        m_out << digits.join(u' ') << '\n';
+        m_out << (time.isEmpty() ? QString() : time + u' ') << joined(states, u' ') << '\n';
     }
     m_out.flush();
 }
