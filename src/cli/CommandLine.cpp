@@ -316,7 +316,8 @@ struct Words
     const QString* take() { return atEnd() ? nullptr : &list.at(at++); }
 };
 
-// Puts a value where the command keeps it: the index-th of its row's arguments, or an option.
+// Puts a value where the command keeps it, by the argument's option or name; two lines by their
+// place in the row.
 void store(Command& c, const Argument& argument, qsizetype index, int value, const QString& text)
 {
     if (argument.option == u"--json")

@@ -19,7 +19,9 @@ struct Argument
     enum class Type { Number, Choice, Line, File, Switch };
 
     Type type = Type::Number;
-    // ROW, LINE1, FILE; a choice's words, "on|off".
+    // ROW, LINE1, FILE; a choice's words, "on|off". The name also says where in the command its
+    // value goes: ADDR, ROW, COL and on|off to their own members, N and other choices to the
+    // entry.
     QString name = {};
     // Number: the values accepted; Line: at most `high` characters.
     int low = 0;
