@@ -108,14 +108,14 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
     }
 
     const StartupSettings startup = StartupSettings::read(settings);
-    QtSerialPort port(portMapOf(settings));
+    auto port = std::make_unique<QtSerialPort>(portMapOf(settings));
     if (invocation.device.isEmpty())
-        port.setCommPort(invocation.port.value_or(startup.port));
+        port->setCommPort(invocation.port.value_or(startup.port));
     else
-        port.setDevice(devicePath(invocation.device));
-    port.setSettings(lineSettings(invocation, startup));
+        port->setDevice(devicePath(invocation.device));
+    port->setSettings(lineSettings(invocation, startup));
 
-    Session session(port, settings, out, err);
+    Session session(std::move(port), settings, out, err);
     ExitStatus status = ExitStatus::Ok;
     QObject::connect(&session, &Session::finished, &session, [&status](ExitStatus ended) {
         status = ended;

@@ -18,38 +18,62 @@ constexpr qsizetype kTextWidth = 88;
 // What a command does, beside its usage; the frames under it may run longer.
 constexpr qsizetype kWhatWidth = 62;
 
-// "EF 69 (105)" for each example, or what the command does instead of sending one frame.
-QString framesOf(const CommandForm& form)
+// "ROW", "on|off", "[FILE]", "[--count N]": the argument in a usage line.
+QString usage(const Argument& argument)
 {
-    if (!form.frame)
-        return form.sends ? form.sends() : QString();
-    const QStringList examples = form.examples.isEmpty() ? QStringList{QString()} : form.examples;
+    if (argument.option.isEmpty())
+        return argument.type == Argument::Type::File ? u'[' + argument.name + u']' : argument.name;
+    if (argument.type == Argument::Type::Switch)
+        return u'[' + argument.option + u']';
+    return u"[%1 %2]"_s.arg(argument.option, argument.name);
+}
+
+// "cursor ROW COL", "upload [FILE]"
+QString usage(const CommandRow& row)
+{
+    QStringList words{row.name};
+    for (const Argument& argument : row.arguments)
+        words.append(usage(argument));
+    return words.join(u' ');
+}
+
+// "EF 69 (105)" for each example, or what the command does instead of sending one frame.
+QString framesOf(const CommandRow& row)
+{
+    if (!row.frame)
+        return row.sends ? row.sends() : QString();
+    const QStringList examples = row.examples.isEmpty() ? QStringList{QString()} : row.examples;
     QStringList shown;
     for (const QString& example : examples) {
-        const QStringList words = QStringList{form.name} + example.split(u' ', Qt::SkipEmptyParts);
-        const auto parsed = parseCommand(words);
-        const QString hex = hexItems(frameOf(std::get<Command>(parsed))).trimmed();
+        const QStringList words = QStringList{row.name} + example.split(u' ', Qt::SkipEmptyParts);
+        const QString hex = hexItems(frameOf(std::get<Command>(parseCommand(words)))).trimmed();
         shown.append(example.isEmpty() ? hex : u"%1 (%2)"_s.arg(hex, example));
     }
     return shown.join(u"   "_s);
 }
 
-// The help line with each {NAME} replaced by the argument and the values it takes.
-QString whatOf(const CommandForm& form)
+// The help line with each {NAME} replaced by the argument and the values it takes: "ROW (0 or
+// 1)", "N (1 to 10)".
+QString whatOf(const CommandRow& row)
 {
-    QString what = form.what;
-    for (const Argument& argument : form.arguments)
-        what.replace(u'{' + argument.name + u'}', argument.withRange());
+    QString what = row.what;
+    for (const Argument& a : row.arguments) {
+        const QString range = a.high == a.low + 1 ? u"%1 or %2"_s : u"%1 to %2"_s;
+        what.replace(u'{' + a.name + u'}',
+                     a.type != Argument::Type::Number
+                         ? usage(a)
+                         : u"%1 (%2)"_s.arg(a.name, range.arg(a.low).arg(a.high)));
+    }
     return what;
 }
 
 // The names of the commands that need `needs` before them: "a, b and c".
-QString namesNeeding(CommandForm::Needs needs)
+QString namesNeeding(CommandRow::Needs needs)
 {
     QStringList names;
-    for (const CommandForm& form : CommandTable::standard().forms()) {
-        if (form.needs == needs && !names.contains(form.name))
-            names.append(form.name);
+    for (const CommandRow& row : commandRows()) {
+        if (row.needs == needs && !names.contains(row.name))
+            names.append(row.name);
     }
     return listed(names, u"and"_s);
 }
@@ -100,18 +124,18 @@ QString helpText()
          "  --help, --version\n"
          "\n"
          "Commands, each with the bytes it sends in hex:\n";
-    for (const CommandForm& form : CommandTable::standard().forms()) {
-        const QString usage = form.usage();
-        s << "  " << usage.leftJustified(kUsageWidth - 2);
-        if (usage.size() > kUsageWidth - 3)
+    for (const CommandRow& row : commandRows()) {
+        const QString shown = usage(row);
+        s << "  " << shown.leftJustified(kUsageWidth - 2);
+        if (shown.size() > kUsageWidth - 3)
             s << '\n' << QString(kUsageWidth, u' ');
-        s << wrapped(whatOf(form), kWhatWidth, kUsageWidth) << QString(kUsageWidth, u' ')
-          << framesOf(form) << '\n';
+        s << wrapped(whatOf(row), kWhatWidth, kUsageWidth) << QString(kUsageWidth, u' ')
+          << framesOf(row) << '\n';
     }
     s << '\n'
-      << wrapped(namesNeeding(CommandForm::Needs::Module) +
+      << wrapped(namesNeeding(CommandRow::Needs::Module) +
                  u" need \"select ADDR\" or \"broadcast on\" before them; "_s +
-                 namesNeeding(CommandForm::Needs::OwnModule) +
+                 namesNeeding(CommandRow::Needs::OwnModule) +
                  u" need \"select ADDR\" (upload and deselect end it). Texts go out one byte a "
                  u"character; a character the modules would take as a command goes out as '?'."_s)
       << "upload selects every module and shows \"Config. Mode\", as the configuration window\n"

@@ -1,5 +1,6 @@
 #include "cli/PortsReport.h"
 
+#include "cli/Numbers.h"
 #include "link/PortCatalog.h"
 #include "settings/IniFile.h"
 
@@ -17,12 +18,7 @@ namespace {
 
 QString portsOf(const PortDevice& device)
 {
-    if (device.ports.isEmpty())
-        return u"-"_s;
-    QStringList numbers;
-    for (int port : device.ports)
-        numbers << QString::number(port);
-    return numbers.join(u',');
+    return device.ports.isEmpty() ? u"-"_s : joined(device.ports, u',');
 }
 
 } // namespace
@@ -54,11 +50,8 @@ QString portsJson(const PortCatalog& catalog, const QString& settingsPath)
 {
     QJsonArray devices;
     for (const PortDevice& device : catalog.devices()) {
-        QJsonArray ports;
-        for (int port : device.ports)
-            ports.append(port);
         devices.append(QJsonObject{
-            {u"ports"_s, ports},
+            {u"ports"_s, jsonArray(device.ports)},
             {u"device"_s, device.device},
             {u"description"_s, device.description},
             {u"manufacturer"_s, device.manufacturer},

@@ -1,5 +1,6 @@
 #include "cli/ScanReport.h"
 
+#include "cli/Numbers.h"
 #include "link/Hex.h"
 #include "link/ScanResult.h"
 
@@ -11,28 +12,14 @@ using namespace Qt::StringLiterals;
 
 namespace velnor::cli {
 
-namespace {
-
-QJsonArray numbers(const QList<quint8>& addresses)
-{
-    QJsonArray array;
-    for (quint8 address : addresses)
-        array.append(int(address));
-    return array;
-}
-
-} // namespace
-
 QString scanText(const ScanResult& result)
 {
     const bool several = result.speeds().size() > 1;
     QString text;
     for (quint8 address : result.addresses(Reply::Answered)) {
         text += QString::number(address);
-        if (several) {
-            for (int baud : result.answeringSpeeds(address))
-                text += u' ' + QString::number(baud);
-        }
+        if (several)
+            text += u' ' + joined(result.answeringSpeeds(address), u' ');
         text += u'\n';
     }
     return text;
@@ -44,14 +31,14 @@ QString scanJson(const ScanResult& result)
     for (int baud : result.speeds()) {
         speeds.append(QJsonObject{
             {u"baud"_s, baud},
-            {u"answering"_s, numbers(result.addressesAt(baud, Reply::Answered))},
-            {u"garbled"_s, numbers(result.addressesAt(baud, Reply::Garbled))},
+            {u"answering"_s, jsonArray(result.addressesAt(baud, Reply::Answered))},
+            {u"garbled"_s, jsonArray(result.addressesAt(baud, Reply::Garbled))},
         });
     }
     const QJsonObject all{
-        {u"answering"_s, numbers(result.addresses(Reply::Answered))},
-        {u"garbled"_s, numbers(result.addresses(Reply::Garbled))},
-        {u"silent"_s, numbers(result.addresses(Reply::Silent))},
+        {u"answering"_s, jsonArray(result.addresses(Reply::Answered))},
+        {u"garbled"_s, jsonArray(result.addresses(Reply::Garbled))},
+        {u"silent"_s, jsonArray(result.addresses(Reply::Silent))},
         {u"speeds"_s, speeds},
     };
     return QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact)) + u'\n';

@@ -1,7 +1,6 @@
 #include "cli/Session.h"
 
-#include "cli/CommandTable.h"
-#include "cli/PortAlias.h"
+#include "cli/Numbers.h"
 #include "cli/PortsReport.h"
 #include "cli/ScanReport.h"
 #include "link/LineSettings.h"
@@ -29,28 +28,29 @@ namespace {
 const QString kDeviceNotFound = u"Device Not Found"_s;
 const QString kNoResponse = u"No Response"_s;
 
-// The panel on the one port of the command line, tapped: both windows' links write to it.
-std::unique_ptr<Panel> tappedPanel(SerialPort& port, MessageSink& failures)
+// The panel on the one port of the command line: both windows' links write to it.
+std::unique_ptr<Panel> panelOn(std::unique_ptr<SerialPort> port, MessageSink& failures)
 {
-    auto tap = std::make_unique<WireTap>(port);
-    auto alias = std::make_unique<PortAlias>(*tap);
     return std::make_unique<Panel>(
-        failures, Panel::Line{std::move(tap), std::make_unique<QtTickSource>()},
-        Panel::Line{std::move(alias), std::make_unique<QtTickSource>(ConfigLink::kTickMs)});
+        failures, Panel::Line{std::move(port), std::make_unique<QtTickSource>()},
+        Panel::Line{nullptr, std::make_unique<QtTickSource>(ConfigLink::kTickMs)});
 }
 
 } // namespace
 
-Session::Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
-                 QObject* parent)
+Session::Session(std::unique_ptr<SerialPort> port, const IniFile& settings, QTextStream& out,
+                 QTextStream& err, QObject* parent)
     : QObject(parent), m_settings(settings), m_out(out), m_err(err),
-      m_panel(tappedPanel(port, m_failures)), m_tap(static_cast<WireTap&>(m_panel->port())),
-      m_scan(*m_panel), m_watch(*m_panel), m_lines(out)
+      m_panel(panelOn(std::move(port), m_failures)), m_scan(*m_panel), m_watch(*m_panel),
+      m_lines(out)
 {
-    m_tap.setRThreshold(wire::AcknowledgementLength);
-    m_tap.setInputMode(SerialPort::InputModeBinary);
-    connect(&m_tap, &WireTap::wrote, this, &Session::noteWritten);
-    connect(&m_tap, &WireTap::received, this, &Session::noteReceived);
+    SerialPort& line = m_panel->port();
+    line.setRThreshold(wire::AcknowledgementLength);
+    line.setInputMode(SerialPort::InputModeBinary);
+    // What either link wrote, and every byte taken from the port, whoever read it.
+    connect(&m_panel->link(), &FrameLink::frameSent, this, &Session::noteWritten);
+    connect(&m_panel->configLink(), &ConfigLink::frameSent, this, &Session::noteWritten);
+    connect(&line, &SerialPort::inputTaken, this, &Session::noteReceived);
     connect(&m_panel->exchanges(), &Exchanges::exchangeEnded, this,
             [this](const Exchange::Outcome& outcome, const QObject* owner) {
                 if (owner == this)
@@ -84,17 +84,20 @@ Session::~Session()
 
 void Session::start(const QList<Command>& commands)
 {
-    if (const auto line = LineSettings::parse(m_tap.settings()))
+    if (const auto line = LineSettings::parse(m_panel->port().settings()))
         m_bitsPerSecond = line->baudRate;
     m_commands = commands;
     m_next = 0;
     // A command line that only looks, such as ports alone, runs with the port missing or held.
-    const bool usePort = CommandTable::standard().usePort(commands);
-    if (usePort && !m_tap.portOpen() && !m_tap.setPortOpen(true)) {
+    const bool usePort = std::any_of(commands.begin(), commands.end(), [](const Command& c) {
+        return c.kind != Command::Kind::Ports;
+    });
+    SerialPort& port = m_panel->port();
+    if (usePort && !port.portOpen() && !port.setPortOpen(true)) {
         m_finished = true;
         emit finished(
             fail(ExitStatus::PortNotAvailable, {},
-                 PortFailures::describe(FrameLink::kPortNotAvailable, m_tap.errorString())));
+                 PortFailures::describe(FrameLink::kPortNotAvailable, port.errorString())));
         return;
     }
     runCommands();
@@ -404,12 +407,7 @@ void Session::printInputs(const InputStates& states, bool json, const QString& t
             answer.insert(u"time"_s, time);
         m_out << QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)) << '\n';
     } else {
-        QStringList digits;
-        for (const bool set : states)
-            digits.append(set ? u"1"_s : u"0"_s);
-        if (!time.isEmpty())
-            digits.prepend(time);
-        m_out << digits.join(u' ') << '\n';
+        m_out << (time.isEmpty() ? QString() : time + u' ') << joined(states, u' ') << '\n';
     }
     m_out.flush();
 }
@@ -454,7 +452,9 @@ void Session::stopRun(ExitStatus status)
 void Session::drainEnded()
 {
     m_draining = false;
-    m_tap.setPortOpen(false);
+    // Bytes nobody read are still what the line carried: the monitor shows them.
+    m_panel->port().input();
+    m_panel->port().setPortOpen(false);
     m_lines.end();
     m_finished = true;
     emit finished(m_status);

@@ -4,11 +4,11 @@
 #include "cli/ExitStatus.h"
 #include "cli/MonitorLines.h"
 #include "cli/PortFailures.h"
-#include "cli/WireTap.h"
 #include "link/Exchange.h"
 #include "link/InputWatch.h"
 #include "link/ModuleScan.h"
 #include "link/Panel.h"
+#include "link/SerialPort.h"
 #include "shared/Wire.h"
 
 #include <QElapsedTimer>
@@ -41,8 +41,8 @@ public:
     static inline const QString kOutputLost =
         QStringLiteral("the result could not be written to standard output");
 
-    Session(SerialPort& port, const IniFile& settings, QTextStream& out, QTextStream& err,
-            QObject* parent = nullptr);
+    Session(std::unique_ptr<SerialPort> port, const IniFile& settings, QTextStream& out,
+            QTextStream& err, QObject* parent = nullptr);
     ~Session() override;
 
     // Opens the port and starts the first command. The commands are kept until the end.
@@ -88,15 +88,13 @@ private:
     void noteWritten(const QByteArray& bytes);
     void noteReceived(const QByteArray& bytes);
     void flushSent();
-    void drain();
 
     const IniFile& m_settings;
     QTextStream& m_out;
     QTextStream& m_err;
     PortFailures m_failures;
+    // Both windows' links on the one port.
     std::unique_ptr<Panel> m_panel;
-    // The panel's main port, which reports what goes over the line.
-    WireTap& m_tap;
     ModuleScan m_scan;
     InputWatch m_watch;
 

@@ -13,7 +13,7 @@ Panel::Panel(MessageSink& messages, Line main, Line config, QObject* parent)
       m_link(m_vars, *m_main.port, messages, m_monitor),
       m_receiver(m_vars, *m_main.port, m_monitor),
       m_exchanges(m_vars, m_link, *m_main.port, *m_main.ticks, m_gate),
-      m_configLink(m_vars, *m_config.port, *m_config.ticks, messages, m_gate)
+      m_configLink(m_vars, configPort(), *m_config.ticks, messages, m_gate)
 {
     logTraffic();
 }
@@ -27,8 +27,7 @@ void Panel::logTraffic()
             .arg(port.settings().section(QLatin1Char(','), 0, 0));
     };
     m_log.setLineName(Window::Panel, [this, lineName] { return lineName(*m_main.port); });
-    m_log.setLineName(Window::Configuration,
-                      [this, lineName] { return lineName(*m_config.port); });
+    m_log.setLineName(Window::Configuration, [this, lineName] { return lineName(configPort()); });
     connect(&m_link, &FrameLink::frameSent, &m_log,
             [this](const QByteArray& bytes) { m_log.frameSent(bytes, Window::Panel); });
     connect(&m_configLink, &ConfigLink::frameSent, &m_log,

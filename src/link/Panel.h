@@ -29,7 +29,8 @@ class Panel final : public QObject
 {
     Q_OBJECT
 public:
-    // A window's port and tick.
+    // A window's port and tick. The configuration window's line may leave its port out: it then
+    // writes to the main window's port, as one program on one line does.
     struct Line
     {
         std::unique_ptr<SerialPort> port;
@@ -46,7 +47,7 @@ public:
     MessageSink& messages() { return m_messages; }
     SerialPort& port() { return *m_main.port; }
     TickSource& ticks() { return *m_main.ticks; }
-    SerialPort& configPort() { return *m_config.port; }
+    SerialPort& configPort() { return m_config.port ? *m_config.port : *m_main.port; }
     TickSource& configTicks() { return *m_config.ticks; }
     WaitGate& gate() { return m_gate; }
     const WaitGate& gate() const { return m_gate; }
