@@ -2,7 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
-#include "link/Hex.h"
+#include "shared/Formats.h"
 #include "settings/StartupSettings.h"
 
 #include <QTextStream>
@@ -28,7 +28,7 @@ QString framesOf(const CommandForm& form)
     for (const QString& example : examples) {
         const QStringList words = QStringList{form.name} + example.split(u' ', Qt::SkipEmptyParts);
         const auto parsed = parseCommand(words);
-        const QString hex = hexItems(frameOf(std::get<Command>(parsed))).trimmed();
+        const QString hex = formats::hex(frameOf(std::get<Command>(parsed)));
         shown.append(example.isEmpty() ? hex : u"%1 (%2)"_s.arg(hex, example));
     }
     return shown.join(u"   "_s);

@@ -2,6 +2,7 @@
 
 #include "link/PortCatalog.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -74,7 +75,7 @@ QString portsJson(const PortCatalog& catalog, const QString& settingsPath)
 
 ExitStatus listPorts(const IniFile& settings, bool json, QTextStream& out)
 {
-    const PortCatalog catalog = PortCatalog::observe(settings);
+    const PortCatalog catalog = PortCatalog::observe(portMapOf(settings));
     out << (json ? portsJson(catalog, settings.path()) : portsText(catalog));
     out.flush();
     return ExitStatus::Ok;

@@ -1,6 +1,6 @@
 #include "cli/ScanReport.h"
 
-#include "link/Hex.h"
+#include "shared/Formats.h"
 #include "link/ScanResult.h"
 
 #include <QJsonArray>
@@ -65,7 +65,7 @@ QStringList scanGarbled(const ScanResult& result,
         for (quint8 address : result.addressesAt(baud, Reply::Garbled)) {
             lines.append(u"%1 at %2 bit/s: %3"_s.arg(QString::number(address),
                                                      QString::number(baud),
-                                                     hexItems(heard(baud, address)).trimmed()));
+                                                     formats::hex(heard(baud, address))));
         }
     }
     return lines;

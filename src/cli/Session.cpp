@@ -6,6 +6,7 @@
 #include "cli/ScanReport.h"
 #include "link/LineSettings.h"
 #include "link/QtTickSource.h"
+#include "shared/Formats.h"
 #include "shared/Wire.h"
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
@@ -313,8 +314,7 @@ void Session::watchAnswered(const InputStates& states, bool changed)
         return;
     }
     // The time the answer came, to the millisecond, as local time.
-    printInputs(states, command.json,
-                QDateTime::currentDateTime().toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_s));
+    printInputs(states, command.json, formats::logTime(QDateTime::currentMSecsSinceEpoch()));
     // Nobody reads what comes next (a pipe closed, a full disk): polling on would only hold
     // the port.
     if (m_out.status() != QTextStream::Ok) {

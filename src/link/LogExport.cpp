@@ -1,8 +1,7 @@
 #include "link/LogExport.h"
 
-#include "link/Hex.h"
+#include "shared/Formats.h"
 
-#include <QDateTime>
 #include <QStringList>
 
 #include <algorithm>
@@ -42,12 +41,6 @@ QString directionName(LogRow::Direction direction)
     return {};
 }
 
-QString timeOfDay(qint64 msecsSinceEpoch)
-{
-    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch)
-        .toString(QStringLiteral("hh:mm:ss.zzz"));
-}
-
 QString addressText(int address)
 {
     return address < 0 ? QString() : QString::number(address);
@@ -63,11 +56,11 @@ QString logText(const QList<LogRow>& rows)
     }
     QString text;
     for (const LogRow& row : rows) {
-        QStringList fields{timeOfDay(row.msecsSinceEpoch),
+        QStringList fields{formats::logTime(row.msecsSinceEpoch, formats::Moment::TimeOfDay),
                            windowName(row.window).leftJustified(13),
                            directionName(row.direction).leftJustified(8),
                            addressText(row.address).rightJustified(3),
-                           hexItems(row.bytes).trimmed().leftJustified(hexWidth),
+                           formats::hex(row.bytes).leftJustified(hexWidth),
                            row.meaning};
         // A log fed without ports names no line: no empty column for it.
         if (lineWidth > 0)
@@ -81,14 +74,12 @@ QString logCsv(const QList<LogRow>& rows)
 {
     QString csv = QStringLiteral("time,window,line,direction,address,bytes,meaning\r\n");
     for (const LogRow& row : rows) {
-        const QString time = QDateTime::fromMSecsSinceEpoch(row.msecsSinceEpoch)
-                                 .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-        csv += QStringList{time,
+        csv += QStringList{formats::logTime(row.msecsSinceEpoch),
                            windowName(row.window),
                            csvField(row.line),
                            directionName(row.direction),
                            addressText(row.address),
-                           hexItems(row.bytes).trimmed(),
+                           formats::hex(row.bytes),
                            csvField(row.meaning)}
                    .join(QLatin1Char(','));
         csv += QStringLiteral("\r\n");

@@ -10,8 +10,6 @@ namespace velnor {
 // The traffic log's words for its columns, as the window and the saved files show them.
 QString windowName(LogRow::Window window);
 QString directionName(LogRow::Direction direction);
-// Local time to the millisecond, hh:mm:ss.zzz.
-QString timeOfDay(qint64 msecsSinceEpoch);
 QString addressText(int address);
 
 // Rows as text, one line each with aligned columns, for reading and for the clipboard.

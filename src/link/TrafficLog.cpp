@@ -1,6 +1,6 @@
 #include "link/TrafficLog.h"
 
-#include "link/Hex.h"
+#include "shared/Formats.h"
 #include "link/LogExport.h"
 
 #include <QDateTime>
@@ -166,7 +166,7 @@ QVariant TrafficLog::data(const QModelIndex& index, int role) const
         return {};
     switch (index.column()) {
     case Time:
-        return timeOfDay(row.msecsSinceEpoch);
+        return formats::logTime(row.msecsSinceEpoch, formats::Moment::TimeOfDay);
     case Window:
         return windowName(row.window);
     case Line:
@@ -176,7 +176,7 @@ QVariant TrafficLog::data(const QModelIndex& index, int role) const
     case Address:
         return addressText(row.address);
     case Bytes:
-        return hexItems(row.bytes).trimmed();
+        return formats::hex(row.bytes);
     case Meaning:
         return row.meaning;
     default:
