@@ -4,13 +4,13 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace velnor {
 
-// The traffic log's words for its columns, as the window and the saved files show them.
-QString windowName(LogRow::Window window);
-QString directionName(LogRow::Direction direction);
-QString addressText(int address);
+// A row's fields in the log's columns (TrafficLog::Column), as the window shows them: the time
+// of day, the window, the line, the direction, the address, the bytes in hex and the meaning.
+QStringList logFields(const LogRow& row);
 
 // Rows as text, one line each with aligned columns, for reading and for the clipboard.
 QString logText(const QList<LogRow>& rows);

@@ -1,6 +1,5 @@
 #include "link/TrafficLog.h"
 
-#include "shared/Formats.h"
 #include "link/LogExport.h"
 
 #include <QDateTime>
@@ -164,24 +163,7 @@ QVariant TrafficLog::data(const QModelIndex& index, int role) const
         role == Qt::ToolTipRole && (index.column() == Bytes || index.column() == Meaning);
     if (role != Qt::DisplayRole && !tip)
         return {};
-    switch (index.column()) {
-    case Time:
-        return formats::logTime(row.msecsSinceEpoch, formats::Moment::TimeOfDay);
-    case Window:
-        return windowName(row.window);
-    case Line:
-        return row.line;
-    case Direction:
-        return directionName(row.direction);
-    case Address:
-        return addressText(row.address);
-    case Bytes:
-        return formats::hex(row.bytes);
-    case Meaning:
-        return row.meaning;
-    default:
-        return {};
-    }
+    return logFields(row).value(index.column());
 }
 
 QVariant TrafficLog::headerData(int section, Qt::Orientation orientation, int role) const

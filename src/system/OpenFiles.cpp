@@ -30,7 +30,7 @@ void forEachProgramsFiles(const std::function<bool(qint64 pid, const QList<OpenF
         if (program->d_name[0] < '1' || program->d_name[0] > '9')
             continue;
         const QByteArray proc = QByteArray("/proc/") + program->d_name;
-        // Programs of other users, and those that just ended, cannot be looked into.
+        // Programs of other users, and those that just ended, cannot be looked into: skipped.
         DIR* fds = ::opendir((proc + "/fd").constData());
         if (!fds)
             continue;

@@ -15,7 +15,7 @@ struct OpenFile
     int fd = -1;
     QByteArray target;       // the path it was opened by, as the system tells it
     struct stat status = {}; // all zero when it could not be looked at
-    QByteArray infoPath;
+    QByteArray infoPath;     // where the system tells more of it
 
     // A field of what the system tells of the descriptor ("lock:", "tty-index:"), or empty.
     QByteArray info(const char* field) const;
