@@ -36,16 +36,35 @@ QString directionName(LogRow::Direction direction)
 
 } // namespace
 
+QString logField(const LogRow& row, int column)
+{
+    switch (column) {
+    case TrafficLog::Time:
+        return formats::logTime(row.msecsSinceEpoch, formats::Moment::TimeOfDay);
+    case TrafficLog::Window:
+        return row.window == LogRow::Window::Panel ? QStringLiteral("panel")
+                                                   : QStringLiteral("configuration");
+    case TrafficLog::Line:
+        return row.line;
+    case TrafficLog::Direction:
+        return directionName(row.direction);
+    case TrafficLog::Address:
+        return row.address < 0 ? QString() : QString::number(row.address);
+    case TrafficLog::Bytes:
+        return formats::hex(row.bytes);
+    case TrafficLog::Meaning:
+        return row.meaning;
+    default:
+        return {};
+    }
+}
+
 QStringList logFields(const LogRow& row)
 {
-    return {formats::logTime(row.msecsSinceEpoch, formats::Moment::TimeOfDay),
-            row.window == LogRow::Window::Panel ? QStringLiteral("panel")
-                                                : QStringLiteral("configuration"),
-            row.line,
-            directionName(row.direction),
-            row.address < 0 ? QString() : QString::number(row.address),
-            formats::hex(row.bytes),
-            row.meaning};
+    QStringList fields;
+    for (int column = 0; column < TrafficLog::ColumnCount; ++column)
+        fields.append(logField(row, column));
+    return fields;
 }
 
 QString logText(const QList<LogRow>& rows)

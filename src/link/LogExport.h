@@ -8,8 +8,10 @@
 
 namespace velnor {
 
-// A row's fields in the log's columns (TrafficLog::Column), as the window shows them: the time
-// of day, the window, the line, the direction, the address, the bytes in hex and the meaning.
+// A field of a row in the log's columns (TrafficLog::Column), as the window shows it: the time
+// of day, the window, the line, the direction, the address, the bytes in hex or the meaning.
+QString logField(const LogRow& row, int column);
+// All of them, in that order.
 QStringList logFields(const LogRow& row);
 
 // Rows as text, one line each with aligned columns, for reading and for the clipboard.

@@ -163,7 +163,7 @@ QVariant TrafficLog::data(const QModelIndex& index, int role) const
         role == Qt::ToolTipRole && (index.column() == Bytes || index.column() == Meaning);
     if (role != Qt::DisplayRole && !tip)
         return {};
-    return logFields(row).value(index.column());
+    return logField(row, index.column());
 }
 
 QVariant TrafficLog::headerData(int section, Qt::Orientation orientation, int role) const
