@@ -1,12 +1,12 @@
 #include "link/PortAdvice.h"
 
-#include "system/OpenFiles.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include "system/OpenFiles.h"
+
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
