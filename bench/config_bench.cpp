@@ -8,6 +8,7 @@
 #include "link/Panel.h"
 #include "Measures.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "settings/ModuleSetupFile.h"
 #include "shared/Variables.h"
 

@@ -12,6 +12,7 @@
 #include "link/QtTickSource.h"
 #include "link/SerialPort.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "shared/Wire.h"
 #include "widgets/QtMessageSink.h"
 

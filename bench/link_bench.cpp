@@ -10,6 +10,7 @@
 #include "link/Panel.h"
 #include "link/QtTickSource.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "widgets/QtMessageSink.h"
 
 #include <QAbstractButton>

@@ -17,6 +17,7 @@
 #include "app/MainWindow.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "widgets/QtMessageSink.h"
 #include "link/TrafficLog.h"
 #include "protocol/FrameDecoder.h"

@@ -8,6 +8,7 @@
 #include "link/Panel.h"
 #include "protocol/Frames.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "widgets/QtMessageSink.h"
 
 #include <QAbstractButton>

@@ -14,6 +14,7 @@
 #include "emulator/PtyHost.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "settings/SettingsLocation.h"
 #include "link/ConfigLink.h"
 

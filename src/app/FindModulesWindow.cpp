@@ -1,6 +1,6 @@
 #include "app/FindModulesWindow.h"
 
-#include "link/Hex.h"
+#include "shared/Formats.h"
 #include "shared/Wire.h"
 #include "widgets/ClickGate.h"
 #include "widgets/WindowHabits.h"
@@ -20,14 +20,6 @@ namespace velnor {
 namespace {
 
 enum Column { Address, Reply_, Speed, Why };
-
-QString speeds(const QList<int>& bauds)
-{
-    QStringList texts;
-    for (int baud : bauds)
-        texts << QString::number(baud);
-    return texts.join(QStringLiteral(", "));
-}
 
 } // namespace
 
@@ -149,7 +141,7 @@ void FindModulesWindow::showResult()
             switch (reply) {
             case Reply::Answered:
                 item->setText(Reply_, QStringLiteral("answered"));
-                item->setText(Speed, speeds(result.answeringSpeeds(address)));
+                item->setText(Speed, formats::numbers(result.answeringSpeeds(address)));
                 break;
             case Reply::Garbled:
                 item->setText(Reply_, QStringLiteral("garbled"));
@@ -181,12 +173,13 @@ QString FindModulesWindow::why(quint8 address) const
         if (heard.isEmpty())
             continue;
         const Reply at = result.replyAt(baud, address);
-        QString part = QStringLiteral("%1 at %2").arg(hexItems(heard).trimmed()).arg(baud);
+        QString part = QStringLiteral("%1 at %2").arg(formats::hex(heard)).arg(baud);
         if (at == Reply::Garbled) {
             const QList<int> clean = result.answeringSpeeds(address);
-            part += clean.isEmpty()
-                        ? QStringLiteral(": two modules on this address, or one at another speed")
-                        : QStringLiteral(": a module here answers at %1").arg(speeds(clean));
+            part +=
+                clean.isEmpty()
+                    ? QStringLiteral(": two modules on this address, or one at another speed")
+                    : QStringLiteral(": a module here answers at %1").arg(formats::numbers(clean));
         }
         parts << part;
     }

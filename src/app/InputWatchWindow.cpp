@@ -1,5 +1,6 @@
 #include "app/InputWatchWindow.h"
 
+#include "shared/Formats.h"
 #include "system/WholeFile.h"
 #include "widgets/WindowHabits.h"
 
@@ -200,7 +201,7 @@ void InputWatchWindow::answered(const InputStates& states, bool changed)
 void InputWatchWindow::addRow(const QDateTime& at, const QString& input, const QString& state)
 {
     auto* item = new QTreeWidgetItem(m_log);
-    item->setText(Time, at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+    item->setText(Time, formats::logTime(at.toMSecsSinceEpoch()));
     item->setText(Input, input);
     item->setText(State, state);
     m_log->scrollToItem(item);

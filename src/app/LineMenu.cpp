@@ -4,6 +4,7 @@
 #include "app/PortsWindow.h"
 #include "link/Panel.h"
 #include "link/PortCatalog.h"
+#include "settings/StartupSettings.h"
 #include "link/SerialPort.h"
 #include "shared/Variables.h"
 #include "widgets/ClickGate.h"
@@ -114,7 +115,7 @@ void LineMenu::portAssigned(int number)
 
 void LineMenu::refreshTooltips()
 {
-    const PortCatalog catalog = PortCatalog::observe(m_settings);
+    const PortCatalog catalog = PortCatalog::observe(portMapOf(m_settings));
     QComboBox* ports = m_controls.ports;
     for (int index = 0; index < ports->count(); ++index)
         ports->setItemData(index, catalog.describe(ports->itemText(index).toInt()),

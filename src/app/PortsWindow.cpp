@@ -1,6 +1,7 @@
 #include "app/PortsWindow.h"
 
 #include "settings/StartupSettings.h"
+#include "shared/Formats.h"
 #include "widgets/WindowHabits.h"
 
 #include <QComboBox>
@@ -17,14 +18,6 @@ namespace velnor {
 namespace {
 
 enum Column { Port, Device, Description, Manufacturer, Serial, ById, Columns };
-
-QString portsOf(const PortDevice& device)
-{
-    QStringList numbers;
-    for (int port : device.ports)
-        numbers << QString::number(port);
-    return numbers.join(QStringLiteral(", "));
-}
 
 } // namespace
 
@@ -72,7 +65,8 @@ PortsWindow::PortsWindow(const IniFile& settings, Source listed, QWidget* parent
 
     m_poll.setInterval(std::chrono::seconds(1));
     connectSignals();
-    m_catalog = PortCatalog(m_listed(), PortCatalog::mappedPorts(m_settings), m_byIdFolder);
+    m_catalog =
+        PortCatalog(m_listed(), PortCatalog::mappedPorts(portMapOf(m_settings)), m_byIdFolder);
     showCatalog({});
 }
 
@@ -104,7 +98,7 @@ void PortsWindow::hideEvent(QHideEvent* event)
 
 void PortsWindow::refresh()
 {
-    PortCatalog now(m_listed(), PortCatalog::mappedPorts(m_settings), m_byIdFolder);
+    PortCatalog now(m_listed(), PortCatalog::mappedPorts(portMapOf(m_settings)), m_byIdFolder);
     if (now == m_catalog)
         return;
     const PortDevice* was = selected();
@@ -119,7 +113,7 @@ void PortsWindow::showCatalog(const QString& keep)
     m_list->clear();
     for (const PortDevice& device : m_catalog.devices()) {
         auto* item = new QTreeWidgetItem(m_list);
-        item->setText(Port, portsOf(device));
+        item->setText(Port, formats::numbers(device.ports));
         item->setText(Device, device.device);
         item->setText(Description, device.description.isEmpty() || !device.present
                                        ? PortCatalog::summary(device)
@@ -176,7 +170,7 @@ void PortsWindow::assignSelected()
                                 ? QStringLiteral(" (it opened %1 before)").arg(before->device)
                                 : QString();
     QString error;
-    if (!PortCatalog::assign(m_settings, number, *device, &error)) {
+    if (!PortCatalog::assign(portMapOf(m_settings), number, *device, &error)) {
         m_outcome->setText(QStringLiteral("Port %1 was not changed: %2").arg(number).arg(error));
         return;
     }

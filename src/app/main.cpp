@@ -6,6 +6,7 @@
 #include "link/Panel.h"
 #include "link/PortLocator.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "settings/SettingsLocation.h"
 #include "shared/Variables.h"
 #include "system/QuitOnSignal.h"
@@ -26,7 +27,8 @@ namespace {
 // What the load step read, for --check.
 void printLoaded(const velnor::Variables& vars, const velnor::IniFile& settings)
 {
-    const QString device = velnor::devicePathForPort(vars.PortNumber.toInt(), settings);
+    const QString device =
+        velnor::devicePathForPort(velnor::portMapOf(settings), vars.PortNumber.toInt());
     std::printf("settings: %s\nport: %s (%s)\nspeed: %s\naddress: %d\n",
                 qPrintable(QDir::toNativeSeparators(settings.path())), qPrintable(vars.PortNumber),
                 qPrintable(device), qPrintable(vars.PortSettings), int(vars.DeviceAddr));

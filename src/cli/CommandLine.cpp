@@ -2,7 +2,7 @@
 
 #include "link/ConfigLink.h"
 #include "link/Exchange.h"
-#include "link/Hex.h"
+#include "shared/Formats.h"
 #include "protocol/Frames.h"
 #include "protocol/ModuleSetup.h"
 #include "protocol/UploadPlan.h"
@@ -59,7 +59,7 @@ QString uploadSends()
         waits += step.waitAfter ? 1 : 0;
     }
     return u"%1 \"%2\", then %3 bytes with %4 waits of %5 ms"_s
-        .arg(hexItems(frames::enterConfiguration()).trimmed(), frames::kConfigModeText)
+        .arg(formats::hex(frames::enterConfiguration()), frames::kConfigModeText)
         .arg(bytes)
         .arg(waits)
         .arg(ConfigLink::kTickMs);
@@ -68,10 +68,10 @@ QString uploadSends()
 QString scanSends()
 {
     return u"%1 to %2, %3 ticks each, and %4 after each that answered"_s
-        .arg(hexItems(frames::select(wire::FirstAddress)).trimmed(),
-             hexItems(frames::select(wire::LastAddress)).trimmed())
+        .arg(formats::hex(frames::select(wire::FirstAddress)),
+             formats::hex(frames::select(wire::LastAddress)))
         .arg(Exchange::kAnswerTicks)
-        .arg(hexItems(frames::deselect()).trimmed());
+        .arg(formats::hex(frames::deselect()));
 }
 
 QList<CommandRow> standardRows()

@@ -2,7 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ExitStatus.h"
-#include "link/Hex.h"
+#include "shared/Formats.h"
 #include "settings/StartupSettings.h"
 
 #include <QTextStream>
@@ -46,7 +46,7 @@ QString framesOf(const CommandRow& row)
     QStringList shown;
     for (const QString& example : examples) {
         const QStringList words = QStringList{row.name} + example.split(u' ', Qt::SkipEmptyParts);
-        const QString hex = hexItems(frameOf(std::get<Command>(parseCommand(words)))).trimmed();
+        const QString hex = formats::hex(frameOf(std::get<Command>(parseCommand(words))));
         shown.append(example.isEmpty() ? hex : u"%1 (%2)"_s.arg(hex, example));
     }
     return shown.join(u"   "_s);

@@ -1,6 +1,6 @@
 #include "cli/MonitorLines.h"
 
-#include "link/Hex.h"
+#include "shared/Formats.h"
 
 #include <QTextStream>
 
@@ -55,7 +55,7 @@ void MonitorLines::printHeard(const QList<DecodedFrame>& frames)
 void MonitorLines::print(const char* lead, const QByteArray& bytes,
                          const QList<DecodedFrame>& frames)
 {
-    m_out << lead << hexItems(bytes).trimmed() << "  " << meaningOf(frames) << '\n';
+    m_out << lead << formats::hex(bytes) << "  " << meaningOf(frames) << '\n';
     m_out.flush();
 }
 

@@ -1,8 +1,10 @@
 #include "cli/PortsReport.h"
 
 #include "cli/Numbers.h"
+#include "shared/Formats.h"
 #include "link/PortCatalog.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,7 +20,7 @@ namespace {
 
 QString portsOf(const PortDevice& device)
 {
-    return device.ports.isEmpty() ? u"-"_s : joined(device.ports, u',');
+    return device.ports.isEmpty() ? u"-"_s : formats::numbers(device.ports, u",");
 }
 
 } // namespace
@@ -67,7 +69,7 @@ QString portsJson(const PortCatalog& catalog, const QString& settingsPath)
 
 ExitStatus listPorts(const IniFile& settings, bool json, QTextStream& out)
 {
-    const PortCatalog catalog = PortCatalog::observe(settings);
+    const PortCatalog catalog = PortCatalog::observe(portMapOf(settings));
     out << (json ? portsJson(catalog, settings.path()) : portsText(catalog));
     out.flush();
     return ExitStatus::Ok;

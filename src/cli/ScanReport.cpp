@@ -1,7 +1,7 @@
 #include "cli/ScanReport.h"
 
 #include "cli/Numbers.h"
-#include "link/Hex.h"
+#include "shared/Formats.h"
 #include "link/ScanResult.h"
 
 #include <QJsonArray>
@@ -19,7 +19,7 @@ QString scanText(const ScanResult& result)
     for (quint8 address : result.addresses(Reply::Answered)) {
         text += QString::number(address);
         if (several)
-            text += u' ' + joined(result.answeringSpeeds(address), u' ');
+            text += u' ' + formats::numbers(result.answeringSpeeds(address), u" ");
         text += u'\n';
     }
     return text;
@@ -52,7 +52,7 @@ QStringList scanGarbled(const ScanResult& result,
         for (quint8 address : result.addressesAt(baud, Reply::Garbled)) {
             lines.append(u"%1 at %2 bit/s: %3"_s.arg(QString::number(address),
                                                      QString::number(baud),
-                                                     hexItems(heard(baud, address)).trimmed()));
+                                                     formats::hex(heard(baud, address))));
         }
     }
     return lines;

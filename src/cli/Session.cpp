@@ -1,10 +1,10 @@
 #include "cli/Session.h"
 
-#include "cli/Numbers.h"
 #include "cli/PortsReport.h"
 #include "cli/ScanReport.h"
 #include "link/LineSettings.h"
 #include "link/QtTickSource.h"
+#include "shared/Formats.h"
 #include "shared/Wire.h"
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
@@ -316,8 +316,7 @@ void Session::watchAnswered(const InputStates& states, bool changed)
         return;
     }
     // The time the answer came, to the millisecond, as local time.
-    printInputs(states, command.json,
-                QDateTime::currentDateTime().toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_s));
+    printInputs(states, command.json, formats::logTime(QDateTime::currentMSecsSinceEpoch()));
     // Nobody reads what comes next (a pipe closed, a full disk): polling on would only hold
     // the port.
     if (m_out.status() != QTextStream::Ok) {
@@ -407,7 +406,7 @@ void Session::printInputs(const InputStates& states, bool json, const QString& t
             answer.insert(u"time"_s, time);
         m_out << QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)) << '\n';
     } else {
-        m_out << (time.isEmpty() ? QString() : time + u' ') << joined(states, u' ') << '\n';
+        m_out << (time.isEmpty() ? QString() : time + u' ') << formats::numbers(states, u" ") << '\n';
     }
     m_out.flush();
 }

@@ -2,6 +2,7 @@
 
 #include "emulator/Line.h"
 #include "emulator/TerminalSpeed.h"
+#include "system/OpenFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -461,48 +462,23 @@ std::optional<qint64> PtyHost::emulatorProviding(const QString& device) const
     const int index = info.fileName().toInt(&isIndex);
     if (info.dir().dirName() != QStringLiteral("pts") || !isIndex)
         return std::nullopt;
-    const QByteArray wanted = "tty-index:\t" + QByteArray::number(index);
-    const QByteArray ownName = programName(::getpid()).toLocal8Bit();
-    DIR* processes = ::opendir("/proc");
-    if (!processes)
-        return std::nullopt;
+    const QString ownName = programName(::getpid());
     std::optional<qint64> found;
-    while (!found) {
-        const dirent* process = ::readdir(processes);
-        if (!process)
-            break;
-        if (process->d_name[0] < '1' || process->d_name[0] > '9')
-            continue;
-        const qint64 pid = QByteArray(process->d_name).toLongLong();
-        // Programs of other users cannot be looked into; they could not have placed a link
-        // of ours in a folder of ours either.
-        const QByteArray fdDir = QByteArray("/proc/") + process->d_name + "/fd";
-        DIR* fds = ::opendir(fdDir.constData());
-        if (!fds)
-            continue;
-        while (const dirent* fd = ::readdir(fds)) {
-            char target[PATH_MAX];
-            const ssize_t n =
-                ::readlink((fdDir + '/' + fd->d_name).constData(), target, sizeof target);
-            if (n <= 0 || !QByteArrayView(target, n).endsWith("ptmx"))
-                continue;
-            if (pid == ::getpid() && QByteArray(fd->d_name).toInt() == m_master)
-                continue;
-            QFile fdInfo(QStringLiteral("/proc/%1/fdinfo/%2")
-                             .arg(pid)
-                             .arg(QString::fromLatin1(fd->d_name)));
-            if (!fdInfo.open(QIODevice::ReadOnly) ||
-                !fdInfo.readAll().split('\n').contains(wanted))
+    // Programs of other users cannot be looked into; they could not have placed a link of ours
+    // in a folder of ours either.
+    forEachProgramsFiles([&](qint64 pid, const QList<OpenFile>& files) {
+        for (const OpenFile& file : files) {
+            if (!file.target.endsWith("ptmx") || (pid == ::getpid() && file.fd == m_master) ||
+                file.info("tty-index:") != QByteArray::number(index))
                 continue;
             // Only the emulators' lines are kept: a terminal that now has the index of a
             // line that ended belongs to another kind of program.
-            if (programName(pid).toLocal8Bit() == ownName)
+            if (programName(pid) == ownName)
                 found = pid;
             break;
         }
-        ::closedir(fds);
-    }
-    ::closedir(processes);
+        return !found;
+    });
     return found;
 }
 

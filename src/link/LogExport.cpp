@@ -1,8 +1,8 @@
 #include "link/LogExport.h"
 
-#include "link/Hex.h"
+#include "link/TrafficLog.h"
+#include "shared/Formats.h"
 
-#include <QDateTime>
 #include <QStringList>
 
 #include <algorithm>
@@ -21,14 +21,6 @@ QString csvField(const QString& field)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-} // namespace
-
-QString windowName(LogRow::Window window)
-{
-    return window == LogRow::Window::Panel ? QStringLiteral("panel")
-                                           : QStringLiteral("configuration");
-}
-
 QString directionName(LogRow::Direction direction)
 {
     switch (direction) {
@@ -42,36 +34,58 @@ QString directionName(LogRow::Direction direction)
     return {};
 }
 
-QString timeOfDay(qint64 msecsSinceEpoch)
+} // namespace
+
+QString logField(const LogRow& row, int column)
 {
-    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch)
-        .toString(QStringLiteral("hh:mm:ss.zzz"));
+    switch (column) {
+    case TrafficLog::Time:
+        return formats::logTime(row.msecsSinceEpoch, formats::Moment::TimeOfDay);
+    case TrafficLog::Window:
+        return row.window == LogRow::Window::Panel ? QStringLiteral("panel")
+                                                   : QStringLiteral("configuration");
+    case TrafficLog::Line:
+        return row.line;
+    case TrafficLog::Direction:
+        return directionName(row.direction);
+    case TrafficLog::Address:
+        return row.address < 0 ? QString() : QString::number(row.address);
+    case TrafficLog::Bytes:
+        return formats::hex(row.bytes);
+    case TrafficLog::Meaning:
+        return row.meaning;
+    default:
+        return {};
+    }
 }
 
-QString addressText(int address)
+QStringList logFields(const LogRow& row)
 {
-    return address < 0 ? QString() : QString::number(address);
+    QStringList fields;
+    for (int column = 0; column < TrafficLog::ColumnCount; ++column)
+        fields.append(logField(row, column));
+    return fields;
 }
 
 QString logText(const QList<LogRow>& rows)
 {
-    qsizetype hexWidth = 0;
-    qsizetype lineWidth = 0;
+    // The width of each column, negative where it is aligned to the right; the line and the
+    // bytes take the widest of theirs.
+    qsizetype widths[TrafficLog::ColumnCount] = {0, 13, 0, 8, -3, 0, 0};
     for (const LogRow& row : rows) {
-        hexWidth = std::max(hexWidth, row.bytes.size() * 3 - 1);
-        lineWidth = std::max(lineWidth, row.line.size());
+        widths[TrafficLog::Line] = std::max(widths[TrafficLog::Line], row.line.size());
+        widths[TrafficLog::Bytes] = std::max(widths[TrafficLog::Bytes], row.bytes.size() * 3 - 1);
     }
     QString text;
     for (const LogRow& row : rows) {
-        QStringList fields{timeOfDay(row.msecsSinceEpoch),
-                           windowName(row.window).leftJustified(13),
-                           directionName(row.direction).leftJustified(8),
-                           addressText(row.address).rightJustified(3),
-                           hexItems(row.bytes).trimmed().leftJustified(hexWidth),
-                           row.meaning};
+        QStringList fields = logFields(row);
+        for (int i = 0; i < fields.size(); ++i) {
+            fields[i] = widths[i] < 0 ? fields.at(i).rightJustified(-widths[i])
+                                      : fields.at(i).leftJustified(widths[i]);
+        }
         // A log fed without ports names no line: no empty column for it.
-        if (lineWidth > 0)
-            fields.insert(2, row.line.leftJustified(lineWidth));
+        if (widths[TrafficLog::Line] == 0)
+            fields.removeAt(TrafficLog::Line);
         text += fields.join(QStringLiteral("  ")) + QLatin1Char('\n');
     }
     return text;
@@ -81,17 +95,11 @@ QString logCsv(const QList<LogRow>& rows)
 {
     QString csv = QStringLiteral("time,window,line,direction,address,bytes,meaning\r\n");
     for (const LogRow& row : rows) {
-        const QString time = QDateTime::fromMSecsSinceEpoch(row.msecsSinceEpoch)
-                                 .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-        csv += QStringList{time,
-                           windowName(row.window),
-                           csvField(row.line),
-                           directionName(row.direction),
-                           addressText(row.address),
-                           hexItems(row.bytes).trimmed(),
-                           csvField(row.meaning)}
-                   .join(QLatin1Char(','));
-        csv += QStringLiteral("\r\n");
+        QStringList fields = logFields(row);
+        fields[TrafficLog::Time] = formats::logTime(row.msecsSinceEpoch);
+        for (QString& field : fields)
+            field = csvField(field);
+        csv += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     return csv;
 }

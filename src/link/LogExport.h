@@ -4,15 +4,15 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace velnor {
 
-// The traffic log's words for its columns, as the window and the saved files show them.
-QString windowName(LogRow::Window window);
-QString directionName(LogRow::Direction direction);
-// Local time to the millisecond, hh:mm:ss.zzz.
-QString timeOfDay(qint64 msecsSinceEpoch);
-QString addressText(int address);
+// A field of a row in the log's columns (TrafficLog::Column), as the window shows it: the time
+// of day, the window, the line, the direction, the address, the bytes in hex or the meaning.
+QString logField(const LogRow& row, int column);
+// All of them, in that order.
+QStringList logFields(const LogRow& row);
 
 // Rows as text, one line each with aligned columns, for reading and for the clipboard.
 QString logText(const QList<LogRow>& rows);

@@ -5,7 +5,8 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
-#include <dirent.h>
+#include "system/OpenFiles.h"
+
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -105,19 +106,6 @@ int ptyIndex(const struct stat& device)
     return int((major(device.st_rdev) - kFirstPtyMajor) * 256 + minor(device.st_rdev));
 }
 
-// The value of one field of a descriptor's entry in /proc/PID/fdinfo, or empty.
-QByteArray fdInfoField(const QByteArray& fdInfo, const char* name)
-{
-    QFile file(QString::fromLocal8Bit(fdInfo));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith(name))
-            return line.mid(qsizetype(qstrlen(name))).trimmed();
-    }
-    return {};
-}
-
 // The processes with the file open, among those whose descriptors this user may read, this
 // one apart; whether this one holds it with a lock, as a port that is open does, in *here.
 // A process holding the far end of the pseudo-terminal the device is provides it and is left
@@ -138,44 +126,31 @@ QList<PortAdvice::Holder> holdersOf(const struct stat& device, bool* here)
     };
     QList<PortAdvice::Holder> holders;
     const qint64 self = ::getpid();
-    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : processes) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (!isPid)
-            continue;
-        const QByteArray proc = "/proc/" + entry.toLatin1();
-        DIR* dir = ::opendir((proc + "/fd").constData());
-        if (!dir)
-            continue;
+    forEachProgramsFiles([&](qint64 pid, const QList<OpenFile>& files) {
         bool holds = false;
         bool locks = false; // as an open port does
         bool provides = false;
-        while (const dirent* fd = ::readdir(dir)) {
-            struct stat st = {};
-            if (fd->d_name[0] == '.' || ::fstatat(::dirfd(dir), fd->d_name, &st, 0) != 0)
-                continue;
-            const QByteArray info = proc + "/fdinfo/" + fd->d_name;
-            if (same(st)) {
+        for (const OpenFile& file : files) {
+            if (same(file.status)) {
                 holds = true;
-                locks = locks || !fdInfoField(info, "lock:").isEmpty();
-            } else if (farEnd(st) && fdInfoField(info, "tty-index:") == QByteArray::number(pty)) {
+                locks = locks || !file.info("lock:").isEmpty();
+            } else if (farEnd(file.status) && file.info("tty-index:") == QByteArray::number(pty)) {
                 provides = true;
             }
         }
-        ::closedir(dir);
         if (pid == self)
             *here = locks;
         // The provider keeps the near end open too, to keep the terminal alive; only a port it
         // opened as well (locked) makes it a user.
         if (!holds || (provides && !locks) || pid == self)
-            continue;
-        QFile comm(QString::fromLatin1(proc + "/comm"));
+            return true;
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
         const QString name = comm.open(QIODevice::ReadOnly)
                                  ? QString::fromLocal8Bit(comm.readAll().trimmed())
                                  : QString();
         holders.append({pid, name.isEmpty() ? QStringLiteral("a program") : name});
-    }
+        return true;
+    });
     return holders;
 }
 

@@ -1,8 +1,6 @@
 #include "link/PortCatalog.h"
 
 #include "link/PortLocator.h"
-#include "settings/IniFile.h"
-#include "settings/StartupSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,8 +12,6 @@
 namespace velnor {
 
 namespace {
-
-const QString kSection = QStringLiteral("Ports");
 
 // The device file a name leads to, links followed; the name itself when nothing is there.
 QString deviceFile(const QString& name)
@@ -89,11 +85,11 @@ QList<PortDevice> PortCatalog::listedNow()
     return listed;
 }
 
-PortsSection PortCatalog::mappedPorts(const IniFile& settings)
+PortsSection PortCatalog::mappedPorts(const PortMap& ports)
 {
     PortsSection mapped;
-    for (int number = 1; number <= StartupSettings::kPorts; ++number) {
-        const QString device = settings.ReadIni(kSection, QString::number(number));
+    for (int number = 1; number <= PortMap::kPorts; ++number) {
+        const QString device = ports.entry(number);
         if (!device.isEmpty())
             mapped.insert(number, device);
     }
@@ -119,7 +115,7 @@ PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortsSection& ma
         return std::find_if(m_devices.begin(), m_devices.end(),
                             [&file](const PortDevice& d) { return d.device == file; });
     };
-    for (int number = 1; number <= StartupSettings::kPorts; ++number) {
+    for (int number = 1; number <= PortMap::kPorts; ++number) {
         const QString name = named(number);
         const QString file = deviceFile(name);
         auto it = find(file);
@@ -154,9 +150,9 @@ PortCatalog::PortCatalog(const QList<PortDevice>& listed, const PortsSection& ma
                      });
 }
 
-PortCatalog PortCatalog::observe(const IniFile& settings)
+PortCatalog PortCatalog::observe(const PortMap& ports)
 {
-    return PortCatalog(listedNow(), mappedPorts(settings));
+    return PortCatalog(listedNow(), mappedPorts(ports));
 }
 
 QString PortCatalog::named(int number) const
@@ -217,17 +213,17 @@ QString PortCatalog::describe(int number) const
     return lines.join(u'\n');
 }
 
-bool PortCatalog::assign(const IniFile& settings, int number, const PortDevice& device,
+bool PortCatalog::assign(const PortMap& ports, int number, const PortDevice& device,
                          QString* error)
 {
-    if (number < 1 || number > StartupSettings::kPorts) {
+    if (number < 1 || number > PortMap::kPorts) {
         if (error)
             *error = QStringLiteral("There is no port %1; ports are 1 to %2.")
                          .arg(number)
-                         .arg(StartupSettings::kPorts);
+                         .arg(PortMap::kPorts);
         return false;
     }
-    return settings.WriteIni(kSection, QString::number(number), device.stableName(), error);
+    return ports.assign(number, device.stableName(), error);
 }
 
 } // namespace velnor

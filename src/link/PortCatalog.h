@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/PortDevice.h"
+#include "shared/PortMap.h"
 
 #include <QList>
 #include <QMap>
@@ -8,10 +9,7 @@
 
 namespace velnor {
 
-class IniFile;
-
-// Section "Ports" of the settings file as a value: port number to the device it names, as
-// written there.
+// The port map as it stands: port number to the device its entry names, as written there.
 using PortsSection = QMap<int, QString>;
 
 // The serial devices a user can reach, each with what the system says it is and the port
@@ -25,13 +23,13 @@ public:
     // The serial ports the system lists now, with their details; the port numbers are the
     // catalog's to find, and the by-id names too where the list gives none.
     static QList<PortDevice> listedNow();
-    static PortsSection mappedPorts(const IniFile& settings);
+    static PortsSection mappedPorts(const PortMap& ports);
 
     PortCatalog() = default;
     PortCatalog(const QList<PortDevice>& listed, const PortsSection& mapped,
                 const QString& byIdFolder = defaultByIdFolder());
-    // The system's ports and the settings file's section, as they are now.
-    static PortCatalog observe(const IniFile& settings);
+    // The system's ports and the port map, as they are now.
+    static PortCatalog observe(const PortMap& ports);
 
     // The devices, those that port numbers reach first, in port order, then the others by
     // name.
@@ -45,11 +43,11 @@ public:
     // it is when the system says nothing.
     static QString summary(const PortDevice& device);
 
-    // Makes port number reach the device: writes its line in section "Ports", naming the
+    // Makes port number reach the device: writes its entry in the port map, naming the
     // device by its stable name (PortDevice::stableName), so that re-plugging it elsewhere, or
     // a link that leads elsewhere next time, keeps the number. False, with the reason in
     // *error, when the number is out of range or the file could not be written.
-    static bool assign(const IniFile& settings, int number, const PortDevice& device,
+    static bool assign(const PortMap& ports, int number, const PortDevice& device,
                        QString* error = nullptr);
 
     bool operator==(const PortCatalog&) const = default;

@@ -1,7 +1,5 @@
 #include "link/PortLocator.h"
 
-#include "settings/IniFile.h"
-
 #include <QDir>
 
 namespace velnor {
@@ -20,19 +18,13 @@ QString platformDevice(int number)
 #endif
 }
 
-QString devicePathForPort(int number, const IniFile& settings)
+QString devicePathForPort(const PortMap& ports, int number)
 {
     if (number < 1)
         return {};
     // A user points a port number at a USB adapter or the emulator's terminal here.
-    const QString mapped = settings.ReadIni(QStringLiteral("Ports"), QString::number(number));
+    const QString mapped = ports.entry ? ports.entry(number) : QString();
     return mapped.isEmpty() ? platformDevice(number) : mapped;
-}
-
-PortMap portMapOf(const IniFile& settings)
-{
-    return {[settings](int number) { return devicePathForPort(number, settings); },
-            settings.path()};
 }
 
 } // namespace velnor

@@ -140,7 +140,7 @@ QString QtSerialPort::errorString() const
 
 QString QtSerialPort::devicePath() const
 {
-    return m_namedDevice.isEmpty() ? m_ports.devicePathForPort(m_commPort) : m_namedDevice;
+    return m_namedDevice.isEmpty() ? devicePathForPort(m_ports, m_commPort) : m_namedDevice;
 }
 
 bool QtSerialPort::openPort()

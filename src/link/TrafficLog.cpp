@@ -1,6 +1,5 @@
 #include "link/TrafficLog.h"
 
-#include "link/Hex.h"
 #include "link/LogExport.h"
 
 #include <QDateTime>
@@ -164,24 +163,7 @@ QVariant TrafficLog::data(const QModelIndex& index, int role) const
         role == Qt::ToolTipRole && (index.column() == Bytes || index.column() == Meaning);
     if (role != Qt::DisplayRole && !tip)
         return {};
-    switch (index.column()) {
-    case Time:
-        return timeOfDay(row.msecsSinceEpoch);
-    case Window:
-        return windowName(row.window);
-    case Line:
-        return row.line;
-    case Direction:
-        return directionName(row.direction);
-    case Address:
-        return addressText(row.address);
-    case Bytes:
-        return hexItems(row.bytes).trimmed();
-    case Meaning:
-        return row.meaning;
-    default:
-        return {};
-    }
+    return logField(row, index.column());
 }
 
 QVariant TrafficLog::headerData(int section, Qt::Orientation orientation, int role) const

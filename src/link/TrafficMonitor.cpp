@@ -1,6 +1,6 @@
 #include "link/TrafficMonitor.h"
 
-#include "link/Hex.h"
+#include "shared/Formats.h"
 
 namespace velnor {
 
@@ -18,7 +18,8 @@ void TrafficMonitor::appendTx(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return;
-    m_tx += hexItems(bytes);
+    // Each byte is followed by a blank, so the frames of one exchange run on in one line.
+    m_tx += formats::hex(bytes) + QLatin1Char(' ');
     emit txTextChanged(m_tx);
 }
 
@@ -37,7 +38,8 @@ void TrafficMonitor::appendRx(QByteArrayView bytes)
         m_rxBytes.remove(0, m_rxBytes.size() - kRxTail);
         m_rxCut = true;
     }
-    m_rx = m_rxCut ? QStringLiteral("... ") + hexItems(m_rxBytes) : hexItems(m_rxBytes);
+    const QString bytesText = formats::hex(m_rxBytes) + QLatin1Char(' ');
+    m_rx = m_rxCut ? QStringLiteral("... ") + bytesText : bytesText;
     emit rxTextChanged(m_rx);
 }
 

@@ -1,5 +1,6 @@
 #include "protocol/FrameDecoder.h"
 
+#include "shared/Formats.h"
 #include "shared/ModuleLimits.h"
 #include "shared/Wire.h"
 
@@ -16,11 +17,6 @@ namespace c = wire::code;
 
 // Answers awaited at most: selects that nobody answers must not pile up.
 constexpr qsizetype kMostAwaited = 8;
-
-QString hexByte(quint8 byte)
-{
-    return QStringLiteral("%1").arg(uint(byte), 2, 16, QLatin1Char('0')).toUpper();
-}
 
 // A shown text: each byte a character of ISO-8859-1, control codes as "?" so that a meaning
 // stays on one line, without the spaces that fill a fixed field out, in quotes.
@@ -116,7 +112,7 @@ QString textNumber(quint8 byte)
 {
     if (byte >= c::FirstText && byte <= c::LastText)
         return QString::number(byte - c::FirstText + 1);
-    return QStringLiteral("byte ") + hexByte(byte);
+    return QStringLiteral("byte ") + formats::hex(byte);
 }
 
 QString argumentCommand(quint8 code, QByteArrayView args)
@@ -139,7 +135,7 @@ QString argumentCommand(quint8 code, QByteArrayView args)
         }
         return QStringLiteral("output %1 to state %2 (neither on nor off)")
             .arg(arg(0) + 1)
-            .arg(hexByte(quint8(arg(1))));
+            .arg(formats::hex(quint8(arg(1))));
     case c::ShowText:
         return QStringLiteral("predefined text %1 on row %2")
             .arg(textNumber(quint8(arg(0))))
@@ -417,7 +413,8 @@ void FrameDecoder::command(quint8 code, QList<DecodedFrame>& out)
 {
     const int count = wire::argumentCount(code);
     if (count < 0) {
-        emitSent(Kind::NoFrame, noFrame(QStringLiteral("unknown command ") + hexByte(code)), out);
+        emitSent(Kind::NoFrame, noFrame(QStringLiteral("unknown command ") + formats::hex(code)),
+                 out);
         return;
     }
     if (count == 0) {

@@ -33,4 +33,16 @@ StartupSettings StartupSettings::read(const IniFile& settings)
     return startup;
 }
 
+PortMap portMapOf(const IniFile& settings)
+{
+    const QString section = QStringLiteral("Ports");
+    return {[settings, section](int number) {
+                return settings.ReadIni(section, QString::number(number));
+            },
+            [settings, section](int number, const QString& device, QString* error) {
+                return settings.WriteIni(section, QString::number(number), device, error);
+            },
+            settings.path()};
+}
+
 } // namespace velnor

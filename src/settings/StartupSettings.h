@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shared/PortMap.h"
 #include "shared/Wire.h"
 
 #include <QString>
@@ -12,7 +13,7 @@ class IniFile;
 // module address "UID" of section "LCD". The window and velnor-cli read them the same way.
 struct StartupSettings
 {
-    static constexpr int kPorts = 20;
+    static constexpr int kPorts = PortMap::kPorts;
     // The address list starts with the broadcast address, then the modules' own.
     static constexpr int kFirstAddress = wire::Broadcast;
     static constexpr int kLastAddress = wire::LastAddress;
@@ -33,5 +34,9 @@ struct StartupSettings
         return at9600() ? lineSettings : wire::lineSettings(wire::SlowSpeed);
     }
 };
+
+// Section "Ports" of settings as the port map: each lookup reads the file again, and an
+// assignment writes the entry there.
+PortMap portMapOf(const IniFile& settings);
 
 } // namespace velnor

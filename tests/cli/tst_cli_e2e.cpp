@@ -2,6 +2,7 @@
 #include "emulator/Line.h"
 #include "link/QtSerialPort.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 #include "settings/ModuleSetupFile.h"
 
 #include "EmulatedLine.h"

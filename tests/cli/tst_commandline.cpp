@@ -1,6 +1,6 @@
 #include "cli/CommandLine.h"
 #include "cli/Help.h"
-#include "link/Hex.h"
+#include "shared/Formats.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -51,7 +51,7 @@ QString render(const std::variant<Invocation, UsageError>& parsed)
                          json);
         else
             parts.append(frameOf(command).isEmpty() ? u"nothing"_s
-                                                    : hexItems(frameOf(command)).trimmed());
+                                                    : formats::hex(frameOf(command)));
     }
     return parts.join(u" | "_s);
 }

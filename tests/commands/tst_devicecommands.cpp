@@ -1,5 +1,5 @@
 #include "CommandRig.h"
-#include "link/Hex.h"
+#include "shared/Formats.h"
 
 #include <QTest>
 
@@ -69,7 +69,8 @@ private slots:
         QVERIFY(rig.selectModule());
         QCOMPARE(click(rig), frame);
         QCOMPARE(rig.port.written(), frame);
-        QCOMPARE(rig.panel.monitor().txText(), monitor.isNull() ? hexItems(frame) : monitor);
+        QCOMPARE(rig.panel.monitor().txText(),
+                 monitor.isNull() ? velnor::formats::hex(frame) + u' ' : monitor);
         QCOMPARE(rig.panel.monitor().rxText(), QString());
         // The text goes out in one write, every other frame a byte at a time.
         QCOMPARE(rig.port.writes.size(), monitor.isNull() ? frame.size() : 1);

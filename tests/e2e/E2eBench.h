@@ -8,6 +8,7 @@
 #include "emulator/PtyHost.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -49,8 +49,10 @@ QStringList summaries(const QList<LogRow>& rows)
 {
     QStringList lines;
     for (const LogRow& row : rows) {
-        lines.append(u"%1 %2 %3 %4"_s.arg(windowName(row.window), directionName(row.direction),
-                                          addressText(row.address), row.meaning));
+        const QStringList fields = logFields(row);
+        lines.append(QStringList{fields.at(TrafficLog::Window), fields.at(TrafficLog::Direction),
+                                 fields.at(TrafficLog::Address), row.meaning}
+                         .join(u' '));
     }
     return lines;
 }

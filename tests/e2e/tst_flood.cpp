@@ -8,6 +8,7 @@
 #include "app/MainWindow.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 
 #include <QAbstractButton>
 #include <QAction>

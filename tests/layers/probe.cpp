@@ -1,2 +1,2 @@
-// Reaches for one header through the include folders of the one target it links.
+// Reaches for one header through the include folders a target's own sources see.
 #include VELNOR_PROBE_HEADER

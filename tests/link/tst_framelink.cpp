@@ -1,7 +1,7 @@
 #include "FakeLine.h"
 #include "FakeMessageSink.h"
 #include "link/ConfigLink.h"
-#include "link/Hex.h"
+#include "shared/Formats.h"
 #include "link/Panel.h"
 #include "protocol/UploadPlan.h"
 
@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("SELECTED PORT NOT AVAILABLE!")});
         QCOMPARE(rig.messages.details, QStringList{detail});
         QCOMPARE(rig.port.written(), sent);
-        QCOMPARE(rig.monitor.txText(), velnor::hexItems(sent));
+        QCOMPARE(rig.monitor.txText().trimmed(), formats::hex(sent));
     }
 
     // The line tools' exchanges end as soon as the whole answer from the module asked is in; the
@@ -204,8 +204,8 @@ private slots:
         for (int i = 0; i < log.rowCount(); ++i) {
             const LogRow& row = log.at(i);
             if (row.direction == LogRow::Direction::Received)
-                logged.append(u"%1/%2/%3"_s.arg(hexItems(row.bytes).trimmed(), row.meaning)
-                                  .arg(row.address));
+                logged.append(
+                    u"%1/%2/%3"_s.arg(formats::hex(row.bytes), row.meaning).arg(row.address));
         }
         QTEST(logged.join(u"; "_s), "logged");
         QCOMPARE(log.data(log.index(0, TrafficLog::Line)).toString(), u"port 1, 9600"_s);

@@ -1,6 +1,7 @@
 #include "link/PortAdvice.h"
 #include "link/QtSerialPort.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 
 #include "Files.h"
 #include "Pty.h"

@@ -1,5 +1,6 @@
 #include "link/PortCatalog.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 
 #include "Files.h"
 #include "Pty.h"
@@ -56,7 +57,7 @@ PortCatalog TestPortCatalog::catalog(const QString& ports) const
     const QString path = m_dir.filePath(u"velnor.ini"_s);
     if (!velnor::test::put(path, u"[Ports]\n%1"_s.arg(ports).toUtf8()))
         qFatal("cannot write %s", qPrintable(path));
-    return PortCatalog({m_listed}, PortCatalog::mappedPorts(IniFile(path)), m_byId);
+    return PortCatalog({m_listed}, PortCatalog::mappedPorts(portMapOf(IniFile(path))), m_byId);
 }
 
 void TestPortCatalog::devicesAndTheirPorts()
@@ -125,13 +126,13 @@ void TestPortCatalog::assignPrefersTheStableName()
     const PortCatalog before = PortCatalog({m_listed}, {{5, line}}, m_byId);
     const PortDevice& terminal = *before.reaching(5);
 
-    QVERIFY(PortCatalog::assign(settings, 2, before.devices().at(1)));
-    QVERIFY(PortCatalog::assign(settings, 20, terminal));
+    QVERIFY(PortCatalog::assign(portMapOf(settings), 2, before.devices().at(1)));
+    QVERIFY(PortCatalog::assign(portMapOf(settings), 20, terminal));
     QString error;
-    QVERIFY(!PortCatalog::assign(settings, 21, terminal, &error));
+    QVERIFY(!PortCatalog::assign(portMapOf(settings), 21, terminal, &error));
     QVERIFY(error.contains(u"1 to 20"_s));
 
-    const velnor::PortsSection mapped = PortCatalog::mappedPorts(settings);
+    const velnor::PortsSection mapped = PortCatalog::mappedPorts(portMapOf(settings));
     QCOMPARE(mapped, (velnor::PortsSection{{2, m_link}, {20, line}}));
     // Re-plugged under another device name, the adapter keeps its number.
     const PortCatalog after = PortCatalog({}, mapped, m_byId);

@@ -1,6 +1,7 @@
 #include "link/LineSettings.h"
 #include "link/PortLocator.h"
 #include "settings/IniFile.h"
+#include "settings/StartupSettings.h"
 
 #include "Files.h"
 
@@ -88,7 +89,7 @@ void TestPortSettings::device()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"velnor.ini"_s);
     QVERIFY(ini.isNull() || velnor::test::put(path, ini));
-    QTEST(velnor::portMapOf(velnor::IniFile(path)).devicePathForPort(number), "device");
+    QTEST(velnor::devicePathForPort(velnor::portMapOf(velnor::IniFile(path)), number), "device");
 }
 
 QTEST_GUILESS_MAIN(TestPortSettings)

@@ -49,7 +49,7 @@ void TestQtSerialPort::init()
 
 velnor::PortMap TestQtSerialPort::portsFor(const QString& device)
 {
-    return {[device](int number) { return number == 1 ? device : QString(); }, {}};
+    return {[device](int number) { return number == 1 ? device : QString(); }, {}, {}};
 }
 
 void TestQtSerialPort::bytesGoOut()

@@ -158,12 +158,12 @@ private slots:
                  "no frame\n"_s);
         QCOMPARE(logCsv(rows),
                  u"time,window,line,direction,address,bytes,meaning\r\n"
-                 "1970-01-01 01:02:03.004,panel,\"port 1, 9600\",sent,105,EF 69,select 105\r\n"
-                 "1970-01-01 01:02:03.010,panel,\"port 1, 9600\",missing,105,,no answer from 105 "
+                 "1970-01-01T01:02:03.004,panel,\"port 1, 9600\",sent,105,EF 69,select 105\r\n"
+                 "1970-01-01T01:02:03.010,panel,\"port 1, 9600\",missing,105,,no answer from 105 "
                  "within 10 ticks\r\n"
-                 "1970-01-01 01:02:03.020,configuration,,sent,100,0D 41 2C 42,"
+                 "1970-01-01T01:02:03.020,configuration,,sent,100,0D 41 2C 42,"
                  "\"text 'A,B' and \"\"quoted\"\"\"\r\n"
-                 "1970-01-01 01:02:03.030,panel,\"port 1, 9600\",received,,21,no frame\r\n"_s);
+                 "1970-01-01T01:02:03.030,panel,\"port 1, 9600\",received,,21,no frame\r\n"_s);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
 #include "protocol/Frames.h"
+#include "shared/Formats.h"
 #include "shared/Wire.h"
 
 #include <QFile>
@@ -20,7 +21,7 @@ namespace {
 
 QByteArray hex(const QByteArray& bytes)
 {
-    return bytes.toHex(' ').toUpper();
+    return formats::hex(bytes).toLatin1();
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "emulator/Line.h"
 #include "emulator/window/ModulePanel.h"
+#include "shared/Formats.h"
 
 #include <QLabel>
 #include <QMenuBar>
@@ -20,7 +21,7 @@ QString hex(const QByteArray& bytes)
     // A long frame, such as the 64 bitmap bytes, is cut so the line keeps to the window's width.
     if (bytes.isEmpty())
         return QStringLiteral("\u2014");
-    const QString text = QString::fromLatin1(bytes.left(16).toHex(' ').toUpper());
+    const QString text = formats::hex(bytes.left(16));
     return bytes.size() > 16 ? text + QStringLiteral(" \u2026") : text;
 }
 
