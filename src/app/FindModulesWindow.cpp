@@ -1,6 +1,5 @@
 #include "app/FindModulesWindow.h"
 
-#include "link/Hex.h"
 #include "shared/Wire.h"
 #include "widgets/ClickGate.h"
 #include "widgets/WindowHabits.h"
@@ -174,20 +173,14 @@ void FindModulesWindow::showResult()
 
 QString FindModulesWindow::why(quint8 address) const
 {
-    const ScanResult& result = m_scan.result();
     QStringList parts;
-    for (int baud : result.speeds()) {
-        const QByteArray heard = m_scan.heard(baud, address);
-        if (heard.isEmpty())
+    const auto heard = [this](int baud, quint8 at) { return m_scan.heard(baud, at); };
+    for (const HeardReply& reply : heardReplies(m_scan.result(), heard)) {
+        if (reply.address != address)
             continue;
-        const Reply at = result.replyAt(baud, address);
-        QString part = QStringLiteral("%1 at %2").arg(hexItems(heard).trimmed()).arg(baud);
-        if (at == Reply::Garbled) {
-            const QList<int> clean = result.answeringSpeeds(address);
-            part += clean.isEmpty()
-                        ? QStringLiteral(": two modules on this address, or one at another speed")
-                        : QStringLiteral(": a module here answers at %1").arg(speeds(clean));
-        }
+        QString part = QStringLiteral("%1 at %2").arg(reply.bytes).arg(reply.baud);
+        if (!reply.cause.isEmpty())
+            part += QStringLiteral(": ") + reply.cause;
         parts << part;
     }
     return parts.join(QStringLiteral("; "));

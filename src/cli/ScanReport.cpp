@@ -1,6 +1,5 @@
 #include "cli/ScanReport.h"
 
-#include "link/Hex.h"
 #include "link/ScanResult.h"
 
 #include <QJsonArray>
@@ -55,20 +54,6 @@ QString scanJson(const ScanResult& result)
         {u"speeds"_s, speeds},
     };
     return QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact)) + u'\n';
-}
-
-QStringList scanGarbled(const ScanResult& result,
-                        const std::function<QByteArray(int, quint8)>& heard)
-{
-    QStringList lines;
-    for (int baud : result.speeds()) {
-        for (quint8 address : result.addressesAt(baud, Reply::Garbled)) {
-            lines.append(u"%1 at %2 bit/s: %3"_s.arg(QString::number(address),
-                                                     QString::number(baud),
-                                                     hexItems(heard(baud, address)).trimmed()));
-        }
-    }
-    return lines;
 }
 
 ExitStatus scanStatus(const ScanResult& result)

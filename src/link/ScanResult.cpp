@@ -1,8 +1,10 @@
 #include "link/ScanResult.h"
 
+#include "link/Hex.h"
 #include "shared/Wire.h"
 
 #include <QSet>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -97,6 +99,36 @@ QList<int> ScanResult::answeringSpeeds(quint8 address) const
             speeds.append(pass.baud);
     }
     return speeds;
+}
+
+QList<HeardReply> heardReplies(const ScanResult& result, const HeardBytes& heard)
+{
+    QList<HeardReply> replies;
+    for (int baud : result.speeds()) {
+        // A silent address brought nothing back.
+        QList<quint8> addresses =
+            result.addressesAt(baud, Reply::Answered) + result.addressesAt(baud, Reply::Garbled);
+        std::sort(addresses.begin(), addresses.end());
+        for (quint8 address : addresses) {
+            HeardReply reply{baud,
+                             address,
+                             result.replyAt(baud, address),
+                             hexItems(heard(baud, address)).trimmed(),
+                             {}};
+            if (reply.reply == Reply::Garbled) {
+                QStringList clean;
+                for (int at : result.answeringSpeeds(address))
+                    clean << QString::number(at);
+                reply.cause = clean.isEmpty()
+                                  ? QStringLiteral("two modules on this address, or one at "
+                                                   "another speed")
+                                  : QStringLiteral("a module here answers at %1")
+                                        .arg(clean.join(QStringLiteral(", ")));
+            }
+            replies.append(reply);
+        }
+    }
+    return replies;
 }
 
 } // namespace velnor
