@@ -93,7 +93,7 @@ PortsSection PortCatalog::mappedPorts(const IniFile& settings)
 {
     PortsSection mapped;
     for (int number = 1; number <= StartupSettings::kPorts; ++number) {
-        const QString device = settings.ReadIni(kSection, QString::number(number));
+        const QString device = settings.read(kSection, QString::number(number));
         if (!device.isEmpty())
             mapped.insert(number, device);
     }
@@ -227,7 +227,7 @@ bool PortCatalog::assign(const IniFile& settings, int number, const PortDevice& 
                          .arg(StartupSettings::kPorts);
         return false;
     }
-    return settings.WriteIni(kSection, QString::number(number), device.stableName(), error);
+    return settings.write(kSection, QString::number(number), device.stableName(), error);
 }
 
 } // namespace velnor

@@ -25,7 +25,7 @@ QString devicePathForPort(int number, const IniFile& settings)
     if (number < 1)
         return {};
     // A user points a port number at a USB adapter or the emulator's terminal here.
-    const QString mapped = settings.ReadIni(QStringLiteral("Ports"), QString::number(number));
+    const QString mapped = settings.read(QStringLiteral("Ports"), QString::number(number));
     return mapped.isEmpty() ? platformDevice(number) : mapped;
 }
 
