@@ -20,14 +20,6 @@ namespace {
 
 enum Column { Address, Reply_, Speed, Why };
 
-QString speeds(const QList<int>& bauds)
-{
-    QStringList texts;
-    for (int baud : bauds)
-        texts << QString::number(baud);
-    return texts.join(QStringLiteral(", "));
-}
-
 } // namespace
 
 FindModulesWindow::FindModulesWindow(Panel& panel, ClickGate& gate, QWidget* parent)
@@ -148,7 +140,7 @@ void FindModulesWindow::showResult()
             switch (reply) {
             case Reply::Answered:
                 item->setText(Reply_, QStringLiteral("answered"));
-                item->setText(Speed, speeds(result.answeringSpeeds(address)));
+                item->setText(Speed, speedsText(result.answeringSpeeds(address)));
                 break;
             case Reply::Garbled:
                 item->setText(Reply_, QStringLiteral("garbled"));

@@ -175,11 +175,11 @@ void MainWindow::showSettings()
 
 void MainWindow::connectSignals()
 {
-    m_gate->list(m_ui->portList, [this](int index) { choosePort(index); });
+    m_gate->list(m_ui->portList, [this](int index) { m_ports.choosePort(index); });
     auto* speeds = new QButtonGroup(this);
     speeds->addButton(m_ui->speed9600, wire::FastSpeed);
     speeds->addButton(m_ui->speed4800, wire::SlowSpeed);
-    m_gate->group(speeds, [this](int baud) { chooseSpeed(baud); });
+    m_gate->group(speeds, [this](int baud) { m_ports.chooseSpeed(baud); });
     m_gate->action(m_ui->configAction, [this] { showConfigWindow(); });
 
     Ui::MainWindow& ui = *m_ui;
@@ -265,16 +265,6 @@ void MainWindow::showInputs(const InputStates& states)
                          states.at(i) ? QColor(255, 255, 255) : QColor(255, 0, 0));
         m_inputSquares.at(i)->setPalette(palette);
     }
-}
-
-void MainWindow::choosePort(int index)
-{
-    m_ports.choosePort(index);
-}
-
-void MainWindow::chooseSpeed(int baud)
-{
-    m_ports.chooseSpeed(baud);
 }
 
 void MainWindow::releaseSelection()

@@ -50,9 +50,6 @@ public:
 
     ConfigWindow* configWindow() const { return m_config; }
 
-    // The port list's entry at index, and a speed: what the next frame opens.
-    void choosePort(int index);
-    void chooseSpeed(int baud);
     void showConfigWindow();
 
 private:

@@ -101,6 +101,14 @@ QList<int> ScanResult::answeringSpeeds(quint8 address) const
     return speeds;
 }
 
+QString speedsText(const QList<int>& bauds)
+{
+    QStringList texts;
+    for (int baud : bauds)
+        texts << QString::number(baud);
+    return texts.join(QStringLiteral(", "));
+}
+
 QList<HeardReply> heardReplies(const ScanResult& result, const HeardBytes& heard)
 {
     QList<HeardReply> replies;
@@ -110,21 +118,14 @@ QList<HeardReply> heardReplies(const ScanResult& result, const HeardBytes& heard
             result.addressesAt(baud, Reply::Answered) + result.addressesAt(baud, Reply::Garbled);
         std::sort(addresses.begin(), addresses.end());
         for (quint8 address : addresses) {
-            HeardReply reply{baud,
-                             address,
-                             result.replyAt(baud, address),
-                             hexItems(heard(baud, address)).trimmed(),
-                             {}};
-            if (reply.reply == Reply::Garbled) {
-                QStringList clean;
-                for (int at : result.answeringSpeeds(address))
-                    clean << QString::number(at);
-                reply.cause = clean.isEmpty()
-                                  ? QStringLiteral("two modules on this address, or one at "
-                                                   "another speed")
-                                  : QStringLiteral("a module here answers at %1")
-                                        .arg(clean.join(QStringLiteral(", ")));
-            }
+            HeardReply reply{baud, address, result.replyAt(baud, address), {}, {}};
+            reply.bytes = hexItems(heard(baud, address)).trimmed();
+            const QList<int> clean = result.answeringSpeeds(address);
+            if (reply.reply == Reply::Garbled && clean.isEmpty())
+                reply.cause =
+                    QStringLiteral("two modules on this address, or one at another speed");
+            else if (reply.reply == Reply::Garbled)
+                reply.cause = QStringLiteral("a module here answers at %1").arg(speedsText(clean));
             replies.append(reply);
         }
     }

@@ -70,6 +70,9 @@ struct HeardReply
     QString cause;
 };
 
+// "9600, 4800".
+QString speedsText(const QList<int>& bauds);
+
 // The bytes that came back from address at baud (none when it stayed silent).
 using HeardBytes = std::function<QByteArray(int baud, quint8 address)>;
 

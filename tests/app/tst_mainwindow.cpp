@@ -88,8 +88,7 @@ private slots:
         MainWindowRig rig(&ini);
         auto* ports = rig.child<QComboBox>(QStringLiteral("portList"));
         rig.panel.link().SendFrame(0);
-        rig.window->choosePort(2); // port 3 again
-        rig.window->chooseSpeed(9600);
+        rig.child<QRadioButton>(QStringLiteral("speed9600"))->click(); // the speed in use again
         QCOMPARE(rig.port.closes, 0);
 
         ports->setCurrentIndex(4);
