@@ -48,7 +48,6 @@ public:
     void showLog();
     void showPorts();
     void findModules();
-    FindModulesWindow* findModulesWindow() const { return m_find; }
 
     // Names the device behind every port number, and behind the one in use; done when they are
     // about to be read, never at start.
