@@ -64,7 +64,7 @@ int main(int argc, char* argv[])
 
     QTemporaryDir dir;
     const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
-    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), QString::fromLocal8Bit(name));
+    settings.write(QStringLiteral("Ports"), QStringLiteral("1"), QString::fromLocal8Bit(name));
     fillSettings(settings);
 
     velnor::test::FakeMessageSink messages;
@@ -99,7 +99,7 @@ int main(int argc, char* argv[])
         received = 0;
         const qint64 start = clock.nsecsElapsed();
         const double cpuStart = cpuSeconds();
-        window->findChild<QAbstractButton*>(QStringLiteral("cmdConLcd"))->click();
+        window->findChild<QAbstractButton*>(QStringLiteral("uploadButton"))->click();
         while (window->isUploading() || received < 314)
             app.processEvents(QEventLoop::WaitForMoreEvents);
         const double wall = double(lastByteAt - start) / 1e6;

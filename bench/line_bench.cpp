@@ -94,7 +94,7 @@ int main(int argc, char* argv[])
         return 1;
     QTemporaryDir dir;
     const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
-    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"),
+    settings.write(QStringLiteral("Ports"), QStringLiteral("1"),
                       QString::fromLocal8Bit(pty.name.c_str()));
     velnor::QtMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));

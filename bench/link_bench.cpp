@@ -56,16 +56,16 @@ int main(int argc, char* argv[])
 
     QTemporaryDir dir;
     const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
-    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("1"));
-    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("Setting"),
+    settings.write(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("1"));
+    settings.write(QStringLiteral("Settings"), QStringLiteral("Setting"),
                       QStringLiteral("9600,n,8,1"));
-    settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
-    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), QString::fromLocal8Bit(name));
+    settings.write(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
+    settings.write(QStringLiteral("Ports"), QStringLiteral("1"), QString::fromLocal8Bit(name));
 
     velnor::QtMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
     velnor::MainWindow window(*panel, settings);
-    auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));
+    auto* select = window.findChild<QAbstractButton*>(QStringLiteral("selectButton"));
     velnor::Exchanges& exchanges = panel->exchanges();
     const auto runOut = [&app, &exchanges] {
         while (exchanges.isRunning())
@@ -138,7 +138,7 @@ int main(int argc, char* argv[])
     std::printf("flood of EE 65, 101 selected: share of a core per 10 s:");
     for (const double share : sharePercent)
         std::printf(" %.1f%%", share);
-    const auto* received = window.findChild<QLabel*>(QStringLiteral("lblRxData"));
+    const auto* received = window.findChild<QLabel*>(QStringLiteral("receivedBytes"));
     std::printf("\nresident size %ld KiB before the flood, %ld KiB after; Received Bytes line "
                 "%lld characters\n",
                 rssBefore, residentKiB(), static_cast<long long>(received->text().size()));

@@ -162,7 +162,7 @@ int measurePanel(const std::vector<Write>& writes, bool flood)
     window.show();
     QApplication::processEvents();
     const double without = residentMiB();
-    window.findChild<QAction*>(QStringLiteral("mnuTrafficLog"))->trigger();
+    window.findChild<QAction*>(QStringLiteral("trafficLogAction"))->trigger();
     QApplication::processEvents();
     fill(panel->log(), writes, flood);
     const double with = residentMiB();

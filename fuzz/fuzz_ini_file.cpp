@@ -1,5 +1,5 @@
 // The settings file on disk: any bytes as the file, then writes of any section, key and value,
-// each checked by reading back. What WriteIni accepts, ReadIni gives back (cut to 254
+// each checked by reading back. What write accepts, read gives back (cut to 254
 // characters); every other key reads as before; a write that is refused leaves the file byte
 // for byte as it was, and only the writes a settings file cannot hold are refused.
 #include "FuzzCheck.h"
@@ -92,27 +92,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     fitsWire(section) && fitsWire(key))
                     continue;
                 others.append({fromWire(s), fromWire(k)});
-                valuesBefore.append(ini.ReadIni(others.back().section, others.back().key));
+                valuesBefore.append(ini.read(others.back().section, others.back().key));
             }
         }
 
         const bool storable = fitsWire(section) && fitsWire(key) && fitsWire(value) &&
                               !ini::rejectReason(toWire(section), toWire(key), toWire(value));
         QString error;
-        const bool written = ini.WriteIni(section, key, value, &error);
+        const bool written = ini.write(section, key, value, &error);
         FUZZ_CHECK(written == storable, "a write fails exactly when the file cannot hold it");
         if (!written) {
             FUZZ_CHECK(!error.isEmpty(), "a refused write says why");
             FUZZ_CHECK(contents(path) == before, "a refused write leaves the file as it was");
         } else {
-            FUZZ_CHECK(ini.ReadIni(section, key) == value.left(kReadChars),
+            FUZZ_CHECK(ini.read(section, key) == value.left(kReadChars),
                        "what is written is read back");
         }
         if (!fitsWire(section) || !fitsWire(key))
-            FUZZ_CHECK(ini.ReadIni(section, key).isEmpty(),
+            FUZZ_CHECK(ini.read(section, key).isEmpty(),
                        "a name the file cannot hold finds nothing");
         for (qsizetype i = 0; i < others.size(); ++i) {
-            FUZZ_CHECK(ini.ReadIni(others.at(i).section, others.at(i).key) == valuesBefore.at(i),
+            FUZZ_CHECK(ini.read(others.at(i).section, others.at(i).key) == valuesBefore.at(i),
                        "a write leaves every other key as it was");
         }
     }

@@ -100,12 +100,12 @@ int drawLineTools(const QStringList& paths)
         return 1;
     }
     const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
-    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("4"));
-    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("Setting"),
+    settings.write(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("4"));
+    settings.write(QStringLiteral("Settings"), QStringLiteral("Setting"),
                       QStringLiteral("9600,n,8,1"));
-    settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
-    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("4"), host.slavePath());
-    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("2"),
+    settings.write(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
+    settings.write(QStringLiteral("Ports"), QStringLiteral("4"), host.slavePath());
+    settings.write(QStringLiteral("Ports"), QStringLiteral("2"),
                       QStringLiteral("/dev/ttyUSB0"));
 
     velnor::QtMessageSink messages;
@@ -128,7 +128,7 @@ int drawLineTools(const QStringList& paths)
         return 1;
     ports.close();
 
-    window.findChild<QAction*>(QStringLiteral("mnuFindModules"))->trigger();
+    window.findChild<QAction*>(QStringLiteral("findModulesAction"))->trigger();
     auto* find = window.findChild<velnor::FindModulesWindow*>();
     if (!find || !runUntil([find] { return !find->scan().isRunning(); }))
         return 1;
@@ -139,9 +139,9 @@ int drawLineTools(const QStringList& paths)
     find->close();
 
     // A switch or two flipped on module 101 while the watch runs.
-    window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"))->click();
+    window.findChild<QAbstractButton*>(QStringLiteral("selectButton"))->click();
     runUntil([&panel] { return !panel->exchanges().isRunning(); });
-    window.findChild<QCheckBox*>(QStringLiteral("chkWatch"))->click();
+    window.findChild<QCheckBox*>(QStringLiteral("watchBox"))->click();
     for (quint8 inputs : {0xF5, 0xF4, 0xB4, 0xB6}) {
         host.line().setInputs(0, inputs);
         pause(450);

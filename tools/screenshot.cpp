@@ -53,7 +53,7 @@ bool freshInstall(const velnor::IniFile& settings, const QString& device)
     if (!QFile::copy(velnor::SettingsLocation::builtInDefault(), settings.path()))
         return false;
     QFile::setPermissions(settings.path(), QFile::ReadOwner | QFile::WriteOwner);
-    return settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), device);
+    return settings.write(QStringLiteral("Ports"), QStringLiteral("1"), device);
 }
 
 // The traffic log at work, after the windows above: the configuration window closed, the
@@ -66,18 +66,18 @@ bool drawLog(velnor::MainWindow& window, velnor::Panel& panel, const QString& pa
     };
     if (window.configWindow())
         window.configWindow()->close();
-    auto* address = window.findChild<QComboBox*>(QStringLiteral("cboAddr"));
-    click(window, "cmdDeselect");
+    auto* address = window.findChild<QComboBox*>(QStringLiteral("addressList"));
+    click(window, "deselectButton");
     runOut();
     for (const char* chosen : {"103", "101"}) {
         address->setCurrentText(QLatin1String(chosen));
-        click(window, "cmdSelect");
+        click(window, "selectButton");
         runOut();
     }
-    click(window, "optBL_2");
-    click(window, "cmdInput");
+    click(window, "backlight_2");
+    click(window, "readInputsButton");
     runOut();
-    window.findChild<QAction*>(QStringLiteral("mnuTrafficLog"))->trigger();
+    window.findChild<QAction*>(QStringLiteral("trafficLogAction"))->trigger();
     auto* log = window.findChild<velnor::LogWindow*>();
     QApplication::processEvents();
     // Whole rows only: the table made as tall as the rows it shows, then scrolled to its end.
@@ -119,11 +119,11 @@ int main(int argc, char* argv[])
     host.line().setInputs(0, kInputs);
 
     const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
-    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("1"));
-    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("Setting"),
+    settings.write(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("1"));
+    settings.write(QStringLiteral("Settings"), QStringLiteral("Setting"),
                       QStringLiteral("9600,n,8,1"));
-    settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QString::number(kAddress));
-    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), host.devicePath());
+    settings.write(QStringLiteral("LCD"), QStringLiteral("UID"), QString::number(kAddress));
+    settings.write(QStringLiteral("Ports"), QStringLiteral("1"), host.devicePath());
 
     velnor::QtMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
@@ -136,12 +136,12 @@ int main(int argc, char* argv[])
         while (panel->exchanges().isRunning())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     };
-    click(window, "cmdSelect");
+    click(window, "selectButton");
     runOut();
-    type(window, "txtLine1", QStringLiteral("Hello,"));
-    type(window, "txtLine2", QStringLiteral("world!"));
-    click(window, "cmdSendText");
-    click(window, "cmdInput");
+    type(window, "line1Box", QStringLiteral("Hello,"));
+    type(window, "line2Box", QStringLiteral("world!"));
+    click(window, "sendTextButton");
+    click(window, "readInputsButton");
     runOut();
     QApplication::processEvents();
     if (!window.grab().save(args.at(1)))
@@ -154,7 +154,7 @@ int main(int argc, char* argv[])
                    stderr);
         return 1;
     }
-    window.findChild<QAction*>(QStringLiteral("mnuConfig"))->trigger();
+    window.findChild<QAction*>(QStringLiteral("configAction"))->trigger();
     QWidget* config = window.configWindow();
     QApplication::processEvents();
     if (!config->grab().save(args.at(2)))
@@ -164,12 +164,12 @@ int main(int argc, char* argv[])
 
     // Halfway: the start-up screen and the bitmaps are out, the predefined texts go.
     constexpr int kHalfway = 12;
-    type(*config, "txtSU1", QStringLiteral("Velnor"));
-    type(*config, "txtSU2", QStringLiteral("bench 3"));
+    type(*config, "startupLine1", QStringLiteral("Velnor"));
+    type(*config, "startupLine2", QStringLiteral("bench 3"));
     int sent = 0;
     QObject::connect(&panel->configLink(), &velnor::ConfigLink::stepSent, config,
                      [&sent](int step) { sent = step; });
-    click(*config, "cmdConLcd");
+    click(*config, "uploadButton");
     while (sent < kHalfway && panel->configLink().isRunning())
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     if (sent < kHalfway || !config->grab().save(args.at(3)))

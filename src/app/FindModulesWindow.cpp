@@ -166,21 +166,14 @@ void FindModulesWindow::showResult()
 
 QString FindModulesWindow::why(quint8 address) const
 {
-    const ScanResult& result = m_scan.result();
     QStringList parts;
-    for (int baud : result.speeds()) {
-        const QByteArray heard = m_scan.heard(baud, address);
-        if (heard.isEmpty())
+    const auto heard = [this](int baud, quint8 at) { return m_scan.heard(baud, at); };
+    for (const HeardReply& reply : heardReplies(m_scan.result(), heard)) {
+        if (reply.address != address)
             continue;
-        const Reply at = result.replyAt(baud, address);
-        QString part = QStringLiteral("%1 at %2").arg(formats::hex(heard)).arg(baud);
-        if (at == Reply::Garbled) {
-            const QList<int> clean = result.answeringSpeeds(address);
-            part +=
-                clean.isEmpty()
-                    ? QStringLiteral(": two modules on this address, or one at another speed")
-                    : QStringLiteral(": a module here answers at %1").arg(formats::numbers(clean));
-        }
+        QString part = QStringLiteral("%1 at %2").arg(reply.bytes).arg(reply.baud);
+        if (!reply.cause.isEmpty())
+            part += QStringLiteral(": ") + reply.cause;
         parts << part;
     }
     return parts.join(QStringLiteral("; "));

@@ -4,11 +4,8 @@
 #include "system/WholeFile.h"
 #include "widgets/WindowHabits.h"
 
-#include <QCheckBox>
 #include <QClipboard>
-#include <QEvent>
 #include <QFileDialog>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -37,32 +34,20 @@ QString digits(const InputStates& states)
 
 } // namespace
 
-InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_watch(panel), m_group(group),
-      m_box(new QCheckBox(QStringLiteral("Watch"), group))
+InputWatchWindow::InputWatchWindow(Panel& panel, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_watch(panel)
 {
     setObjectName(QStringLiteral("frmWatch"));
     closeOnEscape(this);
     setWindowTitle(QStringLiteral("Input Changes"));
 
-    // In the title row at the right end, over the group's frame line, so every given control
-    // of the group keeps its place.
-    m_box->setObjectName(QStringLiteral("chkWatch"));
-    m_box->setAutoFillBackground(true);
-    m_box->setToolTip(QStringLiteral("Read the inputs again and again; any other command "
-                                     "stops the watch"));
-    m_box->adjustSize();
-    m_box->move(group->width() - m_box->width() - 8, 0);
-    group->installEventFilter(this);
-
-    connect(m_box, &QCheckBox::clicked, this, &InputWatchWindow::boxClicked);
     connect(&m_watch, &InputWatch::answered, this, &InputWatchWindow::answered);
     connect(&m_watch, &InputWatch::unanswered, this,
             [this] { emit statusChanged(QStringLiteral("No Response")); });
     connect(&m_watch, &InputWatch::stopped, this, [this] {
-        m_box->setChecked(false);
         if (m_status)
             m_status->setText(QStringLiteral("Stopped"));
+        emit watchingChanged(false);
     });
 }
 
@@ -131,7 +116,7 @@ void InputWatchWindow::build()
     connect(m_interval, &QSpinBox::valueChanged, this, [this] {
         if (m_watch.isRunning()) {
             m_watch.stop();
-            boxClicked(true);
+            start();
         }
     });
     connect(clear, &QPushButton::clicked, m_log, &QTreeWidget::clear);
@@ -152,25 +137,13 @@ void InputWatchWindow::stop()
     m_watch.stop();
 }
 
-bool InputWatchWindow::eventFilter(QObject* watched, QEvent* event)
+void InputWatchWindow::start()
 {
-    // Deselecting closes the input group: the watch ends with it.
-    if (watched == m_group && event->type() == QEvent::EnabledChange && !m_group->isEnabled())
-        stop();
-    return QWidget::eventFilter(watched, event);
-}
-
-void InputWatchWindow::boxClicked(bool checked)
-{
-    if (!checked) {
-        stop();
-        return;
-    }
     build();
     m_last.reset();
     m_watch.start(intervalMs());
-    m_box->setChecked(true);
     m_status->setText(QStringLiteral("Watching"));
+    emit watchingChanged(true);
     show();
     raise();
 }

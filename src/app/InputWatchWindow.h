@@ -1,9 +1,9 @@
 #pragma once
 
-// Watching the inputs: a "Watch" box in the title row of the main window's input group starts
-// and stops an InputWatch; each answer goes on to the window's squares (inputsRead), and this
-// small window keeps a log of the changes with their times, to copy or save. The watch gives
-// way to any command of the main window: the window calls stop() before every click.
+// Watching the inputs: start() reads them again and again through an InputWatch, each answer
+// going on to the main window's squares (inputsRead), and this small window keeps a log of the
+// changes with their times, to copy or save. The watch gives way to any command of the main
+// window: the window calls stop() before every click.
 
 #include "link/InputWatch.h"
 
@@ -12,9 +12,7 @@
 
 #include <optional>
 
-class QCheckBox;
 class QFileDialog;
-class QGroupBox;
 class QLabel;
 class QSpinBox;
 class QTreeWidget;
@@ -27,11 +25,12 @@ class InputWatchWindow final : public QWidget
 {
     Q_OBJECT
 public:
-    // The box goes into group's title row; the box is usable while the group is.
-    InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* parent = nullptr);
+    explicit InputWatchWindow(Panel& panel, QWidget* parent = nullptr);
     ~InputWatchWindow() override;
 
     InputWatch& watch() { return m_watch; }
+    // Starts afresh at the interval chosen, and shows the window.
+    void start();
     void stop();
     // The window's controls are built the first time it is shown.
     void setVisible(bool visible) override;
@@ -43,21 +42,17 @@ public:
 signals:
     void inputsRead(const velnor::InputStates& states);
     void statusChanged(const QString& text);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Started, or stopped by a click, a command, a deselect or a new interval.
+    void watchingChanged(bool watching);
 
 private:
     void build();
-    void boxClicked(bool checked);
     void answered(const InputStates& states, bool changed);
     void addRow(const QDateTime& at, const QString& input, const QString& state);
     int intervalMs() const;
     void askWhereToSave();
 
     InputWatch m_watch;
-    QGroupBox* m_group;
-    QCheckBox* m_box;
     QSpinBox* m_interval = nullptr;
     QTreeWidget* m_log = nullptr;
     QLabel* m_status = nullptr;

@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFocusEvent>
 #include <QLabel>
-#include <QMenu>
 
 #include <initializer_list>
 
@@ -28,13 +27,13 @@ LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
       m_controls(controls)
 {
     connect(controls.trafficLog, &QAction::triggered, this, &LineMenu::showLog);
-    QAction* ports = controls.menu->addAction(QStringLiteral("Ports..."));
-    ports->setObjectName(QStringLiteral("mnuPorts"));
     // Looking at the ports sends nothing, so it needs no gate.
-    connect(ports, &QAction::triggered, this, &LineMenu::showPorts);
-    QAction* find = controls.menu->addAction(QStringLiteral("Find Modules..."));
-    find->setObjectName(QStringLiteral("mnuFindModules"));
-    gate.action(find, [this] { findModules(); });
+    connect(controls.portsWindow, &QAction::triggered, this, &LineMenu::showPorts);
+    gate.action(controls.findModules, [this] { findModules(); });
+    // Where a user finds which file the panel reads and writes: over the status bar.
+    m_settingsNote = QStringLiteral("Settings: %1").arg(QDir::toNativeSeparators(settings.path()));
+    controls.statusBar->setToolTip(m_settingsNote);
+    controls.statusBar->setAccessibleDescription(m_settingsNote);
     // After the gate's own handler, so the port number in use is the one kept.
     connect(controls.ports, &QComboBox::currentIndexChanged, this, &LineMenu::refreshTooltips);
     // Looking up the devices (the system's list of serial ports, the by-id links) waits until
@@ -124,8 +123,7 @@ void LineMenu::refreshTooltips()
     ports->setToolTip(tip);
     // The label fills the status bar and so covers the bar's own tooltip, which names the
     // settings file: the label names it too.
-    m_controls.status->setToolTip(
-        tip + QStringLiteral("\nSettings: %1").arg(QDir::toNativeSeparators(m_settings.path())));
+    m_controls.status->setToolTip(tip + QLatin1Char('\n') + m_settingsNote);
 }
 
 } // namespace velnor

@@ -4,7 +4,7 @@
 // of every frame and answer (at any time: it only looks), "Ports..." opens the ports window,
 // "Find Modules..." searches the line (through the click gate, like any command); the port
 // list's entries and the status bar carry tooltips naming the device each port number reaches
-// (the status bar's naming the settings file too).
+// (the status bar's naming the settings file too, from the start).
 // The given controls are only read and given tooltips, never changed otherwise, except that
 // choosing a found module picks its entry in the address list.
 
@@ -18,7 +18,6 @@
 class QAction;
 class QComboBox;
 class QLabel;
-class QMenu;
 class QWidget;
 
 namespace velnor {
@@ -33,10 +32,12 @@ class LineMenu final : public QObject
 public:
     struct Controls
     {
-        QMenu* menu;
         QAction* trafficLog;
+        QAction* portsWindow;
+        QAction* findModules;
         QComboBox* ports;
         QComboBox* addresses;
+        QWidget* statusBar;
         QLabel* status;
         QWidget* window;
     };
@@ -47,8 +48,6 @@ public:
     void showLog();
     void showPorts();
     void findModules();
-    PortsWindow* portsWindow() const { return m_ports; }
-    FindModulesWindow* findModulesWindow() const { return m_find; }
 
     // Names the device behind every port number, and behind the one in use; done when they are
     // about to be read, never at start.
@@ -68,6 +67,8 @@ private:
     const IniFile& m_settings;
     ClickGate& m_gate;
     Controls m_controls;
+    // "Settings: " and the file's path, as the status bar's tooltips name it.
+    QString m_settingsNote;
     QPointer<LogWindow> m_log;
     QPointer<PortsWindow> m_ports;
     QPointer<FindModulesWindow> m_find;

@@ -18,6 +18,7 @@
 #include "widgets/ClickGate.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QLayout>
 #include <QSignalBlocker>
@@ -53,17 +54,35 @@ MainWindow::MainWindow(Panel& panel, const IniFile& settings, QWidget* parent)
       m_ports(panel.vars(), panel.port())
 {
     m_ui->setupUi(this);
-    m_Shape1 = {m_ui->Shape1_0, m_ui->Shape1_1, m_ui->Shape1_2, m_ui->Shape1_3,
-                m_ui->Shape1_4, m_ui->Shape1_5, m_ui->Shape1_6, m_ui->Shape1_7};
-    m_optCur =
-        controlArray(QStringLiteral("optCur"), {m_ui->optCur_0, m_ui->optCur_1, m_ui->optCur_2});
-    m_optBL = controlArray(QStringLiteral("optBL"), {m_ui->optBL_0, m_ui->optBL_1, m_ui->optBL_2});
-    m_cmdCC = controlArray(QStringLiteral("cmdCC"),
-                           {m_ui->cmdCC_0, m_ui->cmdCC_1, m_ui->cmdCC_2, m_ui->cmdCC_3,
-                            m_ui->cmdCC_4, m_ui->cmdCC_5, m_ui->cmdCC_6, m_ui->cmdCC_7});
+    m_inputSquares = {m_ui->inputSquare_0, m_ui->inputSquare_1, m_ui->inputSquare_2,
+                      m_ui->inputSquare_3, m_ui->inputSquare_4, m_ui->inputSquare_5,
+                      m_ui->inputSquare_6, m_ui->inputSquare_7};
+    m_cursorStyles = controlArray(QStringLiteral("cursorStyles"),
+                                  {m_ui->cursorStyle_0, m_ui->cursorStyle_1, m_ui->cursorStyle_2});
+    m_backlights = controlArray(QStringLiteral("backlights"),
+                                {m_ui->backlight_0, m_ui->backlight_1, m_ui->backlight_2});
+    m_customCharButtons =
+        controlArray(QStringLiteral("customCharButtons"),
+                     {m_ui->customCharButton_0, m_ui->customCharButton_1, m_ui->customCharButton_2,
+                      m_ui->customCharButton_3, m_ui->customCharButton_4, m_ui->customCharButton_5,
+                      m_ui->customCharButton_6, m_ui->customCharButton_7});
     setUpLook();
-    Form_Load();
+    showSettings();
     connectSignals();
+    // Beside the given controls, once they are filled and wired (the port tooltips follow the
+    // port chosen): the line's tools, and a watch of the inputs that gives way to any command.
+    Ui::MainWindow& ui = *m_ui;
+    m_line = new LineMenu(m_panel, m_settings, *m_gate,
+                          {ui.trafficLogAction, ui.portsAction, ui.findModulesAction, ui.portList,
+                           ui.addressList, statusBar(), m_statusPanel, this});
+    connect(m_line, &LineMenu::searchEnded, this, &MainWindow::releaseSelection);
+    m_watch = new InputWatchWindow(m_panel, this);
+    m_gate->setBeforeClick([this] { m_watch->stop(); });
+    connect(m_watchBox, &QCheckBox::clicked, this,
+            [this](bool checked) { checked ? m_watch->start() : m_watch->stop(); });
+    connect(m_watch, &InputWatchWindow::watchingChanged, m_watchBox, &QCheckBox::setChecked);
+    connect(m_watch, &InputWatchWindow::inputsRead, this, &MainWindow::showInputs);
+    connect(m_watch, &InputWatchWindow::statusChanged, m_statusPanel, &QLabel::setText);
     connectOutcomes();
 }
 
@@ -73,7 +92,7 @@ MainWindow::~MainWindow()
 }
 
 QButtonGroup* MainWindow::controlArray(const QString& name,
-                                    std::initializer_list<QAbstractButton*> members)
+                                       std::initializer_list<QAbstractButton*> members)
 {
     auto* group = new QButtonGroup(this);
     group->setObjectName(name);
@@ -86,11 +105,11 @@ QButtonGroup* MainWindow::controlArray(const QString& name,
 void MainWindow::setUpLook()
 {
     useWindowLook(this);
-    for (QWidget* line : {m_ui->txtLine1, m_ui->txtLine2})
+    for (QWidget* line : {m_ui->line1Box, m_ui->line2Box})
         lookLikeTheDisplay(line);
-    for (QLabel* monitor : {m_ui->lblTxData, m_ui->lblRxData})
+    for (QLabel* monitor : {m_ui->sentBytes, m_ui->receivedBytes})
         lookLikeTheMonitor(monitor);
-    for (QFrame* shape : m_Shape1) {
+    for (QFrame* shape : m_inputSquares) {
         shape->setFrameShape(QFrame::Box);
         shape->setAutoFillBackground(true);
         QPalette palette = shape->palette();
@@ -98,7 +117,8 @@ void MainWindow::setUpLook()
         palette.setColor(QPalette::WindowText, Qt::black);
         shape->setPalette(palette);
     }
-    alignDigitsUnder(m_ui->Label9, m_ui->Shape1_0, int(m_Shape1.size()), kInputPitch);
+    alignDigitsUnder(m_ui->inputNumbers, m_ui->inputSquare_0, int(m_inputSquares.size()),
+                     kInputPitch);
 
     // Linux screen readers find a list through the label it is labelled by (its buddy);
     // elsewhere they read the accessible name, so both carry the caption beside the list.
@@ -108,98 +128,100 @@ void MainWindow::setUpLook()
     }
 
     m_ui->centralwidget->setFixedSize(kClientWidth, kClientHeight - kStatusHeight);
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
     statusBar()->setFixedHeight(kStatusHeight);
     // A permanent widget, so that a menu's hover text never wipes what the program wrote.
     m_statusPanel = new QLabel(statusBar());
-    m_statusPanel->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    m_statusPanel->setObjectName(QStringLiteral("statusText"));
     m_statusPanel->setFrameShape(QFrame::Panel);
     m_statusPanel->setFrameShadow(QFrame::Sunken);
     statusBar()->addPermanentWidget(m_statusPanel, 1);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    // In the title row at the right end, over the group's frame line, so every given control
+    // of the group keeps its place.
+    QGroupBox* inputs = m_ui->inputGroup;
+    m_watchBox = new QCheckBox(QStringLiteral("Watch"), inputs);
+    m_watchBox->setObjectName(QStringLiteral("watchBox"));
+    m_watchBox->setAutoFillBackground(true);
+    m_watchBox->setToolTip(QStringLiteral("Read the inputs again and again; any other command "
+                                          "stops the watch"));
+    m_watchBox->adjustSize();
+    m_watchBox->move(inputs->width() - m_watchBox->width() - 8, 0);
 }
 
-void MainWindow::Form_Load()
+void MainWindow::showSettings()
 {
     // Unusable entries fall back to the first list entries.
     const StartupSettings startup = StartupSettings::read(m_settings);
-    m_ports.Form_Load(startup);
+    m_ports.load(startup);
     m_panel.vars().DeviceAddr = quint8(startup.address);
 
-    fill(m_ui->cboComm, numberEntries(1, StartupSettings::kPorts));
-    m_ui->cboComm->setCurrentIndex(startup.port - 1);
-    (startup.at9600() ? m_ui->opt9600 : m_ui->opt4800)->setChecked(true);
+    fill(m_ui->portList, numberEntries(1, StartupSettings::kPorts));
+    m_ui->portList->setCurrentIndex(startup.port - 1);
+    (startup.at9600() ? m_ui->speed9600 : m_ui->speed4800)->setChecked(true);
 
     const QStringList addresses = DeviceSelection::addressEntries();
-    fill(m_ui->cboAddr, addresses);
-    m_ui->cboAddr->setCurrentIndex(int(addresses.indexOf(QString::number(startup.address))));
-    fill(m_ui->cboRow, DisplayCommands::rowEntries());
-    fill(m_ui->cboColumn, DisplayCommands::columnEntries());
-    fill(m_ui->cboPT, TextCommands::textEntries());
-    fill(m_ui->cboPTR, TextCommands::rowEntries());
-    fill(m_ui->cboOutput, InputOutputCommands::outputEntries());
-    fill(m_ui->cboOF, InputOutputCommands::stateEntries());
+    fill(m_ui->addressList, addresses);
+    m_ui->addressList->setCurrentIndex(int(addresses.indexOf(QString::number(startup.address))));
+    fill(m_ui->rowList, DisplayCommands::rowEntries());
+    fill(m_ui->columnList, DisplayCommands::columnEntries());
+    fill(m_ui->storedTextList, TextCommands::textEntries());
+    fill(m_ui->storedTextRowList, TextCommands::rowEntries());
+    fill(m_ui->outputList, InputOutputCommands::outputEntries());
+    fill(m_ui->outputStateList, InputOutputCommands::stateEntries());
 }
 
 void MainWindow::connectSignals()
 {
-    m_gate->list(m_ui->cboComm, [this](int index) { cboComm_Click(index); });
+    m_gate->list(m_ui->portList, [this](int index) { m_ports.choosePort(index); });
     auto* speeds = new QButtonGroup(this);
-    speeds->addButton(m_ui->opt9600, 0);
-    speeds->addButton(m_ui->opt4800, 1);
-    m_gate->group(speeds, [this](int id) { id == 0 ? opt9600_Click() : opt4800_Click(); });
-    m_gate->action(m_ui->mnuConfig, [this] { mnuConfig_Click(); });
+    speeds->addButton(m_ui->speed9600, wire::FastSpeed);
+    speeds->addButton(m_ui->speed4800, wire::SlowSpeed);
+    m_gate->group(speeds, [this](int baud) { m_ports.chooseSpeed(baud); });
+    m_gate->action(m_ui->configAction, [this] { showConfigWindow(); });
 
     Ui::MainWindow& ui = *m_ui;
-    m_gate->button(ui.cmdSelect,
-                   [this] { m_selection->cmdSelect_Click(m_ui->cboAddr->currentText()); });
-    m_gate->button(ui.cmdDeselect, [this] { m_selection->cmdDeselect_Click(); });
-    m_gate->checkBox(ui.Check1, [this](bool checked) {
-        m_ui->cboAddr->setCurrentIndex(m_selection->Check1_Click(checked));
+    m_gate->button(ui.selectButton,
+                   [this] { m_selection->select(m_ui->addressList->currentText()); });
+    m_gate->button(ui.deselectButton, [this] { m_selection->deselect(); });
+    m_gate->checkBox(ui.broadcastBox, [this](bool checked) {
+        m_ui->addressList->setCurrentIndex(m_selection->setBroadcast(checked));
     });
 
-    m_gate->button(ui.cmdSendText, [this] {
-        m_text.cmdSendText_Click(m_ui->txtLine1->text(), m_ui->txtLine2->text());
+    m_gate->button(ui.sendTextButton,
+                   [this] { m_text.sendText(m_ui->line1Box->text(), m_ui->line2Box->text()); });
+    m_gate->button(ui.clearDisplayButton, [this] {
+        m_ui->line1Box->clear();
+        m_ui->line2Box->clear();
+        m_text.clearDisplay();
     });
-    m_gate->button(ui.cmdClearDisplay, [this] {
-        m_ui->txtLine1->clear();
-        m_ui->txtLine2->clear();
-        m_text.cmdClearDisplay_Click();
-    });
-    m_gate->button(ui.cmdPT, [this] {
-        m_text.cmdPT_Click(m_ui->cboPT->currentText(), m_ui->cboPTR->currentText());
+    m_gate->button(ui.showStoredTextButton, [this] {
+        m_text.showStoredText(m_ui->storedTextList->currentText(),
+                              m_ui->storedTextRowList->currentText());
     });
 
-    m_gate->button(ui.cmdSetCursor, [this] {
-        m_display.cmdSetCursor_Click(m_ui->cboRow->currentText(), m_ui->cboColumn->currentText());
+    m_gate->button(ui.setCursorButton, [this] {
+        m_display.setCursor(m_ui->rowList->currentText(), m_ui->columnList->currentText());
     });
-    m_gate->button(ui.cmdClrRow,
-                   [this] { m_display.cmdClrRow_Click(m_ui->cboRow->currentText()); });
-    m_gate->button(ui.cmdClrColumn,
-                   [this] { m_display.cmdClrColumn_Click(m_ui->cboColumn->currentText()); });
-    m_gate->group(m_optCur, [this](int index) { m_display.optCur_Click(index); });
-    m_gate->group(m_optBL, [this](int index) { m_display.optBL_Click(index); });
-    m_gate->group(m_cmdCC, [this](int index) { m_display.cmdCC_Click(index); });
+    m_gate->button(ui.clearRowButton,
+                   [this] { m_display.clearRow(m_ui->rowList->currentText()); });
+    m_gate->button(ui.clearColumnButton,
+                   [this] { m_display.clearColumn(m_ui->columnList->currentText()); });
+    m_gate->group(m_cursorStyles, [this](int index) { m_display.setCursorStyle(index); });
+    m_gate->group(m_backlights, [this](int index) { m_display.setBacklight(index); });
+    m_gate->group(m_customCharButtons,
+                  [this](int index) { m_display.showCustomCharacter(index); });
 
-    m_gate->button(ui.cmdInput, [this] { m_inputOutput->cmdInput_Click(); });
-    m_gate->button(ui.cmdSOutput, [this] {
-        m_inputOutput->cmdSOutput_Click(m_ui->cboOutput->currentText(),
-                                        m_ui->cboOF->currentText());
+    m_gate->button(ui.readInputsButton, [this] { m_inputOutput->readInputs(); });
+    m_gate->button(ui.setOutputButton, [this] {
+        m_inputOutput->setOutput(m_ui->outputList->currentText(),
+                                 m_ui->outputStateList->currentText());
     });
-    m_gate->button(ui.cmdOnAll, [this] { m_inputOutput->cmdOnAll_Click(); });
-    m_gate->button(ui.cmdOffAll, [this] { m_inputOutput->cmdOffAll_Click(); });
-    m_gate->button(ui.cmdSN, [this] { m_inputOutput->cmdSN_Click(); });
-    // Beside the given controls: the line's tools, and a watch of the inputs that gives way to
-    // any command.
-    auto* line =
-        new LineMenu(m_panel, m_settings, *m_gate,
-                     {ui.mnuLine, ui.mnuTrafficLog, ui.cboComm, ui.cboAddr, m_statusPanel, this});
-    connect(line, &LineMenu::searchEnded, this, &MainWindow::releaseSelection);
-    auto* watch = new InputWatchWindow(m_panel, ui.InputStatus, this);
-    m_gate->setBeforeClick([watch] { watch->stop(); });
-    connect(watch, &InputWatchWindow::inputsRead, this, &MainWindow::showInputs);
-    connect(watch, &InputWatchWindow::statusChanged, m_statusPanel, &QLabel::setText);
+    m_gate->button(ui.allOnButton, [this] { m_inputOutput->allOutputsOn(); });
+    m_gate->button(ui.allOffButton, [this] { m_inputOutput->allOutputsOff(); });
+    m_gate->button(ui.serialNumberButton, [this] { m_inputOutput->showSerialNumber(); });
 }
 
 void MainWindow::connectOutcomes()
@@ -209,8 +231,8 @@ void MainWindow::connectOutcomes()
     connect(m_inputOutput, &InputOutputCommands::statusChanged, m_statusPanel, &QLabel::setText);
     connect(m_inputOutput, &InputOutputCommands::inputsRead, this, &MainWindow::showInputs);
     TrafficMonitor& monitor = m_panel.monitor();
-    connect(&monitor, &TrafficMonitor::txTextChanged, m_ui->lblTxData, &QLabel::setText);
-    connect(&monitor, &TrafficMonitor::rxTextChanged, m_ui->lblRxData, &QLabel::setText);
+    connect(&monitor, &TrafficMonitor::txTextChanged, m_ui->sentBytes, &QLabel::setText);
+    connect(&monitor, &TrafficMonitor::rxTextChanged, m_ui->receivedBytes, &QLabel::setText);
 }
 
 void MainWindow::showSelection(const Selection& state)
@@ -218,56 +240,44 @@ void MainWindow::showSelection(const Selection& state)
     // A button switched off under the focus hands it to the next control, the broadcast box,
     // where Space would switch broadcast mode on: after a select the focus goes to the text.
     QWidget* focused = focusWidget();
-    m_ui->Frame3->setEnabled(!state.broadcast);
-    m_ui->cmdSelect->setEnabled(!state.selected);
-    m_ui->cmdDeselect->setEnabled(state.selected);
-    for (QWidget* group :
-         {m_ui->Backlight, m_ui->PrintText, m_ui->CurControl, m_ui->CustomChar, m_ui->Output})
+    m_ui->addressGroup->setEnabled(!state.broadcast);
+    m_ui->selectButton->setEnabled(!state.selected);
+    m_ui->deselectButton->setEnabled(state.selected);
+    for (QWidget* group : {m_ui->backlightGroup, m_ui->textGroup, m_ui->cursorGroup,
+                           m_ui->customCharGroup, m_ui->outputGroup})
         group->setEnabled(state.sendingGroupsOpen);
-    m_ui->InputStatus->setEnabled(state.inputsOpen);
-    if (focused == m_ui->cmdSelect && state.selected)
-        m_ui->txtLine1->setFocus(Qt::OtherFocusReason);
-    else if (focused == m_ui->cmdDeselect && !state.selected)
-        m_ui->cmdSelect->setFocus(Qt::OtherFocusReason);
+    m_ui->inputGroup->setEnabled(state.inputsOpen);
+    // Deselecting closes the input group: the watch ends with it.
+    if (!state.inputsOpen)
+        m_watch->stop();
+    if (focused == m_ui->selectButton && state.selected)
+        m_ui->line1Box->setFocus(Qt::OtherFocusReason);
+    else if (focused == m_ui->deselectButton && !state.selected)
+        m_ui->selectButton->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::showInputs(const InputStates& states)
 {
     // An input whose bit is set shows white, one whose bit is clear red.
     for (size_t i = 0; i < states.size(); ++i) {
-        QPalette palette = m_Shape1.at(i)->palette();
+        QPalette palette = m_inputSquares.at(i)->palette();
         palette.setColor(QPalette::Window,
                          states.at(i) ? QColor(255, 255, 255) : QColor(255, 0, 0));
-        m_Shape1.at(i)->setPalette(palette);
+        m_inputSquares.at(i)->setPalette(palette);
     }
-}
-
-void MainWindow::cboComm_Click(int index)
-{
-    m_ports.cboComm_Click(index);
-}
-
-void MainWindow::opt4800_Click()
-{
-    m_ports.chooseSpeed(wire::SlowSpeed);
-}
-
-void MainWindow::opt9600_Click()
-{
-    m_ports.chooseSpeed(wire::FastSpeed);
 }
 
 void MainWindow::releaseSelection()
 {
     m_statusPanel->setText(QStringLiteral("Disconnected"));
     {
-        const QSignalBlocker blocker(m_ui->Check1);
-        m_ui->Check1->setChecked(false);
+        const QSignalBlocker blocker(m_ui->broadcastBox);
+        m_ui->broadcastBox->setChecked(false);
     }
-    m_ui->cboAddr->setCurrentIndex(m_selection->released());
+    m_ui->addressList->setCurrentIndex(m_selection->released());
 }
 
-void MainWindow::mnuConfig_Click()
+void MainWindow::showConfigWindow()
 {
     m_panel.port().setPortOpen(false);
     // The window selects every module and its upload ends by releasing them.
@@ -275,7 +285,7 @@ void MainWindow::mnuConfig_Click()
     // One window for the whole run: an open one comes to the front without loading again; a
     // closed one is gone, and the next one loads afresh.
     if (!m_config)
-        m_config = new ConfigWindow(m_panel, m_settings, m_ui->cboComm->currentIndex(), this);
+        m_config = new ConfigWindow(m_panel, m_settings, m_ui->portList->currentIndex(), this);
     m_config->show();
     m_config->raise();
     m_config->activateWindow();

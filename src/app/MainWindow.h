@@ -22,6 +22,7 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class QCheckBox;
 class QFrame;
 class QLabel;
 
@@ -37,6 +38,8 @@ class Panel;
 class DeviceSelection;
 class InputOutputCommands;
 class ClickGate;
+class InputWatchWindow;
+class LineMenu;
 
 class MainWindow final : public QMainWindow
 {
@@ -47,10 +50,7 @@ public:
 
     ConfigWindow* configWindow() const { return m_config; }
 
-    void cboComm_Click(int index);
-    void opt4800_Click();
-    void opt9600_Click();
-    void mnuConfig_Click();
+    void showConfigWindow();
 
 private:
     // A control array: one group whose members' ids are their indices, in the order given.
@@ -60,7 +60,7 @@ private:
     // The configuration window and the search of the line leave no module selected on the
     // line: the window then counts none selected, so the user selects again.
     void releaseSelection();
-    void Form_Load();
+    void showSettings();
     void connectSignals();
     void connectOutcomes();
     void showSelection(const Selection& state);
@@ -69,17 +69,21 @@ private:
     Panel& m_panel;
     const IniFile& m_settings;
     std::unique_ptr<Ui::MainWindow> m_ui;
-    std::array<QFrame*, 8> m_Shape1{};
-    QButtonGroup* m_optCur = nullptr;
-    QButtonGroup* m_optBL = nullptr;
-    QButtonGroup* m_cmdCC = nullptr;
+    std::array<QFrame*, 8> m_inputSquares{};
+    QButtonGroup* m_cursorStyles = nullptr;
+    QButtonGroup* m_backlights = nullptr;
+    QButtonGroup* m_customCharButtons = nullptr;
     QLabel* m_statusPanel = nullptr;
+    // Starts and stops the watch of the inputs, in the title row of their group.
+    QCheckBox* m_watchBox = nullptr;
     ClickGate* m_gate;
     DeviceSelection* m_selection;
     InputOutputCommands* m_inputOutput;
     TextCommands m_text;
     DisplayCommands m_display;
     PortChoice m_ports;
+    LineMenu* m_line = nullptr;
+    InputWatchWindow* m_watch = nullptr;
     QPointer<ConfigWindow> m_config;
 };
 

@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStatusBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -83,12 +82,7 @@ int main(int argc, char* argv[])
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
     velnor::MainWindow window(*panel, settings);
     messages.setParentWindow(&window);
-    // Where a user finds which file the panel reads and writes: over the status bar.
-    const QString inUse =
-        QStringLiteral("Settings: %1").arg(QDir::toNativeSeparators(location.path()));
     window.setWindowFilePath(location.path());
-    window.statusBar()->setToolTip(inUse);
-    window.statusBar()->setAccessibleDescription(inUse);
     window.show();
 
     if (options.check) {

@@ -44,20 +44,6 @@ QString scanJson(const ScanResult& result)
     return QString::fromUtf8(QJsonDocument(all).toJson(QJsonDocument::Compact)) + u'\n';
 }
 
-QStringList scanGarbled(const ScanResult& result,
-                        const std::function<QByteArray(int, quint8)>& heard)
-{
-    QStringList lines;
-    for (int baud : result.speeds()) {
-        for (quint8 address : result.addressesAt(baud, Reply::Garbled)) {
-            lines.append(u"%1 at %2 bit/s: %3"_s.arg(QString::number(address),
-                                                     QString::number(baud),
-                                                     formats::hex(heard(baud, address))));
-        }
-    }
-    return lines;
-}
-
 ExitStatus scanStatus(const ScanResult& result)
 {
     return result.anyAnswered() ? ExitStatus::Ok : ExitStatus::NoAnswer;

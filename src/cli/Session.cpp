@@ -286,9 +286,12 @@ void Session::scanEnded(bool completed)
         const auto heard = [this](int baud, quint8 address) {
             return m_scan.heard(baud, address);
         };
-        for (const QString& line : scanGarbled(result, heard))
-            m_err << kProgram << ": " << command.typed() << ": garbled reply from " << line
-                  << '\n';
+        for (const HeardReply& reply : heardReplies(result, heard)) {
+            if (reply.reply == Reply::Garbled)
+                m_err << kProgram << ": " << command.typed() << ": garbled reply from "
+                      << int(reply.address) << " at " << reply.baud << " bit/s: " << reply.bytes
+                      << '\n';
+        }
         m_err.flush();
     }
     status = scanStatus(result);

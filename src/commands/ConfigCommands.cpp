@@ -84,7 +84,7 @@ QString ConfigCommands::targetNote(const ModuleSetup& setup)
     return note;
 }
 
-ModuleSetup ConfigCommands::Form_Load(int commIndex)
+ModuleSetup ConfigCommands::load(int commIndex)
 {
     m_vars.PortNumber = QString::number(commIndex + 1);
     m_port.setSettings(m_vars.PortSettings);
@@ -96,7 +96,7 @@ ModuleSetup ConfigCommands::Form_Load(int commIndex)
     return loadModuleSetup(m_settings);
 }
 
-std::optional<SetupRefusal> ConfigCommands::cmdConLcd_Click(const ModuleSetup& setup)
+std::optional<SetupRefusal> ConfigCommands::upload(const ModuleSetup& setup)
 {
     const auto plan = planUpload(setup);
     if (const auto* refusal = std::get_if<UploadRefusal>(&plan))
@@ -113,7 +113,7 @@ std::optional<SetupRefusal> ConfigCommands::cmdConLcd_Click(const ModuleSetup& s
     return std::nullopt;
 }
 
-std::optional<SetupRefusal> ConfigCommands::cmdSaveFlash_Click(const ModuleSetup& setup)
+std::optional<SetupRefusal> ConfigCommands::save(const ModuleSetup& setup)
 {
     // What is saved is what the upload would send: the address the main window selects at its
     // next start must be one a module can have, and a bitmap is kept as the byte it stands for.

@@ -45,11 +45,11 @@ public:
 
     // Opens the port at the main window's list position commIndex, selects every module and
     // shows "Config. Mode" on them; gives the setup the settings file holds.
-    ModuleSetup Form_Load(int commIndex);
+    ModuleSetup load(int commIndex);
     // Starts uploading setup; refused, nothing is sent.
-    std::optional<SetupRefusal> cmdConLcd_Click(const ModuleSetup& setup);
+    std::optional<SetupRefusal> upload(const ModuleSetup& setup);
     // Sends the store frame and writes setup to section "LCD"; refused, neither happens.
-    std::optional<SetupRefusal> cmdSaveFlash_Click(const ModuleSetup& setup);
+    std::optional<SetupRefusal> save(const ModuleSetup& setup);
     // Ends an upload where it stands; the port hands on what it was given and closes.
     void release();
     bool isUploading() const;

@@ -19,7 +19,7 @@ QStringList DeviceSelection::addressEntries()
     return numberEntries(wire::Broadcast, wire::LastAddress);
 }
 
-bool DeviceSelection::cmdSelect_Click(const QString& listText)
+bool DeviceSelection::select(const QString& listText)
 {
     // The message names the addresses a module can have; the broadcast entry is there to pick.
     const auto index = chosenEntry(listText, addressEntries(),
@@ -33,12 +33,12 @@ bool DeviceSelection::cmdSelect_Click(const QString& listText)
     return true;
 }
 
-bool DeviceSelection::cmdDeselect_Click()
+bool DeviceSelection::deselect()
 {
     return m_exchanges.start(Exchange::deselect(), this);
 }
 
-int DeviceSelection::Check1_Click(bool checked)
+int DeviceSelection::setBroadcast(bool checked)
 {
     Selection next = m_state;
     next.broadcast = checked;

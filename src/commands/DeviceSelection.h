@@ -29,10 +29,10 @@ public:
 
     // listText is the address list's text. Text that equals no entry is refused with a
     // message, as the other lists refuse it. False when nothing was sent.
-    bool cmdSelect_Click(const QString& listText);
-    bool cmdDeselect_Click();
+    bool select(const QString& listText);
+    bool deselect();
     // checked is the box's state after the click. The address list entry to show back.
-    int Check1_Click(bool checked);
+    int setBroadcast(bool checked);
     // The modules were taken over from outside (the configuration window selects them all and
     // its upload releases them): nothing counts as selected any more, as after a deselect, and
     // broadcast mode is off. The address list entry to show back.

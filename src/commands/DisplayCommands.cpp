@@ -29,8 +29,7 @@ QStringList DisplayCommands::columnEntries()
     return numberEntries(0, limits::Columns - 1);
 }
 
-QByteArray DisplayCommands::cmdSetCursor_Click(const QString& rowChoice,
-                                               const QString& columnChoice)
+QByteArray DisplayCommands::setCursor(const QString& rowChoice, const QString& columnChoice)
 {
     const auto row = listEntry(rowChoice, rowEntries(), kRow, m_messages);
     if (!row)
@@ -41,29 +40,29 @@ QByteArray DisplayCommands::cmdSetCursor_Click(const QString& rowChoice,
     return send(frames::cursorPosition(*row, *column));
 }
 
-QByteArray DisplayCommands::cmdClrRow_Click(const QString& rowChoice)
+QByteArray DisplayCommands::clearRow(const QString& rowChoice)
 {
     const auto row = listEntry(rowChoice, rowEntries(), kRow, m_messages);
     return row ? send(frames::clearRow(*row)) : QByteArray();
 }
 
-QByteArray DisplayCommands::cmdClrColumn_Click(const QString& columnChoice)
+QByteArray DisplayCommands::clearColumn(const QString& columnChoice)
 {
     const auto column = listEntry(columnChoice, columnEntries(), kColumn, m_messages);
     return column ? send(frames::clearColumn(*column)) : QByteArray();
 }
 
-QByteArray DisplayCommands::optCur_Click(int index)
+QByteArray DisplayCommands::setCursorStyle(int index)
 {
     return m_selection.anyAddressed() ? send(frames::cursorLook(index)) : QByteArray();
 }
 
-QByteArray DisplayCommands::optBL_Click(int index)
+QByteArray DisplayCommands::setBacklight(int index)
 {
     return m_selection.anyAddressed() ? send(frames::backlight(index)) : QByteArray();
 }
 
-QByteArray DisplayCommands::cmdCC_Click(int index)
+QByteArray DisplayCommands::showCustomCharacter(int index)
 {
     return send(frames::customCharacter(index));
 }

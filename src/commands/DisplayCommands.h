@@ -22,15 +22,15 @@ public:
     static QStringList rowEntries();
     static QStringList columnEntries();
 
-    QByteArray cmdSetCursor_Click(const QString& rowChoice, const QString& columnChoice);
-    QByteArray cmdClrRow_Click(const QString& rowChoice);
-    QByteArray cmdClrColumn_Click(const QString& columnChoice);
+    QByteArray setCursor(const QString& rowChoice, const QString& columnChoice);
+    QByteArray clearRow(const QString& rowChoice);
+    QByteArray clearColumn(const QString& columnChoice);
     // index: 0 underline, 1 blinking, 2 hidden.
-    QByteArray optCur_Click(int index);
+    QByteArray setCursorStyle(int index);
     // index: 0 on, 1 off, 2 flashing.
-    QByteArray optBL_Click(int index);
+    QByteArray setBacklight(int index);
     // index: custom character 0 to 7 ("CHAR 1" to "CHAR 8").
-    QByteArray cmdCC_Click(int index);
+    QByteArray showCustomCharacter(int index);
 
 private:
     QByteArray send(const QByteArray& frame);

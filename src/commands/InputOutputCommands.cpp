@@ -25,7 +25,7 @@ QStringList InputOutputCommands::stateEntries()
     return {QStringLiteral("ON"), QStringLiteral("OFF")};
 }
 
-bool InputOutputCommands::cmdInput_Click()
+bool InputOutputCommands::readInputs()
 {
     return m_exchanges.start(Exchange::readInputs(), this);
 }
@@ -41,8 +41,7 @@ void InputOutputCommands::exchangeEnded(const Exchange::Outcome& outcome, const 
         emit statusChanged(QStringLiteral("No Response"));
 }
 
-QByteArray InputOutputCommands::cmdSOutput_Click(const QString& outputChoice,
-                                                 const QString& stateChoice)
+QByteArray InputOutputCommands::setOutput(const QString& outputChoice, const QString& stateChoice)
 {
     const auto output =
         listEntry(outputChoice, outputEntries(), QStringLiteral("an Output"), m_messages);
@@ -58,17 +57,17 @@ QByteArray InputOutputCommands::cmdSOutput_Click(const QString& outputChoice,
     return send(frames::setOutput(*output, *state == 0));
 }
 
-QByteArray InputOutputCommands::cmdOnAll_Click()
+QByteArray InputOutputCommands::allOutputsOn()
 {
     return send(frames::allOutputsOn());
 }
 
-QByteArray InputOutputCommands::cmdOffAll_Click()
+QByteArray InputOutputCommands::allOutputsOff()
 {
     return send(frames::allOutputsOff());
 }
 
-QByteArray InputOutputCommands::cmdSN_Click()
+QByteArray InputOutputCommands::showSerialNumber()
 {
     return send(frames::showSerialNumber());
 }

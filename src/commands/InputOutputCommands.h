@@ -28,11 +28,11 @@ public:
     static QStringList stateEntries();
 
     // False when another wait runs.
-    bool cmdInput_Click();
-    QByteArray cmdSOutput_Click(const QString& outputChoice, const QString& stateChoice);
-    QByteArray cmdOnAll_Click();
-    QByteArray cmdOffAll_Click();
-    QByteArray cmdSN_Click();
+    bool readInputs();
+    QByteArray setOutput(const QString& outputChoice, const QString& stateChoice);
+    QByteArray allOutputsOn();
+    QByteArray allOutputsOff();
+    QByteArray showSerialNumber();
 
 signals:
     void inputsRead(const velnor::InputStates& states);

@@ -9,7 +9,7 @@ namespace velnor {
 
 PortChoice::PortChoice(Variables& vars, SerialPort& port) : m_vars(vars), m_port(port) {}
 
-void PortChoice::Form_Load(const StartupSettings& startup)
+void PortChoice::load(const StartupSettings& startup)
 {
     m_vars.PortNumber = QString::number(startup.port);
     m_vars.PortSettings = startup.lineSettings;
@@ -21,7 +21,7 @@ void PortChoice::Form_Load(const StartupSettings& startup)
     m_port.setInputMode(SerialPort::InputModeBinary);
 }
 
-void PortChoice::cboComm_Click(int index)
+void PortChoice::choosePort(int index)
 {
     // A list emptied or being filled has no entry chosen.
     if (index < 0 || m_vars.PortNumber.toInt() == index + 1)

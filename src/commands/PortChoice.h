@@ -16,9 +16,9 @@ public:
 
     // At start: the port and speed the settings name, set on the port, which stays closed. Any
     // text that does not begin with the fast speed settles on the slow one.
-    void Form_Load(const StartupSettings& startup);
+    void load(const StartupSettings& startup);
     // index: of the port list, 0 for port 1.
-    void cboComm_Click(int index);
+    void choosePort(int index);
     // speed: in bit/s, wire::FastSpeed or wire::SlowSpeed.
     void chooseSpeed(int speed);
 

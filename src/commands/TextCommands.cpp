@@ -23,7 +23,7 @@ QStringList TextCommands::rowEntries()
     return numberEntries(0, limits::Rows - 1);
 }
 
-QByteArray TextCommands::cmdSendText_Click(const QString& line1, const QString& line2)
+QByteArray TextCommands::sendText(const QString& line1, const QString& line2)
 {
     const auto frame = frames::text(line1, line2);
     if (!frame)
@@ -34,14 +34,14 @@ QByteArray TextCommands::cmdSendText_Click(const QString& line1, const QString& 
     return frame->bytes;
 }
 
-QByteArray TextCommands::cmdClearDisplay_Click()
+QByteArray TextCommands::clearDisplay()
 {
     const QByteArray frame = frames::clearDisplay();
     m_link.send(frame);
     return frame;
 }
 
-QByteArray TextCommands::cmdPT_Click(const QString& textChoice, const QString& rowChoice)
+QByteArray TextCommands::showStoredText(const QString& textChoice, const QString& rowChoice)
 {
     const auto text =
         listEntry(textChoice, textEntries(), QStringLiteral("a Predefined Text"), m_messages);

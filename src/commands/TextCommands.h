@@ -22,10 +22,10 @@ public:
     static QStringList textEntries();
     static QStringList rowEntries();
 
-    QByteArray cmdSendText_Click(const QString& line1, const QString& line2);
+    QByteArray sendText(const QString& line1, const QString& line2);
     // The window empties both lines as well.
-    QByteArray cmdClearDisplay_Click();
-    QByteArray cmdPT_Click(const QString& textChoice, const QString& rowChoice);
+    QByteArray clearDisplay();
+    QByteArray showStoredText(const QString& textChoice, const QString& rowChoice);
 
 private:
     Variables& m_vars;

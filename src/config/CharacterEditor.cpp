@@ -24,7 +24,7 @@ CharacterEditor::CharacterEditor(const std::array<QLineEdit*, kBoxes>& boxes, QW
       m_preview(new CharacterPreview(this))
 {
     setObjectName(QStringLiteral("CharacterEditor"));
-    m_choice->setObjectName(QStringLiteral("cboDrawChar"));
+    m_choice->setObjectName(QStringLiteral("drawnCharList"));
     m_choice->setAccessibleName(QStringLiteral("Character to draw"));
     for (int c = 1; c <= kCharacters; ++c)
         m_choice->addItem(QStringLiteral("CHAR %1").arg(c));

@@ -75,56 +75,58 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, c
 
 ConfigBoxes::ConfigBoxes(QWidget& window) : m_window(window)
 {
-    QGroupBox* address =
-        group(&window, "Frame1", QStringLiteral("Set Device Address (UID)"), {24, 8, 153, 57});
-    cboUID = new QComboBox(address);
-    cboUID->setObjectName(QStringLiteral("cboUID"));
-    cboUID->setEditable(true);
+    QGroupBox* address = group(&window, "addressGroup", QStringLiteral("Set Device Address (UID)"),
+                               {24, 8, 153, 57});
+    uidList = new QComboBox(address);
+    uidList->setObjectName(QStringLiteral("uidList"));
+    uidList->setEditable(true);
     // Typed text must never become an entry of its own.
-    cboUID->setInsertPolicy(QComboBox::NoInsert);
-    cboUID->setGeometry(48, 24, 49, 21);
-    cboUID->setAccessibleName(address->title());
+    uidList->setInsertPolicy(QComboBox::NoInsert);
+    uidList->setGeometry(48, 24, 49, 21);
+    uidList->setAccessibleName(address->title());
 
     QGroupBox* speed =
-        group(&window, "Frame2", QStringLiteral("Set Baud Rate"), {192, 8, 129, 57});
-    opt9600 = new QRadioButton(QString::number(wire::FastSpeed), speed);
-    opt9600->setObjectName(QStringLiteral("opt9600"));
-    opt9600->setGeometry(16, 24, 49, 17);
-    opt4800 = new QRadioButton(QString::number(wire::SlowSpeed), speed);
-    opt4800->setObjectName(QStringLiteral("opt4800"));
-    opt4800->setGeometry(64, 24, 49, 17);
+        group(&window, "speedGroup", QStringLiteral("Set Baud Rate"), {192, 8, 129, 57});
+    speed9600 = new QRadioButton(QString::number(wire::FastSpeed), speed);
+    speed9600->setObjectName(QStringLiteral("speed9600"));
+    speed9600->setGeometry(16, 24, 49, 17);
+    speed4800 = new QRadioButton(QString::number(wire::SlowSpeed), speed);
+    speed4800->setObjectName(QStringLiteral("speed4800"));
+    speed4800->setGeometry(64, 24, 49, 17);
 
     QGroupBox* texts =
-        group(&window, "Frame5", QStringLiteral("Predefined Text"), {336, 8, 337, 153});
+        group(&window, "storedTextGroup", QStringLiteral("Predefined Text"), {336, 8, 337, 153});
     for (int k = 0; k < ModuleSetup::kTexts; ++k) {
         const int left = k < 5 ? 16 : 176;
         const int top = 24 + 24 * (k % 5);
         QLabel* number = label(texts, QString::number(k + 1), {left, top, 16, 17});
-        QLineEdit* edit = box(texts, QStringLiteral("txtPreDefine_%1").arg(k),
+        QLineEdit* edit = box(texts, QStringLiteral("storedText_%1").arg(k),
                               ModuleSetup::kTextLength, {left + 16, top, 129, 19});
         number->setBuddy(edit);
         edit->setAccessibleName(QStringLiteral("Predefined text %1").arg(k + 1));
-        txtPreDefine[size_t(k)] = edit;
+        storedTexts[size_t(k)] = edit;
     }
 
     QGroupBox* startup =
-        group(&window, "Frame3", QStringLiteral("Startup Screen"), {24, 72, 193, 81});
-    txtSU1 = box(startup, QStringLiteral("txtSU1"), ModuleSetup::kTextLength, {32, 24, 137, 19});
-    txtSU2 = box(startup, QStringLiteral("txtSU2"), ModuleSetup::kTextLength, {32, 48, 137, 19});
-    txtSU1->setAccessibleName(QStringLiteral("Startup screen line 1"));
-    txtSU2->setAccessibleName(QStringLiteral("Startup screen line 2"));
+        group(&window, "startupGroup", QStringLiteral("Startup Screen"), {24, 72, 193, 81});
+    startupLine1 =
+        box(startup, QStringLiteral("startupLine1"), ModuleSetup::kTextLength, {32, 24, 137, 19});
+    startupLine2 =
+        box(startup, QStringLiteral("startupLine2"), ModuleSetup::kTextLength, {32, 48, 137, 19});
+    startupLine1->setAccessibleName(QStringLiteral("Startup screen line 1"));
+    startupLine2->setAccessibleName(QStringLiteral("Startup screen line 2"));
 
-    QGroupBox* bitmaps =
-        group(&window, "Frame4", QStringLiteral("Custom Characters Bitmap"), {24, 168, 393, 257});
+    QGroupBox* bitmaps = group(&window, "bitmapGroup", QStringLiteral("Custom Characters Bitmap"),
+                               {24, 168, 393, 257});
     for (int i = 0; i < ModuleSetup::kBitmaps; ++i) {
         // A row of boxes for each character, a box for each of its dot rows.
         const int c = i / limits::CharacterDotRows;
         const int b = i % limits::CharacterDotRows;
-        QLineEdit* edit = box(bitmaps, QStringLiteral("txtCustom_%1").arg(i),
+        QLineEdit* edit = box(bitmaps, QStringLiteral("bitmapByte_%1").arg(i),
                               ModuleSetup::kBitmapLength, {64 + 40 * b, 24 + 24 * c, 33, 19});
         edit->setAlignment(Qt::AlignCenter);
         edit->setAccessibleName(QStringLiteral("CHAR %1 byte %2").arg(c + 1).arg(b + 1));
-        txtCustom[size_t(i)] = edit;
+        bitmapBytes[size_t(i)] = edit;
     }
     for (int c = 0; c < limits::CustomCharacters; ++c)
         label(bitmaps, QStringLiteral("CHAR %1").arg(c + 1), {8, 24 + 24 * c, 49, 17});
@@ -132,54 +134,54 @@ ConfigBoxes::ConfigBoxes(QWidget& window) : m_window(window)
     label(bitmaps, QStringLiteral("Byte 8"), {344, 216, 33, 17});
     label(bitmaps, QStringLiteral("Enter Value Between 0 to 255"), {136, 232, 153, 17});
 
-    editor = new CharacterEditor(txtCustom, &window);
+    editor = new CharacterEditor(bitmapBytes, &window);
     editor->setGeometry(424, 168, 73, 257);
-    cmdConLcd = button(&window, "cmdConLcd", QStringLiteral("Send Configuration Data"),
-                       {504, 200, 105, 81});
-    cmdSaveFlash =
-        button(&window, "cmdSaveFlash", QStringLiteral("Save Setting to Non-Volatile Memory"),
+    uploadButton = button(&window, "uploadButton", QStringLiteral("Send Configuration Data"),
+                          {504, 200, 105, 81});
+    saveButton =
+        button(&window, "saveButton", QStringLiteral("Save Setting to Non-Volatile Memory"),
                {504, 304, 105, 49});
-    lblTarget = note(&window, "lblTarget", 0, kTargetHeight);
-    lblProgress = note(&window, "lblProgress", kTargetHeight + 3, kNoteHeight);
+    targetNote = note(&window, "targetNote", 0, kTargetHeight);
+    progressNote = note(&window, "progressNote", kTargetHeight + 3, kNoteHeight);
 
     useWindowLook(&window);
-    for (QLineEdit* line : txtPreDefine)
+    for (QLineEdit* line : storedTexts)
         lookLikeTheDisplay(line);
-    lookLikeTheDisplay(txtSU1);
-    lookLikeTheDisplay(txtSU2);
+    lookLikeTheDisplay(startupLine1);
+    lookLikeTheDisplay(startupLine2);
     // An upload leaves these full of blanks, at their length limit.
-    for (QLineEdit* line : txtPreDefine)
+    for (QLineEdit* line : storedTexts)
         selectBlanksOnFocus(line);
-    selectBlanksOnFocus(txtSU1);
-    selectBlanksOnFocus(txtSU2);
+    selectBlanksOnFocus(startupLine1);
+    selectBlanksOnFocus(startupLine2);
     window.setFixedSize(kClientWidth, kClientHeight + kNotesHeight);
 }
 
 ModuleSetup ConfigBoxes::setup() const
 {
     ModuleSetup current;
-    current.uid = cboUID->currentText();
-    current.at9600 = opt9600->isChecked();
-    current.line1 = txtSU1->text();
-    current.line2 = txtSU2->text();
+    current.uid = uidList->currentText();
+    current.at9600 = speed9600->isChecked();
+    current.line1 = startupLine1->text();
+    current.line2 = startupLine2->text();
     for (int k = 0; k < ModuleSetup::kTexts; ++k)
-        current.texts[size_t(k)] = txtPreDefine[size_t(k)]->text();
+        current.texts[size_t(k)] = storedTexts[size_t(k)]->text();
     for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
-        current.bitmaps[size_t(i)] = txtCustom[size_t(i)]->text();
+        current.bitmaps[size_t(i)] = bitmapBytes[size_t(i)]->text();
     return current;
 }
 
 void ConfigBoxes::show(const ModuleSetup& setup)
 {
-    cboUID->setCurrentIndex(cboUID->findText(setup.uid, Qt::MatchExactly));
-    cboUID->setEditText(setup.uid);
-    (setup.at9600 ? opt9600 : opt4800)->setChecked(true);
-    txtSU1->setText(setup.line1);
-    txtSU2->setText(setup.line2);
+    uidList->setCurrentIndex(uidList->findText(setup.uid, Qt::MatchExactly));
+    uidList->setEditText(setup.uid);
+    (setup.at9600 ? speed9600 : speed4800)->setChecked(true);
+    startupLine1->setText(setup.line1);
+    startupLine2->setText(setup.line2);
     for (int k = 0; k < ModuleSetup::kTexts; ++k)
-        txtPreDefine[size_t(k)]->setText(setup.texts[size_t(k)]);
+        storedTexts[size_t(k)]->setText(setup.texts[size_t(k)]);
     for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
-        showBitmap(txtCustom[size_t(i)], setup.bitmaps[size_t(i)]);
+        showBitmap(bitmapBytes[size_t(i)], setup.bitmaps[size_t(i)]);
 }
 
 // A settings file may spell a byte in more characters than a box holds ("0255", "2.55E2"). Cut
@@ -201,11 +203,11 @@ void ConfigBoxes::showBitmap(QLineEdit* box, const QString& value)
 void ConfigBoxes::fill(int field, const QString& text)
 {
     if (field == UploadStep::Line1)
-        txtSU1->setText(text);
+        startupLine1->setText(text);
     else if (field == UploadStep::Line2)
-        txtSU2->setText(text);
+        startupLine2->setText(text);
     else if (field >= UploadStep::FirstText && field < UploadStep::FirstText + ModuleSetup::kTexts)
-        txtPreDefine[size_t(field - UploadStep::FirstText)]->setText(text);
+        storedTexts[size_t(field - UploadStep::FirstText)]->setText(text);
 }
 
 void ConfigBoxes::setEditable(bool editable)
@@ -214,21 +216,21 @@ void ConfigBoxes::setEditable(bool editable)
         edit->setReadOnly(!editable);
     // The list and the options would otherwise still change by mouse, wheel or keys: what the
     // upload sends was read at the click, and a save must not keep anything else.
-    for (QWidget* choice : std::initializer_list<QWidget*>{cboUID, opt9600, opt4800})
+    for (QWidget* choice : std::initializer_list<QWidget*>{uidList, speed9600, speed4800})
         choice->setEnabled(editable);
     editor->setEnabled(editable);
 }
 
 QWidget* ConfigBoxes::boxToMend(std::optional<int> bitmap) const
 {
-    return bitmap ? static_cast<QWidget*>(txtCustom[size_t(*bitmap)]) : cboUID;
+    return bitmap ? static_cast<QWidget*>(bitmapBytes[size_t(*bitmap)]) : uidList;
 }
 
 void ConfigBoxes::showProgress(const QString& text)
 {
-    const int room = lblProgress->contentsRect().width() - 2 * lblProgress->indent();
-    lblProgress->setText(lblProgress->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
-    lblProgress->setToolTip(text);
+    const int room = progressNote->contentsRect().width() - 2 * progressNote->indent();
+    progressNote->setText(progressNote->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
+    progressNote->setToolTip(text);
 }
 
 } // namespace velnor

@@ -36,19 +36,19 @@ public:
     // The second note; a long text is cut in the middle, the whole of it is the tip.
     void showProgress(const QString& text);
 
-    QComboBox* cboUID = nullptr;
-    QRadioButton* opt9600 = nullptr;
-    QRadioButton* opt4800 = nullptr;
-    QLineEdit* txtSU1 = nullptr;
-    QLineEdit* txtSU2 = nullptr;
-    std::array<QLineEdit*, ModuleSetup::kTexts> txtPreDefine{};
-    std::array<QLineEdit*, ModuleSetup::kBitmaps> txtCustom{};
+    QComboBox* uidList = nullptr;
+    QRadioButton* speed9600 = nullptr;
+    QRadioButton* speed4800 = nullptr;
+    QLineEdit* startupLine1 = nullptr;
+    QLineEdit* startupLine2 = nullptr;
+    std::array<QLineEdit*, ModuleSetup::kTexts> storedTexts{};
+    std::array<QLineEdit*, ModuleSetup::kBitmaps> bitmapBytes{};
     CharacterEditor* editor = nullptr;
-    QPushButton* cmdConLcd = nullptr;
-    QPushButton* cmdSaveFlash = nullptr;
+    QPushButton* uploadButton = nullptr;
+    QPushButton* saveButton = nullptr;
     // What an upload would do to the modules; how the last upload or save went.
-    QLabel* lblTarget = nullptr;
-    QLabel* lblProgress = nullptr;
+    QLabel* targetNote = nullptr;
+    QLabel* progressNote = nullptr;
 
 private:
     static void showBitmap(QLineEdit* box, const QString& value);

@@ -22,9 +22,9 @@ ConfigWindow::ConfigWindow(Panel& panel, const IniFile& settings, int commIndex,
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Configure Velnor"));
     connectSignals();
-    const ModuleSetup loaded = m_commands.Form_Load(commIndex);
+    const ModuleSetup loaded = m_commands.load(commIndex);
     for (int address = wire::FirstAddress; address <= wire::LastAddress; ++address)
-        m_boxes.cboUID->addItem(QString::number(address));
+        m_boxes.uidList->addItem(QString::number(address));
     m_boxes.show(loaded);
     showTarget();
 }
@@ -38,9 +38,9 @@ ConfigWindow::~ConfigWindow()
 
 void ConfigWindow::connectSignals()
 {
-    m_gate->button(m_boxes.cmdConLcd, [this] { cmdConLcd_Click(); });
-    m_gate->button(m_boxes.cmdSaveFlash, [this] { cmdSaveFlash_Click(); });
-    QComboBox* uid = m_boxes.cboUID;
+    m_gate->button(m_boxes.uploadButton, [this] { upload(); });
+    m_gate->button(m_boxes.saveButton, [this] { save(); });
+    QComboBox* uid = m_boxes.uidList;
     // Text typed that equals an entry selects that entry.
     connect(uid, &QComboBox::editTextChanged, this, [uid](const QString& text) {
         const int entry = uid->findText(text, Qt::MatchExactly);
@@ -48,7 +48,7 @@ void ConfigWindow::connectSignals()
             uid->setCurrentIndex(entry);
     });
     connect(uid, &QComboBox::editTextChanged, this, &ConfigWindow::showTarget);
-    connect(m_boxes.opt9600, &QRadioButton::toggled, this, &ConfigWindow::showTarget);
+    connect(m_boxes.speed9600, &QRadioButton::toggled, this, &ConfigWindow::showTarget);
     connect(&m_commands, &ConfigCommands::filled, this,
             [this](int field, const QString& text) { m_boxes.fill(field, text); });
     connect(&m_commands, &ConfigCommands::holdBoxes, this,
@@ -57,14 +57,14 @@ void ConfigWindow::connectSignals()
             [this](const QString& text) { m_boxes.showProgress(text); });
 }
 
-void ConfigWindow::cmdConLcd_Click()
+void ConfigWindow::upload()
 {
-    mend(m_commands.cmdConLcd_Click(setup()));
+    mend(m_commands.upload(setup()));
 }
 
-void ConfigWindow::cmdSaveFlash_Click()
+void ConfigWindow::save()
 {
-    mend(m_commands.cmdSaveFlash_Click(setup()));
+    mend(m_commands.save(setup()));
 }
 
 void ConfigWindow::keyPressEvent(QKeyEvent* event)
@@ -96,7 +96,7 @@ void ConfigWindow::mend(const std::optional<SetupRefusal>& refusal)
 
 void ConfigWindow::showTarget()
 {
-    m_boxes.lblTarget->setText(ConfigCommands::targetNote(setup()));
+    m_boxes.targetNote->setText(ConfigCommands::targetNote(setup()));
 }
 
 } // namespace velnor

@@ -31,8 +31,8 @@ public:
     ConfigWindow(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent = nullptr);
     ~ConfigWindow() override;
 
-    void cmdConLcd_Click();
-    void cmdSaveFlash_Click();
+    void upload();
+    void save();
 
     // The boxes as they stand now.
     ModuleSetup setup() const { return m_boxes.setup(); }

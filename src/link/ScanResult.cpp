@@ -1,8 +1,10 @@
 #include "link/ScanResult.h"
 
+#include "shared/Formats.h"
 #include "shared/Wire.h"
 
 #include <QSet>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -97,6 +99,29 @@ QList<int> ScanResult::answeringSpeeds(quint8 address) const
             speeds.append(pass.baud);
     }
     return speeds;
+}
+
+QList<HeardReply> heardReplies(const ScanResult& result, const HeardBytes& heard)
+{
+    QList<HeardReply> replies;
+    for (int baud : result.speeds()) {
+        // A silent address brought nothing back.
+        QList<quint8> addresses =
+            result.addressesAt(baud, Reply::Answered) + result.addressesAt(baud, Reply::Garbled);
+        std::sort(addresses.begin(), addresses.end());
+        for (quint8 address : addresses) {
+            HeardReply reply{baud, address, result.replyAt(baud, address), {}, {}};
+            reply.bytes = formats::hex(heard(baud, address));
+            const QList<int> clean = result.answeringSpeeds(address);
+            if (reply.reply == Reply::Garbled && clean.isEmpty())
+                reply.cause =
+                    QStringLiteral("two modules on this address, or one at another speed");
+            else if (reply.reply == Reply::Garbled)
+                reply.cause = QStringLiteral("a module here answers at %1").arg(formats::numbers(clean));
+            replies.append(reply);
+        }
+    }
+    return replies;
 }
 
 } // namespace velnor

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QtGlobal>
+
+#include <functional>
 
 namespace velnor {
 
@@ -54,5 +57,24 @@ private:
 
     QList<Pass> m_passes;
 };
+
+// What came back from an address at one speed, and what it tells of the address.
+struct HeardReply
+{
+    int baud = 0;
+    quint8 address = 0;
+    Reply reply = Reply::Silent;
+    // The bytes in hex, "EE 6E".
+    QString bytes;
+    // Why a garbled reply reads as noise; empty for a clean answer.
+    QString cause;
+};
+
+// The bytes that came back from address at baud (none when it stayed silent).
+using HeardBytes = std::function<QByteArray(int baud, quint8 address)>;
+
+// Every reply that brought bytes back: speed by speed in the order searched, each speed's
+// addresses ascending.
+QList<HeardReply> heardReplies(const ScanResult& result, const HeardBytes& heard);
 
 } // namespace velnor

@@ -475,7 +475,7 @@ QString IniFile::unreadable() const
     return load(m_path, &error) ? QString() : error;
 }
 
-QString IniFile::AppDir()
+QString IniFile::appDir()
 {
     const QString dir = QCoreApplication::applicationDirPath();
     // Without an application object there is no program directory; never fall back to "/".
@@ -486,10 +486,10 @@ QString IniFile::AppDir()
 
 IniFile IniFile::beside()
 {
-    return IniFile(AppDir() + QStringLiteral("velnor.ini"));
+    return IniFile(appDir() + QStringLiteral("velnor.ini"));
 }
 
-QString IniFile::ReadIni(const QString& section, const QString& key) const
+QString IniFile::read(const QString& section, const QString& key) const
 {
     // Such a name would be looked up with '?' in its place; no key can have it, since a write
     // refuses it.
@@ -504,10 +504,10 @@ QString IniFile::ReadIni(const QString& section, const QString& key) const
     return fromWire(QByteArrayView(*value).first(std::min(value->size(), kMaxValueChars)));
 }
 
-bool IniFile::WriteIni(const QString& section, const QString& key, const QString& value,
+bool IniFile::write(const QString& section, const QString& key, const QString& value,
                        QString* error, const IniLock* held) const
 {
-    const QStringList failures = WriteIniKeys(section, {{key, value}}, held);
+    const QStringList failures = writeKeys(section, {{key, value}}, held);
     if (failures.isEmpty())
         return true;
     if (error)
@@ -515,7 +515,7 @@ bool IniFile::WriteIni(const QString& section, const QString& key, const QString
     return false;
 }
 
-QStringList IniFile::WriteIniKeys(const QString& section,
+QStringList IniFile::writeKeys(const QString& section,
                                   const QList<std::pair<QString, QString>>& keys,
                                   const IniLock* held) const
 {

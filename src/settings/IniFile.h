@@ -58,7 +58,7 @@ public:
     explicit IniFile(QString path, QString seed = {});
 
     // The program's directory, ending in a separator.
-    static QString AppDir();
+    static QString appDir();
     // velnor.ini in the program's directory.
     static IniFile beside();
 
@@ -70,7 +70,7 @@ public:
     QString unreadable() const;
 
     // At most 254 characters; a missing file, section or key, or an unreadable file, is "".
-    QString ReadIni(const QString& section, const QString& key) const;
+    QString read(const QString& section, const QString& key) const;
     // One attempt at the right to write, without waiting.
     IniLock tryLock() const;
     // Waits for it up to IniLock::kPatienceMs, or until stop() says so; Busy (with the reason)
@@ -84,12 +84,12 @@ public:
     // emptying it first. False (with the reason in *error, if given) when the file could not be
     // written; it is then as it was, except after a failure in the middle of writing in place. A
     // file that would grow past what every reader takes is not written.
-    bool WriteIni(const QString& section, const QString& key, const QString& value,
+    bool write(const QString& section, const QString& key, const QString& value,
                   QString* error = nullptr, const IniLock* held = nullptr) const;
     // Several keys of one section in one write of the file, with the same result as writing
     // them one after another: a key that cannot be stored is left out and the others are
     // written. One failure text for each key that was not written.
-    QStringList WriteIniKeys(const QString& section,
+    QStringList writeKeys(const QString& section,
                              const QList<std::pair<QString, QString>>& keys,
                              const IniLock* held = nullptr) const;
 

@@ -28,12 +28,12 @@ QString bitmapKey(int index)
 ModuleSetup loadModuleSetup(const IniFile& settings)
 {
     const auto read = [&settings](const QString& key, int limit) {
-        return settings.ReadIni(kSection, key).left(limit);
+        return settings.read(kSection, key).left(limit);
     };
     ModuleSetup setup;
     // The address box is a list with a text field of its own, with no limit of its own.
-    setup.uid = settings.ReadIni(kSection, kUid);
-    setup.at9600 = settings.ReadIni(kSection, kBaud) == QString::number(wire::FastSpeed);
+    setup.uid = settings.read(kSection, kUid);
+    setup.at9600 = settings.read(kSection, kBaud) == QString::number(wire::FastSpeed);
     setup.line1 = read(kLine1, ModuleSetup::kTextLength);
     setup.line2 = read(kLine2, ModuleSetup::kTextLength);
     for (int k = 0; k < ModuleSetup::kTexts; ++k)
@@ -41,7 +41,7 @@ ModuleSetup loadModuleSetup(const IniFile& settings)
     // A bitmap value is judged whole: cut to its box, "0255" would go out as 25 and "1234" as
     // 123. The window's boxes cut what they show themselves.
     for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
-        setup.bitmaps[size_t(i)] = settings.ReadIni(kSection, bitmapKey(i));
+        setup.bitmaps[size_t(i)] = settings.read(kSection, bitmapKey(i));
     return setup;
 }
 
@@ -58,7 +58,7 @@ QStringList saveModuleSetup(const ModuleSetup& setup, const IniFile& settings, c
         keys.append({textKey(k), setup.texts[size_t(k)]});
     for (int i = 0; i < ModuleSetup::kBitmaps; ++i)
         keys.append({bitmapKey(i), setup.bitmaps[size_t(i)]});
-    return settings.WriteIniKeys(kSection, keys, held);
+    return settings.writeKeys(kSection, keys, held);
 }
 
 } // namespace velnor

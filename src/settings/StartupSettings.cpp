@@ -22,7 +22,7 @@ StartupSettings StartupSettings::read(const IniFile& settings)
 {
     StartupSettings startup;
     const auto value = [&settings](const char* section, const char* key) {
-        return settings.ReadIni(QLatin1String(section), QLatin1String(key));
+        return settings.read(QLatin1String(section), QLatin1String(key));
     };
     startup.port = numberIn(value("Settings", "CommPort"), 1, kPorts, 1);
     // With no file at all, or none that can be read, the program starts as designed, at 9600
@@ -37,10 +37,10 @@ PortMap portMapOf(const IniFile& settings)
 {
     const QString section = QStringLiteral("Ports");
     return {[settings, section](int number) {
-                return settings.ReadIni(section, QString::number(number));
+                return settings.read(section, QString::number(number));
             },
             [settings, section](int number, const QString& device, QString* error) {
-                return settings.WriteIni(section, QString::number(number), device, error);
+                return settings.write(section, QString::number(number), device, error);
             },
             settings.path()};
 }

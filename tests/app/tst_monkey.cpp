@@ -100,17 +100,17 @@ private slots:
         // gives way to every click, so its reads end early by design.
         mainButtons.removeIf([&rig](const QAbstractButton* button) {
             return button->objectName().startsWith(u"qt_") ||
-                   button->objectName() == u"chkWatch" || !button->isVisibleTo(rig.window.get());
+                   button->objectName() == u"watchBox" || !button->isVisibleTo(rig.window.get());
         });
         QList<QComboBox*> mainLists = rig.window->findChildren<QComboBox*>();
-        QList<QLineEdit*> mainLines{rig.child<QLineEdit>(QStringLiteral("txtLine1")),
-                                    rig.child<QLineEdit>(QStringLiteral("txtLine2"))};
-        auto* menu = rig.child<QAction>(QStringLiteral("mnuConfig"));
+        QList<QLineEdit*> mainLines{rig.child<QLineEdit>(QStringLiteral("line1Box")),
+                                    rig.child<QLineEdit>(QStringLiteral("line2Box"))};
+        auto* menu = rig.child<QAction>(QStringLiteral("configAction"));
         const QList<QAbstractButton*> waiting{
-            rig.child<QAbstractButton>(QStringLiteral("cmdSelect")),
-            rig.child<QAbstractButton>(QStringLiteral("cmdDeselect")),
-            rig.child<QAbstractButton>(QStringLiteral("cmdInput"))};
-        auto* broadcast = rig.child<QAbstractButton>(QStringLiteral("Check1"));
+            rig.child<QAbstractButton>(QStringLiteral("selectButton")),
+            rig.child<QAbstractButton>(QStringLiteral("deselectButton")),
+            rig.child<QAbstractButton>(QStringLiteral("readInputsButton"))};
+        auto* broadcast = rig.child<QAbstractButton>(QStringLiteral("broadcastBox"));
 
         const auto randomText = [&random] {
             QString text;
@@ -156,10 +156,10 @@ private slots:
                 break;
             case 6: // an upload closes the gate for 14 waits: not too often
                 if (random.bounded(4) == 0)
-                    config->findChild<QAbstractButton*>(QStringLiteral("cmdConLcd"))->click();
+                    config->findChild<QAbstractButton*>(QStringLiteral("uploadButton"))->click();
                 break;
             case 7:
-                config->findChild<QAbstractButton*>(QStringLiteral("cmdSaveFlash"))->click();
+                config->findChild<QAbstractButton*>(QStringLiteral("saveButton"))->click();
                 break;
             default:
                 if (random.bounded(3) == 0)

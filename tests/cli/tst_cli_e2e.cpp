@@ -360,7 +360,7 @@ void tst_CliE2e::anEmptySpeedSettingMeans4800AsInThePanel()
 {
     Bench bench;
     QVERIFY(bench.started);
-    bench.settings.WriteIni(u"Settings"_s, u"Setting"_s, QString());
+    bench.settings.write(u"Settings"_s, u"Setting"_s, QString());
     // The modules listen at 9600 and hear a 4800 line as garbage (which may then swallow
     // what follows, so the 9600 run goes first).
     QCOMPARE(bench.runInProcess({u"--speed"_s, u"9600"_s, u"select"_s, u"101"_s}).status, 0);

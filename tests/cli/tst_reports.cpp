@@ -16,7 +16,6 @@ class TestCliReports final : public QObject
     Q_OBJECT
 
 private slots:
-    void report_data();
     void report();
     void portsText();
 };
@@ -38,40 +37,19 @@ static ScanResult searched()
     return result;
 }
 
-void TestCliReports::report_data()
-{
-    QTest::addColumn<ScanResult>("result");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("json");
-    QTest::addColumn<ExitStatus>("status");
-
-    const QString silent = u"102,103,104,105,106,107,108,109,111,112,113,114,115,116,118,119,"
-                           u"120,121,122,123,124,125,126,127,128,129,130,131"_s;
-    QTest::newRow("both speeds")
-        << searched() << u"101 9600\n117 4800\n132 9600 4800\n"_s
-        << uR"({"answering":[101,117,132],"garbled":[110],"silent":[%1],"speeds":[{"answering":)"
-           uR"([101,132],"baud":9600,"garbled":[110,117]},{"answering":[117,132],"baud":4800,)"
-           uR"("garbled":[110]}]})"_s.arg(silent) +
-               u'\n'
-        << ExitStatus::Ok;
-
-    ScanResult quiet;
-    quiet.record(9600, 101, Reply::Silent);
-    quiet.record(9600, 102, Reply::Garbled);
-    QTest::newRow("none answered")
-        << quiet << QString()
-        << uR"({"answering":[],"garbled":[102],"silent":[101],"speeds":[{"answering":[],)"
-           uR"("baud":9600,"garbled":[102]}]})"_s +
-               u'\n'
-        << ExitStatus::NoAnswer;
-}
-
 void TestCliReports::report()
 {
-    QFETCH(ScanResult, result);
-    QTEST(velnor::cli::scanText(result), "text");
-    QTEST(velnor::cli::scanJson(result), "json");
-    QTEST(velnor::cli::scanStatus(result), "status");
+    const ScanResult result = searched();
+    QCOMPARE(velnor::cli::scanText(result), u"101 9600\n117 4800\n132 9600 4800\n"_s);
+    const QString silent = u"102,103,104,105,106,107,108,109,111,112,113,114,115,116,118,119,"
+                           u"120,121,122,123,124,125,126,127,128,129,130,131"_s;
+    QCOMPARE(velnor::cli::scanJson(result),
+             uR"({"answering":[101,117,132],"garbled":[110],"silent":[%1],"speeds":[{"answering":)"
+             uR"([101,132],"baud":9600,"garbled":[110,117]},{"answering":[117,132],"baud":4800,)"
+             uR"("garbled":[110]}]})"_s.arg(silent) +
+                 u'\n');
+    QCOMPARE(velnor::cli::scanStatus(result), ExitStatus::Ok);
+    QCOMPARE(velnor::cli::scanStatus(ScanResult()), ExitStatus::NoAnswer);
 }
 
 void TestCliReports::portsText()

@@ -32,7 +32,7 @@ struct CommandRig
     bool selectModule()
     {
         port.answer("\x69", "\xee\x69");
-        selection.cmdSelect_Click(QStringLiteral("105"));
+        selection.select(QStringLiteral("105"));
         const bool over = waitsOver(panel);
         port.peer = nullptr;
         port.writes.clear();

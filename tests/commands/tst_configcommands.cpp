@@ -56,7 +56,7 @@ private slots:
     {
         Rig rig;
         rig.port.refuseOpen = true;
-        QCOMPARE(rig.commands.Form_Load(2), rig.loaded());
+        QCOMPARE(rig.commands.load(2), rig.loaded());
         QCOMPARE(rig.messages.texts, QStringList(2, kPortMessage));
     }
 
@@ -133,8 +133,7 @@ private slots:
         ModuleSetup setup = rig.loaded();
         setup.uid = uid;
         setup.bitmaps[17] = bitmap;
-        const auto refusal =
-            save ? rig.commands.cmdSaveFlash_Click(setup) : rig.commands.cmdConLcd_Click(setup);
+        const auto refusal = save ? rig.commands.save(setup) : rig.commands.upload(setup);
         QVERIFY(refusal);
         QCOMPARE(*refusal, (SetupRefusal{message, detail,
                                          box < 0 ? std::nullopt : std::optional<int>(box)}));
@@ -173,7 +172,7 @@ private slots:
         Rig rig;
         rig.port.refuseOpen = refuseOpen;
         rig.port.failWritesAfter = failWritesAfter;
-        QVERIFY(!rig.commands.cmdConLcd_Click(rig.loaded()));
+        QVERIFY(!rig.commands.upload(rig.loaded()));
         QTRY_VERIFY(!rig.commands.isUploading());
         QCOMPARE(rig.holds, QList<bool>({true, false}));
         QCOMPARE(rig.notes.size(), notes);
@@ -216,7 +215,7 @@ private slots:
         if (!fileWorks)
             QVERIFY(QFile::remove(rig.settings.path()) &&
                     QDir(rig.dir.path()).mkdir(u"velnor.ini"_s));
-        QVERIFY(!rig.commands.cmdSaveFlash_Click(setup));
+        QVERIFY(!rig.commands.save(setup));
         QCOMPARE(rig.port.written(), portWorks ? "\xef\x64\xfe\x20"_ba : QByteArray());
         QCOMPARE(rig.notes, QStringList{note.arg(rig.file())});
         QCOMPARE(rig.messages.texts, told);

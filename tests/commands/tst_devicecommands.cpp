@@ -42,20 +42,20 @@ private slots:
         };
         using R = CommandRig&;
         row(
-            "text", [](R r) { return r.text.cmdSendText_Click(l("AB"), l("CD")); }, "0D41420C4344",
+            "text", [](R r) { return r.text.sendText(l("AB"), l("CD")); }, "0D41420C4344",
             "AB [0x12] CD");
         row(
-            "predefined text 1 on row 0", [](R r) { return r.text.cmdPT_Click(l("1"), l("0")); },
-            "FE346500");
+            "predefined text 1 on row 0",
+            [](R r) { return r.text.showStoredText(l("1"), l("0")); }, "FE346500");
         row(
-            "cursor to row 1, column 15",
-            [](R r) { return r.display.cmdSetCursor_Click(l("1"), l("15")); }, "FE32010F");
+            "cursor to row 1, column 15", [](R r) { return r.display.setCursor(l("1"), l("15")); },
+            "FE32010F");
         row(
-            "clear row 0", [](R r) { return r.display.cmdClrRow_Click(l("0")); }, "FE2D00");
+            "clear row 0", [](R r) { return r.display.clearRow(l("0")); }, "FE2D00");
         row(
-            "clear column 7", [](R r) { return r.display.cmdClrColumn_Click(l("7")); }, "FE2E07");
+            "clear column 7", [](R r) { return r.display.clearColumn(l("7")); }, "FE2E07");
         row(
-            "output 1 on", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("ON")); },
+            "output 1 on", [](R r) { return r.inputOutput.setOutput(l("1"), l("ON")); },
             "FE330048");
     }
 
@@ -82,7 +82,7 @@ private slots:
     {
         CommandRig rig;
         rig.port.refuseOpen = true;
-        rig.text.cmdSendText_Click(QStringLiteral("AB"), {});
+        rig.text.sendText(QStringLiteral("AB"), {});
         QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("SELECTED PORT NOT AVAILABLE!")});
         QCOMPARE(rig.panel.monitor().txText(), QString());
         QCOMPARE(rig.panel.vars().TxText, QByteArray("\x0d"
@@ -98,32 +98,30 @@ private slots:
         using R = CommandRig&;
         const QString rows = l("Please Select a Row from 0 to 1");
         const QString columns = l("Please Select a Column from 0 to 15");
-        QTest::newRow("row 2") << Click([](R r) { return r.display.cmdClrRow_Click(l("2")); })
-                               << rows;
+        QTest::newRow("row 2") << Click([](R r) { return r.display.clearRow(l("2")); }) << rows;
         QTest::newRow("column not a number")
-            << Click([](R r) { return r.display.cmdSetCursor_Click(l("0"), l("x")); }) << columns;
+            << Click([](R r) { return r.display.setCursor(l("0"), l("x")); }) << columns;
         QTest::newRow("column with a blank")
-            << Click([](R r) { return r.display.cmdClrColumn_Click(l(" 3")); }) << columns;
+            << Click([](R r) { return r.display.clearColumn(l(" 3")); }) << columns;
         QTest::newRow("predefined text 11")
-            << Click([](R r) { return r.text.cmdPT_Click(l("11"), l("0")); })
+            << Click([](R r) { return r.text.showStoredText(l("11"), l("0")); })
             << l("Please Select a Predefined Text from 1 to 10");
         QTest::newRow("predefined text row -1")
-            << Click([](R r) { return r.text.cmdPT_Click(l("1"), l("-1")); }) << rows;
+            << Click([](R r) { return r.text.showStoredText(l("1"), l("-1")); }) << rows;
         QTest::newRow("output 9") << Click([](R r) {
-            return r.inputOutput.cmdSOutput_Click(l("9"), l("ON"));
+            return r.inputOutput.setOutput(l("9"), l("ON"));
         }) << l("Please Select an Output from 1 to 8");
         const QString states = l("Please Select an Output State, ON or OFF");
         QTest::newRow("state in other case")
-            << Click([](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("on")); })
-            << states;
+            << Click([](R r) { return r.inputOutput.setOutput(l("1"), l("on")); }) << states;
         QTest::newRow("state emptied")
-            << Click([](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), {}); }) << states;
+            << Click([](R r) { return r.inputOutput.setOutput(l("1"), {}); }) << states;
         QTest::newRow("address typed") << Click([](R r) {
-            r.selection.cmdSelect_Click(l("1o7"));
+            r.selection.select(l("1o7"));
             return QByteArray();
         }) << l("Please Select a Device Address from 101 to 132");
         QTest::newRow("both lines empty")
-            << Click([](R r) { return r.text.cmdSendText_Click({}, {}); }) << QString();
+            << Click([](R r) { return r.text.sendText({}, {}); }) << QString();
     }
 
     void textMatchingNoEntry()
@@ -170,7 +168,7 @@ private slots:
                 rig.port.peer = nullptr;
             else
                 rig.port.answer("\x0e", answer);
-            QVERIFY(rig.inputOutput.cmdInput_Click());
+            QVERIFY(rig.inputOutput.readInputs());
             QVERIFY(waitsOver(rig.panel));
             QCOMPARE(rig.port.rThreshold(), 2);
         }
@@ -187,15 +185,15 @@ private slots:
     void optionsSendOnlyToAnAddressedModule()
     {
         CommandRig rig;
-        QCOMPARE(rig.display.optBL_Click(2), QByteArray());
-        QCOMPARE(rig.display.optCur_Click(1), QByteArray());
-        rig.selection.Check1_Click(true);
+        QCOMPARE(rig.display.setBacklight(2), QByteArray());
+        QCOMPARE(rig.display.setCursorStyle(1), QByteArray());
+        rig.selection.setBroadcast(true);
         rig.port.writes.clear();
-        QCOMPARE(rig.display.optBL_Click(1), QByteArray("\xfe\x07"));
-        rig.selection.Check1_Click(false);
-        QCOMPARE(rig.display.optCur_Click(2), QByteArray());
+        QCOMPARE(rig.display.setBacklight(1), QByteArray("\xfe\x07"));
+        rig.selection.setBroadcast(false);
+        QCOMPARE(rig.display.setCursorStyle(2), QByteArray());
         QVERIFY(rig.selectModule());
-        QCOMPARE(rig.display.optCur_Click(2), QByteArray("\xfe\x03"));
+        QCOMPARE(rig.display.setCursorStyle(2), QByteArray("\xfe\x03"));
     }
 };
 

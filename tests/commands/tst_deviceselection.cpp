@@ -55,7 +55,7 @@ private slots:
         CommandRig rig;
         if (!reply.isEmpty())
             rig.port.answer(frame.right(1), reply);
-        QVERIFY(rig.selection.cmdSelect_Click(listText));
+        QVERIFY(rig.selection.select(listText));
         QVERIFY(rig.status.isEmpty()); // decided once the wait is over, not before
         QVERIFY(waitsOver(rig.panel));
 
@@ -88,7 +88,7 @@ private slots:
             rig.panel.vars().RxFlag = 0;
         if (answers)
             rig.port.answer("\xea", "\xee\x69");
-        QVERIFY(rig.selection.cmdDeselect_Click());
+        QVERIFY(rig.selection.deselect());
         QVERIFY(waitsOver(rig.panel));
         QCOMPARE(rig.port.written(), QByteArray("\xea"));
         QCOMPARE(rig.status, status);
@@ -117,9 +117,9 @@ private slots:
         rig.panel.vars().DeviceAddr = 112;
         if (selectedBefore)
             QVERIFY(rig.selectModule());
-        QCOMPARE(rig.selection.Check1_Click(true), 0);
+        QCOMPARE(rig.selection.setBroadcast(true), 0);
         QCOMPARE(flags(rig.selection.state()), during);
-        QCOMPARE(rig.selection.Check1_Click(false), selectedBefore ? 5 : 12);
+        QCOMPARE(rig.selection.setBroadcast(false), selectedBefore ? 5 : 12);
         QCOMPARE(flags(rig.selection.state()), after);
         QCOMPARE(rig.port.written(), QByteArray("\xef\x64\xea\x64"));
         QCOMPARE(rig.ticks.ticksEmitted, selectedBefore ? 10 : 0);

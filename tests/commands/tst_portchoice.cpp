@@ -57,7 +57,7 @@ private slots:
         StartupSettings startup;
         startup.port = port;
         startup.lineSettings = setting;
-        choice.Form_Load(startup);
+        choice.load(startup);
         // Set up for answers, and not opened: the first frame opens it.
         QVERIFY(!serial.portOpen());
         QCOMPARE(serial.rThreshold(), 2);
@@ -66,7 +66,7 @@ private slots:
             serial.setPortOpen(true);
             const int value = step.mid(1).toInt();
             if (step.startsWith(u'p'))
-                choice.cboComm_Click(value - 1);
+                choice.choosePort(value - 1);
             else
                 choice.chooseSpeed(value);
         }

@@ -33,31 +33,31 @@ struct Rig : test::MainWindowRig
     {
         test::put(settings.path(), "[Settings]\r\nCommPort=3\r\n" + lcd);
         // The main window read the file before it was there; its port and speed as chosen.
-        child<QComboBox>(QStringLiteral("cboComm"))->setCurrentIndex(2);
-        child<QRadioButton>(QStringLiteral("opt4800"))->click();
-        child<QAction>(QStringLiteral("mnuConfig"))->trigger();
+        child<QComboBox>(QStringLiteral("portList"))->setCurrentIndex(2);
+        child<QRadioButton>(QStringLiteral("speed4800"))->click();
+        child<QAction>(QStringLiteral("configAction"))->trigger();
         config = window->configWindow();
     }
 
     QLineEdit* bitmapBox(int i) const
     {
-        return child<QLineEdit>(QStringLiteral("txtCustom_%1").arg(i), config);
+        return child<QLineEdit>(QStringLiteral("bitmapByte_%1").arg(i), config);
     }
     QLineEdit* text(int k) const
     {
-        return child<QLineEdit>(QStringLiteral("txtPreDefine_%1").arg(k), config);
+        return child<QLineEdit>(QStringLiteral("storedText_%1").arg(k), config);
     }
-    QComboBox* uid() const { return child<QComboBox>(QStringLiteral("cboUID"), config); }
+    QComboBox* uid() const { return child<QComboBox>(QStringLiteral("uidList"), config); }
     // The two lines under the boxes: what an upload would do, how the last one went.
     QString note(const char* name) const
     {
         return child<QLabel>(QLatin1String(name), config)->toolTip();
     }
-    QString target() const { return child<QLabel>(QStringLiteral("lblTarget"), config)->text(); }
+    QString target() const { return child<QLabel>(QStringLiteral("targetNote"), config)->text(); }
     // Clicks "Send Configuration Data" and lets the upload run to its end.
     bool upload() const
     {
-        click(QStringLiteral("cmdConLcd"));
+        click(QStringLiteral("uploadButton"));
         return !config->isUploading();
     }
 
@@ -79,8 +79,8 @@ private slots:
         QCOMPARE(rig.configPort.openedSettings, QStringLiteral("4800,n,8,1"));
         QCOMPARE(rig.uid()->count(), 32);
         QCOMPARE(rig.uid()->currentIndex(), 6);
-        QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt9600"), rig.config)->isChecked());
-        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtSU1"), rig.config)->text(),
+        QVERIFY(rig.child<QRadioButton>(QStringLiteral("speed9600"), rig.config)->isChecked());
+        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("startupLine1"), rig.config)->text(),
                  QStringLiteral("Velnor bench"));
         QCOMPARE(rig.text(9)->text(), QStringLiteral("Text 10"));
         QCOMPARE(rig.bitmapBox(63)->text(), QStringLiteral("0"));
@@ -91,7 +91,7 @@ private slots:
         QVERIFY2(rig.target().contains(u"101 to 132"_s), qPrintable(rig.target()));
         rig.uid()->setEditText(u"132"_s);
         QCOMPARE(rig.uid()->currentIndex(), 31); // typed text equal to an entry selects it
-        rig.child<QRadioButton>(u"opt4800"_s, rig.config)->click();
+        rig.child<QRadioButton>(u"speed4800"_s, rig.config)->click();
         QVERIFY2(rig.target().contains(u"132 and 4800"_s), qPrintable(rig.target()));
     }
 
@@ -101,7 +101,7 @@ private slots:
         Rig rig("[LCD]\nUID=100\nBaud=09600\n");
         QCOMPARE(rig.uid()->currentText(), u"100"_s);
         QCOMPARE(rig.uid()->currentIndex(), -1);
-        QVERIFY(rig.child<QRadioButton>(u"opt4800"_s, rig.config)->isChecked());
+        QVERIFY(rig.child<QRadioButton>(u"speed4800"_s, rig.config)->isChecked());
     }
 
     // A file's bitmap value longer than a box shows as the byte the upload sends; one the upload
@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(rig.bitmapBox(1)->text(), u"255"_s);
         QCOMPARE(rig.bitmapBox(2)->text(), u"1234"_s);
         rig.configPort.writes.clear();
-        rig.click(u"cmdConLcd"_s);
+        rig.click(u"uploadButton"_s);
         QCOMPARE(rig.config->focusWidget(), rig.bitmapBox(2));
         QVERIFY(rig.configPort.writes.isEmpty());
     }
@@ -129,9 +129,9 @@ private slots:
             if (rig.configTicks.ticksEmitted != 2)
                 return;
             QTest::keyClick(rig.uid(), Qt::Key_Down);
-            rig.child<QRadioButton>(u"opt4800"_s, rig.config)->click();
+            rig.child<QRadioButton>(u"speed4800"_s, rig.config)->click();
             QTest::keyClicks(rig.bitmapBox(0), u"9"_s);
-            midway = rig.note("lblProgress");
+            midway = rig.note("progressNote");
         });
         QVERIFY(rig.upload());
         const QByteArray sent = rig.configPort.written();
@@ -144,12 +144,12 @@ private slots:
                               "Completed\xea"));
         QCOMPARE(rig.configTicks.ticksPerRun, QList<int>(14, 1));
         QVERIFY(rig.panel.gate().isOpen());
-        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("txtSU1"), rig.config)->text(),
+        QCOMPARE(rig.child<QLineEdit>(QStringLiteral("startupLine1"), rig.config)->text(),
                  QStringLiteral("Velnor bench    "));
         QCOMPARE(rig.text(0)->text(), QStringLiteral("Text 1          "));
         QCOMPARE(midway, u"Sending: step 5 of 31."_s);
         QCOMPARE(rig.uid()->currentIndex(), 6);
-        QVERIFY(rig.child<QRadioButton>(u"opt9600"_s, rig.config)->isChecked());
+        QVERIFY(rig.child<QRadioButton>(u"speed9600"_s, rig.config)->isChecked());
         QCOMPARE(rig.bitmapBox(0)->text(), u"1"_s);
         QTest::keyClick(rig.uid(), Qt::Key_Down); // held no longer
         QCOMPARE(rig.uid()->currentIndex(), 7);
@@ -168,12 +168,12 @@ private slots:
         Rig rig;
         rig.configPort.writes.clear();
         rig.bitmapBox(17)->setText(u"abc"_s);
-        rig.click(u"cmdConLcd"_s);
+        rig.click(u"uploadButton"_s);
         QCOMPARE(rig.config->focusWidget(), rig.bitmapBox(17));
         QCOMPARE(rig.bitmapBox(17)->selectedText(), u"abc"_s);
         rig.bitmapBox(17)->setText(u"1"_s);
         rig.uid()->setEditText(u"100"_s);
-        rig.click(u"cmdSaveFlash"_s);
+        rig.click(u"saveButton"_s);
         QVERIFY(rig.uid()->isAncestorOf(rig.config->focusWidget()));
         QCOMPARE(rig.messages.texts.size(), 2);
         QVERIFY(rig.configPort.writes.isEmpty());
@@ -185,8 +185,8 @@ private slots:
     {
         Rig rig(test::lcdSection(test::lcdKeys({{u"Line2"_s, QString()}})));
         QVERIFY(rig.upload());
-        auto* line1 = rig.child<QLineEdit>(u"txtSU1"_s, rig.config);
-        auto* line2 = rig.child<QLineEdit>(u"txtSU2"_s, rig.config);
+        auto* line1 = rig.child<QLineEdit>(u"startupLine1"_s, rig.config);
+        auto* line2 = rig.child<QLineEdit>(u"startupLine2"_s, rig.config);
         QCOMPARE(line2->text(), QString(16, u' '));
         rig.config->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.config.data()));
@@ -209,7 +209,7 @@ private slots:
             sent = rig.configPort.written();
             QTest::keyClick(rig.bitmapBox(0), Qt::Key_Escape); // closes and deletes it
         });
-        rig.child<QAbstractButton>(QStringLiteral("cmdConLcd"), rig.config)->click();
+        rig.child<QAbstractButton>(QStringLiteral("uploadButton"), rig.config)->click();
         QTRY_VERIFY(!sent.isEmpty());
         QVERIFY(!rig.configPort.portOpen());
         QVERIFY(rig.configPort.closes > 0);
@@ -258,8 +258,8 @@ private slots:
     void openingTheWindowEndsTheSelection_data()
     {
         QTest::addColumn<QString>("before");
-        QTest::newRow("a module selected") << "cmdSelect";
-        QTest::newRow("broadcast mode") << "Check1";
+        QTest::newRow("a module selected") << "selectButton";
+        QTest::newRow("broadcast mode") << "broadcastBox";
     }
 
     void openingTheWindowEndsTheSelection()
@@ -269,16 +269,16 @@ private slots:
         test::MainWindowRig rig(&ini);
         rig.port.answer("\x69", "\xee\x69");
         rig.click(before);
-        QVERIFY(rig.child<QWidget>(u"Output"_s)->isEnabled());
-        rig.child<QAction>(u"mnuConfig"_s)->trigger();
+        QVERIFY(rig.child<QWidget>(u"outputGroup"_s)->isEnabled());
+        rig.child<QAction>(u"configAction"_s)->trigger();
         QCOMPARE(rig.status(), u"Disconnected"_s);
-        QVERIFY(!rig.child<QAbstractButton>(u"Check1"_s)->isChecked());
-        for (const char* open : {"Frame3", "cmdSelect"})
+        QVERIFY(!rig.child<QAbstractButton>(u"broadcastBox"_s)->isChecked());
+        for (const char* open : {"addressGroup", "selectButton"})
             QVERIFY2(rig.child<QWidget>(QLatin1String(open))->isEnabled(), open);
-        for (const char* closed : {"cmdDeselect", "PrintText", "CustomChar", "Backlight",
-                                   "InputStatus", "CurControl", "Output"})
+        for (const char* closed : {"deselectButton", "textGroup", "customCharGroup",
+                                   "backlightGroup", "inputGroup", "cursorGroup", "outputGroup"})
             QVERIFY2(!rig.child<QWidget>(QLatin1String(closed))->isEnabled(), closed);
-        QCOMPARE(rig.child<QComboBox>(u"cboAddr"_s)->currentText(), u"105"_s);
+        QCOMPARE(rig.child<QComboBox>(u"addressList"_s)->currentText(), u"105"_s);
     }
 
     // The configuration window as the main window's menu item opens it: the main window lets
@@ -288,7 +288,7 @@ private slots:
         const QByteArray ini =
             "[Settings]\r\nCommPort=2\r\nSetting=9600,n,8,1\r\n" + test::lcdSection();
         test::MainWindowRig rig(&ini);
-        auto* menu = rig.child<QAction>(QStringLiteral("mnuConfig"));
+        auto* menu = rig.child<QAction>(QStringLiteral("configAction"));
         rig.window->show();
         rig.panel.link().SendFrame(0);
         menu->trigger();
@@ -303,15 +303,16 @@ private slots:
         QCOMPARE(rig.configPort.written(), kLoadBytes);
         QCOMPARE(rig.configPort.openedPort, 2);
 
-        first->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->setText(QStringLiteral("edited"));
-        rig.child<QLabel>(QStringLiteral("StatusBar1Panel1"))->setText(QStringLiteral("x"));
+        first->findChild<QLineEdit*>(QStringLiteral("startupLine1"))
+            ->setText(QStringLiteral("edited"));
+        rig.child<QLabel>(QStringLiteral("statusText"))->setText(QStringLiteral("x"));
         rig.panel.link().SendFrame(0);
         menu->trigger(); // brought forward, not loaded again
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
         QCOMPARE(rig.window->configWindow(), first.data());
         QCOMPARE(rig.configPort.written(), kLoadBytes);
-        QCOMPARE(first->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->text(),
+        QCOMPARE(first->findChild<QLineEdit*>(QStringLiteral("startupLine1"))->text(),
                  QStringLiteral("edited"));
 
         first->close();
@@ -319,9 +320,10 @@ private slots:
         QVERIFY(!rig.configPort.portOpen());
         menu->trigger(); // loaded afresh
         QCOMPARE(rig.configPort.written(), kLoadBytes + kLoadBytes);
-        QCOMPARE(
-            rig.window->configWindow()->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->text(),
-            QStringLiteral("Velnor bench"));
+        QCOMPARE(rig.window->configWindow()
+                     ->findChild<QLineEdit*>(QStringLiteral("startupLine1"))
+                     ->text(),
+                 QStringLiteral("Velnor bench"));
     }
 };
 

@@ -39,9 +39,9 @@ struct Bench : EmulatedLine
     {
         return window->findChild<T*>(QLatin1String(name));
     }
-    QString status() const { return child<QLabel>("StatusBar1Panel1")->text(); }
-    QString tx() const { return child<QLabel>("lblTxData")->text(); }
-    QString rx() const { return child<QLabel>("lblRxData")->text(); }
+    QString status() const { return child<QLabel>("statusText")->text(); }
+    QString tx() const { return child<QLabel>("sentBytes")->text(); }
+    QString rx() const { return child<QLabel>("receivedBytes")->text(); }
     // Clicks and lets the wait it started run to its end.
     void click(const char* name) const
     {

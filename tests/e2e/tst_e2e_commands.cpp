@@ -29,20 +29,21 @@ private slots:
             QTest::newRow(name) << steps << QString::fromLatin1(first)
                                 << QString::fromLatin1(second);
         };
-        const QString text = u"txtLine1=ABCDE txtLine2=abcde cmdSendText "_s;
+        const QString text = u"line1Box=ABCDE line2Box=abcde sendTextButton "_s;
         row("text", text, "rows=ABCDE|abcde;cursor=1,5;selected=O-");
-        row("clear column", text + u"cboColumn=3 cmdClrColumn"_s, "rows=ABC E|abc e");
-        row("clear row", text + u"cboRow=0 cmdClrRow"_s, "rows=|abcde;cursor=0,0");
-        row("cursor look", u"optCur:2 optCur:1"_s, "look=blinking");
-        row("backlight", u"optBL:1 optBL:2"_s, "light=flashing");
-        row("custom characters", u"cmdClearDisplay cmdCC:4 cmdCC:7 cmdCC:0"_s,
+        row("clear column", text + u"columnList=3 clearColumnButton"_s, "rows=ABC E|abc e");
+        row("clear row", text + u"rowList=0 clearRowButton"_s, "rows=|abcde;cursor=0,0");
+        row("cursor look", u"cursorStyles:2 cursorStyles:1"_s, "look=blinking");
+        row("backlight", u"backlights:1 backlights:2"_s, "light=flashing");
+        row("custom characters", u"clearDisplayButton customCharButtons:4 customCharButtons:7 customCharButtons:0"_s,
             "rows={04}{07}{00}|;cursor=0,3");
-        row("all outputs off", u"cmdOnAll cmdOffAll"_s, "outputs=00");
-        row("broadcast", u"Check1 optBL:1"_s, "light=off;selected=OB", "light=off;selected=-B");
-        row("serial number in broadcast", u"Check1 cmdSN"_s, "rows=Serial number|20010100",
-            "rows=Serial number|20010200");
+        row("all outputs off", u"allOnButton allOffButton"_s, "outputs=00");
+        row("broadcast", u"broadcastBox backlights:1"_s, "light=off;selected=OB",
+            "light=off;selected=-B");
+        row("serial number in broadcast", u"broadcastBox serialNumberButton"_s,
+            "rows=Serial number|20010100", "rows=Serial number|20010200");
         // "EA 64" ends broadcast mode, not the own selection, though its bytes go out apart.
-        row("broadcast off", u"Check1 Check1"_s, "selected=O-", "selected=--");
+        row("broadcast off", u"broadcastBox broadcastBox"_s, "selected=O-", "selected=--");
     }
 
     void commands()
@@ -52,7 +53,7 @@ private slots:
         QFETCH(QString, second);
         Bench bench;
         QVERIFY(bench.started);
-        bench.click("cmdSelect");
+        bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
         const auto untouched = moduleState(bench.module(1));
         test::doSteps(*bench.window, *bench.panel, steps);
@@ -70,19 +71,19 @@ private slots:
     {
         Bench bench;
         QVERIFY(bench.started);
-        bench.click("cmdSelect");
+        bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
         QCOMPARE(bench.tx(), QStringLiteral("EF 65 "));
         QCOMPARE(bench.rx(), QStringLiteral("EE 65 "));
         QVERIFY(bench.module(0).ownSelected() && !bench.module(1).ownSelected());
-        QVERIFY(bench.child("PrintText")->isEnabled());
+        QVERIFY(bench.child("textGroup")->isEnabled());
 
-        bench.click("cmdDeselect");
+        bench.click("deselectButton");
         QCOMPARE(bench.status(), QStringLiteral("Disconnected"));
         QCOMPARE(bench.tx(), QStringLiteral("EA "));
         QCOMPARE(bench.rx(), QStringLiteral("EE 65 "));
         QVERIFY(!bench.module(0).ownSelected());
-        QVERIFY(!bench.child("PrintText")->isEnabled());
+        QVERIFY(!bench.child("textGroup")->isEnabled());
         QVERIFY(bench.messages.texts.isEmpty());
     }
 
@@ -90,16 +91,16 @@ private slots:
     {
         Bench bench;
         QVERIFY(bench.started);
-        bench.click("cmdSelect");
+        bench.click("selectButton");
         bench.host.line().setInputs(0, 0b1010'0101);
-        bench.click("cmdInput");
+        bench.click("readInputsButton");
         QCOMPARE(indicatorColours(*bench.window), QStringLiteral("WRWRRWRW"));
         QCOMPARE(bench.rx(), QStringLiteral("EE 65 05 0A "));
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
 
         bench.host.line().setInputs(0, 0xFF);
         bench.host.line().setSilent(true);
-        bench.click("cmdInput");
+        bench.click("readInputsButton");
         QCOMPARE(bench.status(), QStringLiteral("No Response"));
         QCOMPARE(indicatorColours(*bench.window), QStringLiteral("WRWRRWRW"));
         QCOMPARE(bench.rx(), QString());
@@ -113,7 +114,7 @@ private slots:
         other.setCommPort(4);
         QVERIFY2(other.setPortOpen(true), qPrintable(other.errorString()));
 
-        bench.click("cmdSelect");
+        bench.click("selectButton");
         QCOMPARE(bench.messages.texts,
                  QStringList{QStringLiteral("SELECTED PORT NOT AVAILABLE!")});
         QVERIFY2(bench.messages.details.first().contains(QLatin1String("busy")),
@@ -121,7 +122,7 @@ private slots:
         QCOMPARE(bench.status(), QStringLiteral("Device Not Found"));
 
         other.setPortOpen(false); // once it is free, the next frame opens it
-        bench.click("cmdSelect");
+        bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
         QCOMPARE(bench.messages.texts.size(), 1);
     }

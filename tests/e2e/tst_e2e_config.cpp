@@ -29,19 +29,19 @@ QByteArrayList otherLines(const QString& path)
 
 ConfigWindow* openConfiguration(const Bench& bench)
 {
-    bench.window->findChild<QAction*>(QStringLiteral("mnuConfig"))->trigger();
+    bench.window->findChild<QAction*>(QStringLiteral("configAction"))->trigger();
     return bench.window->configWindow();
 }
 
 // A configuration worth telling apart from the factory one; then the steps given.
 void typeConfiguration(const Bench& bench, ConfigWindow* window,
-                       const QString& then = u"opt9600"_s)
+                       const QString& then = u"speed9600"_s)
 {
-    QString steps = u"cboUID~105 txtSU1=Velnor txtSU2=bench"_s;
+    QString steps = u"uidList~105 startupLine1=Velnor startupLine2=bench"_s;
     for (int k = 0; k < 10; ++k)
-        steps += u" txtPreDefine_%1=Text%2"_s.arg(k).arg(k + 1);
+        steps += u" storedText_%1=Text%2"_s.arg(k).arg(k + 1);
     for (int i = 0; i < 64; ++i)
-        steps += u" txtCustom_%1=%2"_s.arg(i).arg(i % 32);
+        steps += u" bitmapByte_%1=%2"_s.arg(i).arg(i % 32);
     test::doSteps(*window, *bench.panel, steps + u' ' + then);
 }
 
@@ -68,10 +68,10 @@ private slots:
         QTRY_COMPARE(shown(bench.module(0)), u"Config. Mode|"_s);
         QCOMPARE(shown(bench.module(1)), u"Config. Mode|"_s);
         // The window holds the port: the main window cannot have it until it closes.
-        bench.click("cmdSelect");
+        bench.click("selectButton");
         QCOMPARE(bench.messages.texts, QStringList{FrameLink::kPortNotAvailable});
         bench.window->configWindow()->close();
-        bench.click("cmdSelect");
+        bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
     }
 
@@ -84,7 +84,7 @@ private slots:
         QVERIFY(config);
         typeConfiguration(bench, config);
 
-        test::doStep(*config, u"cmdConLcd"_s);
+        test::doStep(*config, u"uploadButton"_s);
         QVERIFY(config->isUploading());
         QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 10000);
         // "Configuring.." went to the second row, which is cleared for "Completed".
@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(sent.texts.at(2), QByteArray("Text3           "));
         QCOMPARE(int(sent.address), 105);
 
-        test::doStep(*config, u"cmdSaveFlash"_s);
+        test::doStep(*config, u"saveButton"_s);
         QTRY_COMPARE(bench.module(0).stored(), sent);
         QVERIFY(bench.messages.texts.isEmpty());
 
@@ -108,9 +108,10 @@ private slots:
         // Until it is switched off and on, the module answers to its old address, and shows
         // the uploaded texts on the main window's command.
         config->close();
-        bench.click("cmdSelect");
+        bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
-        test::doSteps(*bench.window, *bench.panel, u"cboPT=3 cboPTR=1 cmdPT"_s);
+        test::doSteps(*bench.window, *bench.panel,
+                      u"storedTextList=3 storedTextRowList=1 showStoredTextButton"_s);
         QTRY_COMPARE(shown(bench.module(0)), u"Config. Mode|Text3"_s);
 
         // Restarted from its store, it greets with the new start-up screen at its new address.
@@ -125,10 +126,10 @@ private slots:
         Bench bench({101});
         QVERIFY(bench.started);
         ConfigWindow* config = openConfiguration(bench);
-        typeConfiguration(bench, config, u"opt4800 cboUID~101"_s);
-        test::doStep(*config, u"cmdConLcd"_s);
+        typeConfiguration(bench, config, u"speed4800 uidList~101"_s);
+        test::doStep(*config, u"uploadButton"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 10000);
-        test::doStep(*config, u"cmdSaveFlash"_s);
+        test::doStep(*config, u"saveButton"_s);
         QTRY_COMPARE(bench.module(0).stored().baud, 4800);
         config->close();
 
@@ -136,14 +137,14 @@ private slots:
         PtyHost restarted({101}, bench.host.line().storePath());
         QString error;
         QVERIFY2(restarted.start(&error), qPrintable(error));
-        bench.settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("4"),
+        bench.settings.write(QStringLiteral("Ports"), QStringLiteral("4"),
                                 restarted.devicePath());
-        bench.click("cmdSelect");
+        bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("Device Not Found"));
         QVERIFY(!restarted.line().module(0).ownSelected());
 
-        bench.click("opt4800");
-        bench.click("cmdSelect");
+        bench.click("speed4800");
+        bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("101 Connected"));
         QVERIFY(restarted.line().module(0).ownSelected());
     }

@@ -29,10 +29,10 @@ private slots:
         Bench bench({117});
         QVERIFY(bench.started);
         // A module selected before the search, so that its command groups are open.
-        bench.child<QComboBox>("cboAddr")->setCurrentText(QStringLiteral("117"));
-        bench.click("cmdSelect");
+        bench.child<QComboBox>("addressList")->setCurrentText(QStringLiteral("117"));
+        bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("117 Connected"));
-        auto* find = bench.window->findChild<QAction*>(QStringLiteral("mnuFindModules"));
+        auto* find = bench.window->findChild<QAction*>(QStringLiteral("findModulesAction"));
         QVERIFY(find);
         find->trigger();
         auto* window = bench.window->findChild<FindModulesWindow*>();
@@ -40,13 +40,13 @@ private slots:
         QVERIFY(window->scan().isRunning());
         QSignalSpy finished(&window->scan(), &ModuleScan::finished);
         // The main window's clicks are held while the search runs.
-        bench.child<QAbstractButton>("cmdOnAll")->click();
+        bench.child<QAbstractButton>("allOnButton")->click();
         QVERIFY(finished.wait(60000));
         QVERIFY(!bench.heard.contains(frames::allOutputsOn()));
         // The search deselected every module that answered: none counts as selected any more.
         QCOMPARE(bench.status(), QStringLiteral("Disconnected"));
-        QVERIFY(bench.child<QAbstractButton>("cmdSelect")->isEnabled());
-        QVERIFY(!bench.child<QWidget>("Output")->isEnabled());
+        QVERIFY(bench.child<QAbstractButton>("selectButton")->isEnabled());
+        QVERIFY(!bench.child<QWidget>("outputGroup")->isEnabled());
 
         auto* list = window->findChild<QTreeWidget*>(QStringLiteral("lstModules"));
         QCOMPARE(list->topLevelItemCount(), ModuleScan::kAddresses);
@@ -56,20 +56,20 @@ private slots:
         // What came back may be longer than its column shows: its tooltip holds it all.
         QCOMPARE(first->toolTip(3), QStringLiteral("EE 75 at 9600"));
         emit list->itemActivated(first, 0);
-        QCOMPARE(bench.child<QComboBox>("cboAddr")->currentText(), QStringLiteral("117"));
-        bench.click("cmdSelect");
+        QCOMPARE(bench.child<QComboBox>("addressList")->currentText(), QStringLiteral("117"));
+        bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("117 Connected"));
         // Port 4 names the emulator's link: its entry and the status bar say so, the bar
         // naming the settings file after it, once a tooltip is asked for.
         QHelpEvent hover(QEvent::ToolTip, {}, {});
-        QCoreApplication::sendEvent(bench.child<QComboBox>("cboComm"), &hover);
+        QCoreApplication::sendEvent(bench.child<QComboBox>("portList"), &hover);
         const QString tip =
-            bench.child<QComboBox>("cboComm")->itemData(3, Qt::ToolTipRole).toString();
+            bench.child<QComboBox>("portList")->itemData(3, Qt::ToolTipRole).toString();
         QVERIFY2(tip.contains(bench.host.devicePath()), qPrintable(tip));
-        QCOMPARE(bench.child<QLabel>("StatusBar1Panel1")->toolTip(),
+        QCOMPARE(bench.child<QLabel>("statusText")->toolTip(),
                  tip + QStringLiteral("\nSettings: ") + bench.settings.path());
         // Searching again stops a running watch of the inputs first, as any command does.
-        auto* watch = bench.child<QCheckBox>("chkWatch");
+        auto* watch = bench.child<QCheckBox>("watchBox");
         watch->click();
         QVERIFY(watch->isChecked() && !bench.panel->gate().isOpen());
         window->findChild<QAbstractButton*>(QStringLiteral("cmdSearch"))->click();
@@ -82,7 +82,7 @@ private slots:
     {
         Bench bench({101});
         QVERIFY(bench.started);
-        bench.window->findChild<QAction*>(QStringLiteral("mnuPorts"))->trigger();
+        bench.window->findChild<QAction*>(QStringLiteral("portsAction"))->trigger();
         auto* ports = bench.window->findChild<PortsWindow*>();
         QVERIFY(ports && ports->isVisible());
         // The emulator's device, port 4 in the settings, is given port 7 as well: the port
@@ -95,7 +95,7 @@ private slots:
         ports->findChild<QComboBox*>(QStringLiteral("cboPortNumber"))->setCurrentIndex(6);
         ports->assignSelected();
         const QString tip =
-            bench.child<QComboBox>("cboComm")->itemData(6, Qt::ToolTipRole).toString();
+            bench.child<QComboBox>("portList")->itemData(6, Qt::ToolTipRole).toString();
         QVERIFY2(tip.contains(bench.host.slavePath()), qPrintable(tip));
     }
 
@@ -104,8 +104,8 @@ private slots:
         Bench bench({101});
         QVERIFY(bench.started);
         bench.host.line().setInputs(0, 0x0F);
-        bench.click("cmdSelect");
-        auto* box = bench.child<QCheckBox>("chkWatch");
+        bench.click("selectButton");
+        auto* box = bench.child<QCheckBox>("watchBox");
         QVERIFY(box && box->isEnabled());
         box->click();
         // Any interval the user types, in milliseconds, restarts the watch with it; the reads
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(log->topLevelItem(1)->text(2), QStringLiteral("1"));
 
         // Another command stops the watch and then runs.
-        bench.child<QAbstractButton>("cmdOnAll")->click();
+        bench.child<QAbstractButton>("allOnButton")->click();
         QVERIFY(!box->isChecked());
         bench.mark();
         QTRY_VERIFY_WITH_TIMEOUT(bench.marked(), 10000);

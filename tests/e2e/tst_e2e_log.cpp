@@ -69,28 +69,29 @@ private slots:
         Bench bench({101});
         QVERIFY(bench.started);
         bench.host.line().setInputs(0, 0x5A);
-        bench.window->findChild<QAction*>(u"mnuTrafficLog"_s)->trigger();
+        bench.window->findChild<QAction*>(u"trafficLogAction"_s)->trigger();
         auto* log = bench.window->findChild<LogWindow*>();
         QVERIFY(log && log->isVisible());
 
-        test::doSteps(*bench.window, *bench.panel,
-                      u"cmdSelect txtLine1=Hello txtLine2=world cmdSendText cmdInput"_s);
+        test::doSteps(
+            *bench.window, *bench.panel,
+            u"selectButton line1Box=Hello line2Box=world sendTextButton readInputsButton"_s);
         // The window takes the select's acknowledgement for the deselect's; the log does not.
         bench.host.line().setSilent(true);
-        bench.click("cmdDeselect");
+        bench.click("deselectButton");
         QCOMPARE(bench.status(), u"Disconnected"_s);
         bench.host.line().setSilent(false);
         test::doSteps(*bench.window, *bench.panel,
-                      u"cboAddr=105 cmdSelect cboAddr=101 cmdSelect"_s);
+                      u"addressList=105 selectButton addressList=101 selectButton"_s);
 
-        bench.window->findChild<QAction*>(u"mnuConfig"_s)->trigger();
+        bench.window->findChild<QAction*>(u"configAction"_s)->trigger();
         ConfigWindow* config = bench.window->configWindow();
-        QString steps = u"cboUID~101 txtSU1=Velnor txtPreDefine_2=Third"_s;
+        QString steps = u"uidList~101 startupLine1=Velnor storedText_2=Third"_s;
         for (int i = 0; i < 64; ++i)
-            steps += u" txtCustom_%1=%2"_s.arg(i).arg(i % 32);
-        test::doSteps(*config, *bench.panel, steps + u" cmdConLcd"_s);
+            steps += u" bitmapByte_%1=%2"_s.arg(i).arg(i % 32);
+        test::doSteps(*config, *bench.panel, steps + u" uploadButton"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 10000);
-        test::doStep(*config, u"cmdSaveFlash"_s);
+        test::doStep(*config, u"saveButton"_s);
 
         QString texts;
         for (int k = 1; k <= 10; ++k) {

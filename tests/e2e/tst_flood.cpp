@@ -72,15 +72,15 @@ private slots:
 
         QTemporaryDir dir;
         const IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
-        settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), pty.slavePath());
-        settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
+        settings.write(QStringLiteral("Ports"), QStringLiteral("1"), pty.slavePath());
+        settings.write(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
         test::FakeMessageSink messages;
         const auto panel = Panel::onSerialPorts(messages, portMapOf(settings));
         MainWindow window(*panel, settings);
         // With the traffic log open, which names every run of bytes and shows it as it comes.
-        window.findChild<QAction*>(QStringLiteral("mnuTrafficLog"))->trigger();
-        auto* select = window.findChild<QAbstractButton*>(QStringLiteral("cmdSelect"));
-        auto* status = window.findChild<QLabel*>(QStringLiteral("StatusBar1Panel1"));
+        window.findChild<QAction*>(QStringLiteral("trafficLogAction"))->trigger();
+        auto* select = window.findChild<QAbstractButton*>(QStringLiteral("selectButton"));
+        auto* status = window.findChild<QLabel*>(QStringLiteral("statusText"));
 
         // The far end stops on its own when the wait below gives up, so that a loop which never
         // comes back from reading ends too, its stall on record.
@@ -178,7 +178,7 @@ private slots:
             QVERIFY2(memoryAtEnd - memoryAtStart < 4 * 1024 * 1024, "memory grew under the flood");
         QVERIFY(messages.texts.isEmpty());
         // Shown as it came, a flood leaves only its latest bytes on the Received Bytes line.
-        QCOMPARE_LE(window.findChild<QLabel*>(QStringLiteral("lblRxData"))->text().size(),
+        QCOMPARE_LE(window.findChild<QLabel*>(QStringLiteral("receivedBytes"))->text().size(),
                     4 + 3 * TrafficMonitor::kRxTail);
     }
 };

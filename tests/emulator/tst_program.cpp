@@ -62,7 +62,7 @@ void TestProgram::headlessLogsFramesAndAnswers()
     const QByteArray device = nextLine(process);
     QVERIFY2(device.startsWith("device /dev/"), device.constData());
     QCOMPARE(nextLine(process), "link " + QFile::encodeName(link));
-    QCOMPARE(IniFile(ini).ReadIni(u"Ports"_s, u"3"_s), link);
+    QCOMPARE(IniFile(ini).read(u"Ports"_s, u"3"_s), link);
     const int fd = openDevice(link);
     QVERIFY(fd >= 0);
     const auto closeFd = qScopeGuard([fd] { ::close(fd); });
@@ -257,7 +257,7 @@ void TestProgram::signalEndsTheWaitForTheSettingsLock()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const IniFile ini(dir.filePath(u"velnor.ini"_s));
-    QVERIFY(ini.WriteIni(u"Ports"_s, u"1"_s, u"/dev/ttyS0"_s));
+    QVERIFY(ini.write(u"Ports"_s, u"1"_s, u"/dev/ttyS0"_s));
     const IniLock held = ini.tryLock();
     QCOMPARE(held.state(), IniLock::State::Held);
 
@@ -272,7 +272,7 @@ void TestProgram::signalEndsTheWaitForTheSettingsLock()
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
-    QCOMPARE(ini.ReadIni(u"Ports"_s, u"3"_s), QString());
+    QCOMPARE(ini.read(u"Ports"_s, u"3"_s), QString());
     QVERIFY(!QFileInfo::exists(dir.filePath(u"device"_s)));
 }
 

@@ -197,7 +197,7 @@ void TestPortAdvice::portReportsItsHolder()
     const ProvidedPty pty;
     QVERIFY(pty.slavePath.startsWith(u"/dev/"_s));
     const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
-    QVERIFY(ini.WriteIni(u"Ports"_s, u"1"_s, pty.slavePath));
+    QVERIFY(ini.write(u"Ports"_s, u"1"_s, pty.slavePath));
 
     // flock takes the lock and holds it while it runs cat, which has no descriptor on the
     // terminal, reports that it started and runs until its input ends.
@@ -230,7 +230,7 @@ void TestPortAdvice::portReportsAMissingDevice()
     const QTemporaryDir dir;
     const QString missing = dir.filePath(u"ttyGone"_s);
     const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
-    QVERIFY(ini.WriteIni(u"Ports"_s, u"4"_s, missing));
+    QVERIFY(ini.write(u"Ports"_s, u"4"_s, missing));
     velnor::QtSerialPort port(velnor::portMapOf(ini));
     port.setCommPort(4);
     QVERIFY(!port.setPortOpen(true));

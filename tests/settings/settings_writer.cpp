@@ -37,7 +37,7 @@ int main(int argc, char** argv)
         if (pid == 0) {
             ::dprintf(STDOUT_FILENO, "begin %d\n", int(::getpid()));
             for (long i = 0; count == 0 || i < count; ++i) {
-                if (!ini.WriteIni(u"LCD"_s, u"Line1"_s, values[size_t(i) % values.size()]))
+                if (!ini.write(u"LCD"_s, u"Line1"_s, values[size_t(i) % values.size()]))
                     ::_exit(1);
             }
             ::_exit(0);

@@ -99,11 +99,11 @@ void TestIniFile::hostile()
     QCOMPARE(ini.unreadable().isEmpty(), !uid.isNull());
     QCOMPARE(velnor::StartupSettings::read(ini).at9600(), uid.isNull());
 
-    QCOMPARE(ini.ReadIni(u"LCD"_s, u"UID"_s), QString::fromLatin1(uid));
+    QCOMPARE(ini.read(u"LCD"_s, u"UID"_s), QString::fromLatin1(uid));
     QString error;
-    QCOMPARE(ini.WriteIni(u"LCD"_s, u"Baud"_s, u"9600"_s, &error), !uid.isNull());
+    QCOMPARE(ini.write(u"LCD"_s, u"Baud"_s, u"9600"_s, &error), !uid.isNull());
     QCOMPARE(error.isEmpty(), !uid.isNull());
-    QCOMPARE(ini.ReadIni(u"LCD"_s, u"UID"_s), QString::fromLatin1(uid));
+    QCOMPARE(ini.read(u"LCD"_s, u"UID"_s), QString::fromLatin1(uid));
 }
 
 // Written through a symlink in a writable folder, the target is replaced whole: a hard link to
@@ -125,21 +125,21 @@ void TestIniFile::write()
         ::chmod(folder.constData(), 0700);
     });
 
-    QVERIFY(!ini.WriteIni(u"LCD"_s, u"Line1"_s, u"x\r\nUID=6"_s));
+    QVERIFY(!ini.write(u"LCD"_s, u"Line1"_s, u"x\r\nUID=6"_s));
     QString why;
-    QVERIFY(!ini.WriteIni(u"LCD"_s, u"Line1"_s, u"\u20ac 5"_s, &why)); // would read back as "? 5"
+    QVERIFY(!ini.write(u"LCD"_s, u"Line1"_s, u"\u20ac 5"_s, &why)); // would read back as "? 5"
     QVERIFY(why.contains(u"ISO-8859-1"_s));
     const QString centred = u"  Caf\u00e9 "_s;
-    QVERIFY(ini.WriteIni(u"LCD"_s, u"Line1"_s, centred));
+    QVERIFY(ini.write(u"LCD"_s, u"Line1"_s, centred));
     QCOMPARE(contents(real), "; mine\r\n[LCD]\r\nLine1=\"  Caf\xE9 \"\r\n"_ba);
-    QCOMPARE(ini.ReadIni(u"lcd"_s, u"LINE1"_s), centred);
+    QCOMPARE(ini.read(u"lcd"_s, u"LINE1"_s), centred);
     QCOMPARE(contents(dir.filePath(u"old"_s)), "; mine\r\n[LCD]\r\nLine1=1\r\n"_ba);
     QCOMPARE(QFile::symLinkTarget(ini.path()), real);
     QVERIFY(QFile::permissions(real).testFlag(QFile::WriteOther));
 
     QCOMPARE(::chmod(folder.constData(), 0555), 0);
     ::setfsuid(65534);
-    QVERIFY(ini.WriteIni(u"LCD"_s, u"Line1"_s, u"2"_s));
+    QVERIFY(ini.write(u"LCD"_s, u"Line1"_s, u"2"_s));
     QCOMPARE(contents(real), "; mine\r\n[LCD]\r\nLine1=2\r\n"_ba);
 }
 
@@ -163,7 +163,7 @@ void TestIniFile::names()
     const QTemporaryDir dir;
     const velnor::IniFile ini(dir.filePath(u"velnor.ini"_s));
     QVERIFY(put(ini.path(), "[?]\r\nK=1\r\n[S]\r\n?=2\r\n\xC9=3\r\n"));
-    QCOMPARE(ini.ReadIni(section, key), expected);
+    QCOMPARE(ini.read(section, key), expected);
 }
 
 // A read takes memory for what the file holds, not for the largest file it would read: in a
@@ -178,7 +178,7 @@ void TestIniFile::readWithLittleMemory()
         const qint64 used = velnor::test::memoryNow().size;
         const rlimit limit{rlim_t(used) + (32 << 20), rlim_t(used) + (32 << 20)};
         return used > 0 && ::setrlimit(RLIMIT_AS, &limit) == 0 &&
-               ini.ReadIni(u"LCD"_s, u"UID"_s) == u"101"_s;
+               ini.read(u"LCD"_s, u"UID"_s) == u"101"_s;
     });
     QCOMPARE(status, 0);
 }
@@ -232,7 +232,7 @@ void TestIniFile::failedWrite()
         const rlimit limit{0, 0};
         QString error;
         return (!reason.contains(u"File too large"_s) || ::setrlimit(RLIMIT_FSIZE, &limit) == 0) &&
-               !ini.WriteIni(u"LCD"_s, u"Baud"_s, u"9600"_s, &error) && error.contains(reason);
+               !ini.write(u"LCD"_s, u"Baud"_s, u"9600"_s, &error) && error.contains(reason);
     });
     QCOMPARE(status, 0);
     QCOMPARE(contents(ini.path()), QByteArray(size, ' '));
@@ -256,7 +256,7 @@ void TestIniFile::leftovers()
     for (const QString& name : kept + QStringList{dead, live})
         QVERIFY(put(dir.filePath(name), "[LCD]\r\n"));
 
-    QVERIFY(ini.WriteIni(u"LCD"_s, u"UID"_s, u"101"_s));
+    QVERIFY(ini.write(u"LCD"_s, u"UID"_s, u"101"_s));
     QStringList expected = kept + QStringList{live, u"velnor.ini"_s};
     expected.sort();
     QCOMPARE(entries(dir.path()), expected);
@@ -279,7 +279,7 @@ void TestIniFile::twoWriters()
             ::read(start[0], start, 1); // both begin when the test closes its end
             bool written = true;
             for (int i = 0; i < kWrites; ++i)
-                written = ini.WriteIni(u"Ports"_s, key(writer, i), key(writer, i)) && written;
+                written = ini.write(u"Ports"_s, key(writer, i), key(writer, i)) && written;
             ::_exit(written ? 0 : 1);
         }
     }
@@ -292,7 +292,7 @@ void TestIniFile::twoWriters()
     }
     QStringList lost;
     for (int i = 0; i < 2 * kWrites; ++i) {
-        if (ini.ReadIni(u"Ports"_s, key(i % 2, i / 2)) != key(i % 2, i / 2))
+        if (ini.read(u"Ports"_s, key(i % 2, i / 2)) != key(i % 2, i / 2))
             lost << key(i % 2, i / 2);
     }
     QVERIFY2(lost.isEmpty(), qPrintable(u"lost: "_s + lost.join(u' ')));

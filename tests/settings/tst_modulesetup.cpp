@@ -104,9 +104,9 @@ private slots:
             QVERIFY(file.isNull() || put(ini.path(), file));
         int refused = 0;
         for (const auto& [key, value] : keys)
-            refused += oneByOne.WriteIni(QStringLiteral("LCD"), key, value) ? 0 : 1;
+            refused += oneByOne.write(QStringLiteral("LCD"), key, value) ? 0 : 1;
         QCOMPARE(refused, 1); // the line break
-        QCOMPARE(together.WriteIniKeys(QStringLiteral("LCD"), keys).size(), 1);
+        QCOMPARE(together.writeKeys(QStringLiteral("LCD"), keys).size(), 1);
         QCOMPARE(contents(together.path()), contents(oneByOne.path()));
     }
 };

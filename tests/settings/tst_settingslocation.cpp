@@ -120,7 +120,7 @@ void TestSettingsLocation::choose()
     // A save, and a second start, find the port and speed of the first: a file the save
     // makes starts from the default; one the user changed is left as it is.
     const velnor::StartupSettings first = velnor::StartupSettings::read(location.file());
-    QVERIFY(location.file().WriteIni(u"LCD"_s, u"UID"_s, u"105"_s));
+    QVERIFY(location.file().write(u"LCD"_s, u"UID"_s, u"105"_s));
     QVERIFY(location.prepare(&error));
     const velnor::StartupSettings next = velnor::StartupSettings::read(location.file());
     QCOMPARE(next.settledLine(), first.settledLine());

@@ -24,12 +24,12 @@ struct EmulatedLine
             qWarning("emulator did not start: %s", qPrintable(error));
             return;
         }
-        settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"),
+        settings.write(QStringLiteral("Settings"), QStringLiteral("CommPort"),
                           QStringLiteral("4"));
-        settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("Setting"),
+        settings.write(QStringLiteral("Settings"), QStringLiteral("Setting"),
                           QStringLiteral("9600,n,8,1"));
-        settings.WriteIni(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
-        settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("4"), host.devicePath());
+        settings.write(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
+        settings.write(QStringLiteral("Ports"), QStringLiteral("4"), host.devicePath());
         QObject::connect(&host, &PtyHost::frameReceived, &host,
                          [this](const QByteArray& bytes) { heard += bytes; });
     }

@@ -28,7 +28,7 @@ inline QString indicatorColours(const QWidget& window)
 {
     QString colours;
     for (int i = 0; i < 8; ++i) {
-        const QColor fill = window.findChild<QFrame*>(QStringLiteral("Shape1_%1").arg(i))
+        const QColor fill = window.findChild<QFrame*>(QStringLiteral("inputSquare_%1").arg(i))
                                 ->palette()
                                 .color(QPalette::Active, QPalette::Window);
         colours += fill == QColor(255, 255, 255) ? QLatin1Char('W')
@@ -98,7 +98,7 @@ struct MainWindowRig
         return (in ? in : window.get())->findChild<T*>(name);
     }
 
-    QString status() const { return child<QLabel>(QStringLiteral("StatusBar1Panel1"))->text(); }
+    QString status() const { return child<QLabel>(QStringLiteral("statusText"))->text(); }
     // Clicks and lets the wait it started run to its end.
     void click(const QString& name) const
     {

@@ -37,10 +37,10 @@ bool writeIni(const ProgramOptions& options, const QString& device)
         return false;
     QString error = lock.error();
     if (lock.state() != IniLock::State::Held ||
-        !ini.WriteIni(QStringLiteral("Ports"), QString::number(options.port), device, &error,
+        !ini.write(QStringLiteral("Ports"), QString::number(options.port), device, &error,
                       &lock) ||
         (options.selectPort &&
-         !ini.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"),
+         !ini.write(QStringLiteral("Settings"), QStringLiteral("CommPort"),
                        QString::number(options.port), &error, &lock))) {
         printError(error);
         return false;
