@@ -36,8 +36,9 @@ QString digits(const InputStates& states)
 
 } // namespace
 
-InputWatchWindow::InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_watch(panel), m_group(group),
+InputWatchWindow::InputWatchWindow(Panel& panel, const Selection& selection, QGroupBox* group,
+                                   QWidget* parent)
+    : QWidget(parent, Qt::Window), m_watch(panel), m_selection(selection), m_group(group),
       m_box(new QCheckBox(QStringLiteral("Watch"), group))
 {
     setObjectName(QStringLiteral("frmWatch"));
@@ -166,8 +167,7 @@ void InputWatchWindow::boxClicked(bool checked)
         return;
     }
     build();
-    m_last.reset();
-    m_watch.start(intervalMs());
+    m_watch.start(m_selection.address, intervalMs());
     m_box->setChecked(true);
     m_status->setText(QStringLiteral("Watching"));
     show();
@@ -179,22 +179,17 @@ int InputWatchWindow::intervalMs() const
     return m_interval ? m_interval->value() : 0;
 }
 
-void InputWatchWindow::answered(const InputStates& states, bool changed)
+void InputWatchWindow::answered(const InputStates& states, const QList<int>& changed, bool first)
 {
     emit inputsRead(states);
-    if (!changed)
-        return;
     const QDateTime now = QDateTime::currentDateTime();
-    if (!m_last) {
+    if (first) {
         addRow(now, QStringLiteral("1-8"), digits(states));
-    } else {
-        for (size_t i = 0; i < states.size(); ++i) {
-            if (states.at(i) != m_last->at(i))
-                addRow(now, QString::number(i + 1),
-                       states.at(i) ? QStringLiteral("1") : QStringLiteral("0"));
-        }
+        return;
     }
-    m_last = states;
+    for (const int i : changed)
+        addRow(now, QString::number(i + 1),
+               states.at(size_t(i)) ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void InputWatchWindow::addRow(const QDateTime& at, const QString& input, const QString& state)

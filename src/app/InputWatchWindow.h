@@ -10,8 +10,6 @@
 #include <QDateTime>
 #include <QWidget>
 
-#include <optional>
-
 class QCheckBox;
 class QFileDialog;
 class QGroupBox;
@@ -28,7 +26,8 @@ class InputWatchWindow final : public QWidget
     Q_OBJECT
 public:
     // The box goes into group's title row; the box is usable while the group is.
-    InputWatchWindow(Panel& panel, QGroupBox* group, QWidget* parent = nullptr);
+    InputWatchWindow(Panel& panel, const Selection& selection, QGroupBox* group,
+                     QWidget* parent = nullptr);
     ~InputWatchWindow() override;
 
     InputWatch& watch() { return m_watch; }
@@ -50,19 +49,20 @@ protected:
 private:
     void build();
     void boxClicked(bool checked);
-    void answered(const InputStates& states, bool changed);
+    void answered(const InputStates& states, const QList<int>& changed, bool first);
     void addRow(const QDateTime& at, const QString& input, const QString& state);
     int intervalMs() const;
     void askWhereToSave();
 
     InputWatch m_watch;
+    // Whose inputs are watched: the module the main window selected.
+    const Selection& m_selection;
     QGroupBox* m_group;
     QCheckBox* m_box;
     QSpinBox* m_interval = nullptr;
     QTreeWidget* m_log = nullptr;
     QLabel* m_status = nullptr;
     QFileDialog* m_saveDialog = nullptr;
-    std::optional<InputStates> m_last;
 };
 
 } // namespace velnor

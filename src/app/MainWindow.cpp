@@ -10,7 +10,6 @@
 #include "link/SerialPort.h"
 #include "settings/IniFile.h"
 #include "settings/StartupSettings.h"
-#include "shared/Variables.h"
 #include "shared/Wire.h"
 #include "ui_MainWindow.h"
 #include "widgets/ClassicLook.h"
@@ -45,12 +44,11 @@ void fill(QComboBox* list, const QStringList& items)
 MainWindow::MainWindow(Panel& panel, const IniFile& settings, QWidget* parent)
     : QMainWindow(parent), m_panel(panel), m_settings(settings),
       m_ui(std::make_unique<Ui::MainWindow>()), m_gate(new ClickGate(panel.gate(), this)),
-      m_selection(new DeviceSelection(panel.vars(), panel.exchanges(), panel.messages(), this)),
+      m_selection(new DeviceSelection(panel.exchanges(), panel.link(), panel.messages(), this)),
       m_inputOutput(
           new InputOutputCommands(panel.exchanges(), panel.link(), panel.messages(), this)),
-      m_text(panel.vars(), panel.link(), panel.messages()),
-      m_display(panel.link(), panel.messages(), m_selection->state()),
-      m_ports(panel.vars(), panel.port())
+      m_text(panel.link(), panel.messages()),
+      m_display(panel.link(), panel.messages(), m_selection->state()), m_ports(panel.port())
 {
     m_ui->setupUi(this);
     m_Shape1 = {m_ui->Shape1_0, m_ui->Shape1_1, m_ui->Shape1_2, m_ui->Shape1_3,
@@ -73,7 +71,7 @@ MainWindow::~MainWindow()
 }
 
 QButtonGroup* MainWindow::controlArray(const QString& name,
-                                    std::initializer_list<QAbstractButton*> members)
+                                       std::initializer_list<QAbstractButton*> members)
 {
     auto* group = new QButtonGroup(this);
     group->setObjectName(name);
@@ -125,7 +123,7 @@ void MainWindow::Form_Load()
     // Unusable entries fall back to the first list entries.
     const StartupSettings startup = StartupSettings::read(m_settings);
     m_ports.Form_Load(startup);
-    m_panel.vars().DeviceAddr = quint8(startup.address);
+    m_selection->setAddress(quint8(startup.address));
 
     fill(m_ui->cboComm, numberEntries(1, StartupSettings::kPorts));
     m_ui->cboComm->setCurrentIndex(startup.port - 1);
@@ -182,7 +180,8 @@ void MainWindow::connectSignals()
     m_gate->group(m_optBL, [this](int index) { m_display.optBL_Click(index); });
     m_gate->group(m_cmdCC, [this](int index) { m_display.cmdCC_Click(index); });
 
-    m_gate->button(ui.cmdInput, [this] { m_inputOutput->cmdInput_Click(); });
+    m_gate->button(ui.cmdInput,
+                   [this] { m_inputOutput->cmdInput_Click(m_selection->state().address); });
     m_gate->button(ui.cmdSOutput, [this] {
         m_inputOutput->cmdSOutput_Click(m_ui->cboOutput->currentText(),
                                         m_ui->cboOF->currentText());
@@ -196,7 +195,7 @@ void MainWindow::connectSignals()
         new LineMenu(m_panel, m_settings, *m_gate,
                      {ui.mnuLine, ui.mnuTrafficLog, ui.cboComm, ui.cboAddr, m_statusPanel, this});
     connect(line, &LineMenu::searchEnded, this, &MainWindow::releaseSelection);
-    auto* watch = new InputWatchWindow(m_panel, ui.InputStatus, this);
+    auto* watch = new InputWatchWindow(m_panel, m_selection->state(), ui.InputStatus, this);
     m_gate->setBeforeClick([watch] { watch->stop(); });
     connect(watch, &InputWatchWindow::inputsRead, this, &MainWindow::showInputs);
     connect(watch, &InputWatchWindow::statusChanged, m_statusPanel, &QLabel::setText);
@@ -269,7 +268,7 @@ void MainWindow::releaseSelection()
 
 void MainWindow::mnuConfig_Click()
 {
-    m_panel.port().setPortOpen(false);
+    m_panel.closePort();
     // The window selects every module and its upload ends by releasing them.
     releaseSelection();
     // One window for the whole run: an open one comes to the front without loading again; a

@@ -7,7 +7,6 @@ WireTap::WireTap(SerialPort& port, QObject* parent) : SerialPort(parent), m_port
     // Every chunk is taken from the real port as it arrives; the threshold that the receiver
     // relies on is this port's own.
     m_port.setRThreshold(1);
-    m_port.setInputMode(InputModeBinary);
     connect(&m_port, &SerialPort::onComm, this, &WireTap::takeIn);
 }
 
@@ -29,8 +28,6 @@ bool WireTap::output(const QByteArray& bytes)
 
 void WireTap::takeIn()
 {
-    if (m_port.commEvent() != ComEvReceive)
-        return;
     const QByteArray bytes = m_port.input();
     emit received(bytes);
     deliver(bytes);

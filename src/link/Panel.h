@@ -8,7 +8,6 @@
 #include "link/TrafficLog.h"
 #include "link/TrafficMonitor.h"
 #include "link/WaitGate.h"
-#include "shared/Variables.h"
 
 #include <QObject>
 
@@ -20,7 +19,7 @@ class MessageSink;
 class SerialPort;
 class TickSource;
 
-// Everything of a panel below its windows, built in one place: the shared state, the main
+// Everything of a panel below its windows, built in one place: the main
 // window's port and tick with its link, receiver, traffic monitor and exchanges, the
 // configuration window's own port, tick and link, and the wait gate between them. What goes
 // over either line can be heard here: frames sent by both links, bytes read from the main
@@ -42,7 +41,6 @@ public:
     // On serial ports that find their devices through ports, with the windows' own ticks.
     static std::unique_ptr<Panel> onSerialPorts(MessageSink& messages, const PortMap& ports);
 
-    Variables& vars() { return m_vars; }
     MessageSink& messages() { return m_messages; }
     SerialPort& port() { return *m_main.port; }
     TickSource& ticks() { return *m_main.ticks; }
@@ -56,11 +54,13 @@ public:
     Exchanges& exchanges() { return m_exchanges; }
     ConfigLink& configLink() { return m_configLink; }
     TrafficLog& log() { return m_log; }
+    // Closes the main window's port, so the next frame opens it on what it was given since.
+    // Refused while a wait runs: its frames need the port as it is.
+    bool closePort();
 
 private:
     void logTraffic();
 
-    Variables m_vars;
     MessageSink& m_messages;
     Line m_main;
     Line m_config;
