@@ -49,6 +49,7 @@ bool Exchanges::start(const QList<Exchange>& steps, QObject* context, Run run)
     m_steps = steps;
     m_next = 0;
     m_running = true;
+    ++m_runs;
     runUntilWait();
     return true;
 }
@@ -65,7 +66,9 @@ void Exchanges::cancel()
 
 void Exchanges::runUntilWait()
 {
-    while (m_running && m_next < m_steps.size()) {
+    // Whoever hears a step end may cancel this run and start another, which runs on its own.
+    const quint64 run = m_runs;
+    while (m_running && run == m_runs && m_next < m_steps.size()) {
         const qsizetype index = m_next++;
         if (!begin(m_steps.at(index), index))
             return;
@@ -75,14 +78,14 @@ void Exchanges::runUntilWait()
         }
         endStep();
     }
-    if (m_running)
+    if (m_running && run == m_runs)
         end(true);
 }
 
 bool Exchanges::begin(const Exchange& step, qsizetype index)
 {
-    if (m_run.starting && m_context) {
-        m_run.starting(index);
+    if (const auto starting = m_run.starting; starting && m_context) {
+        starting(index);
         if (!m_running)
             return false;
     }
@@ -123,8 +126,8 @@ bool Exchanges::begin(const Exchange& step, qsizetype index)
         end(false);
         return false;
     }
-    if (m_run.sent && m_context)
-        m_run.sent(index);
+    if (const auto sent = m_run.sent; sent && m_context)
+        sent(index);
     return m_running;
 }
 
@@ -155,9 +158,11 @@ void Exchanges::answerIn(const QByteArray& answer)
 
 void Exchanges::finishCurrent()
 {
+    const quint64 run = m_runs;
     m_ticks.stop();
     endStep();
-    runUntilWait();
+    if (run == m_runs)
+        runUntilWait();
 }
 
 void Exchanges::endStep()
@@ -184,8 +189,8 @@ void Exchanges::endStep()
         break;
     }
     emit exchangeEnded(outcome);
-    if (m_run.ended && m_context)
-        m_run.ended(outcome);
+    if (const auto ended = m_run.ended; ended && m_context)
+        ended(outcome);
 }
 
 void Exchanges::end(bool completed)

@@ -75,6 +75,7 @@ private:
     QByteArray m_answer;
     // Counts the steps begun, so an answer heard for one cannot end the next.
     quint64 m_begun = 0;
+    quint64 m_runs = 0;
     bool m_running = false;
     QPointer<QObject> m_context;
     Run m_run;

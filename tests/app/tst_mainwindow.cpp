@@ -67,12 +67,8 @@ private slots:
         QCOMPARE(rig.child<QRadioButton>(QStringLiteral("opt9600"))->isChecked(), at9600);
         QCOMPARE(rig.child<QRadioButton>(QStringLiteral("opt4800"))->isChecked(), !at9600);
         QCOMPARE(rig.child<QComboBox>(QStringLiteral("cboAddr"))->currentText(), expected[3]);
-        QCOMPARE(rig.vars.PortSettings, expected[2]);
-        QCOMPARE(rig.vars.PortNumber, expected[0]);
-        QCOMPARE(int(rig.vars.DeviceAddr), expected[3].toInt());
         QCOMPARE(rig.port.settings(), expected[2]);
         QCOMPARE(rig.port.commPort(), expected[0].toInt());
-        QCOMPARE(rig.port.rThreshold(), 2);
         QVERIFY(!rig.port.portOpen());
         QVERIFY(rig.port.writes.isEmpty());
         QCOMPARE(rig.child<QLabel>(QStringLiteral("StatusBar1Panel1"))->text(), QString());
@@ -87,22 +83,22 @@ private slots:
         const QByteArray ini("[Settings]\r\nCommPort=3\r\nSetting=9600,n,8,1\r\n");
         MainWindowRig rig(&ini);
         auto* ports = rig.child<QComboBox>(QStringLiteral("cboComm"));
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         rig.window->cboComm_Click(2); // port 3 again
         rig.window->opt9600_Click();
         QCOMPARE(rig.port.closes, 0);
 
         ports->setCurrentIndex(4);
         QVERIFY(!rig.port.portOpen());
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         QCOMPARE(rig.port.openedPort, 5);
 
         rig.child<QRadioButton>(QStringLiteral("opt4800"))->click();
         QVERIFY(!rig.port.portOpen());
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         QCOMPARE(rig.port.openedSettings, QStringLiteral("4800,n,8,1"));
         rig.child<QRadioButton>(QStringLiteral("opt9600"))->click();
-        QCOMPARE(rig.vars.PortSettings, QStringLiteral("9600,n,8,1"));
+        QCOMPARE(rig.port.settings(), QStringLiteral("9600,n,8,1"));
         QCOMPARE(rig.port.closes, 3);
 
         QCOMPARE(test::contents(rig.settings.path()), ini); // choices last for the run only
@@ -221,7 +217,7 @@ private slots:
         QCOMPARE(rig.port.written(), QByteArray("\xef\x69"));
         QVERIFY(!box->isChecked());
         QCOMPARE(ports->currentIndex(), 0);
-        QCOMPARE(rig.vars.PortNumber, QStringLiteral("1"));
+        QCOMPARE(rig.port.commPort(), 1);
         QVERIFY(rig.child<QRadioButton>(QStringLiteral("opt9600"))->isChecked());
         QVERIFY(rig.window->configWindow() == nullptr);
         QCOMPARE(rig.status(), QStringLiteral("Device Not Found"));

@@ -1,7 +1,6 @@
 #include "FakeSerialPort.h"
 #include "commands/PortChoice.h"
 #include "settings/StartupSettings.h"
-#include "shared/Variables.h"
 
 #include <QTest>
 
@@ -51,16 +50,14 @@ private slots:
         QFETCH(int, commPort);
         QFETCH(int, closes);
 
-        Variables vars;
         test::FakeSerialPort serial;
-        PortChoice choice(vars, serial);
+        PortChoice choice(serial);
         StartupSettings startup;
         startup.port = port;
         startup.lineSettings = setting;
         choice.Form_Load(startup);
-        // Set up for answers, and not opened: the first frame opens it.
+        // Not opened: the first frame opens it.
         QVERIFY(!serial.portOpen());
-        QCOMPARE(serial.rThreshold(), 2);
 
         for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts)) {
             serial.setPortOpen(true);
@@ -70,9 +67,7 @@ private slots:
             else
                 choice.chooseSpeed(value);
         }
-        QCOMPARE(vars.PortSettings, settings);
         QCOMPARE(serial.settings(), settings);
-        QCOMPARE(vars.PortNumber, QString::number(commPort));
         QCOMPARE(serial.commPort(), commPort);
         QCOMPARE(serial.closes, closes);
     }

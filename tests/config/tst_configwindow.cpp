@@ -290,7 +290,7 @@ private slots:
         test::MainWindowRig rig(&ini);
         auto* menu = rig.child<QAction>(QStringLiteral("mnuConfig"));
         rig.window->show();
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         menu->trigger();
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
@@ -305,7 +305,7 @@ private slots:
 
         first->findChild<QLineEdit*>(QStringLiteral("txtSU1"))->setText(QStringLiteral("edited"));
         rig.child<QLabel>(QStringLiteral("StatusBar1Panel1"))->setText(QStringLiteral("x"));
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         menu->trigger(); // brought forward, not loaded again
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("Disconnected"));

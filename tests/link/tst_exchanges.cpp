@@ -1,0 +1,286 @@
+#include "FakeLine.h"
+#include "FakeMessageSink.h"
+#include "link/ConfigLink.h"
+#include "link/Hex.h"
+#include "link/Panel.h"
+#include "protocol/UploadPlan.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace velnor;
+using velnor::test::FakeMessageSink;
+using velnor::test::FakeSerialPort;
+using velnor::test::FakeTickSource;
+using velnor::test::waitsOver;
+
+Q_DECLARE_METATYPE(velnor::Exchange)
+
+namespace {
+
+// The main window's runner on fakes, as the windows, the line tools and velnor-cli use it.
+struct Rig
+{
+    // The module answers each frame once it is written (an empty reply: silence).
+    void answer(const QByteArray& reply)
+    {
+        port.answerWith([reply](const QByteArray&) { return reply; });
+    }
+    // Starts the steps and lets them run; how each ended, in order, as its starter hears it.
+    QList<Exchange::Outcome> run(const QList<Exchange>& steps)
+    {
+        QList<Exchange::Outcome> outcomes;
+        QObject context;
+        const auto ended = [&outcomes](const Exchange::Outcome& o) { outcomes.append(o); };
+        if (!panel.exchanges().start(steps, &context, {{}, {}, ended, {}}) || !waitsOver(panel))
+            outcomes.clear();
+        return outcomes;
+    }
+
+    FakeMessageSink messages;
+    Panel panel{messages, test::fakeLine(), test::fakeLine()};
+    FakeSerialPort& port = test::fakePort(panel);
+    FakeTickSource& ticks = test::fakeTicks(panel);
+};
+
+} // namespace
+
+class tst_Exchanges final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The line tools' exchanges end as soon as the whole answer from the module asked is in; the
+    // commands' wait their ticks out, and so does a tool's when no such answer comes.
+    void onlyTheToolsEndOnTheirAnswer_data()
+    {
+        QTest::addColumn<Exchange>("exchange");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("waitsItsTicks");
+        const auto row = [](const char* name, const Exchange& exchange, const char* reply,
+                            bool waits) {
+            QTest::newRow(name) << exchange << QByteArray::fromHex(reply) << waits;
+        };
+        const Exchange select = Exchange::select(100);
+        const Exchange read = Exchange::readInputs(100);
+        row("command's select", select, "EE64", true);
+        row("tool's select", select.endingOnAnswer(), "EE64", false);
+        row("tool's select, another module", select.endingOnAnswer(), "EE65", true);
+        row("tool's read", read.endingOnAnswer(), "EE640500", false);
+        row("tool's read, no header", read.endingOnAnswer(), "00000500", true);
+        row("tool's read, silence", read.endingOnAnswer(), "", true);
+    }
+
+    void onlyTheToolsEndOnTheirAnswer()
+    {
+        QFETCH(Exchange, exchange);
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, waitsItsTicks);
+        Rig rig;
+        rig.answer(reply);
+        const QList<Exchange::Outcome> ended = rig.run({exchange});
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended.first().answered, reply.startsWith("\xee\x64"));
+        QCOMPARE(rig.ticks.ticksPerRun.size(), 1);
+        QCOMPARE(rig.ticks.ticksPerRun.first() == Exchange::kAnswerTicks, waitsItsTicks);
+        QVERIFY(!rig.ticks.isActive());
+    }
+
+    // What comes during a select is logged as the receiver took it, with the select's address
+    // (what its send dropped from before has none) and the line, and shows on the Received Bytes
+    // line, garbled or not.
+    void whatComesDuringAnExchangeIsItsOwn_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("stray byte before the answer")
+            << "\x00\xee\x65"_ba << u"07/no frame/-1; 00 EE 65/no frame/101"_s << u"00 EE 65 "_s;
+        QTest::newRow("collision")
+            << "\xcc\x40\xff"_ba << u"07/no frame/-1; CC 40 FF/no frame/101"_s << u"CC 40 FF "_s;
+    }
+
+    void whatComesDuringAnExchangeIsItsOwn()
+    {
+        QFETCH(QByteArray, reply);
+        Rig rig;
+        rig.port.answer("\x65", reply);
+        rig.port.feed("\x07"); // from before the select, dropped by its send
+        rig.run({Exchange::select(101)});
+        QStringList logged;
+        const TrafficLog& log = rig.panel.log();
+        for (int i = 0; i < log.rowCount(); ++i) {
+            const LogRow& row = log.at(i);
+            if (row.direction == LogRow::Direction::Received)
+                logged.append(u"%1/%2/%3"_s.arg(hexItems(row.bytes).trimmed(), row.meaning)
+                                  .arg(row.address));
+        }
+        QTEST(logged.join(u"; "_s), "logged");
+        QCOMPARE(log.data(log.index(0, TrafficLog::Line)).toString(), u"port 1, 9600"_s);
+        QTEST(rig.panel.monitor().rxText(), "shown");
+    }
+
+    // A sequence runs its steps in order, each judged by its own wait; cancelled, it sends
+    // nothing more, its tick stops and its starter hears that it did not complete.
+    void aSequenceRunsInOrderUntilCancelled()
+    {
+        Rig rig;
+        rig.port.answer("\x66", "\xee\x66"); // only module 102 is on the line
+        const QList<Exchange::Outcome> ended = rig.run(
+            {Exchange::select(101), Exchange::select(102), Exchange::deselect({.address = 102})});
+        QCOMPARE(ended.size(), 3);
+        QVERIFY(!ended.at(0).answered && ended.at(1).answered && !ended.at(2).answered);
+        QCOMPARE(ended.at(1).address, quint8(102));
+        QCOMPARE(rig.port.written(), QByteArray("\xef\x65\xef\x66\xea"));
+        QCOMPARE(rig.ticks.ticksPerRun, QList<int>({10, 10, 10}));
+
+        Exchanges& exchanges = rig.panel.exchanges();
+        QList<bool> finished;
+        QVERIFY(exchanges.start({Exchange::readInputs(102), Exchange::select(103)}, this,
+                                {{},
+                                 {},
+                                 [&exchanges](const Exchange::Outcome&) { exchanges.cancel(); },
+                                 [&finished](bool completed) { finished.append(completed); }}));
+        QTRY_COMPARE(finished, QList<bool>{false});
+        QVERIFY(rig.port.written().endsWith("\xfe\x0e"));
+        QVERIFY(!rig.ticks.isActive() && rig.panel.gate().isOpen());
+    }
+
+    // A deselect counts the answer its select (or the last input read) had, unless a read
+    // found the module silent since; the log, and velnor-cli, go by what came back since it
+    // went out.
+    void aDeselectCountsTheSelectsAnswer_data()
+    {
+        QTest::addColumn<bool>("acknowledged");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<bool>("sinceSent");
+        QTest::newRow("select answered, now silent") << true << QByteArray() << true << false;
+        QTest::newRow("select answered, answers") << true << "\xee\x69"_ba << true << true;
+        QTest::newRow("silent since, answers") << false << "\xee\x69"_ba << true << true;
+        QTest::newRow("silent since, still silent") << false << QByteArray() << false << false;
+        QTest::newRow("another module answers") << false << "\xee\x6a"_ba << false << false;
+    }
+
+    void aDeselectCountsTheSelectsAnswer()
+    {
+        QFETCH(bool, acknowledged);
+        QFETCH(QByteArray, reply);
+        Rig rig;
+        rig.answer(reply);
+        const auto ended =
+            rig.run({Exchange::deselect({.address = 0x69, .acknowledged = acknowledged})});
+        QCOMPARE(ended.size(), 1);
+        QTEST(ended.first().answered, "answered");
+        QTEST(ended.first().answeredSinceSent, "sinceSent");
+        QCOMPARE(rig.panel.log().rowCount() == 2, ended.first().answeredSinceSent);
+    }
+
+    void readInputs_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("refuseOpen");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("answer") << QByteArray("\xee\x69\x05\x0a") << false << true;
+        QTest::newRow("no answer") << QByteArray() << false << false;
+        QTest::newRow("another address") << QByteArray("\xee\x6a\x05\x0a") << false << false;
+        QTest::newRow("port will not open") << QByteArray() << true << false;
+    }
+
+    void readInputs()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, refuseOpen);
+        QFETCH(bool, answered);
+        Rig rig;
+        // The select's answer is not the read's; after the read, a two-byte answer is whole.
+        rig.port.answerWith([reply](const QByteArray& written) {
+            return written == "\x69" || written == "\xea" ? "\xee\x69"_ba
+                   : written == "\x0e"                    ? reply
+                                                          : QByteArray();
+        });
+        QVERIFY(!rig.run({Exchange::select(0x69)}).isEmpty());
+        rig.port.refuseOpen = refuseOpen;
+        rig.port.setPortOpen(false);
+        const QList<Exchange::Outcome> ended =
+            rig.run({Exchange::readInputs(0x69), Exchange::deselect({.address = 0x69})});
+        QCOMPARE(ended.size(), 2);
+        QCOMPARE(ended.first().answered, answered);
+        if (answered)
+            QCOMPARE(ended.first().inputs, inputStates(0x05, 0x0A));
+        QCOMPARE(ended.last().answered, !refuseOpen);
+        QCOMPARE(rig.ticks.ticksEmitted, 30);
+    }
+
+    // An upload is a run of the configuration line: each step's boxes are filled out before it
+    // goes out, a step that asks for a wait is followed by one tick, and a step that cannot go
+    // out ends the upload.
+    void uploadStepsGoOutInTheirOrder_data()
+    {
+        QTest::addColumn<int>("failWritesAfter");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<bool>("completed");
+        QTest::newRow("whole") << -1 << "fill1 sent1 tick fill2 sent2 sent3" << true;
+        QTest::newRow("write fails") << 3 << "fill1 sent1 tick fill2" << false;
+    }
+
+    void uploadStepsGoOutInTheirOrder()
+    {
+        QFETCH(int, failWritesAfter);
+        Rig rig;
+        auto& port = static_cast<FakeSerialPort&>(rig.panel.configPort());
+        auto& ticks = static_cast<FakeTickSource&>(rig.panel.configTicks());
+        port.failWritesAfter = failWritesAfter;
+        ConfigLink& config = rig.panel.configLink();
+        QStringList events;
+        connect(&config, &ConfigLink::filled, this,
+                [&](int field) { events << u"fill%1"_s.arg(field); });
+        connect(&config, &ConfigLink::stepSent, this,
+                [&](int sent) { events << u"sent%1"_s.arg(sent); });
+        connect(&ticks, &TickSource::tick, this, [&] { events << u"tick"_s; });
+        QSignalSpy finished(&config, &ConfigLink::finished);
+        const QList<UploadStep> steps{
+            {UploadStep::Kind::Frame, "\xfe\x01"_ba, true, {{1, u"a"_s}}},
+            {UploadStep::Kind::Text, "\x0dHi"_ba, false, {{2, u"b"_s}}},
+            {UploadStep::Kind::Frame, "\xfe\x02"_ba, false, {}}};
+        QVERIFY(config.start(steps));
+        QVERIFY(finished.wait(5000));
+        QTEST(events.join(u' '), "events");
+        QTEST(finished.first().first().toBool(), "completed");
+        QCOMPARE(rig.messages.texts.size(), failWritesAfter < 0 ? 0 : 1);
+        QVERIFY(rig.panel.gate().isOpen() && !ticks.isActive());
+    }
+
+    void theGateKeepsWaitsApart()
+    {
+        // While an upload runs, no exchange starts and no second upload does; while an
+        // exchange waits, no upload and no second exchange starts.
+        Rig rig;
+        ConfigLink& config = rig.panel.configLink();
+        QByteArray heard;
+        connect(&config, &ConfigLink::frameSent, this,
+                [&heard](const QByteArray& bytes) { heard += bytes; });
+        ModuleSetup setup;
+        setup.uid = QStringLiteral("101");
+        setup.bitmaps.fill(QStringLiteral("1"));
+        const auto steps = std::get<QList<UploadStep>>(planUpload(setup));
+        QSignalSpy finished(&config, &ConfigLink::finished);
+        QVERIFY(config.start(steps));
+        QVERIFY(!config.start(steps));
+        QVERIFY(!rig.panel.exchanges().start({Exchange::select(101)}, this, {}));
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(rig.ticks.ticksEmitted, 0);
+        QCOMPARE(heard, static_cast<FakeSerialPort&>(rig.panel.configPort()).written());
+
+        QVERIFY(rig.panel.exchanges().start({Exchange::deselect({})}, this, {}));
+        QVERIFY(!config.start(steps));
+        QVERIFY(!rig.panel.exchanges().start({Exchange::deselect({})}, this, {}));
+        QVERIFY(waitsOver(rig.panel));
+        QCOMPARE(rig.port.written(), QByteArray("\xea"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Exchanges)
+#include "tst_exchanges.moc"
