@@ -174,7 +174,6 @@ private slots:
         QCOMPARE(ended.size(), 1);
         QTEST(ended.first().answered, "answered");
         QTEST(ended.first().answeredSinceSent, "sinceSent");
-        QCOMPARE(rig.panel.log().rowCount() == 2, ended.first().answeredSinceSent);
     }
 
     void readInputs_data()
@@ -221,8 +220,8 @@ private slots:
         QTest::addColumn<int>("failWritesAfter");
         QTest::addColumn<QString>("events");
         QTest::addColumn<bool>("completed");
-        QTest::newRow("whole") << -1 << "fill1 sent1 tick fill2 sent2 sent3" << true;
-        QTest::newRow("write fails") << 3 << "fill1 sent1 tick fill2" << false;
+        QTest::newRow("whole") << -1 << "fill1 sent1 fill2 sent2 sent3" << true;
+        QTest::newRow("text fails") << 2 << "fill1 sent1 fill2" << false;
     }
 
     void uploadStepsGoOutInTheirOrder()
@@ -238,7 +237,6 @@ private slots:
                 [&](int field) { events << u"fill%1"_s.arg(field); });
         connect(&config, &ConfigLink::stepSent, this,
                 [&](int sent) { events << u"sent%1"_s.arg(sent); });
-        connect(&ticks, &TickSource::tick, this, [&] { events << u"tick"_s; });
         QSignalSpy finished(&config, &ConfigLink::finished);
         const QList<UploadStep> steps{
             {UploadStep::Kind::Frame, "\xfe\x01"_ba, true, {{1, u"a"_s}}},
@@ -248,6 +246,7 @@ private slots:
         QVERIFY(finished.wait(5000));
         QTEST(events.join(u' '), "events");
         QTEST(finished.first().first().toBool(), "completed");
+        QCOMPARE(ticks.ticksPerRun, QList<int>{1}); // after the first step only
         QCOMPARE(rig.messages.texts.size(), failWritesAfter < 0 ? 0 : 1);
         QVERIFY(rig.panel.gate().isOpen() && !ticks.isActive());
     }
