@@ -188,9 +188,9 @@ void Exchanges::endStep()
     default:
         break;
     }
-    emit exchangeEnded(outcome);
     if (const auto ended = m_run.ended; ended && m_context)
         ended(outcome);
+    emit exchangeEnded(outcome);
 }
 
 void Exchanges::end(bool completed)

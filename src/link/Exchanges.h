@@ -50,7 +50,7 @@ public:
     void cancel();
 
 signals:
-    // Every step's end, for a log of the line; the run's own starter hears it through Run.
+    // Every step's end, for a log of the line, once the run's own starter has heard it.
     void exchangeEnded(const velnor::Exchange::Outcome& outcome);
 
 private:
