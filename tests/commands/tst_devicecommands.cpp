@@ -45,16 +45,6 @@ private slots:
             "text", [](R r) { return r.text.cmdSendText_Click(l("AB"), l("CD")); }, "0D41420C4344",
             "AB [0x12] CD");
         row(
-            "predefined text 1 on row 0", [](R r) { return r.text.cmdPT_Click(l("1"), l("0")); },
-            "FE346500");
-        row(
-            "cursor to row 1, column 15",
-            [](R r) { return r.display.cmdSetCursor_Click(l("1"), l("15")); }, "FE32010F");
-        row(
-            "clear row 0", [](R r) { return r.display.cmdClrRow_Click(l("0")); }, "FE2D00");
-        row(
-            "clear column 7", [](R r) { return r.display.cmdClrColumn_Click(l("7")); }, "FE2E07");
-        row(
             "output 1 on", [](R r) { return r.inputOutput.cmdSOutput_Click(l("1"), l("ON")); },
             "FE330048");
     }

@@ -3,7 +3,6 @@
 #include "link/ConfigLink.h"
 #include "link/Hex.h"
 #include "link/Panel.h"
-#include "protocol/UploadPlan.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -22,11 +21,6 @@ namespace {
 // The main window's runner on fakes, as the windows, the line tools and velnor-cli use it.
 struct Rig
 {
-    // The module answers each frame once it is written (an empty reply: silence).
-    void answer(const QByteArray& reply)
-    {
-        port.answerWith([reply](const QByteArray&) { return reply; });
-    }
     // Starts the steps and lets them run; how each ended, in order, as its starter hears it.
     QList<Exchange::Outcome> run(const QList<Exchange>& steps)
     {
@@ -78,7 +72,7 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(bool, waitsItsTicks);
         Rig rig;
-        rig.answer(reply);
+        rig.port.answerWith([reply](const QByteArray&) { return reply; }); // to every frame
         const QList<Exchange::Outcome> ended = rig.run({exchange});
         QCOMPARE(ended.size(), 1);
         QCOMPARE(ended.first().answered, reply.startsWith("\xee\x64"));
@@ -137,43 +131,13 @@ private slots:
 
         Exchanges& exchanges = rig.panel.exchanges();
         QList<bool> finished;
-        QVERIFY(exchanges.start({Exchange::readInputs(102), Exchange::select(103)}, this,
-                                {{},
-                                 {},
-                                 [&exchanges](const Exchange::Outcome&) { exchanges.cancel(); },
-                                 [&finished](bool completed) { finished.append(completed); }}));
+        Exchanges::Run run;
+        run.ended = [&exchanges](const Exchange::Outcome&) { exchanges.cancel(); };
+        run.finished = [&finished](bool completed) { finished.append(completed); };
+        QVERIFY(exchanges.start({Exchange::readInputs(102), Exchange::select(103)}, this, run));
         QTRY_COMPARE(finished, QList<bool>{false});
         QVERIFY(rig.port.written().endsWith("\xfe\x0e"));
         QVERIFY(!rig.ticks.isActive() && rig.panel.gate().isOpen());
-    }
-
-    // A deselect counts the answer its select (or the last input read) had, unless a read
-    // found the module silent since; the log, and velnor-cli, go by what came back since it
-    // went out.
-    void aDeselectCountsTheSelectsAnswer_data()
-    {
-        QTest::addColumn<bool>("acknowledged");
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<bool>("answered");
-        QTest::addColumn<bool>("sinceSent");
-        QTest::newRow("select answered, now silent") << true << QByteArray() << true << false;
-        QTest::newRow("select answered, answers") << true << "\xee\x69"_ba << true << true;
-        QTest::newRow("silent since, answers") << false << "\xee\x69"_ba << true << true;
-        QTest::newRow("silent since, still silent") << false << QByteArray() << false << false;
-        QTest::newRow("another module answers") << false << "\xee\x6a"_ba << false << false;
-    }
-
-    void aDeselectCountsTheSelectsAnswer()
-    {
-        QFETCH(bool, acknowledged);
-        QFETCH(QByteArray, reply);
-        Rig rig;
-        rig.answer(reply);
-        const auto ended =
-            rig.run({Exchange::deselect({.address = 0x69, .acknowledged = acknowledged})});
-        QCOMPARE(ended.size(), 1);
-        QTEST(ended.first().answered, "answered");
-        QTEST(ended.first().answeredSinceSent, "sinceSent");
     }
 
     void theGateKeepsWaitsApart()
@@ -185,10 +149,8 @@ private slots:
         QByteArray heard;
         connect(&config, &ConfigLink::frameSent, this,
                 [&heard](const QByteArray& bytes) { heard += bytes; });
-        ModuleSetup setup;
-        setup.uid = QStringLiteral("101");
-        setup.bitmaps.fill(QStringLiteral("1"));
-        const auto steps = std::get<QList<UploadStep>>(planUpload(setup));
+        const UploadStep step{UploadStep::Kind::Frame, "\xfe\x03"_ba, true, {}};
+        const QList<UploadStep> steps{step, step};
         QSignalSpy finished(&config, &ConfigLink::finished);
         QVERIFY(config.start(steps));
         QVERIFY(!config.start(steps));

@@ -29,9 +29,6 @@ private slots:
         QTest::newRow("after another read")
             << "ee690f00 ee690f00 ee690f00 ee690f00 ee690f00" << true
             << QStringList{u"first 0 1 2 3 4 5 6 7"_s, u""_s, u""_s, u""_s} << 0;
-        QTest::newRow("another module's answer")
-            << "ee690f00 ee6a0000 ee690f01 ee690f01 ee690f01" << false
-            << QStringList{u"first 0 1 2 3 4 5 6 7"_s, u"4"_s, u""_s, u""_s} << 1;
     }
 
     void watchReportsChanges()
@@ -56,10 +53,10 @@ private slots:
         connect(&watch, &InputWatch::answered, &watch,
                 [&](const InputStates& s, const QList<int>& changed, bool first) {
                     states.append(s);
-                    QStringList line(first ? QStringList{QStringLiteral("first")} : QStringList());
+                    QStringList line{first ? u"first"_s : QString()};
                     for (const int input : changed)
                         line.append(QString::number(input));
-                    changes.append(line.join(QLatin1Char(' ')));
+                    changes.append(line.join(u' ').trimmed());
                     if (states.size() == 4)
                         watch.stop();
                 });
