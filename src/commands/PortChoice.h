@@ -6,8 +6,8 @@ class SerialPort;
 struct StartupSettings;
 
 // The main window's port number and speed. A choice that changes either closes the port and
-// sets the port's number or settings; the next frame opens the port again on
-// them. Choices last for the run: the settings file is never written.
+// sets the port's number or settings; the next frame opens the port again on them. Choices
+// last for the run: the settings file is never written.
 class PortChoice final
 {
 public:

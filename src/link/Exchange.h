@@ -77,10 +77,6 @@ struct Exchange
     };
 };
 
-} // namespace velnor
-
-namespace velnor {
-
 // The selection after a step on its line ended: a select names the address and whether it
 // answered; an input read from that address says again whether the module answers.
 inline Selection heard(Selection selection, const Exchange::Outcome& outcome)

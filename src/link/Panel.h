@@ -19,11 +19,11 @@ class MessageSink;
 class SerialPort;
 class TickSource;
 
-// Everything of a panel below its windows, built in one place: the main
-// window's port and tick with its link, receiver, traffic monitor and exchanges, the
-// configuration window's own port, tick and link, and the wait gate between them. What goes
-// over either line can be heard here: frames sent by both links, bytes read from the main
-// window's port, and how each exchange ended; one traffic log hears all of it for both windows.
+// Everything of a panel below its windows, built in one place: the main window's port and tick
+// with its link, receiver, traffic monitor and runner, the configuration window's own port,
+// tick and link, and the wait gate between them. What goes over either line can be heard here:
+// frames sent by both links, bytes read from the main window's port, and how each exchange
+// ended; one traffic log hears all of it for both windows.
 class Panel final : public QObject
 {
     Q_OBJECT
