@@ -6,11 +6,11 @@
 #include "FakeMessageSink.h"
 #include "config/ConfigWindow.h"
 #include "link/Panel.h"
+#include "link/SerialPort.h"
 #include "Measures.h"
 #include "settings/IniFile.h"
 #include "settings/StartupSettings.h"
 #include "settings/ModuleSetupFile.h"
-#include "shared/Variables.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -69,7 +69,7 @@ int main(int argc, char* argv[])
 
     velnor::test::FakeMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
-    panel->vars().PortSettings = QStringLiteral("9600,n,8,1");
+    panel->port().setSettings(QStringLiteral("9600,n,8,1"));
 
     // The far end: counts what arrives, noting when the last byte of an upload came.
     qint64 received = 0;

@@ -100,8 +100,6 @@ int main(int argc, char* argv[])
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
     panel->port().setCommPort(1);
     panel->port().setSettings(QStringLiteral("9600,n,8,1"));
-    panel->port().setRThreshold(velnor::wire::AcknowledgementLength);
-    panel->port().setInputMode(velnor::SerialPort::InputModeBinary);
 
     std::atomic<bool> silent{false};
     std::atomic<bool> stop{false};
@@ -125,14 +123,13 @@ int main(int argc, char* argv[])
 
     // The watch reads module 117's inputs one read after another.
     silent = false;
-    panel->vars().DeviceAddr = 117;
     panel->link().send(QByteArray("\xef\x75"));
     velnor::InputWatch watch(*panel);
     int answers = 0;
     QObject::connect(&watch, &velnor::InputWatch::answered, &watch, [&answers] { ++answers; });
     const double cpuBefore = threadCpuSeconds();
     const auto started = Clock::now();
-    watch.start();
+    watch.start(117);
     QTimer::singleShot(std::chrono::seconds(watchSeconds), &app, &QApplication::quit);
     QApplication::exec();
     watch.stop();

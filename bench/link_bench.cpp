@@ -99,7 +99,7 @@ int main(int argc, char* argv[])
 
         const double cpuBefore = cpuSeconds();
         const auto started = Clock::now();
-        exchanges.start(velnor::Exchange::pause(velnor::Exchange::kAnswerTicks), nullptr);
+        exchanges.start({velnor::Exchange::pause(velnor::Exchange::kAnswerTicks)}, &app, {});
         runOut();
         waitMs.push_back(
             std::chrono::duration<double, std::milli>(Clock::now() - started).count());

@@ -1,16 +1,15 @@
-// The main window's receive path: any bytes from the line, in any split, at any threshold
-// (changed at any moment), with the port closed and opened in between. No answer but one
-// that starts EE and the selected address sets RxFlag, the monitor's receive line is always
-// its latest hex items (after "... " once older ones were dropped), the receive buffer never
-// holds more than its size, and bytes are dropped only when it is full: a model of the buffer
-// kept beside the port sees every byte the receiver takes.
+// The main window's receive path: any bytes from the line, in any split, for either answer
+// length (changed at any moment), with the port closed and opened in between. No bytes but
+// those that start EE and the awaited address make an answer, the monitor's receive line is
+// always its latest hex items (after "... " once older ones were dropped), the receive buffer
+// never holds more than its size, and bytes are dropped only when it is full: a model of the
+// buffer kept beside the port sees every byte the receiver takes.
 #include "FakeSerialPort.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 
 #include "link/Receiver.h"
 #include "link/TrafficMonitor.h"
-#include "shared/Variables.h"
 #include "shared/Wire.h"
 
 #include <QCoreApplication>
@@ -53,15 +52,6 @@ bool wellFormedHex(const QString& text)
     return items.match(text).hasMatch() && text.size() <= 4 + 3 * TrafficMonitor::kRxTail;
 }
 
-int thresholdFrom(FuzzInput& in)
-{
-    const quint8 choice = in.byte();
-    // Mostly the thresholds the program uses, now and then any number at all.
-    if (choice < 0xF0)
-        return choice % 6;
-    return int(quint32(in.number(4)));
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -74,29 +64,30 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FuzzInput in(data, size);
-    Variables vars;
-    vars.DeviceAddr = in.byte();
+    const quint8 address = in.byte();
     FakeSerialPort port;
     port.setPortOpen(true);
-    port.setRThreshold(thresholdFrom(in));
+    QByteArray answer;
     TrafficMonitor monitor;
     BufferModel model;
 
     // Connected before the receiver, so it runs first on each event.
     QObject::connect(&port, &SerialPort::onComm, &monitor, [&] {
         model.catchUp(port.inBufferCount());
-        // As a command does before it waits for an answer.
-        vars.RxFlag = 0;
+        answer.clear();
     });
-    Receiver receiver(vars, port, monitor);
+    Receiver receiver(port, monitor);
+    receiver.expect(address, wire::AcknowledgementLength);
+    QObject::connect(&receiver, &Receiver::answerIn, &monitor,
+                     [&answer](const QByteArray& bytes) { answer = bytes; });
     QObject::connect(&port, &SerialPort::onComm, &monitor, [&] {
         const int left = port.inBufferCount();
         FUZZ_CHECK(left == 0 || left == model.waiting.size(), "the receiver reads all or none");
         const QByteArray read = left == 0 ? std::exchange(model.waiting, {}) : QByteArray();
-        if (vars.RxFlag == -1) {
-            FUZZ_CHECK(read.size() >= 2 && quint8(read.at(0)) == wire::Answer &&
-                           quint8(read.at(1)) == vars.DeviceAddr,
-                       "only an answer from the selected address sets RxFlag");
+        if (!answer.isEmpty()) {
+            FUZZ_CHECK(read.startsWith(answer) && quint8(answer.at(0)) == wire::Answer &&
+                           quint8(answer.at(1)) == address,
+                       "only bytes from the awaited address make an answer");
         }
         FUZZ_CHECK(wellFormedHex(monitor.rxText()), "the receive line shows hex items");
     });
@@ -121,7 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 4:
-            port.setRThreshold(thresholdFrom(in));
+            receiver.expect(address,
+                            in.byte() % 2 ? wire::InputAnswerLength : wire::AcknowledgementLength);
             break;
         case 5:
             QCoreApplication::processEvents();

@@ -116,7 +116,7 @@ void InputWatchWindow::build()
     connect(m_interval, &QSpinBox::valueChanged, this, [this] {
         if (m_watch.isRunning()) {
             m_watch.stop();
-            start();
+            start(m_address);
         }
     });
     connect(clear, &QPushButton::clicked, m_log, &QTreeWidget::clear);
@@ -137,11 +137,11 @@ void InputWatchWindow::stop()
     m_watch.stop();
 }
 
-void InputWatchWindow::start()
+void InputWatchWindow::start(quint8 address)
 {
     build();
-    m_last.reset();
-    m_watch.start(intervalMs());
+    m_address = address;
+    m_watch.start(address, intervalMs());
     m_status->setText(QStringLiteral("Watching"));
     emit watchingChanged(true);
     show();
@@ -153,22 +153,17 @@ int InputWatchWindow::intervalMs() const
     return m_interval ? m_interval->value() : 0;
 }
 
-void InputWatchWindow::answered(const InputStates& states, bool changed)
+void InputWatchWindow::answered(const InputStates& states, const QList<int>& changed, bool first)
 {
     emit inputsRead(states);
-    if (!changed)
-        return;
     const QDateTime now = QDateTime::currentDateTime();
-    if (!m_last) {
+    if (first) {
         addRow(now, QStringLiteral("1-8"), digits(states));
-    } else {
-        for (size_t i = 0; i < states.size(); ++i) {
-            if (states.at(i) != m_last->at(i))
-                addRow(now, QString::number(i + 1),
-                       states.at(i) ? QStringLiteral("1") : QStringLiteral("0"));
-        }
+        return;
     }
-    m_last = states;
+    for (const int i : changed)
+        addRow(now, QString::number(i + 1),
+               states.at(size_t(i)) ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void InputWatchWindow::addRow(const QDateTime& at, const QString& input, const QString& state)

@@ -10,8 +10,6 @@
 #include <QDateTime>
 #include <QWidget>
 
-#include <optional>
-
 class QFileDialog;
 class QLabel;
 class QSpinBox;
@@ -29,8 +27,8 @@ public:
     ~InputWatchWindow() override;
 
     InputWatch& watch() { return m_watch; }
-    // Starts afresh at the interval chosen, and shows the window.
-    void start();
+    // Starts watching address afresh at the interval chosen, and shows the window.
+    void start(quint8 address);
     void stop();
     // The window's controls are built the first time it is shown.
     void setVisible(bool visible) override;
@@ -47,17 +45,18 @@ signals:
 
 private:
     void build();
-    void answered(const InputStates& states, bool changed);
+    void answered(const InputStates& states, const QList<int>& changed, bool first);
     void addRow(const QDateTime& at, const QString& input, const QString& state);
     int intervalMs() const;
     void askWhereToSave();
 
     InputWatch m_watch;
+    // The module watched: the one the main window selected.
+    quint8 m_address = 0;
     QSpinBox* m_interval = nullptr;
     QTreeWidget* m_log = nullptr;
     QLabel* m_status = nullptr;
     QFileDialog* m_saveDialog = nullptr;
-    std::optional<InputStates> m_last;
 };
 
 } // namespace velnor

@@ -6,7 +6,6 @@
 #include "link/PortCatalog.h"
 #include "settings/StartupSettings.h"
 #include "link/SerialPort.h"
-#include "shared/Variables.h"
 #include "widgets/ClickGate.h"
 #include "widgets/WindowHabits.h"
 
@@ -108,8 +107,8 @@ void LineMenu::portAssigned(int number)
 {
     refreshTooltips();
     // The port in use reaches another device now: the next frame opens that one.
-    if (number == m_panel.vars().PortNumber.toInt() && m_panel.gate().isOpen())
-        m_panel.port().setPortOpen(false);
+    if (number == m_panel.port().commPort())
+        m_panel.closePort();
 }
 
 void LineMenu::refreshTooltips()
@@ -119,7 +118,7 @@ void LineMenu::refreshTooltips()
     for (int index = 0; index < ports->count(); ++index)
         ports->setItemData(index, catalog.describe(ports->itemText(index).toInt()),
                            Qt::ToolTipRole);
-    const QString tip = catalog.describe(m_panel.vars().PortNumber.toInt());
+    const QString tip = catalog.describe(m_panel.port().commPort());
     ports->setToolTip(tip);
     // The label fills the status bar and so covers the bar's own tooltip, which names the
     // settings file: the label names it too.

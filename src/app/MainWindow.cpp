@@ -10,7 +10,6 @@
 #include "link/SerialPort.h"
 #include "settings/IniFile.h"
 #include "settings/StartupSettings.h"
-#include "shared/Variables.h"
 #include "shared/Wire.h"
 #include "ui_MainWindow.h"
 #include "widgets/ClassicLook.h"
@@ -46,12 +45,11 @@ void fill(QComboBox* list, const QStringList& items)
 MainWindow::MainWindow(Panel& panel, const IniFile& settings, QWidget* parent)
     : QMainWindow(parent), m_panel(panel), m_settings(settings),
       m_ui(std::make_unique<Ui::MainWindow>()), m_gate(new ClickGate(panel.gate(), this)),
-      m_selection(new DeviceSelection(panel.vars(), panel.exchanges(), panel.messages(), this)),
+      m_selection(new DeviceSelection(panel.exchanges(), panel.link(), panel.messages(), this)),
       m_inputOutput(
           new InputOutputCommands(panel.exchanges(), panel.link(), panel.messages(), this)),
-      m_text(panel.vars(), panel.link(), panel.messages()),
-      m_display(panel.link(), panel.messages(), m_selection->state()),
-      m_ports(panel.vars(), panel.port())
+      m_text(panel.link(), panel.messages()),
+      m_display(panel.link(), panel.messages(), m_selection->state()), m_ports(panel.port())
 {
     m_ui->setupUi(this);
     m_inputSquares = {m_ui->inputSquare_0, m_ui->inputSquare_1, m_ui->inputSquare_2,
@@ -78,8 +76,9 @@ MainWindow::MainWindow(Panel& panel, const IniFile& settings, QWidget* parent)
     connect(m_line, &LineMenu::searchEnded, this, &MainWindow::releaseSelection);
     m_watch = new InputWatchWindow(m_panel, this);
     m_gate->setBeforeClick([this] { m_watch->stop(); });
-    connect(m_watchBox, &QCheckBox::clicked, this,
-            [this](bool checked) { checked ? m_watch->start() : m_watch->stop(); });
+    connect(m_watchBox, &QCheckBox::clicked, this, [this](bool checked) {
+        checked ? m_watch->start(m_selection->state().address) : m_watch->stop();
+    });
     connect(m_watch, &InputWatchWindow::watchingChanged, m_watchBox, &QCheckBox::setChecked);
     connect(m_watch, &InputWatchWindow::inputsRead, this, &MainWindow::showInputs);
     connect(m_watch, &InputWatchWindow::statusChanged, m_statusPanel, &QLabel::setText);
@@ -156,7 +155,7 @@ void MainWindow::showSettings()
     // Unusable entries fall back to the first list entries.
     const StartupSettings startup = StartupSettings::read(m_settings);
     m_ports.load(startup);
-    m_panel.vars().DeviceAddr = quint8(startup.address);
+    m_selection->setAddress(quint8(startup.address));
 
     fill(m_ui->portList, numberEntries(1, StartupSettings::kPorts));
     m_ui->portList->setCurrentIndex(startup.port - 1);
@@ -214,7 +213,8 @@ void MainWindow::connectSignals()
     m_gate->group(m_customCharButtons,
                   [this](int index) { m_display.showCustomCharacter(index); });
 
-    m_gate->button(ui.readInputsButton, [this] { m_inputOutput->readInputs(); });
+    m_gate->button(ui.readInputsButton,
+                   [this] { m_inputOutput->readInputs(m_selection->state().address); });
     m_gate->button(ui.setOutputButton, [this] {
         m_inputOutput->setOutput(m_ui->outputList->currentText(),
                                  m_ui->outputStateList->currentText());
@@ -279,7 +279,7 @@ void MainWindow::releaseSelection()
 
 void MainWindow::showConfigWindow()
 {
-    m_panel.port().setPortOpen(false);
+    m_panel.closePort();
     // The window selects every module and its upload ends by releasing them.
     releaseSelection();
     // One window for the whole run: an open one comes to the front without loading again; a

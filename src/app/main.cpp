@@ -8,7 +8,7 @@
 #include "settings/IniFile.h"
 #include "settings/StartupSettings.h"
 #include "settings/SettingsLocation.h"
-#include "shared/Variables.h"
+#include "link/SerialPort.h"
 #include "system/QuitOnSignal.h"
 #include "system/StandardStreams.h"
 
@@ -24,13 +24,13 @@
 namespace {
 
 // What the load step read, for --check.
-void printLoaded(const velnor::Variables& vars, const velnor::IniFile& settings)
+void printLoaded(const velnor::SerialPort& port, const velnor::IniFile& settings)
 {
-    const QString device =
-        velnor::devicePathForPort(velnor::portMapOf(settings), vars.PortNumber.toInt());
-    std::printf("settings: %s\nport: %s (%s)\nspeed: %s\naddress: %d\n",
-                qPrintable(QDir::toNativeSeparators(settings.path())), qPrintable(vars.PortNumber),
-                qPrintable(device), qPrintable(vars.PortSettings), int(vars.DeviceAddr));
+    const QString device = velnor::devicePathForPort(velnor::portMapOf(settings), port.commPort());
+    std::printf("settings: %s\nport: %d (%s)\nspeed: %s\naddress: %d\n",
+                qPrintable(QDir::toNativeSeparators(settings.path())), port.commPort(),
+                qPrintable(device), qPrintable(port.settings()),
+                velnor::StartupSettings::read(settings).address);
 }
 
 } // namespace
@@ -88,7 +88,7 @@ int main(int argc, char* argv[])
     if (options.check) {
         QTimer::singleShot(0, &app, &QCoreApplication::quit);
         QApplication::exec();
-        printLoaded(panel->vars(), settings);
+        printLoaded(panel->port(), settings);
         return QFileInfo(settings.path()).isFile() && unreadable.isEmpty() ? 0 : 1;
     }
     if (!unreadable.isEmpty()) {

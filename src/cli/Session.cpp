@@ -45,20 +45,17 @@ Session::Session(std::unique_ptr<SerialPort> port, const IniFile& settings, QTex
       m_lines(out)
 {
     SerialPort& line = m_panel->port();
-    line.setRThreshold(wire::AcknowledgementLength);
-    line.setInputMode(SerialPort::InputModeBinary);
     // What either link wrote, and every byte taken from the port, whoever read it.
     connect(&m_panel->link(), &FrameLink::frameSent, this, &Session::noteWritten);
     connect(&m_panel->configLink(), &ConfigLink::frameSent, this, &Session::noteWritten);
     connect(&line, &SerialPort::inputTaken, this, &Session::noteReceived);
+    // Whoever reads the selected module's inputs, the watch too, learns again whether it
+    // answers, which is what a deselect then counts.
     connect(&m_panel->exchanges(), &Exchanges::exchangeEnded, this,
-            [this](const Exchange::Outcome& outcome, const QObject* owner) {
-                if (owner == this)
-                    m_outcome = outcome;
+            [this](const Exchange::Outcome& outcome) {
+                if (outcome.kind == Exchange::Kind::ReadInputs)
+                    m_selection = heard(m_selection, outcome);
             });
-    // The next command starts once the runner is free again.
-    connect(&m_panel->exchanges(), &Exchanges::finished, this,
-            [this](bool, const QObject* owner) { exchangesFinished(owner); });
     connect(&m_panel->configLink(), &ConfigLink::finished, this, &Session::uploadEnded);
     connect(&m_scan, &ModuleScan::finished, this, &Session::scanEnded);
     connect(&m_watch, &InputWatch::answered, this, &Session::watchAnswered);
@@ -158,23 +155,21 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     using Kind = Command::Kind;
     switch (command.kind) {
     case Kind::Select:
-        m_panel->exchanges().start(Exchange::select(quint8(command.address)), this);
+        exchange(Exchange::select(quint8(command.address)));
         return std::nullopt;
     case Kind::Deselect:
-        m_panel->exchanges().start(Exchange::deselect(), this);
+        exchange(Exchange::deselect(m_selection));
         return std::nullopt;
     case Kind::Inputs:
-        m_panel->exchanges().start(Exchange::readInputs(), this);
+        exchange(Exchange::readInputs(m_selection.address));
         return std::nullopt;
     case Kind::Broadcast:
-        m_panel->exchanges().broadcast(command.on);
+        m_panel->link().send(command.on ? frames::broadcastOn() : frames::broadcastOff());
         break;
     case Kind::Text:
         // The one frame that goes out as a single write of text, as the panel sends it.
-        if (const auto frame = frames::text(command.line1, command.line2)) {
-            m_panel->vars().TxText = frame->bytes;
-            m_panel->link().SendText(frame->monitor);
-        }
+        if (const auto frame = frames::text(command.line1, command.line2))
+            m_panel->link().sendText(frame->bytes, frame->monitor);
         break;
     case Kind::Upload:
         return upload(command);
@@ -196,15 +191,21 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
     return judged(command);
 }
 
-void Session::exchangesFinished(const QObject* owner)
+bool Session::exchange(const Exchange& step)
 {
-    // The scan and the watch follow their own exchanges.
-    if (owner != this)
-        return;
-    if (m_draining) {
-        drainEnded();
-        return;
-    }
+    return m_panel->exchanges().start({step}, &m_runs,
+                                      {{},
+                                       {},
+                                       [this](const Exchange::Outcome& outcome) {
+                                           m_outcome = outcome;
+                                           if (outcome.kind == Exchange::Kind::Select)
+                                               m_selection = heard(m_selection, outcome);
+                                       },
+                                       [this](bool) { exchangesFinished(); }});
+}
+
+void Session::exchangesFinished()
+{
     const std::optional<Exchange::Outcome> outcome = std::exchange(m_outcome, std::nullopt);
     if (m_interrupted || !outcome)
         return;
@@ -214,10 +215,9 @@ void Session::exchangesFinished(const QObject* owner)
         commandEnded(judged(command, outcome->answered, kDeviceNotFound));
         return;
     case Exchange::Kind::Deselect:
-        // The flag still holds the select's acknowledgement: only one that came back after
-        // the deselect went out counts, as the traffic log judges it.
-        commandEnded(
-            judged(command, m_panel->log().answeredSinceSent(outcome->address), kNoResponse));
+        // Only an answer that came back after the deselect went out counts, as the traffic
+        // log judges it, not the select's.
+        commandEnded(judged(command, outcome->answeredSinceSent, kNoResponse));
         return;
     case Exchange::Kind::ReadInputs: {
         const ExitStatus status = judged(command, outcome->answered, kNoResponse);
@@ -226,7 +226,7 @@ void Session::exchangesFinished(const QObject* owner)
         commandEnded(status);
         return;
     }
-    case Exchange::Kind::Pause:
+    default:
         return;
     }
 }
@@ -303,15 +303,15 @@ void Session::scanEnded(bool completed)
 std::optional<ExitStatus> Session::watch(const Command& command)
 {
     m_watchLines = 0;
-    if (!m_watch.start(command.intervalMs))
+    if (!m_watch.start(m_selection.address, command.intervalMs))
         return fail(ExitStatus::PortNotAvailable, command.typed(), u"the line is busy"_s);
     return std::nullopt;
 }
 
-void Session::watchAnswered(const InputStates& states, bool changed)
+void Session::watchAnswered(const InputStates& states, const QList<int>& changed)
 {
     const Command& command = m_commands.at(m_next - 1);
-    if (!changed) {
+    if (changed.isEmpty()) {
         // Nothing to print, but whoever read the lines may have gone (a `| head -1` done).
         const auto* file = qobject_cast<const QFileDevice*>(m_out.device());
         if (file && readerGone(file->handle()))
@@ -404,12 +404,13 @@ void Session::printInputs(const InputStates& states, bool json, const QString& t
         QJsonObject inputs;
         for (size_t i = 0; i < states.size(); ++i)
             inputs.insert(QString::number(i + 1), states[i]);
-        QJsonObject answer{{u"address"_s, int(m_panel->vars().DeviceAddr)}, {u"inputs"_s, inputs}};
+        QJsonObject answer{{u"address"_s, int(m_selection.address)}, {u"inputs"_s, inputs}};
         if (!time.isEmpty())
             answer.insert(u"time"_s, time);
         m_out << QString::fromUtf8(QJsonDocument(answer).toJson(QJsonDocument::Compact)) << '\n';
     } else {
-        m_out << (time.isEmpty() ? QString() : time + u' ') << formats::numbers(states, u" ") << '\n';
+        m_out << (time.isEmpty() ? QString() : time + u' ') << formats::numbers(states, u" ")
+              << '\n';
     }
     m_out.flush();
 }
@@ -444,7 +445,8 @@ void Session::stopRun(ExitStatus status)
     if (status != ExitStatus::PortNotAvailable && remainingMs > 0) {
         const qint64 ticks = remainingMs / QtTickSource::kTickMs + 2;
         const qint16 pause = qint16(std::min<qint64>(ticks, 1000));
-        m_draining = m_panel->exchanges().start(Exchange::pause(pause), this);
+        m_draining = m_panel->exchanges().start({Exchange::pause(pause)}, &m_runs,
+                                                {{}, {}, {}, [this](bool) { drainEnded(); }});
         if (m_draining)
             return;
     }

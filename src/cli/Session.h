@@ -67,13 +67,14 @@ private:
     std::optional<ExitStatus> saveWhenLocked();
     // Sends the store frame, then keeps the setup under lock, when given.
     ExitStatus store(const Command& command, const IniLock* lock);
-    // The runner ended a sequence; only this session's own move the run on.
-    void exchangesFinished(const QObject* owner);
+    // Runs the exchange of the command under way.
+    bool exchange(const Exchange& step);
+    void exchangesFinished();
     void uploadEnded(bool completed);
     std::optional<ExitStatus> scan(const Command& command);
     void scanEnded(bool completed);
     std::optional<ExitStatus> watch(const Command& command);
-    void watchAnswered(const InputStates& states, bool changed);
+    void watchAnswered(const InputStates& states, const QList<int>& changed);
     // It printed its lines, or a read failed.
     void endWatch(ExitStatus status);
     // The command under way ended with status: the next one starts, or the run ends.
@@ -95,6 +96,9 @@ private:
     PortFailures m_failures;
     // Both windows' links on the one port.
     std::unique_ptr<Panel> m_panel;
+    // The context of this session's own runs: gone before the panel, whose end cancels
+    // them, so that no run reports to a session half taken apart.
+    QObject m_runs;
     ModuleScan m_scan;
     InputWatch m_watch;
 
@@ -103,6 +107,8 @@ private:
     ExitStatus m_status = ExitStatus::Ok;
     // How the exchange of the command under way ended.
     std::optional<Exchange::Outcome> m_outcome;
+    // The module the commands selected, which a deselect and an input read address.
+    Selection m_selection;
     // The lines the watch under way printed.
     int m_watchLines = 0;
     bool m_draining = false;

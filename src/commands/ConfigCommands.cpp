@@ -9,7 +9,6 @@
 #include "protocol/UploadPlan.h"
 #include "settings/IniFile.h"
 #include "settings/ModuleSetupFile.h"
-#include "shared/Variables.h"
 #include "shared/Wire.h"
 
 #include <QDir>
@@ -39,7 +38,7 @@ SetupRefusal refusalOf(UploadRefusal refusal, const ModuleSetup& setup)
 } // namespace
 
 ConfigCommands::ConfigCommands(Panel& panel, const IniFile& settings, QObject* parent)
-    : QObject(parent), m_vars(panel.vars()), m_port(panel.configPort()),
+    : QObject(parent), m_mainPort(panel.port()), m_port(panel.configPort()),
       m_messages(panel.messages()), m_settings(settings), m_link(panel.configLink())
 {
     connect(&m_link, &ConfigLink::stepSent, this, [this](int sent, int total) {
@@ -86,8 +85,7 @@ QString ConfigCommands::targetNote(const ModuleSetup& setup)
 
 ModuleSetup ConfigCommands::load(int commIndex)
 {
-    m_vars.PortNumber = QString::number(commIndex + 1);
-    m_port.setSettings(m_vars.PortSettings);
+    m_port.setSettings(m_mainPort.settings());
     m_port.setCommPort(commIndex + 1);
     // Every module on the line, selected through the broadcast address; a port that cannot be
     // used is reported by each of the two sends, and the window opens all the same.

@@ -14,7 +14,6 @@ class IniFile;
 class MessageSink;
 class Panel;
 class SerialPort;
-struct Variables;
 
 // A refused upload or save as the user is told of it: the message, where the fault is, and the
 // box to mend, a bitmap box 0 to 63 or else the address list.
@@ -66,7 +65,7 @@ private:
     SetupRefusal refuse(const SetupRefusal& refusal);
     void uploadEnded(bool completed);
 
-    Variables& m_vars;
+    SerialPort& m_mainPort;
     SerialPort& m_port;
     MessageSink& m_messages;
     const IniFile& m_settings;

@@ -2,16 +2,22 @@
 
 #include "commands/ListEntry.h"
 #include "link/Exchanges.h"
-#include "shared/Variables.h"
+#include "link/FrameLink.h"
+#include "protocol/Frames.h"
 #include "shared/Wire.h"
 
 namespace velnor {
 
-DeviceSelection::DeviceSelection(Variables& vars, Exchanges& exchanges, MessageSink& messages,
+DeviceSelection::DeviceSelection(Exchanges& exchanges, FrameLink& link, MessageSink& messages,
                                  QObject* parent)
-    : QObject(parent), m_vars(vars), m_exchanges(exchanges), m_messages(messages)
+    : QObject(parent), m_exchanges(exchanges), m_link(link), m_messages(messages)
 {
-    connect(&m_exchanges, &Exchanges::exchangeEnded, this, &DeviceSelection::exchangeEnded);
+    // Whoever reads the selected module's inputs learns again whether it answers, which is
+    // what a deselect then counts.
+    connect(&m_exchanges, &Exchanges::exchangeEnded, this, [this](const Exchange::Outcome& o) {
+        if (o.kind == Exchange::Kind::ReadInputs)
+            m_state = heard(m_state, o);
+    });
 }
 
 QStringList DeviceSelection::addressEntries()
@@ -27,7 +33,7 @@ bool DeviceSelection::select(const QString& listText)
                                        .arg(wire::FirstAddress)
                                        .arg(wire::LastAddress),
                                    m_messages);
-    if (!index || !m_exchanges.start(Exchange::select(quint8(wire::Broadcast + *index)), this))
+    if (!index || !run(Exchange::select(quint8(wire::Broadcast + *index))))
         return false;
     m_listText = listText;
     return true;
@@ -35,7 +41,13 @@ bool DeviceSelection::select(const QString& listText)
 
 bool DeviceSelection::deselect()
 {
-    return m_exchanges.start(Exchange::deselect(), this);
+    return run(Exchange::deselect(m_state));
+}
+
+bool DeviceSelection::run(const Exchange& step)
+{
+    return m_exchanges.start(
+        {step}, this, {{}, {}, [this](const Exchange::Outcome& o) { exchangeEnded(o); }, {}});
 }
 
 int DeviceSelection::setBroadcast(bool checked)
@@ -44,36 +56,37 @@ int DeviceSelection::setBroadcast(bool checked)
     next.broadcast = checked;
     // The input group keeps its state: broadcast reads no inputs.
     next.sendingGroupsOpen = checked;
-    m_exchanges.broadcast(checked);
+    m_link.send(checked ? frames::broadcastOn() : frames::broadcastOff());
     setState(next);
-    return checked ? 0 : int(m_vars.DeviceAddr) - wire::Broadcast;
+    return checked ? 0 : int(m_state.address) - wire::Broadcast;
 }
 
 int DeviceSelection::released()
 {
-    setState({});
-    return int(m_vars.DeviceAddr) - wire::Broadcast;
+    setState({.address = m_state.address, .acknowledged = m_state.acknowledged});
+    return int(m_state.address) - wire::Broadcast;
 }
 
-void DeviceSelection::exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner)
+void DeviceSelection::exchangeEnded(const Exchange::Outcome& outcome)
 {
-    if (owner != this)
-        return;
+    Selection next = heard(m_state, outcome);
     if (outcome.kind == Exchange::Kind::Select) {
+        m_state = next;
         if (!outcome.answered) {
             emit statusChanged(QStringLiteral("Device Not Found"));
             return;
         }
         emit statusChanged(m_listText + QStringLiteral(" Connected"));
-        setState({true, m_state.broadcast, true, true});
-    } else if (outcome.kind == Exchange::Kind::Deselect) {
+        next.selected = next.sendingGroupsOpen = next.inputsOpen = true;
+    } else {
         if (!outcome.answered) {
             emit statusChanged(QStringLiteral("No Response"));
             return;
         }
         emit statusChanged(QStringLiteral("Disconnected"));
-        setState({false, m_state.broadcast, false, false});
+        next.selected = next.sendingGroupsOpen = next.inputsOpen = false;
     }
+    setState(next);
 }
 
 void DeviceSelection::setState(const Selection& state)

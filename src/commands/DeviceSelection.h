@@ -1,7 +1,7 @@
 #pragma once
 
-#include "commands/Selection.h"
 #include "link/Exchange.h"
+#include "link/Selection.h"
 
 #include <QObject>
 #include <QString>
@@ -9,8 +9,8 @@
 
 namespace velnor {
 
-struct Variables;
 class Exchanges;
+class FrameLink;
 class MessageSink;
 
 // Selecting a module by its address, releasing it, and broadcast mode. Keeps the selection
@@ -19,13 +19,15 @@ class DeviceSelection final : public QObject
 {
     Q_OBJECT
 public:
-    DeviceSelection(Variables& vars, Exchanges& exchanges, MessageSink& messages,
+    DeviceSelection(Exchanges& exchanges, FrameLink& link, MessageSink& messages,
                     QObject* parent = nullptr);
 
     // The address list: the broadcast address, then every address a module can have.
     static QStringList addressEntries();
 
     const Selection& state() const { return m_state; }
+    // The address the settings name, before anything was selected.
+    void setAddress(quint8 address) { m_state.address = address; }
 
     // listText is the address list's text. Text that equals no entry is refused with a
     // message, as the other lists refuse it. False when nothing was sent.
@@ -43,11 +45,12 @@ signals:
     void stateChanged(const velnor::Selection& state);
 
 private:
-    void exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner);
+    bool run(const Exchange& step);
+    void exchangeEnded(const Exchange::Outcome& outcome);
     void setState(const Selection& state);
 
-    Variables& m_vars;
     Exchanges& m_exchanges;
+    FrameLink& m_link;
     MessageSink& m_messages;
     Selection m_state;
     // The list text of the select under way, for its status.

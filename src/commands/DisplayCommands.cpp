@@ -1,7 +1,7 @@
 #include "commands/DisplayCommands.h"
 
 #include "commands/ListEntry.h"
-#include "commands/Selection.h"
+#include "link/Selection.h"
 #include "link/FrameLink.h"
 #include "protocol/Frames.h"
 #include "shared/ModuleLimits.h"

@@ -12,7 +12,6 @@ InputOutputCommands::InputOutputCommands(Exchanges& exchanges, FrameLink& link,
                                          MessageSink& messages, QObject* parent)
     : QObject(parent), m_exchanges(exchanges), m_link(link), m_messages(messages)
 {
-    connect(&m_exchanges, &Exchanges::exchangeEnded, this, &InputOutputCommands::exchangeEnded);
 }
 
 QStringList InputOutputCommands::outputEntries()
@@ -25,15 +24,15 @@ QStringList InputOutputCommands::stateEntries()
     return {QStringLiteral("ON"), QStringLiteral("OFF")};
 }
 
-bool InputOutputCommands::readInputs()
+bool InputOutputCommands::readInputs(quint8 address)
 {
-    return m_exchanges.start(Exchange::readInputs(), this);
+    return m_exchanges.start(
+        {Exchange::readInputs(address)}, this,
+        {{}, {}, [this](const Exchange::Outcome& outcome) { exchangeEnded(outcome); }, {}});
 }
 
-void InputOutputCommands::exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner)
+void InputOutputCommands::exchangeEnded(const Exchange::Outcome& outcome)
 {
-    if (owner != this)
-        return;
     // Unanswered, the indicators keep what the last answered read showed.
     if (outcome.answered)
         emit inputsRead(outcome.inputs);

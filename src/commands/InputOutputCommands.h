@@ -27,8 +27,8 @@ public:
     // The state list: on, off.
     static QStringList stateEntries();
 
-    // False when another wait runs.
-    bool readInputs();
+    // Reads the module at address. False when another wait runs.
+    bool readInputs(quint8 address);
     QByteArray setOutput(const QString& outputChoice, const QString& stateChoice);
     QByteArray allOutputsOn();
     QByteArray allOutputsOff();
@@ -39,7 +39,7 @@ signals:
     void statusChanged(const QString& text);
 
 private:
-    void exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner);
+    void exchangeEnded(const Exchange::Outcome& outcome);
     QByteArray send(const QByteArray& frame);
 
     Exchanges& m_exchanges;

@@ -4,15 +4,14 @@ namespace velnor {
 
 class SerialPort;
 struct StartupSettings;
-struct Variables;
 
 // The main window's port number and speed. A choice that changes either closes the port and
-// sets the shared variables and the port's settings; the next frame opens the port again on
-// them. Choices last for the run: the settings file is never written.
+// sets the port's number or settings; the next frame opens the port again on them. Choices
+// last for the run: the settings file is never written.
 class PortChoice final
 {
 public:
-    PortChoice(Variables& vars, SerialPort& port);
+    explicit PortChoice(SerialPort& port);
 
     // At start: the port and speed the settings name, set on the port, which stays closed. Any
     // text that does not begin with the fast speed settles on the slow one.
@@ -23,7 +22,6 @@ public:
     void chooseSpeed(int speed);
 
 private:
-    Variables& m_vars;
     SerialPort& m_port;
 };
 

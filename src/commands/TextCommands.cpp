@@ -4,12 +4,11 @@
 #include "link/FrameLink.h"
 #include "protocol/Frames.h"
 #include "shared/ModuleLimits.h"
-#include "shared/Variables.h"
 
 namespace velnor {
 
-TextCommands::TextCommands(Variables& vars, FrameLink& link, MessageSink& messages)
-    : m_vars(vars), m_link(link), m_messages(messages)
+TextCommands::TextCommands(FrameLink& link, MessageSink& messages)
+    : m_link(link), m_messages(messages)
 {
 }
 
@@ -29,8 +28,7 @@ QByteArray TextCommands::sendText(const QString& line1, const QString& line2)
     if (!frame)
         return {};
     // The text goes out in one write; the monitor shows it as text, not as hex.
-    m_vars.TxText = frame->bytes;
-    m_link.SendText(frame->monitor);
+    m_link.sendText(frame->bytes, frame->monitor);
     return frame->bytes;
 }
 

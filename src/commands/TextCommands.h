@@ -6,7 +6,6 @@
 
 namespace velnor {
 
-struct Variables;
 class FrameLink;
 class MessageSink;
 
@@ -16,7 +15,7 @@ class MessageSink;
 class TextCommands final
 {
 public:
-    TextCommands(Variables& vars, FrameLink& link, MessageSink& messages);
+    TextCommands(FrameLink& link, MessageSink& messages);
 
     // The predefined texts' list and its row list.
     static QStringList textEntries();
@@ -28,7 +27,6 @@ public:
     QByteArray showStoredText(const QString& textChoice, const QString& rowChoice);
 
 private:
-    Variables& m_vars;
     FrameLink& m_link;
     MessageSink& m_messages;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/Exchanges.h"
+#include "link/FrameLink.h"
 #include "protocol/UploadPlan.h"
 
 #include <QByteArrayView>
@@ -8,14 +10,13 @@
 
 namespace velnor {
 
-struct Variables;
 class SerialPort;
 class TickSource;
 class MessageSink;
 class WaitGate;
 
 // The configuration window's line: its own port, only ever written to, and its own tick that
-// paces an upload. An upload is walked from the event loop, one tick after each step that asks
+// paces an upload. An upload is a run of the line's runner, one tick after each step that asks
 // for a wait; the wait gate stays closed from its first frame to its last, so no click of
 // either window runs in between, and stop() ends it where it stands.
 class ConfigLink final : public QObject
@@ -25,24 +26,19 @@ public:
     // The pace of an upload: long enough for the longest burst to leave the line at 4800 bit/s.
     static constexpr int kTickMs = 200;
 
-    ConfigLink(Variables& vars, SerialPort& port, TickSource& ticks, MessageSink& messages,
-               WaitGate& gate, QObject* parent = nullptr);
-    ~ConfigLink() override;
+    ConfigLink(SerialPort& port, TickSource& ticks, MessageSink& messages, WaitGate& gate,
+               QObject* parent = nullptr);
 
-    // Sends TxData[0..n-1] one byte a write, opening the port if needed. A failure is shown
+    // Byte by byte, or a text in one write, opening the port if needed. A failure is shown
     // once and makes it false; the bytes not yet written are dropped.
-    bool SendConfigFrame(qint16 n);
-    // Sends TxText in one write, with the same failure rule.
-    bool SendConfigText();
-    // The same for a frame put into TxData, or a text put into TxText.
-    bool sendFrame(QByteArrayView frame);
-    bool sendText(QByteArrayView text);
+    bool sendFrame(QByteArrayView frame) { return m_frames.send(frame); }
+    bool sendText(QByteArrayView text) { return m_frames.sendText(text); }
 
     // Starts walking the plan. False, with nothing sent, while a wait of either window runs.
-    bool start(QList<UploadStep> steps);
-    bool isRunning() const { return m_running; }
+    bool start(const QList<UploadStep>& steps);
+    bool isRunning() const { return m_runner.isRunning(); }
     // Ends a running upload: nothing more is sent.
-    void stop();
+    void stop() { m_runner.cancel(); }
 
 signals:
     // A box was filled out just before its step went out.
@@ -55,19 +51,8 @@ signals:
     void frameSent(const QByteArray& bytes);
 
 private:
-    void runUntilWait();
-    void WaitConfigTick();
-    void tick();
-    void end(bool completed);
-
-    Variables& m_vars;
-    SerialPort& m_port;
-    TickSource& m_ticks;
-    MessageSink& m_messages;
-    WaitGate& m_gate;
-    QList<UploadStep> m_steps;
-    qsizetype m_next = 0;
-    bool m_running = false;
+    FrameLink m_frames;
+    Exchanges m_runner;
 };
 
 } // namespace velnor

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "link/Selection.h"
 #include "shared/ModuleLimits.h"
 
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <array>
@@ -13,17 +15,36 @@ namespace velnor {
 using InputStates = std::array<bool, limits::Inputs>;
 InputStates inputStates(quint8 bits1, quint8 bits2);
 
-// One step of the main window's line that waits: a frame that expects an answer, then a number
-// of ticks during which the receiver reads it; or a bare wait, which sends nothing.
+// One step of a paced run: a frame that expects an answer and the ticks its answer may take; a
+// frame or a text followed by a pause; or a bare pause, which sends nothing.
 struct Exchange
 {
-    enum class Kind { Select, Deselect, ReadInputs, Pause };
+    enum class Kind { Select, Deselect, ReadInputs, Frame, Text, Pause };
     static constexpr qint16 kAnswerTicks = 10;
 
     static Exchange select(quint8 address) { return {Kind::Select, address, kAnswerTicks}; }
-    static Exchange deselect() { return {Kind::Deselect, 0, kAnswerTicks}; }
-    static Exchange readInputs() { return {Kind::ReadInputs, 0, kAnswerTicks}; }
+    // The select's answer, when it came, counts for the deselect.
+    static Exchange deselect(const Selection& selection)
+    {
+        Exchange step{Kind::Deselect, selection.address, kAnswerTicks};
+        step.acknowledged = selection.acknowledged;
+        return step;
+    }
+    static Exchange readInputs(quint8 address)
+    {
+        return {Kind::ReadInputs, address, kAnswerTicks};
+    }
     static Exchange pause(qint16 ticks) { return {Kind::Pause, 0, ticks}; }
+    // Bytes written one a write, or a text in one write, then ticks to pause; a step whose
+    // bytes cannot go out ends the run, as the rest would fail the same way.
+    static Exchange frame(const QByteArray& bytes, qint16 ticks)
+    {
+        return {Kind::Frame, 0, ticks, false, false, bytes};
+    }
+    static Exchange text(const QByteArray& bytes, qint16 ticks)
+    {
+        return {Kind::Text, 0, ticks, false, false, bytes};
+    }
     // The same exchange, ending as soon as its whole answer is in; its ticks still bound the
     // wait for an answer that does not come. For the line tools, which gain nothing by
     // waiting on after the answer; the main window's commands always wait their ticks.
@@ -35,23 +56,39 @@ struct Exchange
     }
 
     Kind kind = Kind::Pause;
-    // The address a select asks for.
+    // The address whose answer the step waits for.
     quint8 address = 0;
     qint16 ticks = 0;
     bool endsOnAnswer = false;
+    bool acknowledged = false;
+    QByteArray bytes;
 
-    // How an exchange ended, once its ticks have passed.
+    // How a step ended, once its ticks have passed.
     struct Outcome
     {
         Kind kind = Kind::Pause;
-        // The selected address when it ended.
         quint8 address = 0;
-        // The answer the exchange waits for came: the acknowledgement flag reads set. A deselect
-        // does not clear it first, so the select's acknowledgement counts for it.
+        // The answer the step waits for came; a deselect counts its select's answer.
         bool answered = false;
+        // An answer came after this step's frame went out.
+        bool answeredSinceSent = false;
         // The states of an answered input read.
         InputStates inputs{};
     };
 };
+
+// The selection after a step on its line ended: a select names the address and whether it
+// answered; an input read from that address says again whether the module answers.
+inline Selection heard(Selection selection, const Exchange::Outcome& outcome)
+{
+    if (outcome.kind == Exchange::Kind::Select) {
+        selection.address = outcome.address;
+        selection.acknowledged = outcome.answered;
+    } else if (outcome.kind == Exchange::Kind::ReadInputs &&
+               outcome.address == selection.address) {
+        selection.acknowledged = outcome.answered;
+    }
+    return selection;
+}
 
 } // namespace velnor

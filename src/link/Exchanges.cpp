@@ -1,11 +1,10 @@
 #include "link/Exchanges.h"
 
 #include "link/FrameLink.h"
-#include "link/SerialPort.h"
+#include "link/Receiver.h"
 #include "link/TickSource.h"
 #include "link/WaitGate.h"
 #include "protocol/Frames.h"
-#include "shared/Variables.h"
 #include "shared/Wire.h"
 
 #include <QMetaObject>
@@ -24,11 +23,13 @@ InputStates inputStates(quint8 bits1, quint8 bits2)
     return states;
 }
 
-Exchanges::Exchanges(Variables& vars, FrameLink& link, SerialPort& port, TickSource& ticks,
-                     WaitGate& gate, QObject* parent)
-    : QObject(parent), m_vars(vars), m_link(link), m_port(port), m_ticks(ticks), m_gate(gate)
+Exchanges::Exchanges(FrameLink& link, TickSource& ticks, WaitGate& gate, Receiver* receiver,
+                     QObject* parent)
+    : QObject(parent), m_link(link), m_ticks(ticks), m_gate(gate), m_receiver(receiver)
 {
     connect(&m_ticks, &TickSource::tick, this, &Exchanges::tick);
+    if (m_receiver)
+        connect(m_receiver, &Receiver::answerIn, this, &Exchanges::answerIn);
 }
 
 Exchanges::~Exchanges()
@@ -39,14 +40,16 @@ Exchanges::~Exchanges()
     }
 }
 
-bool Exchanges::start(const QList<Exchange>& sequence, const QObject* owner)
+bool Exchanges::start(const QList<Exchange>& steps, QObject* context, Run run)
 {
     if (m_running || !m_gate.close(this))
         return false;
-    m_owner = owner;
-    m_sequence = sequence;
+    m_context = context;
+    m_run = std::move(run);
+    m_steps = steps;
     m_next = 0;
     m_running = true;
+    ++m_runs;
     runUntilWait();
     return true;
 }
@@ -56,73 +59,94 @@ void Exchanges::cancel()
     if (!m_running)
         return;
     m_ticks.stop();
-    if (m_current.kind == Exchange::Kind::ReadInputs)
-        m_port.setRThreshold(wire::AcknowledgementLength);
+    if (m_receiver && m_current.kind == Exchange::Kind::ReadInputs)
+        m_receiver->expect(m_current.address, wire::AcknowledgementLength);
     end(false);
-}
-
-void Exchanges::broadcast(bool on)
-{
-    m_link.send(on ? frames::broadcastOn() : frames::broadcastOff());
 }
 
 void Exchanges::runUntilWait()
 {
-    while (m_running && m_next < m_sequence.size()) {
-        begin(m_sequence.at(m_next++));
+    // Whoever hears a step end may cancel this run and start another, which runs on its own.
+    const quint64 run = m_runs;
+    while (m_running && run == m_runs && m_next < m_steps.size()) {
+        const qsizetype index = m_next++;
+        if (!begin(m_steps.at(index), index))
+            return;
         if (m_current.ticks > 0) {
             m_ticks.start();
             return;
         }
-        endExchange();
+        endStep();
     }
-    if (m_running)
+    if (m_running && run == m_runs)
         end(true);
 }
 
-void Exchanges::begin(const Exchange& exchange)
+bool Exchanges::begin(const Exchange& step, qsizetype index)
 {
-    m_current = exchange;
-    // No event runs between a send and the clearing of the flag, so no answer can be missed.
-    switch (exchange.kind) {
-    case Exchange::Kind::Select:
-        m_vars.DeviceAddr = exchange.address;
-        m_link.send(frames::select(exchange.address));
-        m_vars.RxFlag = 0;
+    if (const auto starting = m_run.starting; starting && m_context) {
+        starting(index);
+        if (!m_running)
+            return false;
+    }
+    m_current = step;
+    m_ticksSeen = 0;
+    m_answered = false;
+    m_answer.clear();
+    ++m_begun;
+    using Kind = Exchange::Kind;
+    const bool answers =
+        step.kind == Kind::Select || step.kind == Kind::Deselect || step.kind == Kind::ReadInputs;
+    // The receiver knows what it awaits before the frame goes out, so no answer can be missed.
+    if (m_receiver && answers)
+        m_receiver->expect(step.address, step.kind == Kind::ReadInputs
+                                             ? wire::InputAnswerLength
+                                             : wire::AcknowledgementLength);
+    bool sent = true;
+    switch (step.kind) {
+    case Kind::Select:
+        m_link.send(frames::select(step.address));
         break;
-    case Exchange::Kind::Deselect:
+    case Kind::Deselect:
         m_link.send(frames::deselect());
         break;
-    case Exchange::Kind::ReadInputs:
-        // The receiver reads a four-byte answer while the threshold says so.
-        m_port.setRThreshold(wire::InputAnswerLength);
+    case Kind::ReadInputs:
         m_link.send(frames::readInputs());
-        m_vars.RxFlag = 0;
         break;
-    case Exchange::Kind::Pause:
+    case Kind::Frame:
+        sent = m_link.send(step.bytes);
+        break;
+    case Kind::Text:
+        sent = m_link.sendText(step.bytes);
+        break;
+    case Kind::Pause:
         break;
     }
-    m_vars.TickCount = 0;
-    m_ticksSeen = 0;
-    ++m_begun;
+    if (!sent) {
+        end(false);
+        return false;
+    }
+    if (const auto sent = m_run.sent; sent && m_context)
+        sent(index);
+    return m_running;
 }
 
 void Exchanges::tick()
 {
-    if (!m_running)
-        return;
-    // The configuration window's ticks add to the shared counter too, so the exchange counts
-    // its own.
-    ++m_vars.TickCount;
-    if (++m_ticksSeen < m_current.ticks)
+    if (!m_running || ++m_ticksSeen < m_current.ticks)
         return;
     finishCurrent();
 }
 
-void Exchanges::answerIn()
+void Exchanges::answerIn(const QByteArray& answer)
 {
-    if (!m_running || !m_current.endsOnAnswer)
+    if (!m_running)
         return;
+    m_answered = true;
+    m_answer = answer;
+    if (!m_current.endsOnAnswer)
+        return;
+    // It ends from the event loop, never from inside the receive event.
     QMetaObject::invokeMethod(
         this,
         [this, begun = m_begun] {
@@ -134,43 +158,52 @@ void Exchanges::answerIn()
 
 void Exchanges::finishCurrent()
 {
+    const quint64 run = m_runs;
     m_ticks.stop();
-    endExchange();
-    runUntilWait();
+    endStep();
+    if (run == m_runs)
+        runUntilWait();
 }
 
-void Exchanges::endExchange()
+void Exchanges::endStep()
 {
     Exchange::Outcome outcome;
     outcome.kind = m_current.kind;
-    outcome.address = m_vars.DeviceAddr;
+    outcome.address = m_current.address;
+    outcome.answeredSinceSent = m_answered;
     switch (m_current.kind) {
     case Exchange::Kind::Select:
-        outcome.answered = m_vars.RxFlag != 0;
+        outcome.answered = m_answered;
         break;
     case Exchange::Kind::Deselect:
-        outcome.answered = m_vars.RxFlag == -1;
+        outcome.answered = m_current.acknowledged || m_answered;
         break;
     case Exchange::Kind::ReadInputs:
-        m_port.setRThreshold(wire::AcknowledgementLength);
-        outcome.answered = m_vars.RxFlag != 0;
+        if (m_receiver)
+            m_receiver->expect(m_current.address, wire::AcknowledgementLength);
+        outcome.answered = m_answered && m_answer.size() >= wire::InputAnswerLength;
         if (outcome.answered)
-            outcome.inputs = inputStates(m_vars.InputBits1, m_vars.InputBits2);
+            outcome.inputs = inputStates(quint8(m_answer.at(2)), quint8(m_answer.at(3)));
         break;
-    case Exchange::Kind::Pause:
+    default:
         break;
     }
-    emit exchangeEnded(outcome, m_owner);
+    if (const auto ended = m_run.ended; ended && m_context)
+        ended(outcome);
+    emit exchangeEnded(outcome);
 }
 
 void Exchanges::end(bool completed)
 {
     m_running = false;
-    m_sequence.clear();
+    m_steps.clear();
     m_current = {};
     m_gate.open(this);
-    // Whoever hears this may start the next sequence, with an owner of its own.
-    emit finished(completed, std::exchange(m_owner, nullptr));
+    const QPointer<QObject> context = std::exchange(m_context, nullptr);
+    const Run run = std::exchange(m_run, {});
+    // Whoever hears this may start the next run.
+    if (run.finished && context)
+        run.finished(completed);
 }
 
 } // namespace velnor

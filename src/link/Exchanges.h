@@ -4,74 +4,81 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
+
+#include <functional>
 
 namespace velnor {
 
-struct Variables;
 class FrameLink;
-class SerialPort;
+class Receiver;
 class TickSource;
 class WaitGate;
 
-// Runs the main window's exchanges from the event loop: each one sends its frame, then goes on
+// Runs a line's paced sequences from the event loop: each step sends its frame, then goes on
 // once its ticks have passed, whether or not the answer came early (unless it ends on its
-// answer), and reports how it ended.
-// A sequence runs one exchange after another and holds the wait gate from its first frame to
-// the end of its last wait, so no click of either window comes in between.
+// answer). A run holds the wait gate from its first frame to the end of its last wait, so no
+// click of either window comes in between, and tells the one who started it how each step and
+// the whole run ended.
 class Exchanges final : public QObject
 {
     Q_OBJECT
 public:
-    Exchanges(Variables& vars, FrameLink& link, SerialPort& port, TickSource& ticks,
-              WaitGate& gate, QObject* parent = nullptr);
+    // What the starter hears of its run. Each may be empty; none is called once the context
+    // given to start() is gone.
+    struct Run
+    {
+        // Just before step index goes out: whoever hears it may cancel the run.
+        std::function<void(qsizetype index)> starting;
+        // Step index went out (the bytes were written, or it sends none).
+        std::function<void(qsizetype index)> sent;
+        std::function<void(const Exchange::Outcome& outcome)> ended;
+        // Every step ended (completed), or the run was cancelled; the gate is open again, and a
+        // new run may start from here.
+        std::function<void(bool completed)> finished;
+    };
+
+    // receiver: the line's, which reads the answers; none on a line that is only written to.
+    Exchanges(FrameLink& link, TickSource& ticks, WaitGate& gate, Receiver* receiver = nullptr,
+              QObject* parent = nullptr);
     ~Exchanges() override;
 
-    // Starts the sequence for its owner, whom the signals name, so that each user of the one
-    // runner hears its own outcomes only. False, with nothing sent, while the gate is closed.
-    bool start(const QList<Exchange>& sequence, const QObject* owner);
-    bool start(const Exchange& exchange, const QObject* owner)
-    {
-        return start(QList<Exchange>{exchange}, owner);
-    }
+    // Starts the steps for context. False, with nothing sent, while the gate is closed.
+    bool start(const QList<Exchange>& steps, QObject* context, Run run);
     bool isRunning() const { return m_running; }
     // Ends a running sequence where it stands: its wait stops and nothing more is sent.
     void cancel();
 
-    // The broadcast frames expect no answer and go out at once.
-    void broadcast(bool on);
-    // The receiver took the whole answer the running exchange waits for. One that ends on its
-    // answer then ends from the event loop, never from inside the receive event; the others
-    // wait their ticks out.
-    void answerIn();
-
 signals:
-    // The sequence still runs while this is heard: a new one starts from finished().
-    void exchangeEnded(const velnor::Exchange::Outcome& outcome, const QObject* owner);
-    // Every exchange ended (completed), or the sequence was cancelled; the gate is open again.
-    void finished(bool completed, const QObject* owner);
+    // Every step's end, for a log of the line, once the run's own starter has heard it.
+    void exchangeEnded(const velnor::Exchange::Outcome& outcome);
 
 private:
-    // Begins exchanges until one has ticks to wait for, or none is left.
+    // Begins steps until one has ticks to wait for, or none is left.
     void runUntilWait();
-    void begin(const Exchange& exchange);
+    bool begin(const Exchange& step, qsizetype index);
     void tick();
+    void answerIn(const QByteArray& answer);
     void finishCurrent();
-    void endExchange();
+    void endStep();
     void end(bool completed);
 
-    Variables& m_vars;
     FrameLink& m_link;
-    SerialPort& m_port;
     TickSource& m_ticks;
     WaitGate& m_gate;
-    QList<Exchange> m_sequence;
+    Receiver* m_receiver;
+    QList<Exchange> m_steps;
     qsizetype m_next = 0;
     Exchange m_current;
     qint16 m_ticksSeen = 0;
-    // Counts the exchanges begun, so an answer heard for one cannot end the next.
+    bool m_answered = false;
+    QByteArray m_answer;
+    // Counts the steps begun, so an answer heard for one cannot end the next.
     quint64 m_begun = 0;
+    quint64 m_runs = 0;
     bool m_running = false;
-    const QObject* m_owner = nullptr;
+    QPointer<QObject> m_context;
+    Run m_run;
 };
 
 } // namespace velnor

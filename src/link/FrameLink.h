@@ -7,32 +7,28 @@
 
 namespace velnor {
 
-struct Variables;
 class SerialPort;
 class MessageSink;
 class TrafficMonitor;
 
-// How the main window reaches a module: a frame from TxData (or a text) goes out byte by byte,
-// the port opening on demand, with every byte shown on the traffic monitor's transmit line.
-// It never waits: the exchanges that expect an answer wait from the event loop (Exchanges).
+// How a window reaches the modules: a frame goes out byte by byte, a text in one write, the
+// port opening on demand. On the main window's line every byte shows on the traffic monitor's
+// transmit line. It never waits: the steps that expect an answer wait in the runner.
 class FrameLink final : public QObject
 {
     Q_OBJECT
 public:
     static inline const QString kPortNotAvailable = QStringLiteral("SELECTED PORT NOT AVAILABLE!");
 
-    FrameLink(Variables& vars, SerialPort& port, MessageSink& messages, TrafficMonitor& monitor,
+    // monitor: none on a line that is only written to, which neither shows nor reads anything.
+    FrameLink(SerialPort& port, MessageSink& messages, TrafficMonitor* monitor,
               QObject* parent = nullptr);
 
-    // Puts the frame into TxData and sends it. An empty frame (arguments out of range) is
-    // not sent at all.
-    void send(QByteArrayView frame);
-    // Sends TxData[0..n-1]. A failure is shown to the user, never returned: the caller carries
-    // on as if the frame had gone out and finds no answer.
-    void SendFrame(qint16 n);
-    // Sends TxText in one write, with the same failure rule as SendFrame; the transmit line
-    // shows monitorText instead of hex.
-    void SendText(const QString& monitorText);
+    // A failure is shown to the user once and makes it false; the bytes not yet written are
+    // dropped. An empty frame (arguments out of range) is not sent at all.
+    bool send(QByteArrayView frame);
+    // The transmit line shows monitorText instead of hex.
+    bool sendText(QByteArrayView text, const QString& monitorText = {});
     // Inside a send: the bytes the port gives up now came before the frame and are dropped.
     bool isDroppingStale() const { return m_droppingStale; }
 
@@ -41,13 +37,12 @@ signals:
     void frameSent(const QByteArray& bytes);
 
 private:
-    bool startExchange();
-    void reportFailure(const QString& detail);
+    bool startSend();
+    bool fail();
 
-    Variables& m_vars;
     SerialPort& m_port;
     MessageSink& m_messages;
-    TrafficMonitor& m_monitor;
+    TrafficMonitor* m_monitor;
     bool m_droppingStale = false;
 };
 

@@ -10,8 +10,6 @@ InputWatch::InputWatch(Panel& panel, QObject* parent) : QObject(parent), m_panel
 {
     m_next.setSingleShot(true);
     connect(&m_next, &QTimer::timeout, this, &InputWatch::read);
-    connect(&panel.exchanges(), &Exchanges::exchangeEnded, this, &InputWatch::exchangeEnded);
-    connect(&panel.exchanges(), &Exchanges::finished, this, &InputWatch::exchangeFinished);
     connect(&panel.gate(), &WaitGate::openChanged, this, [this](bool open) {
         // From the event loop: whoever opened the gate has not yet told its own listeners.
         if (open && m_awaitingGate) {
@@ -26,10 +24,11 @@ InputWatch::~InputWatch()
     stop();
 }
 
-bool InputWatch::start(int intervalMs)
+bool InputWatch::start(quint8 address, int intervalMs)
 {
     if (m_running)
         return false;
+    m_address = address;
     m_intervalMs = qMax(0, intervalMs);
     m_last.reset();
     m_running = true;
@@ -54,28 +53,34 @@ void InputWatch::read()
     if (!m_running || m_reading)
         return;
     m_sinceRead.start();
-    m_reading = m_panel.exchanges().start(Exchange::readInputs().endingOnAnswer(), this);
+    m_reading = m_panel.exchanges().start(
+        {Exchange::readInputs(m_address).endingOnAnswer()}, this,
+        {{},
+         {},
+         [this](const Exchange::Outcome& outcome) { exchangeEnded(outcome); },
+         [this](bool completed) { exchangeFinished(completed); }});
     // Another wait holds the gate: this read goes out once it is over.
     m_awaitingGate = !m_reading;
 }
 
-void InputWatch::exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner)
+void InputWatch::exchangeEnded(const Exchange::Outcome& outcome)
 {
-    if (owner != this)
-        return;
     if (!outcome.answered) {
         emit unanswered();
         return;
     }
-    const bool changed = m_last != outcome.inputs;
+    QList<int> changed;
+    for (int i = 0; i < int(outcome.inputs.size()); ++i) {
+        if (!m_last || m_last->at(size_t(i)) != outcome.inputs.at(size_t(i)))
+            changed.append(i);
+    }
+    const bool first = !m_last;
     m_last = outcome.inputs;
-    emit answered(outcome.inputs, changed);
+    emit answered(outcome.inputs, changed, first);
 }
 
-void InputWatch::exchangeFinished(bool completed, const QObject* owner)
+void InputWatch::exchangeFinished(bool completed)
 {
-    if (owner != this)
-        return;
     m_reading = false;
     if (!m_running)
         return;

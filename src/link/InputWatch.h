@@ -3,6 +3,7 @@
 #include "link/Exchange.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -23,31 +24,33 @@ public:
     explicit InputWatch(Panel& panel, QObject* parent = nullptr);
     ~InputWatch() override;
 
-    // intervalMs 0 reads again as soon as a read ends; otherwise a read starts every
-    // intervalMs, or as soon as the last one ended when that is later. False when running.
-    bool start(int intervalMs = 0);
+    // Reads the module at address. intervalMs 0 reads again as soon as a read ends; otherwise a
+    // read starts every intervalMs, or as soon as the last one ended when that is later. False
+    // when running.
+    bool start(quint8 address, int intervalMs = 0);
     // Ends a read under way where it stands; nothing more is sent.
     void stop();
     bool isRunning() const { return m_running; }
     int intervalMs() const { return m_intervalMs; }
 
 signals:
-    // An answered read; changed at the first answer and whenever a state differs from the
-    // last answer's.
-    void answered(const velnor::InputStates& states, bool changed);
+    // An answered read, with the inputs (0 to 7) whose state differs from the last answer's:
+    // all of them at the first answer, which first says.
+    void answered(const velnor::InputStates& states, const QList<int>& changed, bool first);
     void unanswered();
     void stopped();
 
 private:
     void read();
-    void exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner);
-    void exchangeFinished(bool completed, const QObject* owner);
+    void exchangeEnded(const Exchange::Outcome& outcome);
+    void exchangeFinished(bool completed);
 
     Panel& m_panel;
     QTimer m_next;
     QElapsedTimer m_sinceRead;
     std::optional<InputStates> m_last;
     int m_intervalMs = 0;
+    quint8 m_address = 0;
     bool m_running = false;
     bool m_reading = false;
     bool m_awaitingGate = false;

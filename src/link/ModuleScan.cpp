@@ -7,7 +7,6 @@
 #include "link/Receiver.h"
 #include "link/SerialPort.h"
 #include "protocol/Frames.h"
-#include "shared/Variables.h"
 #include "shared/Wire.h"
 
 namespace velnor {
@@ -24,8 +23,6 @@ int speedOf(const QString& settings)
 
 ModuleScan::ModuleScan(Panel& panel, QObject* parent) : QObject(parent), m_panel(panel)
 {
-    connect(&panel.exchanges(), &Exchanges::exchangeEnded, this, &ModuleScan::exchangeEnded);
-    connect(&panel.exchanges(), &Exchanges::finished, this, &ModuleScan::exchangeFinished);
     connect(&panel.receiver(), &Receiver::bytesReceived, this, [this](const QByteArray& bytes) {
         if (m_inExchange)
             m_received += bytes;
@@ -57,9 +54,6 @@ bool ModuleScan::start(bool bothSpeeds)
     m_address = wire::FirstAddress;
     m_step = 0;
     m_deselectDue = false;
-    const Variables& vars = m_panel.vars();
-    m_savedAddress = vars.DeviceAddr;
-    m_savedFlag = vars.RxFlag;
     // Bytes that came before the search answer none of its selects.
     m_panel.port().input();
     m_running = true;
@@ -95,12 +89,8 @@ void ModuleScan::selectNext()
     // Cancelled by whoever heard of it.
     if (!m_running)
         return;
-    m_received.clear();
-    m_inExchange = m_panel.exchanges().start(Exchange::select(m_address).endingOnAnswer(), this);
     // Until its wait has passed, the address asked for may have answered.
-    m_deselectDue = m_inExchange;
-    if (!m_inExchange)
-        end(false);
+    m_deselectDue = run(Exchange::select(m_address).endingOnAnswer());
 }
 
 void ModuleScan::useSpeed(int baud)
@@ -113,10 +103,22 @@ void ModuleScan::useSpeed(int baud)
     port.setSettings(wire::lineSettings(baud));
 }
 
-void ModuleScan::exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner)
+bool ModuleScan::run(const Exchange& step)
 {
-    if (owner != this)
-        return;
+    m_received.clear();
+    m_inExchange = m_panel.exchanges().start(
+        {step}, this,
+        {{},
+         {},
+         [this](const Exchange::Outcome& outcome) { exchangeEnded(outcome); },
+         [this](bool completed) { exchangeFinished(completed); }});
+    if (!m_inExchange)
+        end(false);
+    return m_inExchange;
+}
+
+void ModuleScan::exchangeEnded(const Exchange::Outcome& outcome)
+{
     // Bytes too few for the receiver to take are still waiting in the port: they belong to
     // this wait, not to the next address's.
     m_received += m_panel.port().input();
@@ -131,22 +133,17 @@ void ModuleScan::exchangeEnded(const Exchange::Outcome& outcome, const QObject* 
     emit judged(baud, m_address, reply);
 }
 
-void ModuleScan::exchangeFinished(bool completed, const QObject* owner)
+void ModuleScan::exchangeFinished(bool completed)
 {
-    if (owner != this)
-        return;
     m_inExchange = false;
     if (!completed || !m_running) {
         end(false);
         return;
     }
     if (m_deselectDue) {
-        m_received.clear();
-        m_inExchange = m_panel.exchanges().start(Exchange::deselect().endingOnAnswer(), this);
         // Sent as the exchange began; if it could not begin, ending sends it.
-        m_deselectDue = !m_inExchange;
-        if (!m_inExchange)
-            end(false);
+        if (run(Exchange::deselect({.address = m_address}).endingOnAnswer()))
+            m_deselectDue = false;
         return;
     }
     if (m_address < wire::LastAddress) {
@@ -175,11 +172,6 @@ void ModuleScan::end(bool completed)
         port.setPortOpen(false);
         port.setSettings(m_portSettings);
     }
-    // The main window's select and deselect look at these; the search leaves them as it found
-    // them.
-    Variables& vars = m_panel.vars();
-    vars.DeviceAddr = m_savedAddress;
-    vars.RxFlag = m_savedFlag;
     emit finished(completed);
 }
 

@@ -51,8 +51,10 @@ signals:
     void finished(bool completed);
 
 private:
-    void exchangeEnded(const Exchange::Outcome& outcome, const QObject* owner);
-    void exchangeFinished(bool completed, const QObject* owner);
+    // Starts the step of the search; false when the line is busy and the search ended.
+    bool run(const Exchange& step);
+    void exchangeEnded(const Exchange::Outcome& outcome);
+    void exchangeFinished(bool completed);
     void selectNext();
     void useSpeed(int baud);
     void end(bool completed);
@@ -71,8 +73,6 @@ private:
     bool m_deselectDue = false;
     QByteArray m_received;
     QString m_portSettings;
-    quint8 m_savedAddress = 0;
-    qint16 m_savedFlag = 0;
 };
 
 } // namespace velnor

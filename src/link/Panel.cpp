@@ -10,10 +10,9 @@ namespace velnor {
 
 Panel::Panel(MessageSink& messages, Line main, Line config, QObject* parent)
     : QObject(parent), m_messages(messages), m_main(std::move(main)), m_config(std::move(config)),
-      m_link(m_vars, *m_main.port, messages, m_monitor),
-      m_receiver(m_vars, *m_main.port, m_monitor),
-      m_exchanges(m_vars, m_link, *m_main.port, *m_main.ticks, m_gate),
-      m_configLink(m_vars, configPort(), *m_config.ticks, messages, m_gate)
+      m_link(*m_main.port, messages, &m_monitor), m_receiver(*m_main.port, m_monitor),
+      m_exchanges(m_link, *m_main.ticks, m_gate, &m_receiver),
+      m_configLink(configPort(), *m_config.ticks, messages, m_gate)
 {
     logTraffic();
 }
@@ -35,7 +34,9 @@ void Panel::logTraffic()
     // Bytes that come during an exchange are part of it, answer or not; those a send drops
     // came before it.
     const auto exchangeAddress = [this] {
-        return m_exchanges.isRunning() && !m_link.isDroppingStale() ? int(m_vars.DeviceAddr) : -1;
+        return m_exchanges.isRunning() && !m_link.isDroppingStale()
+                   ? int(m_receiver.expectedAddress())
+                   : -1;
     };
     // The receiver's reads are logged as it judged them; bytes anyone else takes out of the
     // port (a send drops what was left from before it) it never looked at, so none of them
@@ -49,17 +50,15 @@ void Panel::logTraffic()
                 if (!m_receiver.isReading())
                     m_log.bytesReceived(bytes, Window::Panel, exchangeAddress());
             });
-    connect(&m_receiver, &Receiver::answerIn, &m_exchanges, &Exchanges::answerIn);
     connect(&m_exchanges, &Exchanges::exchangeEnded, &m_log,
             [this](const Exchange::Outcome& outcome) {
-                if (outcome.kind == Exchange::Kind::Pause)
+                using Kind = Exchange::Kind;
+                if (outcome.kind == Kind::Pause || outcome.kind == Kind::Frame ||
+                    outcome.kind == Kind::Text)
                     return;
-                // A deselect reads the flag its select set, so the window may take it for
+                // A deselect counts its select's answer, so the window may take it for
                 // answered; the log goes by what came back since the deselect went out.
-                const bool answered = outcome.kind == Exchange::Kind::Deselect
-                                          ? m_log.answeredSinceSent(outcome.address)
-                                          : outcome.answered;
-                if (!answered)
+                if (!outcome.answeredSinceSent)
                     m_log.answerMissing(outcome.address, Exchange::kAnswerTicks);
             });
 }
@@ -69,6 +68,11 @@ Panel::~Panel()
     // A wait still running ends with the panel, before its tick goes.
     m_exchanges.cancel();
     m_configLink.stop();
+}
+
+bool Panel::closePort()
+{
+    return m_gate.run([this] { m_main.port->setPortOpen(false); });
 }
 
 std::unique_ptr<Panel> Panel::onSerialPorts(MessageSink& messages, const PortMap& ports)

@@ -8,7 +8,6 @@
 #include "link/TrafficLog.h"
 #include "link/TrafficMonitor.h"
 #include "link/WaitGate.h"
-#include "shared/Variables.h"
 
 #include <QObject>
 
@@ -20,11 +19,11 @@ class MessageSink;
 class SerialPort;
 class TickSource;
 
-// Everything of a panel below its windows, built in one place: the shared state, the main
-// window's port and tick with its link, receiver, traffic monitor and exchanges, the
-// configuration window's own port, tick and link, and the wait gate between them. What goes
-// over either line can be heard here: frames sent by both links, bytes read from the main
-// window's port, and how each exchange ended; one traffic log hears all of it for both windows.
+// Everything of a panel below its windows, built in one place: the main window's port and tick
+// with its link, receiver, traffic monitor and runner, the configuration window's own port,
+// tick and link, and the wait gate between them. What goes over either line can be heard here:
+// frames sent by both links, bytes read from the main window's port, and how each exchange
+// ended; one traffic log hears all of it for both windows.
 class Panel final : public QObject
 {
     Q_OBJECT
@@ -43,7 +42,6 @@ public:
     // On serial ports that find their devices through ports, with the windows' own ticks.
     static std::unique_ptr<Panel> onSerialPorts(MessageSink& messages, const PortMap& ports);
 
-    Variables& vars() { return m_vars; }
     MessageSink& messages() { return m_messages; }
     SerialPort& port() { return *m_main.port; }
     TickSource& ticks() { return *m_main.ticks; }
@@ -57,11 +55,13 @@ public:
     Exchanges& exchanges() { return m_exchanges; }
     ConfigLink& configLink() { return m_configLink; }
     TrafficLog& log() { return m_log; }
+    // Closes the main window's port, so the next frame opens it on what it was given since.
+    // Refused while a wait runs: its frames need the port as it is.
+    bool closePort();
 
 private:
     void logTraffic();
 
-    Variables m_vars;
     MessageSink& m_messages;
     Line m_main;
     Line m_config;

@@ -51,9 +51,7 @@ void SerialPort::raiseIfDue()
     // A threshold of 0 means no receive events at all, as on a port that is only written to.
     if (m_threshold <= 0 || m_received.size() < m_threshold)
         return;
-    m_commEvent = ComEvReceive;
     emit onComm();
-    m_commEvent = NoEvent;
 }
 
 } // namespace velnor

@@ -14,8 +14,6 @@ class SerialPort : public QObject
 {
     Q_OBJECT
 public:
-    enum CommEvent { NoEvent = 0, ComEvReceive = 2 };
-    enum InputMode { InputModeText = 0, InputModeBinary = 1 };
     static constexpr qsizetype kReceiveBufferSize = 1024;
 
     explicit SerialPort(QObject* parent = nullptr);
@@ -40,14 +38,10 @@ public:
 
     void setRThreshold(int threshold);
     int rThreshold() const { return m_threshold; }
-    void setInputMode(InputMode mode) { m_inputMode = mode; }
-    InputMode inputMode() const { return m_inputMode; }
 
     int inBufferCount() const { return int(m_received.size()); }
     // Every byte waiting, removed from the receive buffer.
     QByteArray input();
-    // The event being handled: ComEvReceive inside onComm raised for received bytes.
-    int commEvent() const { return m_commEvent; }
 
 signals:
     void onComm();
@@ -66,8 +60,6 @@ private:
 
     QByteArray m_received;
     int m_threshold = 0;
-    InputMode m_inputMode = InputModeText;
-    int m_commEvent = NoEvent;
 };
 
 } // namespace velnor

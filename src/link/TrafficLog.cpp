@@ -32,8 +32,6 @@ TrafficLog::TrafficLog(int maxRows, QObject* parent)
 
 void TrafficLog::frameSent(const QByteArray& bytes, LogRow::Window window)
 {
-    if (window == LogRow::Window::Panel)
-        m_answered.reset();
     const qint64 now = m_clock();
     QList<DecodedFrame> frames = m_decoder.sent(bytes);
     frames += m_decoder.pauseSent();
@@ -48,12 +46,8 @@ void TrafficLog::bytesReceived(const QByteArray& bytes, LogRow::Window window, i
 {
     const qint64 now = m_clock();
     QList<LogRow> rows;
-    for (const DecodedFrame& frame : FrameDecoder::receiverRead(bytes, answerLength, address)) {
-        if (frame.kind == DecodedFrame::Kind::Acknowledge ||
-            frame.kind == DecodedFrame::Kind::Inputs)
-            m_answered.set(size_t(frame.address));
+    for (const DecodedFrame& frame : FrameDecoder::receiverRead(bytes, answerLength, address))
         rows.append(rowOf(frame, now, window, LogRow::Direction::Received));
-    }
     add(std::move(rows));
 }
 
@@ -65,11 +59,6 @@ void TrafficLog::answerMissing(int address, int ticks, LogRow::Window window)
           address,
           {},
           QStringLiteral("no answer from %1 within %2 ticks").arg(address).arg(ticks)}});
-}
-
-bool TrafficLog::answeredSinceSent(int address) const
-{
-    return address >= 0 && size_t(address) < m_answered.size() && m_answered.test(size_t(address));
 }
 
 void TrafficLog::setPaused(bool paused)

@@ -6,7 +6,6 @@
 #include <QAbstractTableModel>
 #include <QList>
 
-#include <bitset>
 #include <deque>
 #include <functional>
 
@@ -43,9 +42,6 @@ public:
                        int address = -1, int answerLength = 0);
     // An exchange ended without its answer after waiting that many ticks.
     void answerMissing(int address, int ticks, LogRow::Window window = LogRow::Window::Panel);
-    // Since the main window last wrote, an acknowledgement or an input answer came from that
-    // module (paused or not).
-    bool answeredSinceSent(int address) const;
 
     // While paused, traffic is still read, so that what follows is named right, and its rows
     // wait (the latest maxRows of them) until the log goes on.
@@ -79,7 +75,6 @@ private:
     LineName m_lineNames[2];
     std::deque<LogRow> m_waiting;
     // Modules whose answer came since the main window last wrote, by address.
-    std::bitset<256> m_answered;
 };
 
 } // namespace velnor

@@ -66,7 +66,6 @@ private slots:
         QCOMPARE(rig.child<QRadioButton>(QStringLiteral("speed9600"))->isChecked(), at9600);
         QCOMPARE(rig.child<QRadioButton>(QStringLiteral("speed4800"))->isChecked(), !at9600);
         QCOMPARE(rig.child<QComboBox>(QStringLiteral("addressList"))->currentText(), expected[3]);
-        QCOMPARE(int(rig.vars.DeviceAddr), expected[3].toInt());
         QCOMPARE(rig.port.settings(), expected[2]);
         QCOMPARE(rig.port.commPort(), expected[0].toInt());
         QVERIFY(!rig.port.portOpen());
@@ -86,21 +85,21 @@ private slots:
         const QByteArray ini("[Settings]\r\nCommPort=3\r\nSetting=9600,n,8,1\r\n");
         MainWindowRig rig(&ini);
         auto* ports = rig.child<QComboBox>(QStringLiteral("portList"));
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         rig.child<QRadioButton>(QStringLiteral("speed9600"))->click(); // the speed in use again
         QCOMPARE(rig.port.closes, 0);
 
         ports->setCurrentIndex(4);
         QVERIFY(!rig.port.portOpen());
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         QCOMPARE(rig.port.openedPort, 5);
 
         rig.child<QRadioButton>(QStringLiteral("speed4800"))->click();
         QVERIFY(!rig.port.portOpen());
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         QCOMPARE(rig.port.openedSettings, QStringLiteral("4800,n,8,1"));
         rig.child<QRadioButton>(QStringLiteral("speed9600"))->click();
-        QCOMPARE(rig.vars.PortSettings, QStringLiteral("9600,n,8,1"));
+        QCOMPARE(rig.port.settings(), QStringLiteral("9600,n,8,1"));
         QCOMPARE(rig.port.closes, 3);
 
         QCOMPARE(test::contents(rig.settings.path()), ini); // choices last for the run only
@@ -195,7 +194,7 @@ private slots:
         QCOMPARE(rig.port.written(), QByteArray("\xef\x69"));
         QVERIFY(!box->isChecked());
         QCOMPARE(ports->currentIndex(), 0);
-        QCOMPARE(rig.vars.PortNumber, QStringLiteral("1"));
+        QCOMPARE(rig.port.commPort(), 1);
         QVERIFY(rig.child<QRadioButton>(QStringLiteral("speed9600"))->isChecked());
         QVERIFY(rig.window->configWindow() == nullptr);
         QCOMPARE(rig.status(), QStringLiteral("Device Not Found"));

@@ -80,7 +80,7 @@ private slots:
                 ++writesDuringWaits;
         };
         QByteArray pending;
-        rig.port.peer = [&](const QByteArray& written) {
+        rig.port.answerWith([&](const QByteArray& written) {
             if (rig.ticks.isActive() || rig.configTicks.isActive())
                 ++writesDuringWaits;
             pending += written;
@@ -90,9 +90,10 @@ private slots:
             else if (pending.endsWith("\xfe\x0e"))
                 reply =
                     QByteArray("\xee\x65") + char(random.bounded(256)) + char(random.bounded(256));
-            if (!reply.isEmpty() && random.bounded(10) < 7)
-                rig.port.feedLater(reply);
-        };
+            if (reply.isEmpty() || random.bounded(10) >= 7)
+                return QByteArray();
+            return reply;
+        });
 
         QList<QAbstractButton*> mainButtons = rig.window->findChildren<QAbstractButton*>();
         // The window's own controls only: Qt's hidden helpers, such as the menu bar's overflow

@@ -19,7 +19,6 @@ struct CommandRig
 {
     CommandRig()
     {
-        port.setRThreshold(wire::AcknowledgementLength);
         QObject::connect(&selection, &DeviceSelection::statusChanged, &selection,
                          [this](const QString& said) { status = said; });
         QObject::connect(&inputOutput, &InputOutputCommands::statusChanged, &inputOutput,
@@ -43,8 +42,8 @@ struct CommandRig
     Panel panel{messages, fakeLine(), fakeLine()};
     FakeSerialPort& port = fakePort(panel);
     FakeTickSource& ticks = fakeTicks(panel);
-    DeviceSelection selection{panel.vars(), panel.exchanges(), messages};
-    TextCommands text{panel.vars(), panel.link(), messages};
+    DeviceSelection selection{panel.exchanges(), panel.link(), messages};
+    TextCommands text{panel.link(), messages};
     DisplayCommands display{panel.link(), messages, selection.state()};
     InputOutputCommands inputOutput{panel.exchanges(), panel.link(), messages};
     QString status;

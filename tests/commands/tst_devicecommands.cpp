@@ -45,16 +45,6 @@ private slots:
             "text", [](R r) { return r.text.sendText(l("AB"), l("CD")); }, "0D41420C4344",
             "AB [0x12] CD");
         row(
-            "predefined text 1 on row 0",
-            [](R r) { return r.text.showStoredText(l("1"), l("0")); }, "FE346500");
-        row(
-            "cursor to row 1, column 15", [](R r) { return r.display.setCursor(l("1"), l("15")); },
-            "FE32010F");
-        row(
-            "clear row 0", [](R r) { return r.display.clearRow(l("0")); }, "FE2D00");
-        row(
-            "clear column 7", [](R r) { return r.display.clearColumn(l("7")); }, "FE2E07");
-        row(
             "output 1 on", [](R r) { return r.inputOutput.setOutput(l("1"), l("ON")); },
             "FE330048");
     }
@@ -85,8 +75,6 @@ private slots:
         rig.text.sendText(QStringLiteral("AB"), {});
         QCOMPARE(rig.messages.texts, QStringList{QStringLiteral("SELECTED PORT NOT AVAILABLE!")});
         QCOMPARE(rig.panel.monitor().txText(), QString());
-        QCOMPARE(rig.panel.vars().TxText, QByteArray("\x0d"
-                                                     "AB"));
     }
 
     // Text typed into a list that names none of its entries sends nothing and says which
@@ -168,9 +156,8 @@ private slots:
                 rig.port.peer = nullptr;
             else
                 rig.port.answer("\x0e", answer);
-            QVERIFY(rig.inputOutput.readInputs());
+            QVERIFY(rig.inputOutput.readInputs(rig.selection.state().address));
             QVERIFY(waitsOver(rig.panel));
-            QCOMPARE(rig.port.rThreshold(), 2);
         }
         QString states;
         for (const bool set : rig.inputs.value_or(InputStates{}))

@@ -62,7 +62,7 @@ private slots:
         QCOMPARE(rig.port.written(), frame);
         QCOMPARE(rig.ticks.ticksEmitted, 10);
         QCOMPARE(rig.status, status);
-        QCOMPARE(int(rig.panel.vars().DeviceAddr), quint8(frame.at(1)));
+        QCOMPARE(rig.selection.state().address, quint8(frame.at(1)));
         QCOMPARE(flags(rig.selection.state()), status.endsWith(u"Connected") ? kSelected : kStart);
     }
 
@@ -84,8 +84,11 @@ private slots:
 
         CommandRig rig;
         QVERIFY(rig.selectModule());
-        if (flagCleared)
-            rig.panel.vars().RxFlag = 0;
+        if (flagCleared) {
+            QVERIFY(rig.inputOutput.readInputs(rig.selection.state().address));
+            QVERIFY(waitsOver(rig.panel));
+            rig.port.writes.clear();
+        }
         if (answers)
             rig.port.answer("\xea", "\xee\x69");
         QVERIFY(rig.selection.deselect());
@@ -114,7 +117,7 @@ private slots:
         QFETCH(QString, after);
 
         CommandRig rig;
-        rig.panel.vars().DeviceAddr = 112;
+        rig.selection.setAddress(112);
         if (selectedBefore)
             QVERIFY(rig.selectModule());
         QCOMPARE(rig.selection.setBroadcast(true), 0);

@@ -290,7 +290,7 @@ private slots:
         test::MainWindowRig rig(&ini);
         auto* menu = rig.child<QAction>(QStringLiteral("configAction"));
         rig.window->show();
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         menu->trigger();
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("Disconnected"));
@@ -306,7 +306,7 @@ private slots:
         first->findChild<QLineEdit*>(QStringLiteral("startupLine1"))
             ->setText(QStringLiteral("edited"));
         rig.child<QLabel>(QStringLiteral("statusText"))->setText(QStringLiteral("x"));
-        rig.panel.link().SendFrame(0);
+        rig.port.setPortOpen(true);
         menu->trigger(); // brought forward, not loaded again
         QVERIFY(!rig.port.portOpen());
         QCOMPARE(rig.status(), QStringLiteral("Disconnected"));

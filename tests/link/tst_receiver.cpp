@@ -1,7 +1,6 @@
 #include "FakeSerialPort.h"
 #include "link/Receiver.h"
 #include "link/TrafficMonitor.h"
-#include "shared/Variables.h"
 
 #include <QTest>
 
@@ -10,29 +9,21 @@ using velnor::test::FakeSerialPort;
 
 namespace {
 
-// The receiver on a fake port, for address 100, with the input bits at AA to see them change.
+// The receiver on a fake port, awaiting an answer of length bytes from address 100.
 struct Rig
 {
-    explicit Rig(int threshold)
+    explicit Rig(int length)
     {
-        vars.DeviceAddr = 100;
-        vars.InputBits1 = vars.InputBits2 = 0xAA;
-        port.setRThreshold(threshold);
-    }
-    // RxFlag, then both input bytes in hex.
-    QString state() const
-    {
-        return QStringLiteral("%1 %2 %3")
-            .arg(vars.RxFlag)
-            .arg(vars.InputBits1, 2, 16, QLatin1Char('0'))
-            .arg(vars.InputBits2, 2, 16, QLatin1Char('0'))
-            .toUpper();
+        receiver.expect(100, length);
+        QObject::connect(&receiver, &Receiver::answerIn, &monitor,
+                         [this](const QByteArray& bytes) { answers.append(bytes.toHex(' ')); });
     }
 
-    Variables vars;
     FakeSerialPort port;
     TrafficMonitor monitor;
-    Receiver receiver{vars, port, monitor};
+    Receiver receiver{port, monitor};
+    // Each answer taken, in hex.
+    QByteArrayList answers;
 };
 
 } // namespace
@@ -44,41 +35,41 @@ class tst_Receiver final : public QObject
 private slots:
     void answers_data()
     {
-        QTest::addColumn<int>("threshold");
+        QTest::addColumn<int>("length");
         QTest::addColumn<QString>("chunks"); // hex bytes, each arrival separated by '|'
-        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("answers");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("leftWaiting");
-        const auto row = [](const char* name, int threshold, const char* chunks, const char* state,
+        const auto row = [](const char* name, int length, const char* chunks, const char* state,
                             const char* shown, int left) {
-            QTest::newRow(name) << threshold << QString::fromLatin1(chunks)
+            QTest::newRow(name) << length << QString::fromLatin1(chunks)
                                 << QString::fromLatin1(state) << QString::fromLatin1(shown)
                                 << left;
         };
-        row("ack", 2, "EE 64", "-1 AA AA", "EE 64 ", 0);
-        row("ack from another address", 2, "EE 65", "0 AA AA", "EE 65 ", 0);
-        row("no ack header", 2, "00 64", "0 AA AA", "00 64 ", 0);
-        row("extra byte dropped", 2, "EE 64 12", "-1 AA AA", "EE 64 ", 0);
-        row("ack in two pieces", 2, "EE|64", "-1 AA AA", "EE 64 ", 0);
-        row("two answers together, first counts", 2, "EE 65 EE 64", "0 AA AA", "EE 65 EE 64 ", 0);
-        row("junk then a whole ack", 2, "01 02|EE 64", "-1 AA AA", "01 02 EE 64 ", 0);
+        row("ack", 2, "EE 64", "ee 64", "EE 64 ", 0);
+        row("ack from another address", 2, "EE 65", "", "EE 65 ", 0);
+        row("no ack header", 2, "00 64", "", "00 64 ", 0);
+        row("two answers together, first counts", 2, "EE 65 EE 64", "", "EE 65 EE 64 ", 0);
+        row("junk then a whole ack", 2, "01 02|EE 64", "ee 64", "01 02 EE 64 ", 0);
         // A module that never stops talking shows its latest bytes only.
-        row("a chatterer", 2, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10|11 12 13",
-            "0 AA AA", "... 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 ", 0);
-        row("lone byte waits for company", 2, "EE", "0 AA AA", "", 1);
-        row("a late ack still counts and shows", 2, "EE 64|EE 64", "-1 AA AA", "EE 64 EE 64 ", 0);
-        row("inputs", 4, "EE 64 05 0A", "-1 05 0A", "EE 64 05 0A ", 0);
-        row("inputs with a foreign header", 4, "00 00 03 01", "0 03 01", "00 00 03 01 ", 0);
-        row("inputs in pieces", 4, "EE 64|05|0A", "-1 05 0A", "EE 64 05 0A ", 0);
-        row("inputs cut short are kept", 4, "EE 64 05", "0 AA AA", "", 3);
-        row("inputs with trailing bytes", 4, "EE 64 0F 00 EE 64", "-1 0F 00", "EE 64 0F 00 ", 0);
+        row("a chatterer", 2, "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10|11 12 13", "",
+            "... 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 ", 0);
+        row("lone byte waits for company", 2, "EE", "", "", 1);
+        row("a late ack still counts and shows", 2, "EE 64|EE 64", "ee 64|ee 64", "EE 64 EE 64 ",
+            0);
+        row("inputs", 4, "EE 64 05 0A", "ee 64 05 0a", "EE 64 05 0A ", 0);
+        row("inputs with a foreign header", 4, "00 00 03 01", "", "00 00 03 01 ", 0);
+        row("inputs in pieces", 4, "EE 64|05|0A", "ee 64 05 0a", "EE 64 05 0A ", 0);
+        row("inputs cut short are kept", 4, "EE 64 05", "", "", 3);
+        row("inputs with trailing bytes", 4, "EE 64 0F 00 EE 64", "ee 64 0f 00", "EE 64 0F 00 ",
+            0);
     }
 
     void answers()
     {
-        QFETCH(int, threshold);
+        QFETCH(int, length);
         QFETCH(QString, chunks);
-        Rig rig(threshold);
+        Rig rig(length);
         QByteArray fed;
         QByteArray heard; // every byte read is reported, shown or dropped
         connect(&rig.receiver, &Receiver::bytesReceived, this,
@@ -87,19 +78,19 @@ private slots:
             fed += QByteArray::fromHex(chunk.toLatin1());
             rig.port.feed(QByteArray::fromHex(chunk.toLatin1()));
         }
-        QTEST(rig.state(), "state");
+        QTEST(QString::fromLatin1(rig.answers.join('|')), "answers");
         QTEST(rig.monitor.rxText(), "shown");
         QTEST(rig.port.inBufferCount(), "leftWaiting");
         QCOMPARE(heard, fed.first(fed.size() - rig.port.inBufferCount()));
     }
 
-    void aLoweredThresholdRaisesTheEventFromTheEventLoop()
+    void aShorterAnswerIsReadFromTheEventLoop()
     {
         Rig rig(4);
         rig.port.feed("\xee\x64");
-        rig.port.setRThreshold(2);
-        QCOMPARE(rig.vars.RxFlag, qint16(0)); // not from inside the caller
-        QTRY_COMPARE(rig.vars.RxFlag, qint16(-1));
+        rig.receiver.expect(100, 2);
+        QVERIFY(rig.answers.isEmpty()); // not from inside the caller
+        QTRY_COMPARE(rig.answers, QByteArrayList{"ee 64"});
         QCOMPARE(rig.monitor.rxText(), QStringLiteral("EE 64 "));
     }
 

@@ -41,12 +41,19 @@ void FakeSerialPort::feedLater(const QByteArray& bytes)
     QTimer::singleShot(0, this, [this, bytes] { feed(bytes); });
 }
 
-void FakeSerialPort::answer(const QByteArray& written, const QByteArray& reply)
+void FakeSerialPort::answerWith(std::function<QByteArray(const QByteArray& written)> script)
 {
-    peer = [this, written, reply](const QByteArray& bytes) {
-        if (bytes == written)
+    peer = [this, script = std::move(script)](const QByteArray& bytes) {
+        if (const QByteArray reply = script(bytes); !reply.isEmpty())
             feedLater(reply);
     };
+}
+
+void FakeSerialPort::answer(const QByteArray& written, const QByteArray& reply)
+{
+    answerWith([written, reply](const QByteArray& bytes) {
+        return bytes == written ? reply : QByteArray();
+    });
 }
 
 } // namespace velnor::test

@@ -48,7 +48,10 @@ public:
 
     // Bytes arriving once the event loop turns, as a line answers after the write that asked.
     void feedLater(const QByteArray& bytes);
-    // A peer that answers every write equal to written with reply, after the write.
+    // The modules on the line as a script: each write gets the reply the script gives for it
+    // (none when empty), once the event loop turns, as a line answers after the write.
+    void answerWith(std::function<QByteArray(const QByteArray& written)> script);
+    // Answers every write equal to written with reply.
     void answer(const QByteArray& written, const QByteArray& reply);
 
 private:

@@ -6,7 +6,6 @@
 #include "app/MainWindow.h"
 #include "link/Panel.h"
 #include "settings/IniFile.h"
-#include "shared/Variables.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -82,8 +81,8 @@ struct MainWindowRig
 {
     explicit MainWindowRig(const QByteArray* iniContents)
         : settings(dir.filePath(QStringLiteral("velnor.ini"))),
-          panel(messages, fakeLine(), fakeLine()), vars(panel.vars()), port(fakePort(panel)),
-          ticks(fakeTicks(panel)), configPort(static_cast<FakeSerialPort&>(panel.configPort())),
+          panel(messages, fakeLine(), fakeLine()), port(fakePort(panel)), ticks(fakeTicks(panel)),
+          configPort(static_cast<FakeSerialPort&>(panel.configPort())),
           configTicks(static_cast<FakeTickSource&>(panel.configTicks()))
     {
         if (iniContents)
@@ -110,7 +109,6 @@ struct MainWindowRig
     IniFile settings;
     FakeMessageSink messages;
     Panel panel;
-    Variables& vars;
     FakeSerialPort& port;
     FakeTickSource& ticks;
     // The configuration window's own port and tick.

@@ -87,19 +87,19 @@ void tst_QtMessageSink::aFailingLineShowsOneBoxWhileItsStepGoesOn()
     auto& ticks = static_cast<FakeTickSource&>(upload ? panel.configTicks() : panel.ticks());
     port.refuseOpen = true;
     QSignalSpy uploaded(&panel.configLink(), &ConfigLink::finished);
-    QSignalSpy exchanged(&panel.exchanges(), &Exchanges::finished);
+    QList<bool> exchanged;
 
     const UploadStep step{UploadStep::Kind::Frame, "\xFE\x03"_ba, true, {}};
-    QVERIFY(
-        upload ? panel.configLink().start({step, step})
-               : panel.exchanges().start({Exchange::select(101), Exchange::select(102)}, nullptr));
+    QVERIFY(upload ? panel.configLink().start({step, step})
+                   : panel.exchanges().start(
+                         {Exchange::select(101), Exchange::select(102)}, &window,
+                         {{}, {}, {}, [&](bool done) { exchanged.append(done); }}));
     QCOMPARE(ticks.ticksEmitted, 0);
     QVERIFY(sink.box());
 
     // The upload has stopped already, inside start(); the selects run on.
-    const QSignalSpy& finished = upload ? uploaded : exchanged;
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
-    QCOMPARE(finished.at(0).at(0).toBool(), !upload);
+    QTRY_COMPARE_WITH_TIMEOUT(upload ? uploaded.count() : exchanged.size(), 1, 10000);
+    QCOMPARE(upload ? uploaded.at(0).at(0).toBool() : exchanged.first(), !upload);
     QCOMPARE(ticks.ticksEmitted, upload ? 0 : 2 * Exchange::kAnswerTicks);
     QCOMPARE(boxesOn(window), 1);
     QVERIFY(sink.box()->informativeText().contains(port.failureReason));
