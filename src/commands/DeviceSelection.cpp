@@ -18,6 +18,10 @@ DeviceSelection::DeviceSelection(Exchanges& exchanges, FrameLink& link, MessageS
         if (o.kind == Exchange::Kind::ReadInputs)
             m_state = heard(m_state, o);
     });
+    connect(&m_exchanges, &Exchanges::answeredLate, this, [this](const QByteArray& answer) {
+        if (quint8(answer.at(1)) == m_state.address)
+            m_state.acknowledged = true;
+    });
 }
 
 QStringList DeviceSelection::addressEntries()

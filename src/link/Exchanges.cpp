@@ -140,8 +140,10 @@ void Exchanges::tick()
 
 void Exchanges::answerIn(const QByteArray& answer)
 {
-    if (!m_running)
+    if (!m_running) {
+        emit answeredLate(answer);
         return;
+    }
     m_answered = true;
     m_answer = answer;
     if (!m_current.endsOnAnswer)

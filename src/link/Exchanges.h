@@ -52,6 +52,9 @@ public:
 signals:
     // Every step's end, for a log of the line, once the run's own starter has heard it.
     void exchangeEnded(const velnor::Exchange::Outcome& outcome);
+    // An answer that came while no step waited: too late for its own step, it still tells that
+    // the module answers, which a deselect counts as the select's acknowledgement does.
+    void answeredLate(const QByteArray& answer);
 
 private:
     // Begins steps until one has ticks to wait for, or none is left.

@@ -69,16 +69,19 @@ private slots:
     void deselect_data()
     {
         QTest::addColumn<bool>("flagCleared"); // as an unanswered input read leaves it
+        QTest::addColumn<bool>("answersLate"); // to the read, once its wait is over
         QTest::addColumn<bool>("answers");
         QTest::addColumn<QString>("status");
-        QTest::newRow("just selected, silent module") << false << false << "Disconnected";
-        QTest::newRow("flag cleared, module answers") << true << true << "Disconnected";
-        QTest::newRow("flag cleared, silent module") << true << false << "No Response";
+        QTest::newRow("just selected, silent module") << false << false << false << "Disconnected";
+        QTest::newRow("flag cleared, module answers") << true << false << true << "Disconnected";
+        QTest::newRow("flag cleared, silent module") << true << false << false << "No Response";
+        QTest::newRow("flag cleared, late answer") << true << true << false << "Disconnected";
     }
 
     void deselect()
     {
         QFETCH(bool, flagCleared);
+        QFETCH(bool, answersLate);
         QFETCH(bool, answers);
         QFETCH(QString, status);
 
@@ -87,6 +90,8 @@ private slots:
         if (flagCleared) {
             QVERIFY(rig.inputOutput.readInputs(rig.selection.state().address));
             QVERIFY(waitsOver(rig.panel));
+            if (answersLate)
+                rig.port.feed(QByteArray("\xee\x69\x00\x00", 4));
             rig.port.writes.clear();
         }
         if (answers)
