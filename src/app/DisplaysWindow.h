@@ -47,8 +47,9 @@ class DisplaysWindow final : public QWidget
 public:
     DisplaysWindow(MirrorFeed& feed, QComboBox* addresses, QWidget* parent = nullptr);
 
-    // The display of a module, if listed.
+    // The display of a module, if listed, and the model the displays show.
     LcdView* display(quint8 address) const;
+    MirrorFeed& feed() const { return m_feed; }
     // Brings every display up to the mirror; the window does so on its own a few times a second.
     void refresh();
 

@@ -1,4 +1,6 @@
 #include "MainWindowRig.h"
+#include "app/DisplaysWindow.h"
+#include "lcd/LcdView.h"
 #include "widgets/ClassicLook.h"
 
 #include <QAbstractButton>
@@ -229,6 +231,35 @@ private slots:
 
     // Escape closes each window of the Line menu and the watch's, as it closes a dialog, also
     // with the focus on a control inside that has no use for it.
+    // The Displays window opens during a wait and shows, for each module addressed, what it was
+    // sent, unknown where nothing was; a display chosen picks its module in the address list.
+    void displaysFollowTheFramesSent()
+    {
+        const QByteArray ini("[LCD]\r\nUID=105\r\n");
+        MainWindowRig rig(&ini);
+        rig.window->show();
+        rig.port.answer("\x69", "\xee\x69");
+        rig.child<QAbstractButton>(u"cmdSelect"_s)->click();
+        QVERIFY(!rig.panel.gate().isOpen());
+        rig.child<QAction>(u"mnuDisplays"_s)->trigger();
+        auto* displays = rig.child<DisplaysWindow>(u"frmDisplays"_s);
+        QVERIFY(displays && displays->isVisible());
+        QVERIFY(test::waitsOver(rig.panel));
+        displays->refresh();
+        LcdView* view = displays->display(105);
+        QVERIFY(view);
+        QCOMPARE(view->accessibleName(), u"Module 105"_s);
+        QVERIFY(view->accessibleDescription().startsWith(u"Row 1: ????????????????. "_s));
+        test::doSteps(*rig.window, rig.panel, u"txtLine1=Hi txtLine2=there cmdSendText optBL:2"_s);
+        displays->refresh();
+        QCOMPARE(view->accessibleDescription(),
+                 u"Row 1: Hi              . Row 2: there           . Backlight flashing. "
+                 u"cursor unknown at row 2 column 6."_s);
+        rig.child<QComboBox>(u"cboAddr"_s)->setCurrentIndex(0);
+        QTest::mouseClick(view, Qt::LeftButton);
+        QCOMPARE(rig.child<QComboBox>(u"cboAddr"_s)->currentText(), u"105"_s);
+    }
+
     void escapeClosesTheLineWindows_data()
     {
         QTest::addColumn<QString>("action");
@@ -236,6 +267,7 @@ private slots:
         QTest::newRow("traffic log") << u"mnuTrafficLog"_s << u"frmLog"_s;
         QTest::newRow("ports") << u"mnuPorts"_s << u"frmPorts"_s;
         QTest::newRow("find modules") << u"mnuFindModules"_s << u"frmFindModules"_s;
+        QTest::newRow("displays") << u"mnuDisplays"_s << u"frmDisplays"_s;
         QTest::newRow("input changes") << QString() << u"frmWatch"_s;
     }
 

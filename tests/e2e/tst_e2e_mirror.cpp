@@ -1,0 +1,161 @@
+#include "E2eBench.h"
+#include "app/DisplaysWindow.h"
+#include "config/ConfigWindow.h"
+
+#include <QAction>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace velnor;
+using velnor::test::Bench;
+
+namespace {
+
+// Where the Displays window's model claims to know something the emulated module holds
+// otherwise, in words; empty when they agree.
+QString disagreement(const LineMirror& mirror, const Module& module)
+{
+    const Screen known = mirror.screen(module.address());
+    const Screen actual = Screen::of(module);
+    const QString where = u"module %1: "_s.arg(module.address());
+    for (int row = 0; row < Screen::Rows; ++row) {
+        for (int column = 0; column < Screen::Columns; ++column) {
+            if (known.isKnown(row, column) && known.cell(row, column) != actual.cell(row, column))
+                return where + u"cell %1,%2"_s.arg(row).arg(column);
+        }
+    }
+    for (int c = 0; c < 8; ++c) {
+        if (known.knownCharacters.test(size_t(c)) &&
+            known.bitmaps.mid(c * 8, 8) != actual.bitmaps.mid(c * 8, 8))
+            return where + u"custom character %1"_s.arg(c + 1);
+    }
+    if (known.cursorPlaceKnown &&
+        (known.cursorRow != actual.cursorRow || known.cursorColumn != actual.cursorColumn))
+        return where + u"cursor place"_s;
+    if (known.cursorLook && known.cursorLook != actual.cursorLook)
+        return where + u"cursor look"_s;
+    if (known.backlight && known.backlight != actual.backlight)
+        return where + u"backlight"_s;
+    if ((mirror.outputs(module.address()) ^ module.outputs()) &
+        mirror.knownOutputs(module.address()))
+        return where + u"outputs"_s;
+    return {};
+}
+
+QString randomText(QRandomGenerator& random)
+{
+    QString text;
+    const int length = random.bounded(18);
+    for (int i = 0; i < length; ++i)
+        text += QChar(char16_t(u'!' + random.bounded(94)));
+    return text;
+}
+
+// A user's next move on the main window, or an upload from the configuration window.
+QString randomStep(QRandomGenerator& random)
+{
+    const auto pick = [&random](int n) { return random.bounded(n); };
+    switch (pick(15)) {
+    case 0:
+    case 1:
+        return u"cboAddr=%1 cmdSelect"_s.arg(101 + pick(6));
+    case 2:
+        return u"cmdDeselect"_s;
+    case 3:
+        return u"Check1"_s;
+    case 4:
+        return u"txtLine1=%1 txtLine2=%2 cmdSendText"_s.arg(randomText(random),
+                                                            randomText(random));
+    case 5:
+        return u"cmdClearDisplay"_s;
+    case 6:
+        return u"cboRow=%1 cboColumn~%2 cmdSetCursor"_s.arg(pick(2)).arg(pick(16));
+    case 7:
+        return pick(2) ? u"cboRow=%1 cmdClrRow"_s.arg(pick(2))
+                       : u"cboColumn~%1 cmdClrColumn"_s.arg(pick(16));
+    case 8:
+        return u"optCur:%1"_s.arg(pick(3));
+    case 9:
+        return u"optBL:%1"_s.arg(pick(3));
+    case 10:
+        return u"cmdCC_%1"_s.arg(pick(8));
+    case 11:
+        return u"cboPT~%1 cboPTR=%2 cmdPT"_s.arg(1 + pick(10)).arg(pick(2));
+    case 12:
+        return pick(3) ? u"cboOutput=%1 cboOF=%2 cmdSOutput"_s.arg(1 + pick(8))
+                             .arg(pick(2) ? u"ON"_s : u"OFF"_s)
+                       : (pick(2) ? u"cmdOnAll"_s : u"cmdOffAll"_s);
+    case 13:
+        return u"cmdSN"_s;
+    default:
+        return u"upload"_s;
+    }
+}
+
+void upload(const Bench& bench, QRandomGenerator& random)
+{
+    bench.window->findChild<QAction*>(QStringLiteral("mnuConfig"))->trigger();
+    ConfigWindow* config = bench.window->configWindow();
+    QVERIFY(config);
+    QString steps = u"cboUID~%1"_s.arg(101 + random.bounded(6));
+    for (int k = 0; k < 10; ++k)
+        steps += u" txtPreDefine_%1=T%2-%3"_s.arg(k).arg(k + 1).arg(random.bounded(1000));
+    for (int i = 0; i < 64; ++i)
+        steps += u" txtCustom_%1=%2"_s.arg(i).arg(random.bounded(32));
+    test::doSteps(*config, *bench.panel, steps);
+    test::doStep(*config, u"cmdConLcd"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(!config->isUploading(), 20000);
+    config->close();
+}
+
+} // namespace
+
+// Long random runs of the main window's commands and configuration uploads against the
+// emulator, with modules present and absent and broadcast on and off: after every step the
+// Displays window's model agrees with every module wherever it claims to know.
+class tst_E2eMirror final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mirrorAgreesWithTheModules_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed : {7u, 1234u, 99991u})
+            QTest::newRow(qPrintable(QString::number(seed))) << seed;
+    }
+
+    void mirrorAgreesWithTheModules()
+    {
+        QFETCH(quint32, seed);
+        Bench bench({101, 103, 104});
+        QVERIFY(bench.started);
+        bench.window->findChild<QAction*>(QStringLiteral("mnuDisplays"))->trigger();
+        auto* displays = bench.window->findChild<DisplaysWindow*>();
+        QVERIFY(displays);
+        const LineMirror& mirror = displays->feed().mirror();
+        QRandomGenerator random(seed);
+        int knownCells = 0;
+        for (int step = 0; step < 60; ++step) {
+            const QString next = randomStep(random);
+            if (next == u"upload"_s)
+                upload(bench, random);
+            else
+                test::doSteps(*bench.window, *bench.panel, next);
+            bench.mark();
+            QTRY_VERIFY_WITH_TIMEOUT(bench.marked(), 10000);
+            for (int i = 0; i < bench.host.line().moduleCount(); ++i) {
+                const QString wrong = disagreement(mirror, bench.module(i));
+                QVERIFY2(wrong.isEmpty(),
+                         qPrintable(u"step %1 (%2): %3"_s.arg(step).arg(next, wrong)));
+                knownCells += int(mirror.screen(bench.module(i).address()).knownCells.count());
+            }
+        }
+        // A mirror that knows nothing agrees with everything: this one came to know cells.
+        QVERIFY(knownCells > 0);
+    }
+};
+
+QTEST_MAIN(tst_E2eMirror)
+#include "tst_e2e_mirror.moc"
