@@ -26,8 +26,9 @@ constexpr int GlassWidth = limits::Columns * (CellWidth + CellGap) + CellGap;
 
 int lineTop(int line)
 {
-    // The start-up screen's two rows together, then a gap, then the texts.
-    return TitleHeight + line * (CellHeight + LineGap) + (line >= 2 ? LineGap : 0);
+    // The start-up screen's two rows together, then a gap, the texts, a gap, the characters.
+    return TitleHeight + line * (CellHeight + LineGap) + (line >= 2 ? LineGap : 0) +
+           (line >= SetupPreview::Lines - 1 ? LineGap : 0);
 }
 
 QByteArray sentText(const QString& text)
@@ -66,6 +67,8 @@ void SetupPreview::showSetup(const ModuleSetup& setup)
     m_lines[1] = sentText(setup.line2);
     for (int text = 0; text < ModuleSetup::kTexts; ++text)
         m_lines[size_t(2 + text)] = sentText(setup.texts.at(size_t(text)));
+    // No box sends codes 0 to 7 (they go out as "?"): the characters are shown on their own.
+    m_lines[Lines - 1] = QByteArray("\x00\x01\x02\x03\x04\x05\x06\x07", 8);
     m_bitmaps.clear();
     m_refused.reset();
     for (int box = 0; box < ModuleSetup::kBitmaps; ++box) {
@@ -98,8 +101,10 @@ void SetupPreview::paintEvent(QPaintEvent*)
     const QColor unknown(0x8C, 0x8C, 0x8C);
     for (int line = 0; line < Lines; ++line) {
         const int top = lineTop(line);
-        const QString name = line < 2 ? QStringLiteral("Start %1").arg(line + 1)
-                                      : QStringLiteral("Text %1").arg(line - 1);
+        QString name = line < 2 ? QStringLiteral("Start %1").arg(line + 1)
+                                : QStringLiteral("Text %1").arg(line - 1);
+        if (line == Lines - 1)
+            name = QStringLiteral("CHAR 1-8");
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(QRect(0, top, LabelWidth, CellHeight), Qt::AlignLeft | Qt::AlignVCenter,
                          name);

@@ -21,7 +21,8 @@ class SetupPreview final : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int Lines = 2 + ModuleSetup::kTexts;
+    // The start-up screen's two rows, the ten texts and the eight custom characters.
+    static constexpr int Lines = 2 + ModuleSetup::kTexts + 1;
 
     explicit SetupPreview(QWidget* parent = nullptr);
 
@@ -30,7 +31,8 @@ public:
     static SetupPreview* besideBoxes(QWidget& window, const ConfigBoxes& boxes);
 
     void showSetup(const ModuleSetup& setup);
-    // The bytes a line shows: 0 and 1 the start-up screen's rows, 2 to 11 the texts.
+    // The bytes a line shows: 0 and 1 the start-up screen's rows, 2 to 11 the texts, 12 the
+    // custom characters.
     const QByteArray& line(int index) const { return m_lines.at(size_t(index)); }
     // Whether custom character n was refused; the refusal in words, empty when none.
     bool refused(int character) const { return m_refused.test(size_t(character)); }

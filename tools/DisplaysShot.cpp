@@ -1,0 +1,86 @@
+#include "DisplaysShot.h"
+
+#include "app/DisplaysWindow.h"
+#include "app/MainWindow.h"
+#include "emulator/PtyHost.h"
+#include "emulator/window/EmulatorWindow.h"
+#include "link/Panel.h"
+#include "settings/IniFile.h"
+#include "widgets/QtMessageSink.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace velnor {
+
+int drawDisplays(const QString& path)
+{
+    QTemporaryDir dir;
+    PtyHost host({101, 102, 103}, dir.filePath(QStringLiteral("store")));
+    QString error;
+    if (!host.start(&error)) {
+        std::fprintf(stderr, "velnor-screenshot: no emulated line: %s\n", qPrintable(error));
+        return 1;
+    }
+    const IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
+    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("1"));
+    settings.WriteIni(QStringLiteral("Settings"), QStringLiteral("Setting"),
+                      QStringLiteral("9600,n,8,1"));
+    settings.WriteIni(QStringLiteral("Ports"), QStringLiteral("1"), host.devicePath());
+    QtMessageSink messages;
+    const auto panel = Panel::onSerialPorts(messages, portMapOf(settings));
+    MainWindow window(*panel, settings);
+    window.show();
+    const auto step = [&window, &panel](const char* name, const QString& text = {}) {
+        if (auto* line = window.findChild<QLineEdit*>(QLatin1String(name)))
+            line->setText(text);
+        else if (auto* list = window.findChild<QComboBox*>(QLatin1String(name)))
+            list->setCurrentText(text);
+        else
+            window.findChild<QAbstractButton*>(QLatin1String(name))->click();
+        while (panel->exchanges().isRunning())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    // 101 gets two rows of text and a blinking cursor; 103 its second row cleared and custom
+    // character 1 (never uploaded) written there, its first row never written; 102 is never
+    // addressed.
+    step("cboAddr", QStringLiteral("101"));
+    step("cmdSelect");
+    step("txtLine1", QStringLiteral("Hello,"));
+    step("txtLine2", QStringLiteral("world!"));
+    step("cmdSendText");
+    step("optCur_1");
+    step("cboAddr", QStringLiteral("103"));
+    step("cmdSelect");
+    step("cboRow", QStringLiteral("1"));
+    step("cmdClrRow");
+    step("cmdCC_0");
+    step("optBL_1");
+    step("cboOutput", QStringLiteral("3"));
+    step("cboOF", QStringLiteral("ON"));
+    step("cmdSOutput");
+    window.findChild<QAction*>(QStringLiteral("mnuDisplays"))->trigger();
+    auto* displays = window.findChild<DisplaysWindow*>();
+    displays->refresh();
+    EmulatorWindow emulator(host.line());
+    emulator.show();
+    QApplication::processEvents();
+    const QPixmap left = displays->grab();
+    const QPixmap right = emulator.grab();
+    QPixmap both(left.width() + 16 + right.width(), qMax(left.height(), right.height()));
+    both.fill(Qt::white);
+    QPainter painter(&both);
+    painter.drawPixmap(0, 0, left);
+    painter.drawPixmap(left.width() + 16, 0, right);
+    painter.end();
+    return both.save(path) ? 0 : 1;
+}
+
+} // namespace velnor
