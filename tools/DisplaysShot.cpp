@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -45,7 +46,7 @@ int drawDisplays(const QString& path)
             list->setCurrentText(text);
         else
             window.findChild<QAbstractButton*>(QLatin1String(name))->click();
-        while (panel->exchanges().isRunning())
+        while (panel->exchanges().isRunning() || !panel->gate().isOpen())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     };
     // 101 gets two rows of text and a blinking cursor; 103 its second row cleared and custom
@@ -57,6 +58,7 @@ int drawDisplays(const QString& path)
     step("txtLine2", QStringLiteral("world!"));
     step("cmdSendText");
     step("optCur_1");
+    step("cmdDeselect");
     step("cboAddr", QStringLiteral("103"));
     step("cmdSelect");
     step("cboRow", QStringLiteral("1"));
@@ -66,11 +68,18 @@ int drawDisplays(const QString& path)
     step("cboOutput", QStringLiteral("3"));
     step("cboOF", QStringLiteral("ON"));
     step("cmdSOutput");
+    // Until the emulator has read every byte off its end of the line.
+    QDeadlineTimer settled(300);
+    while (!settled.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
     window.findChild<QAction*>(QStringLiteral("mnuDisplays"))->trigger();
     auto* displays = window.findChild<DisplaysWindow*>();
     displays->refresh();
     EmulatorWindow emulator(host.line());
     emulator.show();
+    // Tall enough for the three modules, the displays window beside it as tall.
+    emulator.resize(emulator.width(), 900);
+    displays->resize(displays->width(), 900);
     QApplication::processEvents();
     const QPixmap left = displays->grab();
     const QPixmap right = emulator.grab();
