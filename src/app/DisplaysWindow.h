@@ -1,6 +1,6 @@
 #pragma once
 
-#include "module/LineMirror.h"
+#include "app/MirrorFeed.h"
 
 #include <QMap>
 #include <QObject>
@@ -14,33 +14,11 @@ class QVBoxLayout;
 namespace velnor {
 
 class LcdView;
-class ModuleScan;
-class Panel;
-
-// Feeds the mirror of the main window's line with every byte the panel writes there, from the
-// start of the run: the main window's frames, and the configuration window's when it is on the
-// same port at the same speed. Another port or speed is a new line.
-class MirrorFeed final : public QObject
-{
-    Q_OBJECT
-public:
-    explicit MirrorFeed(Panel& panel, QObject* parent = nullptr);
-
-    LineMirror& mirror() { return m_mirror; }
-    // Starts a new line when the port or its speed changed since the last look.
-    void checkLine();
-    // A search addresses every module: only those that answer it are listed.
-    void follow(ModuleScan& scan);
-
-private:
-    Panel& m_panel;
-    LineMirror m_mirror;
-    QString m_line;
-};
 
 // "Displays": a drawn display for each module the panel addressed on this line, in address
 // order, as sent, with its outputs beside it. Choosing a display picks its address in the main
-// window's address list.
+// window's address list. Data flows one way: the feed's mirror takes every frame written, and
+// while the window shows, a timer hands the screens that changed to the displays.
 class DisplaysWindow final : public QWidget
 {
     Q_OBJECT
