@@ -258,6 +258,10 @@ private slots:
         rig.child<QComboBox>(u"cboAddr"_s)->setCurrentIndex(0);
         QTest::mouseClick(view, Qt::LeftButton);
         QCOMPARE(rig.child<QComboBox>(u"cboAddr"_s)->currentText(), u"105"_s);
+        // Another speed is another line: nothing of the old one is shown.
+        rig.click(u"opt9600"_s);
+        displays->refresh();
+        QVERIFY(!displays->display(105));
     }
 
     void escapeClosesTheLineWindows_data()
