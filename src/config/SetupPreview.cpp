@@ -8,6 +8,7 @@
 
 #include <QLineEdit>
 #include <QPainter>
+#include <QStringList>
 
 namespace velnor {
 
@@ -81,7 +82,14 @@ void SetupPreview::showSetup(const ModuleSetup& setup)
     if (const std::optional<int> box = refusedBitmap(setup))
         m_note = QStringLiteral("Not sent as it stands: %1 holds no number from 0 to 255.")
                      .arg(bitmapPlace(*box));
-    setAccessibleDescription(m_note);
+    // For a screen reader, the lines as text and the refusal.
+    QStringList lines;
+    for (int line = 0; line < Lines - 1; ++line)
+        lines.append(QString::fromLatin1(m_lines.at(size_t(line))).trimmed());
+    setAccessibleDescription(
+        QStringLiteral("Start-up screen: %1 / %2. ").arg(lines.at(0), lines.at(1)) +
+        QStringLiteral("Texts: ") + lines.mid(2).join(QStringLiteral(" / ")) +
+        QStringLiteral(". ") + m_note);
     update();
 }
 
