@@ -23,7 +23,7 @@ namespace velnor {
 LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
                    const Controls& controls)
     : QObject(controls.window), m_panel(panel), m_settings(settings), m_gate(gate),
-      m_controls(controls)
+      m_controls(controls), m_feed(new MirrorFeed(panel, this))
 {
     connect(controls.trafficLog, &QAction::triggered, this, &LineMenu::showLog);
     // Looking at the ports sends nothing, so it needs no gate.
@@ -33,6 +33,8 @@ LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
     m_settingsNote = QStringLiteral("Settings: %1").arg(QDir::toNativeSeparators(settings.path()));
     controls.statusBar->setToolTip(m_settingsNote);
     controls.statusBar->setAccessibleDescription(m_settingsNote);
+    // Only looks, so it opens at any time, a wait included.
+    connect(controls.displays, &QAction::triggered, this, &LineMenu::showDisplays);
     // After the gate's own handler, so the port number in use is the one kept.
     connect(controls.ports, &QComboBox::currentIndexChanged, this, &LineMenu::refreshTooltips);
     // Looking up the devices (the system's list of serial ports, the by-id links) waits until
@@ -49,6 +51,7 @@ LineMenu::~LineMenu()
     delete m_log;
     delete m_ports;
     delete m_find;
+    delete m_displays;
 }
 
 void LineMenu::showLog()
@@ -75,11 +78,23 @@ void LineMenu::showPorts()
     m_ports->activateWindow();
 }
 
+void LineMenu::showDisplays()
+{
+    if (!m_displays) {
+        m_displays = new DisplaysWindow(*m_feed, m_controls.addresses, m_controls.window);
+        closeOnEscape(m_displays);
+    }
+    m_displays->show();
+    m_displays->raise();
+    m_displays->activateWindow();
+}
+
 void LineMenu::findModules()
 {
     if (!m_find) {
         m_find = new FindModulesWindow(m_panel, m_gate, m_controls.window);
         connect(&m_find->scan(), &ModuleScan::finished, this, &LineMenu::searchEnded);
+        m_feed->follow(m_find->scan());
         connect(m_find, &FindModulesWindow::addressChosen, this, [this](quint8 address) {
             QComboBox* list = m_controls.addresses;
             list->setCurrentIndex(list->findText(QString::number(address)));

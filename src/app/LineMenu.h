@@ -8,6 +8,7 @@
 // The given controls are only read and given tooltips, never changed otherwise, except that
 // choosing a found module picks its entry in the address list.
 
+#include "app/DisplaysWindow.h"
 #include "app/FindModulesWindow.h"
 #include "app/LogWindow.h"
 #include "app/PortsWindow.h"
@@ -35,6 +36,7 @@ public:
         QAction* trafficLog;
         QAction* portsWindow;
         QAction* findModules;
+        QAction* displays;
         QComboBox* ports;
         QComboBox* addresses;
         QWidget* statusBar;
@@ -48,6 +50,8 @@ public:
     void showLog();
     void showPorts();
     void findModules();
+    void showDisplays();
+    DisplaysWindow* displaysWindow() const { return m_displays; }
 
     // Names the device behind every port number, and behind the one in use; done when they are
     // about to be read, never at start.
@@ -72,6 +76,8 @@ private:
     QPointer<LogWindow> m_log;
     QPointer<PortsWindow> m_ports;
     QPointer<FindModulesWindow> m_find;
+    MirrorFeed* m_feed;
+    QPointer<DisplaysWindow> m_displays;
 };
 
 } // namespace velnor

@@ -1,5 +1,6 @@
 #include "config/ConfigWindow.h"
 
+#include "config/SetupPreview.h"
 #include "link/Panel.h"
 #include "shared/Wire.h"
 #include "widgets/ClickGate.h"
@@ -26,6 +27,7 @@ ConfigWindow::ConfigWindow(Panel& panel, const IniFile& settings, int commIndex,
     for (int address = wire::FirstAddress; address <= wire::LastAddress; ++address)
         m_boxes.uidList->addItem(QString::number(address));
     m_boxes.show(loaded);
+    SetupPreview::besideBoxes(*this, m_boxes);
     showTarget();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "emulator/Module.h"
-#include "emulator/ModuleConfig.h"
+#include "module/Module.h"
+#include "module/ModuleConfig.h"
 #include "shared/Wire.h"
 
 #include <QByteArray>

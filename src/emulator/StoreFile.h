@@ -1,6 +1,6 @@
 #pragma once
 
-#include "emulator/ModuleConfig.h"
+#include "module/ModuleConfig.h"
 
 #include <QMap>
 #include <QString>

@@ -1,4 +1,6 @@
 #include "MainWindowRig.h"
+#include "app/DisplaysWindow.h"
+#include "lcd/LcdView.h"
 #include "widgets/ClassicLook.h"
 
 #include <QAbstractButton>
@@ -200,6 +202,39 @@ private slots:
         QCOMPARE(rig.status(), QStringLiteral("Device Not Found"));
     }
 
+    // The Displays window opens during a wait and shows, for each module addressed, what it was
+    // sent, unknown where nothing was; a display chosen picks its module in the address list.
+    void displaysFollowTheFramesSent()
+    {
+        const QByteArray ini("[LCD]\r\nUID=105\r\n");
+        MainWindowRig rig(&ini);
+        rig.window->show();
+        rig.port.answer("\x69", "\xee\x69");
+        rig.child<QAbstractButton>(u"selectButton"_s)->click();
+        QVERIFY(!rig.panel.gate().isOpen());
+        rig.child<QAction>(u"displaysAction"_s)->trigger();
+        auto* displays = rig.child<DisplaysWindow>(u"frmDisplays"_s);
+        QVERIFY(displays && displays->isVisible());
+        QVERIFY(test::waitsOver(rig.panel));
+        displays->refresh();
+        LcdView* view = displays->display(105);
+        QVERIFY(view);
+        QCOMPARE(view->accessibleName(), u"Module 105"_s);
+        QVERIFY(view->accessibleDescription().startsWith(u"Row 1: ????????????????. "_s));
+        test::doSteps(*rig.window, rig.panel, u"line1Box=Hi line2Box=there sendTextButton backlights:2"_s);
+        displays->refresh();
+        QCOMPARE(view->accessibleDescription(),
+                 u"Row 1: Hi              . Row 2: there           . Backlight flashing. "
+                 u"cursor unknown at row 2 column 6."_s);
+        rig.child<QComboBox>(u"addressList"_s)->setCurrentIndex(0);
+        QTest::mouseClick(view, Qt::LeftButton);
+        QCOMPARE(rig.child<QComboBox>(u"addressList"_s)->currentText(), u"105"_s);
+        // Another speed is another line: nothing of the old one is shown.
+        rig.click(u"speed9600"_s);
+        displays->refresh();
+        QVERIFY(!displays->display(105));
+    }
+
     // Escape closes each window of the Line menu and the watch's, as it closes a dialog, also
     // with the focus on a control inside that has no use for it.
     void escapeClosesTheLineWindows_data()
@@ -209,6 +244,7 @@ private slots:
         QTest::newRow("traffic log") << u"trafficLogAction"_s << u"frmLog"_s;
         QTest::newRow("ports") << u"portsAction"_s << u"frmPorts"_s;
         QTest::newRow("find modules") << u"findModulesAction"_s << u"frmFindModules"_s;
+        QTest::newRow("displays") << u"displaysAction"_s << u"frmDisplays"_s;
         QTest::newRow("input changes") << QString() << u"frmWatch"_s;
     }
 

@@ -4,6 +4,7 @@
 #include "config/CharacterEditor.h"
 #include "config/DotButton.h"
 #include "config/ConfigWindow.h"
+#include "config/SetupPreview.h"
 #include "settings/ModuleSetupFile.h"
 
 #include <QAbstractButton>
@@ -251,6 +252,28 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         QCOMPARE(rig.bitmapBox(18)->text(), QStringLiteral("2"));
         QCOMPARE(editor->dot(2, 3)->accessibleName(), QStringLiteral("CHAR 3 row 3 dot 4"));
+    }
+
+    // The preview shows what the upload would send, keystroke by keystroke and dot by dot; a
+    // custom character whose box the upload refuses is drawn as not known and named.
+    void previewFollowsTheBoxesAndTheDots()
+    {
+        Rig rig;
+        auto* preview = rig.child<SetupPreview>(u"setupPreview"_s, rig.config);
+        QVERIFY(preview);
+        rig.text(3)->setText(u"Pump \u00fe on"_s);
+        QCOMPARE(preview->line(5), "Pump ? on       "_ba);
+        rig.config->show();
+        rig.config->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.config.data()));
+        rig.bitmapBox(17)->setFocus(); // brings CHAR 3 up in the dot editor
+        rig.bitmapBox(17)->setText(u"x"_s);
+        QVERIFY(preview->refused(2) && !preview->refused(1));
+        QCOMPARE(preview->refusalNote(),
+                 u"Not sent as it stands: CHAR 3, Byte 2 holds no number from 0 to 255."_s);
+        rig.child<CharacterEditor>(u"CharacterEditor"_s, rig.config)->dot(1, 4)->click();
+        QVERIFY(!preview->refused(2));
+        QVERIFY(preview->refusalNote().isEmpty());
     }
 
     // Opening the window takes every module over: the main window counts none as selected, as

@@ -1,4 +1,5 @@
 #include "E2eBench.h"
+#include "app/DisplaysWindow.h"
 #include "app/FindModulesWindow.h"
 #include "app/InputWatchWindow.h"
 #include "app/PortsWindow.h"
@@ -55,6 +56,12 @@ private slots:
         QCOMPARE(first->text(1), QStringLiteral("answered"));
         // What came back may be longer than its column shows: its tooltip holds it all.
         QCOMPARE(first->toolTip(3), QStringLiteral("EE 75 at 9600"));
+        // The Displays window lists the module that answered, its display unknown, and none of
+        // the silent addresses the search tried.
+        bench.window->findChild<QAction*>(QStringLiteral("displaysAction"))->trigger();
+        const LineMirror& mirror = bench.window->findChild<DisplaysWindow*>()->feed().mirror();
+        QCOMPARE(mirror.listed(), QList<quint8>{117});
+        QCOMPARE(mirror.screen(117).rowText(0), QString(16, u'?'));
         emit list->itemActivated(first, 0);
         QCOMPARE(bench.child<QComboBox>("addressList")->currentText(), QStringLiteral("117"));
         bench.click("selectButton");

@@ -1,6 +1,6 @@
 // The far end floods the main window's port with random bytes that hold no acknowledgement:
-// the window, its traffic log open, must stay responsive, its memory flat once the log is full,
-// and no select may read as "Connected".
+// the window, its traffic log and displays open, must stay responsive, its memory flat once the
+// log is full, and no select may read as "Connected".
 #include "FakeMessageSink.h"
 #include "FakeLine.h"
 #include "Processes.h"
@@ -79,6 +79,8 @@ private slots:
         MainWindow window(*panel, settings);
         // With the traffic log open, which names every run of bytes and shows it as it comes.
         window.findChild<QAction*>(QStringLiteral("trafficLogAction"))->trigger();
+        // And with the Displays window open, which follows every frame the window sends.
+        window.findChild<QAction*>(QStringLiteral("displaysAction"))->trigger();
         auto* select = window.findChild<QAbstractButton*>(QStringLiteral("selectButton"));
         auto* status = window.findChild<QLabel*>(QStringLiteral("statusText"));
 

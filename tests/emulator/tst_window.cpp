@@ -1,6 +1,6 @@
 #include "emulator/Line.h"
 #include "emulator/window/EmulatorWindow.h"
-#include "emulator/window/LcdView.h"
+#include "lcd/LcdView.h"
 #include "emulator/window/ModulePanel.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "emulator/Module.h"
+#include "module/Module.h"
 
 #include <QMap>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "emulator/program/ProgramOptions.h"
 
-#include "emulator/ModuleConfig.h"
+#include "module/ModuleConfig.h"
 #include "emulator/PtyHost.h"
 #include "settings/StartupSettings.h"
 

@@ -2,7 +2,7 @@
 
 #include "emulator/Line.h"
 #include "emulator/window/InputSwitch.h"
-#include "emulator/window/LcdView.h"
+#include "lcd/LcdView.h"
 #include "emulator/window/OutputLamps.h"
 
 #include <QButtonGroup>
@@ -40,7 +40,7 @@ ModulePanel::ModulePanel(Line& line, int moduleIndex, QWidget* parent)
     : QFrame(parent), m_line(line), m_index(moduleIndex), m_title(new QLabel(this)),
       m_own(badge(tr("selected"), this)), m_broadcast(badge(tr("broadcast"), this)),
       m_conflict(new QLabel(this)), m_speed(new QLabel(this)), m_pending(new QLabel(this)),
-      m_display(new LcdView(line, moduleIndex, this)), m_outputs(new OutputLamps(this)),
+      m_display(new LcdView(this)), m_outputs(new OutputLamps(this)),
       m_inputs(new QButtonGroup(this))
 {
     setFrameShape(QFrame::StyledPanel);
@@ -118,7 +118,7 @@ void ModulePanel::refresh()
     const QSignalBlocker blocker(m_inputs);
     for (int i = 0; i < 8; ++i)
         m_inputs->button(i)->setChecked(((module.inputs() >> i) & 1u) == 0);
-    m_display->refresh();
+    m_display->setScreen(Screen::of(module));
 }
 
 void ModulePanel::inputFlipped()

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "module/Screen.h"
+
 #include <QColor>
 #include <QTimer>
 #include <QWidget>
 
 namespace velnor {
 
-class Line;
-
 // One module's 16x2 display as its glass shows it: each character 5x8 dots on the backlight's
 // colour, the cursor as an underline or a blinking block, a flashing backlight going on and
-// off. It reads the module from the line whenever it paints.
+// off. What is not known is drawn as such: a cell as a grey chequer, a backlight as grey glass.
 class LcdView : public QWidget
 {
     Q_OBJECT
@@ -18,16 +18,16 @@ public:
     static constexpr int DotSize = 4;
     static constexpr int DotPitch = 5;
 
-    LcdView(const Line& line, int moduleIndex, QWidget* parent = nullptr);
+    explicit LcdView(QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
-    // Starts or stops blinking to suit the module; call when the line has changed.
-    void refresh();
-    // Whether blinking things are in their "on" half: a lit flashing backlight, the block of a
-    // blinking cursor. Set by the blink timer, or fixed for a still picture.
-    bool blinkPhase() const { return m_blinkPhase; }
+    // Shows a display, starting or stopping the blink to suit it.
+    void setScreen(const Screen& screen);
+    const Screen& screen() const { return m_screen; }
+    // Puts blinking things in their "on" half or the other: a lit flashing backlight, the block
+    // of a blinking cursor. The blink timer calls it; a still picture fixes the half.
     void setBlinkPhase(bool on);
 
     // The centre of one dot of one character cell, in widget coordinates.
@@ -36,6 +36,7 @@ public:
     static QColor dotOnColour(bool lit);
     static QColor dotOffColour(bool lit);
     static QColor glassColour(bool lit);
+    static QColor unknownColour();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -43,8 +44,7 @@ protected:
 private:
     bool backlightLit() const;
 
-    const Line& m_line;
-    int m_index;
+    Screen m_screen;
     QTimer m_blink;
     bool m_blinkPhase = true;
 };

@@ -1,4 +1,4 @@
-#include "emulator/ModuleConfig.h"
+#include "module/ModuleConfig.h"
 
 namespace velnor {
 

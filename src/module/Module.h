@@ -1,6 +1,6 @@
 #pragma once
 
-#include "emulator/ModuleConfig.h"
+#include "module/ModuleConfig.h"
 #include "shared/ModuleLimits.h"
 #include "shared/Wire.h"
 

@@ -1,4 +1,4 @@
-#include "emulator/Module.h"
+#include "module/Module.h"
 
 #include "shared/Wire.h"
 

@@ -1,7 +1,6 @@
-#include "emulator/window/LcdView.h"
+#include "lcd/LcdView.h"
 
-#include "emulator/CharacterRom.h"
-#include "emulator/Line.h"
+#include "module/CharacterRom.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -23,13 +22,12 @@ constexpr int BlinkMs = 400;
 
 } // namespace
 
-LcdView::LcdView(const Line& line, int moduleIndex, QWidget* parent)
-    : QWidget(parent), m_line(line), m_index(moduleIndex)
+LcdView::LcdView(QWidget* parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_blink.setInterval(BlinkMs);
     connect(&m_blink, &QTimer::timeout, this, [this] { setBlinkPhase(!m_blinkPhase); });
-    refresh();
+    setScreen(m_screen);
 }
 
 QSize LcdView::sizeHint() const
@@ -38,11 +36,12 @@ QSize LcdView::sizeHint() const
             2 * Inset + Module::Rows * CellHeight + (Module::Rows - 1) * CellGapY};
 }
 
-void LcdView::refresh()
+void LcdView::setScreen(const Screen& screen)
 {
-    const Module& module = m_line.module(m_index);
-    const bool blinking = module.backlight() == Module::Backlight::Flashing ||
-                          module.cursorLook() == Module::CursorLook::Blinking;
+    m_screen = screen;
+    const bool blinking =
+        screen.backlight == Module::Backlight::Flashing ||
+        (screen.cursorPlaceKnown && screen.cursorLook == Module::CursorLook::Blinking);
     if (blinking && !m_blink.isActive()) {
         m_blink.start();
     } else if (!blinking) {
@@ -79,9 +78,14 @@ QColor LcdView::glassColour(bool lit)
     return lit ? QColor(0xAF, 0xCF, 0x3A) : QColor(0x55, 0x62, 0x31);
 }
 
+QColor LcdView::unknownColour()
+{
+    return QColor(0x8C, 0x8C, 0x8C);
+}
+
 bool LcdView::backlightLit() const
 {
-    switch (m_line.module(m_index).backlight()) {
+    switch (m_screen.backlight.value_or(Module::Backlight::On)) {
     case Module::Backlight::On:
         return true;
     case Module::Backlight::Off:
@@ -94,8 +98,9 @@ bool LcdView::backlightLit() const
 
 void LcdView::paintEvent(QPaintEvent*)
 {
-    const Module& module = m_line.module(m_index);
+    const Screen& screen = m_screen;
     const bool lit = backlightLit();
+    const bool glassKnown = screen.backlight.has_value();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
 
@@ -105,27 +110,38 @@ void LcdView::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(rect(), 8, 8);
     const QRectF glass = rect().adjusted(Bezel, Bezel, -Bezel, -Bezel);
     QLinearGradient shade(glass.topLeft(), glass.bottomLeft());
-    shade.setColorAt(0, glassColour(lit).lighter(106));
-    shade.setColorAt(1, glassColour(lit).darker(104));
+    const QColor glassTint = glassKnown ? glassColour(lit) : unknownColour().lighter(125);
+    shade.setColorAt(0, glassTint.lighter(106));
+    shade.setColorAt(1, glassTint.darker(104));
     painter.setBrush(shade);
     painter.drawRoundedRect(glass, 3, 3);
     painter.setRenderHint(QPainter::Antialiasing, false);
 
-    const QByteArray& bitmaps = module.working().bitmaps;
     for (int row = 0; row < Module::Rows; ++row) {
         for (int column = 0; column < Module::Columns; ++column) {
-            CharacterRom::Glyph glyph = CharacterRom::glyph(module.cell(row, column), bitmaps);
-            const bool cursorHere = row == module.cursorRow() && column == module.cursorColumn();
-            if (cursorHere && module.cursorLook() == Module::CursorLook::Underline)
+            const bool known = screen.isKnown(row, column);
+            CharacterRom::Glyph glyph =
+                CharacterRom::glyph(screen.cell(row, column), screen.bitmaps);
+            // A cell not known is a chequer of dots: no character draws one.
+            if (!known)
+                glyph.fill(0);
+            const bool cursorHere = screen.cursorPlaceKnown && row == screen.cursorRow &&
+                                    column == screen.cursorColumn;
+            if (cursorHere && screen.cursorLook == Module::CursorLook::Underline)
                 glyph.back() = 0x1F;
-            if (cursorHere && module.cursorLook() == Module::CursorLook::Blinking && m_blinkPhase)
+            if (cursorHere && screen.cursorLook == Module::CursorLook::Blinking && m_blinkPhase)
                 glyph.fill(0x1F);
             for (int dotRow = 0; dotRow < CharacterRom::DotRows; ++dotRow) {
                 for (int dotColumn = 0; dotColumn < CharacterRom::DotColumns; ++dotColumn) {
                     const bool on = CharacterRom::isDotOn(glyph, dotRow, dotColumn);
+                    QColor colour = on ? dotOnColour(lit) : dotOffColour(lit);
+                    if (!on && !known && (dotRow + dotColumn) % 2 == 0)
+                        colour = unknownColour();
+                    else if (!on && !glassKnown)
+                        colour = unknownColour().lighter(115);
                     const QPoint centre = dotCentre(row, column, dotRow, dotColumn);
                     painter.fillRect(centre.x() - DotSize / 2, centre.y() - DotSize / 2, DotSize,
-                                     DotSize, on ? dotOnColour(lit) : dotOffColour(lit));
+                                     DotSize, colour);
                 }
             }
         }

@@ -1,4 +1,4 @@
-#include "emulator/CharacterRom.h"
+#include "module/CharacterRom.h"
 
 namespace velnor {
 
