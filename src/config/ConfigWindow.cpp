@@ -16,6 +16,7 @@ namespace velnor {
 
 ConfigWindow::ConfigWindow(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent)
     : QWidget(parent, Qt::Tool), m_boxes(*this), m_commands(panel, settings),
+      m_files(m_boxes, *this, settings, panel.messages()),
       m_gate(new ClickGate(panel.gate(), this))
 {
     setObjectName(QStringLiteral("configWindow"));
@@ -26,6 +27,7 @@ ConfigWindow::ConfigWindow(Panel& panel, const IniFile& settings, int commIndex,
     for (int address = wire::FirstAddress; address <= wire::LastAddress; ++address)
         m_boxes.cboUID->addItem(QString::number(address));
     m_boxes.show(loaded);
+    m_files.startFrom(loaded);
     showTarget();
 }
 
@@ -51,8 +53,10 @@ void ConfigWindow::connectSignals()
     connect(m_boxes.opt9600, &QRadioButton::toggled, this, &ConfigWindow::showTarget);
     connect(&m_commands, &ConfigCommands::filled, this,
             [this](int field, const QString& text) { m_boxes.fill(field, text); });
-    connect(&m_commands, &ConfigCommands::holdBoxes, this,
-            [this](bool held) { m_boxes.setEditable(!held); });
+    connect(&m_commands, &ConfigCommands::holdBoxes, this, [this](bool held) {
+        m_boxes.setEditable(!held);
+        m_files.setHeld(held);
+    });
     connect(&m_commands, &ConfigCommands::noteChanged, this,
             [this](const QString& text) { m_boxes.showProgress(text); });
 }
