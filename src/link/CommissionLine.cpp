@@ -1,0 +1,126 @@
+#include "link/CommissionLine.h"
+
+#include "link/ConfigLink.h"
+#include "link/Exchanges.h"
+#include "link/Panel.h"
+#include "link/SerialPort.h"
+#include "protocol/Frames.h"
+#include "protocol/SafeText.h"
+#include "shared/Wire.h"
+
+namespace velnor {
+
+CommissionLine::CommissionLine(Panel& panel, QObject* parent)
+    : QObject(parent), m_panel(panel), m_scan(panel)
+{
+    connect(&m_scan, &ModuleScan::finished, this, &CommissionLine::searched);
+    ConfigLink& config = m_panel.configLink();
+    connect(&config, &ConfigLink::stepSent, this, [this](int sent, int total) {
+        if (m_uploading)
+            emit uploadStep(sent, total);
+    });
+    connect(&config, &ConfigLink::finished, this, [this](bool completed) {
+        if (!m_uploading)
+            return;
+        m_uploading = false;
+        // Stored as the configuration window's save stores it, right after the last step.
+        completed = completed && m_panel.configLink().sendFrame(frames::saveToNonVolatileMemory());
+        restoreLine();
+        emit uploaded(completed);
+    });
+    connect(&m_panel.exchanges(), &Exchanges::exchangeEnded, this,
+            [this](const Exchange::Outcome& outcome, const QObject* owner) {
+                if (owner != this)
+                    return;
+                if (outcome.kind == Exchange::Kind::Select)
+                    m_answered = outcome.answered;
+                else if (outcome.kind == Exchange::Kind::ReadInputs && outcome.answered)
+                    m_inputs = outcome.inputs;
+            });
+    connect(&m_panel.exchanges(), &Exchanges::finished, this,
+            [this](bool completed, const QObject* owner) {
+                if (owner != this || !m_checking)
+                    return;
+                m_checking = false;
+                restoreLine();
+                emit checked(completed && m_answered,
+                             completed && m_answered ? m_inputs : std::nullopt);
+            });
+}
+
+bool CommissionLine::search()
+{
+    return m_scan.start(true);
+}
+
+bool CommissionLine::upload(int baud, const QList<UploadStep>& steps)
+{
+    if (!m_panel.gate().isOpen())
+        return false;
+    useLine(baud);
+    ConfigLink& config = m_panel.configLink();
+    SerialPort& port = m_panel.configPort();
+    port.setCommPort(m_panel.port().commPort());
+    port.setSettings(wire::lineSettings(baud));
+    m_uploadBaud = baud;
+    m_uploading = config.sendFrame(frames::enterConfiguration()) &&
+                  config.sendText(safeText(frames::kConfigModeText)) && config.start(steps);
+    if (!m_uploading)
+        restoreLine();
+    return m_uploading;
+}
+
+bool CommissionLine::check(quint8 address, int baud)
+{
+    if (!m_panel.gate().isOpen())
+        return false;
+    useLine(baud);
+    m_answered = false;
+    m_inputs.reset();
+    m_checking = m_panel.exchanges().start({Exchange::select(address).endingOnAnswer(),
+                                            Exchange::readInputs().endingOnAnswer(),
+                                            Exchange::deselect().endingOnAnswer()},
+                                           this);
+    if (!m_checking)
+        restoreLine();
+    return m_checking;
+}
+
+void CommissionLine::cancel()
+{
+    m_scan.cancel(); // deselects what the search may have selected
+    if (m_uploading) {
+        m_uploading = false;
+        m_panel.configLink().stop();
+        // Every module heard the load frames through the broadcast address.
+        m_panel.configLink().sendFrame(frames::broadcastOff());
+        restoreLine();
+    }
+    if (m_checking) {
+        m_checking = false;
+        m_panel.exchanges().cancel();
+        m_panel.link().send(frames::deselect());
+        restoreLine();
+    }
+}
+
+void CommissionLine::useLine(int baud)
+{
+    // One program holds a device at a time: the main window's port lets go while the
+    // configuration port has it, and both go back to the main window's speed afterwards.
+    SerialPort& port = m_panel.port();
+    m_ownSettings = port.settings();
+    port.setPortOpen(false);
+    port.setSettings(wire::lineSettings(baud));
+}
+
+void CommissionLine::restoreLine()
+{
+    m_panel.configPort().setPortOpen(false);
+    SerialPort& port = m_panel.port();
+    port.setPortOpen(false);
+    if (!m_ownSettings.isEmpty())
+        port.setSettings(m_ownSettings);
+}
+
+} // namespace velnor
