@@ -259,6 +259,16 @@ QList<CommandForm> standardForms()
              u"another, and prints the time and the eight states at the first answer and at each "
              u"change, until {N} lines or a signal"_s,
          .frame = [](const Command&) { return frames::readInputs(); }},
+        {.name = "commission"_L1,
+         .kind = Kind::Commission,
+         .leaves = Leaves::NoModule,
+         .arguments = {Argument::optionalFile(&Command::file), address().asOption(u"--address"_s),
+                       Argument::numbered(u"S"_s, 1, kLongestInterval / 1000, &Command::seconds)
+                           .asOption(u"--timeout"_s),
+                       Argument::switchOption(u"--json"_s, &Command::json)},
+         .what = u"finds the one module on the line at either speed, uploads FILE with address "
+                 u"{ADDR} and stores it, then waits up to {S} s (60) for it at {ADDR}"_s,
+         .sends = [] { return u"scan --both-speeds, upload, save, select, inputs"_s; }},
     };
 }
 

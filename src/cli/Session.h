@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/Command.h"
+#include "cli/Commission.h"
 #include "cli/ExitStatus.h"
 #include "cli/MonitorLines.h"
 #include "cli/PortFailures.h"
@@ -99,6 +100,7 @@ private:
     WireTap& m_tap;
     ModuleScan m_scan;
     InputWatch m_watch;
+    std::unique_ptr<CommissionRun> m_commission;
 
     QList<Command> m_commands;
     qsizetype m_next = 0;

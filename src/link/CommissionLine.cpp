@@ -23,8 +23,6 @@ CommissionLine::CommissionLine(Panel& panel, QObject* parent)
         if (!m_uploading)
             return;
         m_uploading = false;
-        // Stored as the configuration window's save stores it, right after the last step.
-        completed = completed && m_panel.configLink().sendFrame(frames::saveToNonVolatileMemory());
         restoreLine();
         emit uploaded(completed);
     });
@@ -62,9 +60,14 @@ bool CommissionLine::upload(int baud, const QList<UploadStep>& steps)
     SerialPort& port = m_panel.configPort();
     port.setCommPort(m_panel.port().commPort());
     port.setSettings(wire::lineSettings(baud));
-    m_uploadBaud = baud;
+    // Stored as the configuration window's save stores it, a step after the upload's last;
+    // and a step more before the port lets go, so the store frame has left the line.
+    QList<UploadStep> paced = steps;
+    if (!paced.isEmpty())
+        paced.last().waitAfter = true;
+    paced.append({UploadStep::Kind::Frame, frames::saveToNonVolatileMemory(), true, {}});
     m_uploading = config.sendFrame(frames::enterConfiguration()) &&
-                  config.sendText(safeText(frames::kConfigModeText)) && config.start(steps);
+                  config.sendText(safeText(frames::kConfigModeText)) && config.start(paced);
     if (!m_uploading)
         restoreLine();
     return m_uploading;

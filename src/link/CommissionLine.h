@@ -24,7 +24,8 @@ public:
     // False, with nothing sent, while a wait of any window runs.
     bool search();
     const ModuleScan& scan() const { return m_scan; }
-    // The configuration window's load frames, then steps, then its store frame, at baud.
+    // The configuration window's load frames, then steps, then its store frame, at baud;
+    // uploadStep() counts the store frame as the last step.
     bool upload(int baud, const QList<UploadStep>& steps);
     // Selects address at baud, reads its inputs and deselects it.
     bool check(quint8 address, int baud);
@@ -47,7 +48,6 @@ private:
     ModuleScan m_scan;
     QString m_ownSettings;
     bool m_uploading = false;
-    int m_uploadBaud = 0;
     bool m_checking = false;
     bool m_answered = false;
     std::optional<InputStates> m_inputs;

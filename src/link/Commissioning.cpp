@@ -26,19 +26,19 @@ Commissioning::Commissioning(Panel& panel, QObject* parent)
 {
     connect(m_line, &CommissionLine::searched, this, &Commissioning::searched);
     connect(m_line, &CommissionLine::uploadStep, this, [this](int sent, int total) {
-        m_state = State::UploadedNotStored;
+        m_state = sent == total ? State::StoredNotChecked : State::UploadedNotStored;
         emit uploadProgress(sent, total);
     });
     connect(m_line, &CommissionLine::uploaded, this, [this](bool stored) {
         m_busy = false;
-        if (stored)
-            m_state = State::StoredNotChecked;
         emit uploadEnded(
-            stored, stored ? QStringLiteral("Stored: the module takes address %1 once switched "
-                                            "off and on. Switch it off and on, then press Check.")
-                                 .arg(where(m_result.address, m_result.baud))
-                           : QStringLiteral("The upload stopped: the module may hold part of the "
-                                            "setup, not stored. Press Find to start it again."));
+            stored,
+            stored ? QStringLiteral(
+                         "Stored: the module takes address %1 once switched "
+                         "off and on. Switch it off and on now: it is checked at its new address.")
+                         .arg(where(m_result.address, m_result.baud))
+                   : QStringLiteral("The upload stopped: the module may hold part of the "
+                                    "setup, not stored. Press Find to start it again."));
     });
     connect(m_line, &CommissionLine::checked, this, &Commissioning::checked);
 }
