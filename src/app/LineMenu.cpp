@@ -2,9 +2,11 @@
 
 #include "app/FindModulesWindow.h"
 #include "app/PortsWindow.h"
+#include "config/ConfigWindow.h"
 #include "link/Panel.h"
 #include "link/PortCatalog.h"
 #include "link/SerialPort.h"
+#include "settings/ModuleSetupFile.h"
 #include "shared/Variables.h"
 #include "widgets/ClickGate.h"
 #include "widgets/WindowHabits.h"
@@ -34,6 +36,9 @@ LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
     QAction* find = controls.menu->addAction(QStringLiteral("Find Modules..."));
     find->setObjectName(QStringLiteral("mnuFindModules"));
     gate.action(find, [this] { findModules(); });
+    QAction* commission = controls.menu->addAction(QStringLiteral("Commission Modules..."));
+    commission->setObjectName(QStringLiteral("mnuCommission"));
+    connect(commission, &QAction::triggered, this, &LineMenu::commissionModules);
     // After the gate's own handler, so the port number in use is the one kept.
     connect(controls.ports, &QComboBox::currentIndexChanged, this, &LineMenu::refreshTooltips);
     // Looking up the devices (the system's list of serial ports, the by-id links) waits until
@@ -50,6 +55,7 @@ LineMenu::~LineMenu()
     delete m_log;
     delete m_ports;
     delete m_find;
+    delete m_commission;
 }
 
 void LineMenu::showLog()
@@ -91,6 +97,21 @@ void LineMenu::findModules()
     m_find->activateWindow();
     if (!m_find->scan().isRunning())
         m_find->search();
+}
+
+void LineMenu::commissionModules()
+{
+    if (!m_commission) {
+        // The configuration window's boxes while it is open, else what it would open with.
+        const auto boxes = [this] {
+            const auto* config = m_controls.window->findChild<ConfigWindow*>();
+            return config ? config->setup() : loadModuleSetup(m_settings);
+        };
+        m_commission = new CommissionWindow(m_panel, boxes, m_controls.window);
+    }
+    m_commission->show();
+    m_commission->raise();
+    m_commission->activateWindow();
 }
 
 bool LineMenu::eventFilter(QObject* watched, QEvent* event)

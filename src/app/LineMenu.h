@@ -8,6 +8,7 @@
 // The given controls are only read and given tooltips, never changed otherwise, except that
 // choosing a found module picks its entry in the address list.
 
+#include "app/CommissionWindow.h"
 #include "app/FindModulesWindow.h"
 #include "app/LogWindow.h"
 #include "app/PortsWindow.h"
@@ -47,6 +48,8 @@ public:
     void showLog();
     void showPorts();
     void findModules();
+    void commissionModules();
+    CommissionWindow* commissionWindow() const { return m_commission; }
     PortsWindow* portsWindow() const { return m_ports; }
     FindModulesWindow* findModulesWindow() const { return m_find; }
 
@@ -71,6 +74,7 @@ private:
     QPointer<LogWindow> m_log;
     QPointer<PortsWindow> m_ports;
     QPointer<FindModulesWindow> m_find;
+    QPointer<CommissionWindow> m_commission;
 };
 
 } // namespace velnor

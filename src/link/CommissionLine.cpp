@@ -109,21 +109,28 @@ void CommissionLine::cancel()
 
 void CommissionLine::useLine(int baud)
 {
-    // One program holds a device at a time: the main window's port lets go while the
-    // configuration port has it, and both go back to the main window's speed afterwards.
+    // One program holds a device at a time: both windows' ports let go while one of them is
+    // used at the module's speed, and both get their own settings back afterwards.
     SerialPort& port = m_panel.port();
-    m_ownSettings = port.settings();
+    SerialPort& config = m_panel.configPort();
+    m_ownSettings = {port.settings(), config.settings(), config.commPort()};
+    config.setPortOpen(false);
     port.setPortOpen(false);
     port.setSettings(wire::lineSettings(baud));
 }
 
 void CommissionLine::restoreLine()
 {
-    m_panel.configPort().setPortOpen(false);
     SerialPort& port = m_panel.port();
+    SerialPort& config = m_panel.configPort();
+    config.setPortOpen(false);
     port.setPortOpen(false);
-    if (!m_ownSettings.isEmpty())
-        port.setSettings(m_ownSettings);
+    if (m_ownSettings.main.isEmpty())
+        return;
+    port.setSettings(m_ownSettings.main);
+    config.setSettings(m_ownSettings.config);
+    if (m_ownSettings.configPort > 0)
+        config.setCommPort(m_ownSettings.configPort);
 }
 
 } // namespace velnor

@@ -46,7 +46,13 @@ private:
 
     Panel& m_panel;
     ModuleScan m_scan;
-    QString m_ownSettings;
+    struct Settings
+    {
+        QString main;
+        QString config;
+        int configPort = 0;
+    };
+    Settings m_ownSettings;
     bool m_uploading = false;
     bool m_checking = false;
     bool m_answered = false;
