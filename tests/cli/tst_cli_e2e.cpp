@@ -621,7 +621,8 @@ void tst_CliE2e::commissionGivesTheOneModuleItsAddress()
     ModuleSetup setup = loadModuleSetup(IniFile(file));
     setup.uid = u"103"_s;
     QByteArray upload = kUploadOpening;
-    for (const UploadStep& step : std::get<QList<UploadStep>>(planUpload(setup)))
+    const auto plan = planUpload(setup);
+    for (const UploadStep& step : std::get<QList<UploadStep>>(plan))
         upload += step.bytes;
     QCOMPARE(bench.heard.mid(opening, upload.size() + kStore.size()), upload + kStore);
     QCOMPARE(line.module(0).stored().address, quint8(103));
