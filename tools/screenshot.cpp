@@ -5,6 +5,8 @@
 // drawn opened from its menu item as on a fresh install (the shipped default settings), then
 // halfway through an upload of that configuration with a start-up screen typed in.
 // velnor-screenshot --line PORTS.png SCAN.png WATCH.png draws the tools that look at the line.
+// velnor-screenshot --commission COMMISSION.png draws the commissioning window at work.
+#include "CommissionShot.h"
 #include "LineShots.h"
 #include "widgets/ClassicLook.h"
 #include "widgets/QtMessageSink.h"
@@ -102,6 +104,8 @@ int main(int argc, char* argv[])
     const QStringList args = QApplication::arguments();
     if (args.size() == 5 && args.at(1) == QStringLiteral("--line"))
         return drawLineTools(args.mid(2));
+    if (args.size() == 3 && args.at(1) == QStringLiteral("--commission"))
+        return drawCommission(args.at(2));
     if (args.size() < 2 || args.size() > 5) {
         std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png [LOG.png]]]\n",
                    stderr);
