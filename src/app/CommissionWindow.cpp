@@ -4,6 +4,7 @@
 #include "settings/StationFile.h"
 #include "shared/Wire.h"
 #include "system/WholeFile.h"
+#include "widgets/ClickGate.h"
 #include "widgets/WindowHabits.h"
 
 #include <QCloseEvent>
@@ -35,8 +36,8 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption)
 
 } // namespace
 
-CommissionWindow::CommissionWindow(Panel& panel, std::function<ModuleSetup()> boxes,
-                                   QWidget* parent)
+CommissionWindow::CommissionWindow(Panel& panel, ClickGate& gate,
+                                   std::function<ModuleSetup()> boxes, QWidget* parent)
     : QWidget(parent, Qt::Window), m_panel(panel), m_boxes(std::move(boxes)), m_task(panel)
 {
     setObjectName(QStringLiteral("frmCommission"));
@@ -135,8 +136,9 @@ CommissionWindow::CommissionWindow(Panel& panel, std::function<ModuleSetup()> bo
         }
     });
     connect(m_start, &QPushButton::clicked, this, &CommissionWindow::startRun);
-    connect(m_find, &QPushButton::clicked, this, &CommissionWindow::find);
-    connect(m_check, &QPushButton::clicked, this, &CommissionWindow::checkAgain);
+    // A running watch of the inputs gives way first, as it does to any command.
+    gate.button(m_find, [this] { find(); });
+    gate.button(m_check, [this] { checkAgain(); });
     connect(m_more, &QPushButton::clicked, this, &CommissionWindow::moreTime);
     connect(m_skip, &QPushButton::clicked, this, &CommissionWindow::skip);
     connect(m_cancel, &QPushButton::clicked, this, &CommissionWindow::cancel);

@@ -27,6 +27,7 @@ class QTableWidget;
 
 namespace velnor {
 
+class ClickGate;
 class IniFile;
 class MessageSink;
 class Panel;
@@ -36,7 +37,9 @@ class CommissionWindow final : public QWidget
     Q_OBJECT
 public:
     // boxes: the configuration window's setup as it stands (its boxes when it is open).
-    CommissionWindow(Panel& panel, std::function<ModuleSetup()> boxes, QWidget* parent = nullptr);
+    // Find and Check Again go through the main window's click gate, like its commands.
+    CommissionWindow(Panel& panel, ClickGate& gate, std::function<ModuleSetup()> boxes,
+                     QWidget* parent = nullptr);
 
     // Starts a run over the addresses typed; false (and why, on screen) when refused.
     bool startRun();

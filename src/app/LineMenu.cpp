@@ -107,7 +107,7 @@ void LineMenu::commissionModules()
             const auto* config = m_controls.window->findChild<ConfigWindow*>();
             return config ? config->setup() : loadModuleSetup(m_settings);
         };
-        m_commission = new CommissionWindow(m_panel, boxes, m_controls.window);
+        m_commission = new CommissionWindow(m_panel, m_gate, boxes, m_controls.window);
     }
     m_commission->show();
     m_commission->raise();

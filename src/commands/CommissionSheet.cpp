@@ -11,6 +11,8 @@ std::variant<QList<quint8>, QString> CommissionSheet::parseAddresses(const QStri
     static const QRegularExpression item(QStringLiteral("^\\s*(\\d+)\\s*(?:-\\s*(\\d+)\\s*)?$"));
     QList<quint8> addresses;
     for (const QString& part : text.split(u',', Qt::SkipEmptyParts)) {
+        if (part.trimmed().isEmpty())
+            continue;
         const QRegularExpressionMatch match = item.match(part);
         const int first = match.captured(1).toInt();
         const int last = match.hasCaptured(2) ? match.captured(2).toInt() : first;

@@ -147,7 +147,11 @@ void Commissioning::extend(int ms)
 
 void Commissioning::checkOnce()
 {
-    if (m_checking && !m_line->check(m_result.address, m_result.baud))
+    if (!m_checking || m_line->check(m_result.address, m_result.baud))
+        return;
+    if (m_deadline.hasExpired())
+        checked(false, std::nullopt);
+    else
         QTimer::singleShot(kRetryMs, this, &Commissioning::checkOnce);
 }
 

@@ -244,6 +244,10 @@ void tst_CliE2e::theProgramsExitStatus_data()
         QByteArray());
     row("upload refused", u"select 101 upload $REFUSED"_s, Trouble::None, 5, QString(),
         u"Please Enter Numeric Value 0 to 255 in the bitmap field\n"_s, QByteArray());
+    row("commission without an address", u"commission $FILE"_s, Trouble::None, 2, QString(),
+        u"commission: give the station file and --address ADDR\n"_s, QByteArray());
+    row("commission refused", u"commission $REFUSED --address 103"_s, Trouble::None, 5, QString(),
+        u"refused.ini: key Custom64 (\"256\""_s, QByteArray());
     row("upload file too large", u"upload $BIG select 101"_s, Trouble::None, 2, QString(),
         u"big.ini: File too large"_s, QByteArray());
     row("device by a relative path", u"--device ./line select 101"_s, Trouble::None, 0, QString(),
