@@ -1,5 +1,6 @@
 #include "app/CommissionWindow.h"
 
+#include "config/ConfigWindow.h"
 #include "protocol/UploadPlan.h"
 #include "settings/StationFile.h"
 #include "shared/Wire.h"
@@ -204,6 +205,8 @@ void CommissionWindow::find()
     const std::optional<quint8> address = m_sheet.current();
     if (!m_running || !address || m_task.isBusy())
         return;
+    if (configWindowOpen())
+        return;
     // An address a module was given in this run already is given again only on a second Find.
     if (m_sheet.given(*address) && m_confirmed != address) {
         m_confirmed = address;
@@ -260,11 +263,23 @@ void CommissionWindow::checkEnded(bool checked, const QString& text)
 
 void CommissionWindow::checkAgain()
 {
+    if (configWindowOpen())
+        return;
     if (m_task.check(m_limit->value() * 1000)) {
         m_prompt->setText(QStringLiteral("Switch the module off and on now."));
         m_outcome->clear();
         enable();
     }
+}
+
+bool CommissionWindow::configWindowOpen()
+{
+    // It holds the line while open, and would take the upload's progress for its own.
+    if (!parentWidget() || !parentWidget()->findChild<ConfigWindow*>())
+        return false;
+    m_outcome->setText(QStringLiteral("Close the configuration window first: it holds the line "
+                                      "while it is open. The setup was taken at Start."));
+    return true;
 }
 
 void CommissionWindow::moreTime()

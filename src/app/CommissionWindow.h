@@ -61,6 +61,8 @@ private:
     void found(Commissioning::Found found, const QString& text);
     void uploadEnded(bool stored, const QString& text);
     void checkEnded(bool checked, const QString& text);
+    // True, and says so, while the configuration window is open.
+    bool configWindowOpen();
     void prompt(const QString& outcome);
     void showRows();
     void enable();

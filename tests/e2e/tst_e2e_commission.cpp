@@ -2,11 +2,13 @@
 #include "LcdSection.h"
 #include "app/CommissionWindow.h"
 #include "app/LineMenu.h"
+#include "config/ConfigWindow.h"
 #include "protocol/UploadPlan.h"
 #include "settings/ModuleSetupFile.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -150,6 +152,18 @@ private slots:
         QVERIFY(run.window->startRun());
         Commissioning& task = run.window->task();
         const Module& module = run.line.module(0);
+
+        // The configuration window holds the line while it is open: its boxes were taken at
+        // Start, and nothing goes out until it is closed.
+        bench.window->findChild<QAction*>(u"mnuConfig"_s)->trigger();
+        QPointer<QWidget> config = bench.window->configWindow();
+        run.click(u"cmdFind"_s);
+        QVERIFY2(run.outcome().startsWith(u"Close the configuration window"_s),
+                 qPrintable(run.outcome()));
+        QVERIFY(!task.isBusy());
+        config->close();
+        QTRY_VERIFY(config.isNull());
+        QVERIFY(!bench.heard.contains("\xEF\x65")); // the search's first select
 
         run.click(u"cmdFind"_s);
         QTRY_VERIFY(bench.heard.contains("\xEF\x66"));
