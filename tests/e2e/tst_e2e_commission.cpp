@@ -169,6 +169,7 @@ private slots:
         QTRY_VERIFY(bench.heard.contains("\xEF\x66"));
         run.click(u"cmdCancelStep"_s);
         QVERIFY2(run.outcome().contains(u"untouched"_s), qPrintable(run.outcome()));
+        QTRY_VERIFY(!module.selected());
 
         const auto cancelAtThree =
             connect(&task, &Commissioning::uploadProgress, run.window, [&](int sent) {
@@ -178,6 +179,7 @@ private slots:
         run.click(u"cmdFind"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!task.isBusy(), kStepMs);
         QVERIFY2(run.outcome().contains(u"uploaded but not stored"_s), qPrintable(run.outcome()));
+        QTRY_VERIFY(!module.selected());
         disconnect(cancelAtThree);
         run.click(u"cmdFind"_s);
         QTRY_VERIFY_WITH_TIMEOUT(task.state() == Commissioning::State::StoredNotChecked &&
