@@ -303,8 +303,7 @@ void TestLine::plugsAndUnplugsWhileRunning()
     QCOMPARE(line.plug(105, 4800), 1);
     QCOMPARE(line.plug(101), 2);
     QCOMPARE(replaced.size(), 2);
-    QCOMPARE(run(line, u"@200 EF 69 @300 EA @400 ~4800 EF 69 @500 EA @600"_s),
-             u"EE 69 EE 69"_s);
+    QCOMPARE(run(line, u"@200 EF 69 @300 EA @400 ~4800 EF 69 @500 EA @600"_s), u"EE 69 EE 69"_s);
     QCOMPARE(run(line, u"@700 ~9600 EF 65 @800 EA @900 EF 6D"_s), u"EE 65 EE 65 EE 6D"_s);
     // Unplugged, a module is silent, selected or not; the others stay.
     QCOMPARE(line.unplug(101), 1);

@@ -11,8 +11,8 @@ class Line;
 
 // The emulator as a bench without its window: commands read line by line from a descriptor
 // (standard input) plug modules on and off the running line and switch them off and on, and
-// SIGUSR1 switches them off and on too (answered as power-cycle). Each command answers one line on standard output,
-// starting "# " when done and "! " when refused, so a script can wait for it:
+// SIGUSR1 switches them off and on too (answered as power-cycle). Each command answers one line on
+// standard output, starting "# " when done and "! " when refused, so a script can wait for it:
 //   plug 105 [4800]   a new module at factory address 105 (listening at 4800 bit/s)
 //   unplug [103]      the modules answering to 103 now, or every module
 //   power-cycle       every module off and on: each starts from what it stored
