@@ -39,6 +39,15 @@ CommissionLine::CommissionLine(Panel& panel, QObject* parent)
             [this](bool completed, const QObject* owner) {
                 if (owner != this || !m_checking)
                     return;
+                // Only a module that answered its select is asked for its inputs and let go:
+                // a silent address gets one frame a try.
+                if (completed && m_answered && !m_reading) {
+                    m_reading = m_panel.exchanges().start({Exchange::readInputs().endingOnAnswer(),
+                                                           Exchange::deselect().endingOnAnswer()},
+                                                          this);
+                    if (m_reading)
+                        return;
+                }
                 m_checking = false;
                 restoreLine();
                 emit checked(completed && m_answered,
@@ -80,10 +89,8 @@ bool CommissionLine::check(quint8 address, int baud)
     useLine(baud);
     m_answered = false;
     m_inputs.reset();
-    m_checking = m_panel.exchanges().start({Exchange::select(address).endingOnAnswer(),
-                                            Exchange::readInputs().endingOnAnswer(),
-                                            Exchange::deselect().endingOnAnswer()},
-                                           this);
+    m_reading = false;
+    m_checking = m_panel.exchanges().start(Exchange::select(address).endingOnAnswer(), this);
     if (!m_checking)
         restoreLine();
     return m_checking;

@@ -56,6 +56,8 @@ private:
     bool m_uploading = false;
     bool m_checking = false;
     bool m_answered = false;
+    // The select of a check was answered: its inputs are being read.
+    bool m_reading = false;
     std::optional<InputStates> m_inputs;
 };
 
