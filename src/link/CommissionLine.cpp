@@ -6,6 +6,7 @@
 #include "link/SerialPort.h"
 #include "protocol/Frames.h"
 #include "protocol/SafeText.h"
+#include "shared/Variables.h"
 #include "shared/Wire.h"
 
 namespace velnor {
@@ -120,7 +121,10 @@ void CommissionLine::useLine(int baud)
     // used at the module's speed, and both get their own settings back afterwards.
     SerialPort& port = m_panel.port();
     SerialPort& config = m_panel.configPort();
-    m_ownSettings = {port.settings(), config.settings(), config.commPort()};
+    // The main window's select and deselect look at the address and flag: left as found.
+    const Variables& vars = m_panel.vars();
+    m_ownSettings = {port.settings(), config.settings(), config.commPort(), vars.DeviceAddr,
+                     vars.RxFlag};
     config.setPortOpen(false);
     port.setPortOpen(false);
     port.setSettings(wire::lineSettings(baud));
@@ -135,6 +139,8 @@ void CommissionLine::restoreLine()
     if (m_ownSettings.main.isEmpty())
         return;
     port.setSettings(m_ownSettings.main);
+    m_panel.vars().DeviceAddr = m_ownSettings.address;
+    m_panel.vars().RxFlag = m_ownSettings.flag;
     config.setSettings(m_ownSettings.config);
     if (m_ownSettings.configPort > 0)
         config.setCommPort(m_ownSettings.configPort);

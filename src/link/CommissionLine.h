@@ -51,6 +51,8 @@ private:
         QString main;
         QString config;
         int configPort = 0;
+        quint8 address = 0;
+        qint16 flag = 0;
     };
     Settings m_ownSettings;
     bool m_uploading = false;
