@@ -132,7 +132,7 @@ int drawLineTools(const QStringList& paths)
     auto* find = window.findChild<velnor::FindModulesWindow*>();
     if (!find || !runUntil([find] { return !find->scan().isRunning(); }))
         return 1;
-    find->findChild<QCheckBox*>(QStringLiteral("chkBothSpeeds"))->setChecked(true);
+    find->findChild<QCheckBox*>(QStringLiteral("bothSpeedsBox"))->setChecked(true);
     find->search();
     if (!runUntil([find] { return !find->scan().isRunning(); }) || !save(*find, paths.at(1)))
         return 1;
@@ -146,6 +146,6 @@ int drawLineTools(const QStringList& paths)
         host.line().setInputs(0, inputs);
         pause(450);
     }
-    auto* watch = window.findChild<QWidget*>(QStringLiteral("frmWatch"));
+    auto* watch = window.findChild<QWidget*>(QStringLiteral("watchWindow"));
     return watch && saveSideBySide(window, *watch, paths.at(2)) ? 0 : 1;
 }

@@ -6,6 +6,8 @@
 // halfway through an upload of that configuration with a start-up screen typed in.
 // velnor-screenshot --line PORTS.png SCAN.png WATCH.png draws the tools that look at the line.
 // velnor-screenshot --displays DISPLAYS.png draws the Displays window beside the emulator.
+// velnor-screenshot --commission COMMISSION.png draws the commissioning window at work.
+#include "CommissionShot.h"
 #include "DisplaysShot.h"
 #include "LineShots.h"
 #include "widgets/ClassicLook.h"
@@ -107,6 +109,8 @@ int main(int argc, char* argv[])
         return drawLineTools(args.mid(2));
     if (args.size() == 3 && args.at(1) == QStringLiteral("--displays"))
         return velnor::drawDisplays(args.at(2));
+    if (args.size() == 3 && args.at(1) == QStringLiteral("--commission"))
+        return drawCommission(args.at(2));
     if (args.size() < 2 || args.size() > 5) {
         std::fputs("usage: velnor-screenshot MAIN.png [CONFIG.png [UPLOAD.png [LOG.png]]]\n",
                    stderr);
@@ -125,7 +129,7 @@ int main(int argc, char* argv[])
     const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
     settings.write(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("1"));
     settings.write(QStringLiteral("Settings"), QStringLiteral("Setting"),
-                      QStringLiteral("9600,n,8,1"));
+                   QStringLiteral("9600,n,8,1"));
     settings.write(QStringLiteral("LCD"), QStringLiteral("UID"), QString::number(kAddress));
     settings.write(QStringLiteral("Ports"), QStringLiteral("1"), host.devicePath());
 

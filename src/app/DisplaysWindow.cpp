@@ -38,7 +38,7 @@ DisplaysWindow::DisplaysWindow(MirrorFeed& feed, QComboBox* addresses, QWidget* 
     : QWidget(parent, Qt::Window), m_feed(feed), m_addresses(addresses),
       m_empty(new QLabel(tr("No module addressed on this line yet."), this))
 {
-    setObjectName(QStringLiteral("frmDisplays"));
+    setObjectName(QStringLiteral("displaysWindow"));
     setWindowTitle(tr("Displays"));
     auto* note = new QLabel(tr("What each module was sent from this panel since the line was "
                                "opened, as sent: a display cannot be read back. Grey is "

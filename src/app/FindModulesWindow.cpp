@@ -26,22 +26,22 @@ enum Column { Address, Reply_, Speed, Why };
 FindModulesWindow::FindModulesWindow(Panel& panel, ClickGate& gate, QWidget* parent)
     : QWidget(parent, Qt::Window), m_scan(panel)
 {
-    setObjectName(QStringLiteral("frmFindModules"));
+    setObjectName(QStringLiteral("findModulesWindow"));
     closeOnEscape(this);
     setWindowTitle(QStringLiteral("Find Modules"));
 
     m_state = new QLabel(this);
-    m_state->setObjectName(QStringLiteral("lblScanState"));
+    m_state->setObjectName(QStringLiteral("scanStateLabel"));
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("prgScan"));
     m_bothSpeeds = new QCheckBox(QStringLiteral("Also at the other speed"), this);
-    m_bothSpeeds->setObjectName(QStringLiteral("chkBothSpeeds"));
+    m_bothSpeeds->setObjectName(QStringLiteral("bothSpeedsBox"));
     m_bothSpeeds->setToolTip(QStringLiteral("Modules stored at 4800 bit/s do not hear a line "
                                             "at 9600, and the other way round"));
     m_again = new QPushButton(QStringLiteral("Search Again"), this);
-    m_again->setObjectName(QStringLiteral("cmdSearch"));
+    m_again->setObjectName(QStringLiteral("searchButton"));
     m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("cmdCancelSearch"));
+    m_cancel->setObjectName(QStringLiteral("cancelSearchButton"));
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("lstModules"));

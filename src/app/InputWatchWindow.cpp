@@ -37,7 +37,7 @@ QString digits(const InputStates& states)
 InputWatchWindow::InputWatchWindow(Panel& panel, QWidget* parent)
     : QWidget(parent, Qt::Window), m_watch(panel)
 {
-    setObjectName(QStringLiteral("frmWatch"));
+    setObjectName(QStringLiteral("watchWindow"));
     closeOnEscape(this);
     setWindowTitle(QStringLiteral("Input Changes"));
 
@@ -66,7 +66,7 @@ void InputWatchWindow::build()
         return;
     // Any interval in milliseconds; 0 reads again as soon as each answer is in.
     m_interval = new QSpinBox(this);
-    m_interval->setObjectName(QStringLiteral("spnWatchInterval"));
+    m_interval->setObjectName(QStringLiteral("watchIntervalBox"));
     m_interval->setRange(0, kLongestIntervalMs);
     m_interval->setSingleStep(100);
     m_interval->setSuffix(QStringLiteral(" ms"));
@@ -85,16 +85,16 @@ void InputWatchWindow::build()
     auto* legend = new QLabel(QStringLiteral("State: 1 = open (square white), 0 = closed "
                                              "(square red)"),
                               this);
-    legend->setObjectName(QStringLiteral("lblStateLegend"));
+    legend->setObjectName(QStringLiteral("stateLegend"));
     m_log->setToolTip(legend->text());
     m_status = new QLabel(this);
-    m_status->setObjectName(QStringLiteral("lblWatchState"));
+    m_status->setObjectName(QStringLiteral("watchStateLabel"));
     auto* copy = new QPushButton(QStringLiteral("Copy"), this);
-    copy->setObjectName(QStringLiteral("cmdCopyChanges"));
+    copy->setObjectName(QStringLiteral("copyChangesButton"));
     auto* save = new QPushButton(QStringLiteral("Save..."), this);
-    save->setObjectName(QStringLiteral("cmdSaveChanges"));
+    save->setObjectName(QStringLiteral("saveChangesButton"));
     auto* clear = new QPushButton(QStringLiteral("Clear"), this);
-    clear->setObjectName(QStringLiteral("cmdClearChanges"));
+    clear->setObjectName(QStringLiteral("clearChangesButton"));
 
     auto* top = new QHBoxLayout;
     auto* label = new QLabel(QStringLiteral("Read every"), this);

@@ -2,10 +2,12 @@
 
 #include "app/FindModulesWindow.h"
 #include "app/PortsWindow.h"
+#include "config/ConfigWindow.h"
 #include "link/Panel.h"
 #include "link/PortCatalog.h"
 #include "settings/StartupSettings.h"
 #include "link/SerialPort.h"
+#include "settings/ModuleSetupFile.h"
 #include "widgets/ClickGate.h"
 #include "widgets/WindowHabits.h"
 
@@ -35,6 +37,7 @@ LineMenu::LineMenu(Panel& panel, const IniFile& settings, ClickGate& gate,
     controls.statusBar->setAccessibleDescription(m_settingsNote);
     // Only looks, so it opens at any time, a wait included.
     connect(controls.displays, &QAction::triggered, this, &LineMenu::showDisplays);
+    connect(controls.commission, &QAction::triggered, this, &LineMenu::commissionModules);
     // After the gate's own handler, so the port number in use is the one kept.
     connect(controls.ports, &QComboBox::currentIndexChanged, this, &LineMenu::refreshTooltips);
     // Looking up the devices (the system's list of serial ports, the by-id links) waits until
@@ -52,6 +55,7 @@ LineMenu::~LineMenu()
     delete m_ports;
     delete m_find;
     delete m_displays;
+    delete m_commission;
 }
 
 void LineMenu::showLog()
@@ -105,6 +109,21 @@ void LineMenu::findModules()
     m_find->activateWindow();
     if (!m_find->scan().isRunning())
         m_find->search();
+}
+
+void LineMenu::commissionModules()
+{
+    if (!m_commission) {
+        // The configuration window's boxes while it is open, else what it would open with.
+        const auto boxes = [this] {
+            const auto* config = m_controls.window->findChild<ConfigWindow*>();
+            return config ? config->setup() : loadModuleSetup(m_settings);
+        };
+        m_commission = new CommissionWindow(m_panel, m_gate, boxes, m_controls.window);
+    }
+    m_commission->show();
+    m_commission->raise();
+    m_commission->activateWindow();
 }
 
 bool LineMenu::eventFilter(QObject* watched, QEvent* event)

@@ -9,6 +9,7 @@
 // choosing a found module picks its entry in the address list.
 
 #include "app/DisplaysWindow.h"
+#include "app/CommissionWindow.h"
 #include "app/FindModulesWindow.h"
 #include "app/LogWindow.h"
 #include "app/PortsWindow.h"
@@ -37,6 +38,7 @@ public:
         QAction* portsWindow;
         QAction* findModules;
         QAction* displays;
+        QAction* commission;
         QComboBox* ports;
         QComboBox* addresses;
         QWidget* statusBar;
@@ -52,6 +54,8 @@ public:
     void findModules();
     void showDisplays();
     DisplaysWindow* displaysWindow() const { return m_displays; }
+    void commissionModules();
+    CommissionWindow* commissionWindow() const { return m_commission; }
 
     // Names the device behind every port number, and behind the one in use; done when they are
     // about to be read, never at start.
@@ -78,6 +82,7 @@ private:
     QPointer<FindModulesWindow> m_find;
     MirrorFeed* m_feed;
     QPointer<DisplaysWindow> m_displays;
+    QPointer<CommissionWindow> m_commission;
 };
 
 } // namespace velnor

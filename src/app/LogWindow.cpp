@@ -44,15 +44,15 @@ LogWindow::LogWindow(TrafficLog& log, QWidget* parent)
       m_bound(new QLabel(this)), m_status(new QLabel(this))
 {
     setWindowTitle(tr("Traffic Log"));
-    setObjectName(QStringLiteral("frmLog"));
-    m_address->setObjectName(QStringLiteral("cboAddress"));
-    m_pause->setObjectName(QStringLiteral("cmdPause"));
-    m_clear->setObjectName(QStringLiteral("cmdClear"));
-    m_copy->setObjectName(QStringLiteral("cmdCopy"));
-    m_save->setObjectName(QStringLiteral("cmdSave"));
-    m_table->setObjectName(QStringLiteral("tblLog"));
-    m_bound->setObjectName(QStringLiteral("lblBound"));
-    m_status->setObjectName(QStringLiteral("lblStatus"));
+    setObjectName(QStringLiteral("logWindow"));
+    m_address->setObjectName(QStringLiteral("addressFilter"));
+    m_pause->setObjectName(QStringLiteral("pauseButton"));
+    m_clear->setObjectName(QStringLiteral("clearLogButton"));
+    m_copy->setObjectName(QStringLiteral("copyLogButton"));
+    m_save->setObjectName(QStringLiteral("saveLogButton"));
+    m_table->setObjectName(QStringLiteral("logTable"));
+    m_bound->setObjectName(QStringLiteral("boundLabel"));
+    m_status->setObjectName(QStringLiteral("statusLabel"));
 
     m_address->addItem(tr("All addresses"), -1);
     for (int address = wire::Broadcast; address <= wire::LastAddress; ++address)

@@ -71,8 +71,9 @@ MainWindow::MainWindow(Panel& panel, const IniFile& settings, QWidget* parent)
     // port chosen): the line's tools, and a watch of the inputs that gives way to any command.
     Ui::MainWindow& ui = *m_ui;
     m_line = new LineMenu(m_panel, m_settings, *m_gate,
-                          {ui.trafficLogAction, ui.portsAction, ui.findModulesAction, ui.displaysAction, ui.portList,
-                           ui.addressList, statusBar(), m_statusPanel, this});
+                          {ui.trafficLogAction, ui.portsAction, ui.findModulesAction,
+                           ui.displaysAction, ui.commissionAction, ui.portList, ui.addressList,
+                           statusBar(), m_statusPanel, this});
     connect(m_line, &LineMenu::searchEnded, this, &MainWindow::releaseSelection);
     m_watch = new InputWatchWindow(m_panel, this);
     m_gate->setBeforeClick([this] { m_watch->stop(); });

@@ -24,7 +24,7 @@ enum Column { Port, Device, Description, Manufacturer, Serial, ById, Columns };
 PortsWindow::PortsWindow(const IniFile& settings, Source listed, QWidget* parent)
     : QWidget(parent, Qt::Window), m_settings(settings), m_listed(std::move(listed))
 {
-    setObjectName(QStringLiteral("frmPorts"));
+    setObjectName(QStringLiteral("portsWindow"));
     closeOnEscape(this);
     setWindowTitle(QStringLiteral("Ports"));
 
@@ -38,14 +38,14 @@ PortsWindow::PortsWindow(const IniFile& settings, Source listed, QWidget* parent
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     m_number = new QComboBox(this);
-    m_number->setObjectName(QStringLiteral("cboPortNumber"));
+    m_number->setObjectName(QStringLiteral("portNumberList"));
     for (int number = 1; number <= StartupSettings::kPorts; ++number)
         m_number->addItem(QString::number(number));
     m_assign = new QPushButton(QStringLiteral("Assign"), this);
-    m_assign->setObjectName(QStringLiteral("cmdAssign"));
+    m_assign->setObjectName(QStringLiteral("assignButton"));
     m_assign->setEnabled(false);
     m_outcome = new QLabel(this);
-    m_outcome->setObjectName(QStringLiteral("lblOutcome"));
+    m_outcome->setObjectName(QStringLiteral("outcomeLabel"));
     m_outcome->setWordWrap(true);
 
     auto* label = new QLabel(QStringLiteral("Give the selected device port number"), this);

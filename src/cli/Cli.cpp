@@ -7,6 +7,7 @@
 #include "link/QtSerialPort.h"
 #include "settings/IniFile.h"
 #include "settings/ModuleSetupFile.h"
+#include "settings/StationFile.h"
 #include "settings/StartupSettings.h"
 #include "settings/SettingsLocation.h"
 #include "shared/Wire.h"
@@ -69,6 +70,23 @@ std::optional<int> prepareUpload(Command& command, const IniFile& settings, QTex
     return std::nullopt;
 }
 
+// A commission needs its station file, taken whole, and the address to give.
+std::optional<int> prepareCommission(Command& command, QTextStream& err)
+{
+    if (command.file.isEmpty() || command.address == 0)
+        return usage(err, u"commission: give the station file and --address ADDR"_s);
+    if (!QFileInfo::exists(command.file))
+        return usage(err, u"commission: \"%1\": no such file"_s.arg(command.file));
+    auto opened = StationFile::open(command.file);
+    if (const auto* refusal = std::get_if<StationFile::Refusal>(&opened)) {
+        err << Session::kProgram << ": commission: " << refusal->message << '\n';
+        err.flush();
+        return int(ExitStatus::ConfigurationRefused);
+    }
+    command.setup = std::get<ModuleSetup>(std::move(opened));
+    return std::nullopt;
+}
+
 } // namespace
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -101,6 +119,10 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err)
         return int(ExitStatus::Usage);
     }
     for (Command& command : invocation.commands) {
+        if (command.kind == Command::Kind::Commission) {
+            if (const std::optional<int> status = prepareCommission(command, err))
+                return *status;
+        }
         if (command.kind != Command::Kind::Upload)
             continue;
         if (const std::optional<int> status = prepareUpload(command, settings, err))

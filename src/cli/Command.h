@@ -37,6 +37,7 @@ struct Command
         Ports,
         Scan,
         Watch,
+        Commission,
     };
 
     Kind kind = Kind::Monitor;
@@ -64,6 +65,8 @@ struct Command
     // after another; how many lines it prints, 0 for no end.
     int intervalMs = 0;
     int count = 0;
+    // Commission: how long to wait for the module at its new address, in seconds.
+    int seconds = 60;
 
     QString typed() const { return words.join(QLatin1Char(' ')); }
 };

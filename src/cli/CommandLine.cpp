@@ -227,6 +227,21 @@ QList<CommandRow> standardRows()
              u"another, and prints the time and the eight states at the first answer and at each "
              u"change, until {N} lines or a signal"_s,
          .frame = [](const Command&) { return frames::readInputs(); }},
+        {.name = "commission"_L1,
+         .kind = Kind::Commission,
+         .arguments = {{.type = Type::File, .name = u"FILE"_s},
+                       {.name = kAddress.name,
+                        .low = kAddress.low,
+                        .high = kAddress.high,
+                        .option = u"--address"_s},
+                       {.name = u"S"_s,
+                        .low = 1,
+                        .high = kLongestInterval / 1000,
+                        .option = u"--timeout"_s},
+                       kJson},
+         .what = u"finds the one module on the line at either speed, uploads FILE with address "
+                 u"{ADDR} and stores it, then waits up to {S} s (60) for it at {ADDR}"_s,
+         .sends = [] { return u"scan --both-speeds, upload, save, select, inputs"_s; }},
     };
 }
 
@@ -328,6 +343,8 @@ void store(Command& c, const Argument& argument, qsizetype index, int value, con
         c.intervalMs = value;
     else if (argument.option == u"--count")
         c.count = value;
+    else if (argument.option == u"--timeout")
+        c.seconds = value;
     else if (argument.type == Type::Line)
         (index == 0 ? c.line1 : c.line2) = text;
     else if (argument.type == Type::File)
@@ -464,12 +481,12 @@ struct SelectedSoFar
         // every address in turn and ends broadcast mode.
         own = command.kind == Kind::Select ||
               (own && command.kind != Kind::Deselect && command.kind != Kind::Upload &&
-               command.kind != Kind::Scan);
+               command.kind != Kind::Scan && command.kind != Kind::Commission);
         if (command.kind == Kind::Broadcast)
             broadcast = command.on;
         else if (command.kind == Kind::Upload || command.kind == Kind::Save)
             broadcast = true;
-        else if (command.kind == Kind::Scan)
+        else if (command.kind == Kind::Scan || command.kind == Kind::Commission)
             broadcast = false;
         return {};
     }

@@ -22,6 +22,10 @@ enum class ExitStatus : int {
     SettingsNotWritten = 6,
     // Every command ran, but the result could not be written to standard output.
     OutputLost = 7,
+    // commission: more than one module answers (or a garbled reply). Nothing was uploaded.
+    SeveralModules = 8,
+    // commission: stored, but not seen at the new address in time.
+    NotSeenInTime = 9,
     // A signal (Ctrl+C, a kill) ended the run between two frames, as shells number it.
     Interrupted = 130,
 };

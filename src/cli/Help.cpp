@@ -145,6 +145,7 @@ QString helpText()
          "scan needs nothing before it and leaves no module selected, broadcast mode ended.\n"
          "watch goes on until a signal (status 130), or with --count N until it has printed N\n"
          "lines; the next command then runs. A read without answer ends it: \"No Response\".\n"
+         "commission uploads only when exactly one module answers, at 9600 or 4800 bit/s.\n"
          "\n"
          "Exit status:\n";
     const auto status = [&s](ExitStatus code, const char* meaning) {
@@ -160,6 +161,10 @@ QString helpText()
     status(ExitStatus::ConfigurationRefused, "the setup cannot be uploaded; nothing was sent");
     status(ExitStatus::SettingsNotWritten, "save was sent, but the settings file was not written");
     status(ExitStatus::OutputLost, "every command ran, but the result could not be written");
+    status(ExitStatus::SeveralModules,
+           "commission: more than one module answers, or a garbled reply; nothing uploaded");
+    status(ExitStatus::NotSeenInTime,
+           "commission: stored, but not seen at the new address in time");
     status(ExitStatus::Interrupted, "ended by SIGINT, SIGTERM or SIGHUP between two frames");
     return text;
 }

@@ -114,6 +114,7 @@ void Session::interrupt()
     // their own, not on an exchange.
     m_watch.stop();
     m_lockWait.stop();
+    m_commission.reset();
     m_scan.cancel();
     m_panel->exchanges().cancel();
     m_panel->configLink().stop();
@@ -184,6 +185,11 @@ std::optional<ExitStatus> Session::runOne(const Command& command)
         return scan(command);
     case Kind::Watch:
         return watch(command);
+    case Kind::Commission:
+        m_commission = std::make_unique<CommissionRun>(*m_panel, command, m_out, m_err);
+        connect(m_commission.get(), &CommissionRun::finished, this, &Session::commandEnded);
+        m_commission->start();
+        return std::nullopt;
     default:
         m_panel->link().send(frameOf(command));
         break;
@@ -245,7 +251,7 @@ std::optional<ExitStatus> Session::upload(const Command& command)
 
 void Session::uploadEnded(bool completed)
 {
-    if (m_interrupted)
+    if (m_interrupted || m_commands.at(m_next - 1).kind != Command::Kind::Upload)
         return;
     const Command& command = m_commands.at(m_next - 1);
     if (!completed) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/Command.h"
+#include "cli/Commission.h"
 #include "cli/ExitStatus.h"
 #include "cli/MonitorLines.h"
 #include "cli/PortFailures.h"
@@ -101,6 +102,7 @@ private:
     QObject m_runs;
     ModuleScan m_scan;
     InputWatch m_watch;
+    std::unique_ptr<CommissionRun> m_commission;
 
     QList<Command> m_commands;
     qsizetype m_next = 0;

@@ -17,6 +17,7 @@ namespace velnor {
 
 ConfigWindow::ConfigWindow(Panel& panel, const IniFile& settings, int commIndex, QWidget* parent)
     : QWidget(parent, Qt::Tool), m_boxes(*this), m_commands(panel, settings),
+      m_files(m_boxes, *this, settings, panel.messages()),
       m_gate(new ClickGate(panel.gate(), this))
 {
     setObjectName(QStringLiteral("configWindow"));
@@ -28,6 +29,7 @@ ConfigWindow::ConfigWindow(Panel& panel, const IniFile& settings, int commIndex,
         m_boxes.uidList->addItem(QString::number(address));
     m_boxes.show(loaded);
     SetupPreview::besideBoxes(*this, m_boxes);
+    m_files.startFrom(loaded);
     showTarget();
 }
 
@@ -53,8 +55,10 @@ void ConfigWindow::connectSignals()
     connect(m_boxes.speed9600, &QRadioButton::toggled, this, &ConfigWindow::showTarget);
     connect(&m_commands, &ConfigCommands::filled, this,
             [this](int field, const QString& text) { m_boxes.fill(field, text); });
-    connect(&m_commands, &ConfigCommands::holdBoxes, this,
-            [this](bool held) { m_boxes.setEditable(!held); });
+    connect(&m_commands, &ConfigCommands::holdBoxes, this, [this](bool held) {
+        m_boxes.setEditable(!held);
+        m_files.setHeld(held);
+    });
     connect(&m_commands, &ConfigCommands::noteChanged, this,
             [this](const QString& text) { m_boxes.showProgress(text); });
 }

@@ -12,6 +12,7 @@
 
 #include "commands/ConfigCommands.h"
 #include "config/ConfigBoxes.h"
+#include "config/StationFileControls.h"
 #include "protocol/ModuleSetup.h"
 
 #include <QWidget>
@@ -37,6 +38,7 @@ public:
     // The boxes as they stand now.
     ModuleSetup setup() const { return m_boxes.setup(); }
     bool isUploading() const { return m_commands.isUploading(); }
+    StationFileControls& stationFiles() { return m_files; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -49,6 +51,7 @@ private:
 
     ConfigBoxes m_boxes;
     ConfigCommands m_commands;
+    StationFileControls m_files;
     ClickGate* m_gate;
 };
 

@@ -4,8 +4,6 @@
 #include "emulator/Uart.h"
 #include "shared/Wire.h"
 
-#include <QHash>
-
 #include <algorithm>
 
 namespace velnor {
@@ -24,9 +22,8 @@ quint32 serialNumberFor(quint8 factoryAddress, int sameAddressBefore)
 Line::Line(const QList<quint8>& factoryAddresses, QString storePath, QObject* parent)
     : QObject(parent), m_storePath(std::move(storePath))
 {
-    QHash<quint8, int> seen;
     for (quint8 address : factoryAddresses)
-        m_modules.append(Module(serialNumberFor(address, seen[address]++), address));
+        m_modules.append(Module(serialNumberFor(address, m_made[address]++), address));
     // The file is read once: a later power-up uses what the modules stored since, even if
     // the file could not be written.
     if (!m_storePath.isEmpty())
@@ -84,12 +81,42 @@ void Line::powerUp()
     for (Module& module : m_modules) {
         module.powerUp(
             m_store.value(module.serialNumber(), ModuleConfig::factory(module.factoryAddress())));
-        const int baud = module.baud();
-        if (std::none_of(m_readers.cbegin(), m_readers.cend(),
-                         [baud](const Reader& reader) { return reader.baud == baud; }))
-            m_readers.append(Reader{baud, State::Idle, 0, 0, 0, {}});
+        listenAt(module.baud());
     }
     emit changed();
+}
+
+int Line::plug(quint8 factoryAddress, int baud)
+{
+    Module module(serialNumberFor(factoryAddress, m_made[factoryAddress]++), factoryAddress);
+    // Fresh from the box: nothing a module of an earlier run with this serial number stored.
+    ModuleConfig config = ModuleConfig::factory(factoryAddress);
+    config.baud = baud;
+    m_store.insert(module.serialNumber(), config);
+    module.powerUp(config);
+    m_modules.append(module);
+    listenAt(baud);
+    emit modulesChanged();
+    emit changed();
+    return int(m_modules.size()) - 1;
+}
+
+int Line::unplug(quint8 address)
+{
+    const qsizetype gone = m_modules.removeIf(
+        [address](const Module& module) { return address == 0 || module.address() == address; });
+    if (gone > 0) {
+        emit modulesChanged();
+        emit changed();
+    }
+    return int(gone);
+}
+
+void Line::listenAt(int baud)
+{
+    if (std::none_of(m_readers.cbegin(), m_readers.cend(),
+                     [baud](const Reader& reader) { return reader.baud == baud; }))
+        m_readers.append(Reader{baud, State::Idle, 0, 0, 0, {}});
 }
 
 void Line::setSpeed(int baud)

@@ -5,6 +5,7 @@
 #include "shared/Wire.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -44,6 +45,13 @@ public:
     // The store file is read when the line is made; later power-ups use what was stored since.
     void powerUp();
 
+    // A module fresh from the box plugged onto the running line: its factory address, and
+    // listening at baud (a module someone stored at 4800 before). Returns its index.
+    int plug(quint8 factoryAddress, int baud = wire::FastSpeed);
+    // Unplugs the modules answering to address now, or every module for 0; how many went.
+    // What they stored stays in the store, as it would in a module on the shelf.
+    int unplug(quint8 address);
+
     int moduleCount() const { return int(m_modules.size()); }
     const Module& module(int index) const { return m_modules.at(index); }
     // Bit n is input n + 1, set when the input is open.
@@ -64,6 +72,8 @@ public:
 signals:
     // Anything a module shows or holds may have changed.
     void changed();
+    // Modules were plugged or unplugged: indexes changed.
+    void modulesChanged();
     // Modules with this address answered together; the line carried the garbled bytes.
     void conflict(quint8 address, const QByteArray& garbled);
     void storeFailed(const QString& reason);
@@ -92,8 +102,11 @@ private:
     void command(int baud, quint8 code, const QByteArray& arguments);
     void storeConfigurations();
     void sendAnswers();
+    void listenAt(int baud);
 
     QList<Module> m_modules;
+    // Modules made so far for each factory address, for the next one's serial number.
+    QHash<quint8, int> m_made;
     QString m_storePath;
     QMap<quint32, ModuleConfig> m_store;
     QString m_storeProblem;

@@ -67,7 +67,7 @@ private slots:
 
     void filtersByAddress()
     {
-        auto* address = child<QComboBox>(*m_window, "cboAddress");
+        auto* address = child<QComboBox>(*m_window, "addressFilter");
         address->setCurrentIndex(address->findText(u"106"_s));
         QCOMPARE(meanings(m_window->shownRows()),
                  QStringList({u"select 106"_s, u"no answer from 106 within 10 ticks"_s}));
@@ -81,35 +81,35 @@ private slots:
 
     void pausesAndClears()
     {
-        auto* pause = child<QPushButton>(*m_window, "cmdPause");
+        auto* pause = child<QPushButton>(*m_window, "pauseButton");
         pause->click();
         QVERIFY(m_log->paused());
         m_log->frameSent(frames::deselect());
         QCOMPARE(m_window->shownRows().size(), 5);
         // Held rows are said, not only a pressed button.
-        QCOMPARE(child<QLabel>(*m_window, "lblBound")->text(),
+        QCOMPARE(child<QLabel>(*m_window, "boundLabel")->text(),
                  u"Paused: 1 row waits to be shown."_s);
         QCOMPARE(pause->text(), u"Resume"_s);
         pause->click();
         QVERIFY(!m_log->paused());
         QCOMPARE(m_window->shownRows().size(), 6);
-        QVERIFY(!child<QLabel>(*m_window, "lblBound")->text().startsWith(u"Paused"_s));
-        child<QPushButton>(*m_window, "cmdClear")->click();
+        QVERIFY(!child<QLabel>(*m_window, "boundLabel")->text().startsWith(u"Paused"_s));
+        child<QPushButton>(*m_window, "clearLogButton")->click();
         QCOMPARE(m_window->shownRows().size(), 0);
     }
 
     // What is copied and saved is the rows shown, in the form the user chose.
     void copiesAndSavesWhatIsShown()
     {
-        auto* address = child<QComboBox>(*m_window, "cboAddress");
+        auto* address = child<QComboBox>(*m_window, "addressFilter");
         address->setCurrentIndex(address->findText(u"105"_s));
         const QList<LogRow> shown = m_window->shownRows();
         QCOMPARE(meanings(shown), QStringList({u"select 105"_s, u"acknowledge from 105"_s}));
 
-        child<QPushButton>(*m_window, "cmdCopy")->click();
+        child<QPushButton>(*m_window, "copyLogButton")->click();
         QCOMPARE(QApplication::clipboard()->text(), logText(shown));
         m_window->findChild<QTableView*>()->selectRow(1);
-        child<QPushButton>(*m_window, "cmdCopy")->click();
+        child<QPushButton>(*m_window, "copyLogButton")->click();
         QCOMPARE(QApplication::clipboard()->text(), logText(shown.mid(1)));
 
         QTemporaryDir dir;
@@ -123,7 +123,7 @@ private slots:
         const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
         QVERIFY(m_window->saveTo(dir.filePath(u"fifo"_s)));
         ::close(reader);
-        QVERIFY(child<QLabel>(*m_window, "lblStatus")->text().startsWith(u"Wrote 2 rows into"_s));
+        QVERIFY(child<QLabel>(*m_window, "statusLabel")->text().startsWith(u"Wrote 2 rows into"_s));
     }
 
     // However many rows there are, the window opens on the latest.

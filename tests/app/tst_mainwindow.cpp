@@ -213,7 +213,7 @@ private slots:
         rig.child<QAbstractButton>(u"selectButton"_s)->click();
         QVERIFY(!rig.panel.gate().isOpen());
         rig.child<QAction>(u"displaysAction"_s)->trigger();
-        auto* displays = rig.child<DisplaysWindow>(u"frmDisplays"_s);
+        auto* displays = rig.child<DisplaysWindow>(u"displaysWindow"_s);
         QVERIFY(displays && displays->isVisible());
         QVERIFY(test::waitsOver(rig.panel));
         displays->refresh();
@@ -241,11 +241,11 @@ private slots:
     {
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("name");
-        QTest::newRow("traffic log") << u"trafficLogAction"_s << u"frmLog"_s;
-        QTest::newRow("ports") << u"portsAction"_s << u"frmPorts"_s;
-        QTest::newRow("find modules") << u"findModulesAction"_s << u"frmFindModules"_s;
-        QTest::newRow("displays") << u"displaysAction"_s << u"frmDisplays"_s;
-        QTest::newRow("input changes") << QString() << u"frmWatch"_s;
+        QTest::newRow("traffic log") << u"trafficLogAction"_s << u"logWindow"_s;
+        QTest::newRow("ports") << u"portsAction"_s << u"portsWindow"_s;
+        QTest::newRow("find modules") << u"findModulesAction"_s << u"findModulesWindow"_s;
+        QTest::newRow("displays") << u"displaysAction"_s << u"displaysWindow"_s;
+        QTest::newRow("input changes") << QString() << u"watchWindow"_s;
     }
 
     void escapeClosesTheLineWindows()

@@ -82,8 +82,8 @@ void TestPortsWindow::showsEachDeviceAndAssignsItsStableName()
                             adapter->text(5)};
     QCOMPARE(shown, (QStringList{QString(), u"Bridge"_s, u"Acme"_s, u"A1"_s, m_link}));
 
-    auto* assign = m_window->findChild<QPushButton*>(u"cmdAssign"_s);
-    auto* number = m_window->findChild<QComboBox*>(u"cboPortNumber"_s);
+    auto* assign = m_window->findChild<QPushButton*>(u"assignButton"_s);
+    auto* number = m_window->findChild<QComboBox*>(u"portNumberList"_s);
     QVERIFY(!assign->isEnabled());
     row(m_adapter.slavePath())->setSelected(true);
     // The first number that reaches nothing is offered; 3 is the emulator's.
@@ -95,7 +95,7 @@ void TestPortsWindow::showsEachDeviceAndAssignsItsStableName()
     QCOMPARE(assigned.size(), 1);
     QCOMPARE(assigned.first().first().toInt(), 3);
     QVERIFY(velnor::test::contents(m_ini).contains(u"3=%1"_s.arg(m_link).toUtf8()));
-    QCOMPARE(m_window->findChild<QLabel*>(u"lblOutcome"_s)->text(),
+    QCOMPARE(m_window->findChild<QLabel*>(u"outcomeLabel"_s)->text(),
              u"Port 3 now opens %1 (it opened %2 before)."_s.arg(m_link, m_emulator.slavePath()));
     // The list follows at once, and the device stays selected.
     QCOMPARE(row(m_adapter.slavePath())->text(0), u"3"_s);
@@ -124,7 +124,7 @@ void TestPortsWindow::followsAdaptersWhileShown()
     QTRY_COMPARE(m_list->topLevelItemCount(), 2);
     QCOMPARE(row(m_adapter.slavePath()), nullptr);
     QVERIFY(m_list->selectedItems().isEmpty());
-    QVERIFY(!m_window->findChild<QPushButton*>(u"cmdAssign"_s)->isEnabled());
+    QVERIFY(!m_window->findChild<QPushButton*>(u"assignButton"_s)->isEnabled());
 }
 
 QTEST_MAIN(TestPortsWindow)

@@ -4,6 +4,7 @@
 #include "settings/IniFile.h"
 #include "settings/StartupSettings.h"
 #include "settings/ModuleSetupFile.h"
+#include "protocol/UploadPlan.h"
 
 #include "EmulatedLine.h"
 #include "Files.h"
@@ -16,6 +17,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 
@@ -112,6 +114,8 @@ private slots:
     void scanFindsTheModulesAndLeavesNoneSelected();
     void watchPrintsTheFirstAnswerAndEachChange_data();
     void watchPrintsTheFirstAnswerAndEachChange();
+    void commissionGivesTheOneModuleItsAddress_data();
+    void commissionGivesTheOneModuleItsAddress();
 };
 
 void tst_CliE2e::aCommandLineWorksTheModuleAsThePanelsButtonsWould()
@@ -240,6 +244,10 @@ void tst_CliE2e::theProgramsExitStatus_data()
         QByteArray());
     row("upload refused", u"select 101 upload $REFUSED"_s, Trouble::None, 5, QString(),
         u"Please Enter Numeric Value 0 to 255 in the bitmap field\n"_s, QByteArray());
+    row("commission without an address", u"commission $FILE"_s, Trouble::None, 2, QString(),
+        u"commission: give the station file and --address ADDR\n"_s, QByteArray());
+    row("commission refused", u"commission $REFUSED --address 103"_s, Trouble::None, 5, QString(),
+        u"refused.ini: key Custom64 (\"256\""_s, QByteArray());
     row("upload file too large", u"upload $BIG select 101"_s, Trouble::None, 2, QString(),
         u"big.ini: File too large"_s, QByteArray());
     row("device by a relative path", u"--device ./line select 101"_s, Trouble::None, 0, QString(),
@@ -565,6 +573,65 @@ void tst_CliE2e::watchPrintsTheFirstAnswerAndEachChange()
     QCOMPARE(bench.heard.count("\xFE\x0E"_ba), flipAt + 1);
     // The command after the watch ran.
     QCOMPARE(bench.module(0).ownSelected(), !arguments.endsWith(u"deselect"_s));
+}
+
+// The module is switched off and on as soon as the store frame is in, or never; a line of
+// modules where not exactly one answers gets nothing but the search.
+void tst_CliE2e::commissionGivesTheOneModuleItsAddress_data()
+{
+    QTest::addColumn<QList<quint8>>("modules");
+    QTest::addColumn<bool>("powerCycled");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    const QList<quint8> one{101};
+    QTest::newRow("new at 4800") << QList<quint8>{} << true << 0
+                                 << u"103 at 9600 bit/s checked after"_s;
+    QTest::newRow("not switched off and on") << one << false << 9 << u"still answers at 101"_s;
+    QTest::newRow("none") << QList<quint8>{} << false << 4 << u"No module answers"_s;
+    QTest::newRow("two") << QList<quint8>{101, 102} << false << 8 << u"More than one"_s;
+    QTest::newRow("two at one address")
+        << QList<quint8>{105, 105} << false << 8 << u"garbled reply came back at 105 at 9600"_s;
+}
+
+void tst_CliE2e::commissionGivesTheOneModuleItsAddress()
+{
+    QFETCH(QList<quint8>, modules);
+    QFETCH(bool, powerCycled);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    Bench bench(modules);
+    QVERIFY(bench.started);
+    Line& line = bench.host.line();
+    // A module from the box, stored at 4800 before.
+    if (modules.isEmpty() && powerCycled)
+        line.plug(107, 4800);
+    if (powerCycled) {
+        QObject::connect(&bench.host, &PtyHost::frameReceived, &bench.host, [&] {
+            if (bench.heard.endsWith(kStore))
+                QTimer::singleShot(0, &line, [&line] { line.powerUp(); });
+        });
+    }
+    const QString file = bench.setupFile(u"station.ini"_s);
+    const Result result = bench.runInProcess(
+        {u"commission"_s, file, u"--address"_s, u"103"_s, u"--timeout"_s, u"1"_s});
+    QCOMPARE(result.status, status);
+    QVERIFY2((result.out + result.err).contains(said), qPrintable(result.out + result.err));
+    const qsizetype opening = bench.heard.indexOf(kUploadOpening);
+    if (status == 4 || status == 8) {
+        QCOMPARE(opening, -1);
+        return;
+    }
+    // The configuration window's own upload of the file with the new address, then its store.
+    ModuleSetup setup = loadModuleSetup(IniFile(file));
+    setup.uid = u"103"_s;
+    QByteArray upload = kUploadOpening;
+    const auto plan = planUpload(setup);
+    for (const UploadStep& step : std::get<QList<UploadStep>>(plan))
+        upload += step.bytes;
+    QCOMPARE(bench.heard.mid(opening, upload.size() + kStore.size()), upload + kStore);
+    QCOMPARE(line.module(0).stored().address, quint8(103));
+    QCOMPARE(line.module(0).address(), quint8(powerCycled ? 103 : modules.value(0, 107)));
+    QCOMPARE(line.module(0).selected(), false);
 }
 
 QTEST_GUILESS_MAIN(tst_CliE2e)

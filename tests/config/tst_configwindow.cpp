@@ -6,6 +6,7 @@
 #include "config/ConfigWindow.h"
 #include "config/SetupPreview.h"
 #include "settings/ModuleSetupFile.h"
+#include "settings/StationFile.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QWindow>
 
 using namespace Qt::StringLiterals;
@@ -302,6 +304,46 @@ private slots:
                                    "backlightGroup", "inputGroup", "cursorGroup", "outputGroup"})
             QVERIFY2(!rig.child<QWidget>(QLatin1String(closed))->isEnabled(), closed);
         QCOMPARE(rig.child<QComboBox>(u"addressList"_s)->currentText(), u"105"_s);
+    }
+
+    // A station file replaces the boxes only when it is taken whole; the title names it and
+    // marks, as the boxes do in bold, what changed since it was opened or saved.
+    void stationFilesOpenSaveAndMarkChanges()
+    {
+        Rig rig;
+        QTemporaryDir dir;
+        const QString station = dir.filePath(u"line 4.ini"_s);
+        const QString bad = dir.filePath(u"bad.ini"_s);
+        QVERIFY(test::put(station, test::lcdSection(test::lcdKeys({{u"UID"_s, u"103"_s}}))));
+        QVERIFY(test::put(bad, test::lcdSection(test::lcdKeys({{u"Custom9"_s, u"-1"_s}}))));
+        StationFileControls& files = rig.config->stationFiles();
+        rig.text(0)->setText(u"typed"_s);
+        QVERIFY(rig.config->isWindowModified());
+        QVERIFY(rig.text(0)->font().bold());
+
+        QVERIFY(!files.openFile(bad));
+        QCOMPARE(rig.messages.details.value(0).left(bad.size() + 13), bad + u": key Custom9"_s);
+        QCOMPARE(rig.text(0)->text(), u"typed"_s);
+        QCOMPARE(rig.bitmapBox(8)->text(), u"9"_s);
+
+        QVERIFY(files.openFile(station));
+        QCOMPARE(rig.uid()->currentText(), u"103"_s);
+        QCOMPARE(rig.text(0)->text(), u"Text 1"_s);
+        QVERIFY(rig.config->windowTitle().contains(u"line 4.ini"_s));
+        QVERIFY(!rig.config->isWindowModified());
+        QVERIFY(!rig.text(0)->font().bold());
+        // An upload fills the texts out with blanks: no change the modules would show.
+        QVERIFY(rig.upload());
+        QVERIFY(!rig.config->isWindowModified());
+        rig.bitmapBox(63)->setText(u"7"_s);
+        QVERIFY(rig.bitmapBox(63)->font().bold() && rig.config->isWindowModified());
+
+        const QString copy = dir.filePath(u"copy.ini"_s);
+        QVERIFY(files.saveFile(copy));
+        QVERIFY(!rig.bitmapBox(63)->font().bold() && !rig.config->isWindowModified());
+        QVERIFY(rig.config->windowTitle().contains(u"copy.ini"_s));
+        QCOMPARE(loadModuleSetup(IniFile(copy)), rig.config->setup());
+        QCOMPARE(StationFile::recent(rig.settings), QStringList({copy, station}));
     }
 
     // The configuration window as the main window's menu item opens it: the main window lets

@@ -79,7 +79,7 @@ private slots:
         auto* watch = bench.child<QCheckBox>("watchBox");
         watch->click();
         QVERIFY(watch->isChecked() && !bench.panel->gate().isOpen());
-        window->findChild<QAbstractButton*>(QStringLiteral("cmdSearch"))->click();
+        window->findChild<QAbstractButton*>(QStringLiteral("searchButton"))->click();
         QVERIFY(!watch->isChecked());
         QVERIFY(window->scan().isRunning());
         window->scan().cancel();
@@ -99,7 +99,7 @@ private slots:
             list->findItems(bench.host.slavePath(), Qt::MatchExactly, 1);
         QCOMPARE(rows.size(), 1);
         rows.first()->setSelected(true);
-        ports->findChild<QComboBox*>(QStringLiteral("cboPortNumber"))->setCurrentIndex(6);
+        ports->findChild<QComboBox*>(QStringLiteral("portNumberList"))->setCurrentIndex(6);
         ports->assignSelected();
         const QString tip =
             bench.child<QComboBox>("portList")->itemData(6, Qt::ToolTipRole).toString();
@@ -117,7 +117,7 @@ private slots:
         box->click();
         // Any interval the user types, in milliseconds, restarts the watch with it; the reads
         // themselves take longer.
-        bench.child<QSpinBox>("spnWatchInterval")->setValue(30);
+        bench.child<QSpinBox>("watchIntervalBox")->setValue(30);
         QCOMPARE(bench.window->findChild<InputWatchWindow*>()->watch().intervalMs(), 30);
         QTRY_COMPARE_WITH_TIMEOUT(indicatorColours(*bench.window), QStringLiteral("WWWWRRRR"),
                                   10000);

@@ -32,6 +32,7 @@ private slots:
     void uartAtAnotherSpeed_data();
     void uartAtAnotherSpeed();
     void storeSurvivesRestart();
+    void plugsAndUnplugsWhileRunning();
 };
 
 namespace {
@@ -290,6 +291,28 @@ void TestLine::storeSurvivesRestart()
     Line damaged({101}, path);
     QVERIFY(!damaged.storeProblem().isEmpty());
     QCOMPARE(shown(damaged.module(0)), u"  Serial LCD|  16x2 module"_s);
+}
+
+void TestLine::plugsAndUnplugsWhileRunning()
+{
+    Line line({101});
+    QSignalSpy replaced(&line, &Line::modulesChanged);
+    // A module someone stored at 4800 hears only a line at 4800, and starts at its factory
+    // address whatever an earlier one of its address stored.
+    QCOMPARE(run(line, u"EF 65 FE 30 6D FE 20 EA @100 POWER"_s), u"EE 65 EE 65"_s);
+    QCOMPARE(line.plug(105, 4800), 1);
+    QCOMPARE(line.plug(101), 2);
+    QCOMPARE(replaced.size(), 2);
+    QCOMPARE(run(line, u"@200 EF 69 @300 EA @400 ~4800 EF 69 @500 EA @600"_s), u"EE 69 EE 69"_s);
+    QCOMPARE(run(line, u"@700 ~9600 EF 65 @800 EA @900 EF 6D"_s), u"EE 65 EE 65 EE 6D"_s);
+    // Unplugged, a module is silent, selected or not; the others stay.
+    QCOMPARE(line.unplug(101), 1);
+    QCOMPARE(line.unplug(101), 0);
+    QCOMPARE(line.unplug(109), 1);
+    QCOMPARE(run(line, u"@1000 EA @1100 EF 6D"_s), QString());
+    QCOMPARE(line.unplug(0), 1);
+    QCOMPARE(line.moduleCount(), 0);
+    QCOMPARE(replaced.size(), 5);
 }
 
 } // namespace velnor

@@ -39,6 +39,7 @@ private slots:
     void refusesAStoreThatIsNoFile_data();
     void refusesAStoreThatIsNoFile();
     void signalEndsTheWaitForTheSettingsLock();
+    void benchCommandsAndPowerSignal();
 };
 
 namespace {
@@ -274,6 +275,42 @@ void TestProgram::signalEndsTheWaitForTheSettingsLock()
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(ini.read(u"Ports"_s, u"3"_s), QString());
     QVERIFY(!QFileInfo::exists(dir.filePath(u"device"_s)));
+}
+
+void TestProgram::benchCommandsAndPowerSignal()
+{
+    QProcess process;
+    process.start(Program, {u"--headless"_s, u"--commands"_s, u"--addresses"_s, u"none"_s,
+                            u"--link"_s, QString(), u"--store"_s, QString()});
+    QVERIFY(process.waitForStarted());
+    const QByteArray device = nextLine(process).mid(7);
+    // The log's lines come between the answers: the answer wanted is the next one starting so.
+    const auto next = [&process](const char* start) {
+        QByteArray line;
+        while (!(line = nextLine(process)).isEmpty() && !line.startsWith(start)) {
+        }
+        return line;
+    };
+    process.write("plug 101\nplug 140\n");
+    QCOMPARE(next("#"), "# plugged 101 at 9600 bit/s");
+    QVERIFY(next("!").startsWith("! plug ADDRESS [SPEED]"));
+    const int fd = openDevice(QString::fromLocal8Bit(device));
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    // A new address waits for the module to be switched off and on: here by the signal.
+    QCOMPARE(::write(fd, "\xEF\x65\xFE\x30\x6D\xFE\x20", 7), ssize_t(7));
+    QCOMPARE(next("<"), "< EE 65");
+    ::kill(pid_t(process.processId()), SIGUSR1);
+    QCOMPARE(next("#"), "# powered up 1");
+    QCOMPARE(::write(fd, "\xEF\x6D", 2), ssize_t(2));
+    QCOMPARE(next("<"), "< EE 6D");
+    process.write("list\nunplug\nlist\nquit\n");
+    QCOMPARE(next("#"), "# module 101: address 109 at 9600 bit/s");
+    QCOMPARE(next("#"), "# modules 1");
+    QCOMPARE(next("#"), "# unplugged 1");
+    QCOMPARE(next("#"), "# modules 0");
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitCode(), 0);
 }
 
 } // namespace velnor

@@ -19,6 +19,7 @@ class TestWindow : public QObject
 private slots:
     void displayShowsTheText();
     void everythingFitsTheWindow();
+    void panelsFollowThePluggedModules();
 };
 
 void TestWindow::displayShowsTheText()
@@ -96,6 +97,18 @@ void TestWindow::everythingFitsTheWindow()
     QVERIFY(notice && notice->isVisible() && notice->text().contains(u"answered at once"_s));
     if (const QString path = qEnvironmentVariable("VELNOR_SCREENSHOT2"); !path.isEmpty())
         QVERIFY(window.grab().save(path));
+}
+
+void TestWindow::panelsFollowThePluggedModules()
+{
+    Line line({101});
+    EmulatorWindow window(line);
+    line.plug(105, 4800);
+    QCOMPARE(window.panels().size(), 2);
+    line.unplug(101);
+    QCOMPARE(window.panels().size(), 1);
+    // The panel left is the module at 105: it hears garbage on a line at 9600.
+    QVERIFY(window.panels().at(0)->speedLabel()->isVisibleTo(&window));
 }
 
 } // namespace velnor

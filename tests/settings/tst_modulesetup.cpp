@@ -1,5 +1,6 @@
 #include "settings/IniFile.h"
 #include "settings/ModuleSetupFile.h"
+#include "settings/StationFile.h"
 
 #include "Files.h"
 #include "LcdSection.h"
@@ -11,6 +12,7 @@
 using namespace velnor;
 using velnor::test::contents;
 using velnor::test::put;
+using namespace Qt::StringLiterals;
 
 class tst_ModuleSetup final : public QObject
 {
@@ -76,6 +78,68 @@ private slots:
         QCOMPARE(setup.bitmaps[62], QStringLiteral("31"));
         QCOMPARE(saveModuleSetup(setup, saved), QStringList());
         QCOMPARE(contents(saved.path()), head + section);
+    }
+
+    // A station file is taken only whole: each refusal names the file and the key at fault.
+    void stationFileRefusals_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("refusal");
+        const auto lcd = [](const QString& key, const QString& value) {
+            return test::lcdSection(test::lcdKeys({{key, value}}));
+        };
+        QTest::newRow("missing") << QByteArray() << u"no such file"_s;
+        QTest::newRow("settings only")
+            << QByteArray("[Settings]\nCommPort=2\n") << u"section [LCD] has no key UID"_s;
+        QTest::newRow("address") << lcd(u"UID"_s, u"100"_s) << u"key UID (\"100\")"_s;
+        QTest::newRow("speed") << lcd(u"Baud"_s, u"09600"_s) << u"key Baud (\"09600\")"_s;
+        QTest::newRow("bitmap") << lcd(u"Custom17"_s, u"256"_s)
+                                << u"key Custom17 (\"256\", CHAR 3, Byte 1)"_s;
+        QTest::newRow("good") << lcd(u"UID"_s, u"132"_s) << QString();
+    }
+
+    void stationFileRefusals()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"station.ini"_s);
+        QVERIFY(file.isNull() || put(path, file));
+        const auto opened = StationFile::open(path);
+        const auto* refused = std::get_if<StationFile::Refusal>(&opened);
+        if (refusal.isEmpty()) {
+            QVERIFY2(!refused, qPrintable(refused ? refused->message : QString()));
+            return;
+        }
+        QVERIFY(refused);
+        QVERIFY2(refused->message.startsWith(path + u": "_s), qPrintable(refused->message));
+        QVERIFY2(refused->message.contains(refusal), qPrintable(refused->message));
+    }
+
+    // Saved, a station file is the section the settings file keeps, bitmaps as the bytes sent;
+    // the last files opened are listed newest first, each once.
+    void stationFileSavesTheSectionAndListsItself()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"station.ini"_s);
+        const QString from = dir.filePath(u"from.ini"_s);
+        QVERIFY(put(from, test::lcdSection(test::lcdKeys({{u"Custom2"_s, u"002"_s}}))));
+        ModuleSetup setup = loadModuleSetup(IniFile(from));
+        QCOMPARE(StationFile::save(setup, path), QString());
+        ModuleSetup written = setup;
+        written.bitmaps[1] = u"2"_s;
+        QVERIFY(std::holds_alternative<ModuleSetup>(StationFile::open(path)));
+        QCOMPARE(std::get<ModuleSetup>(StationFile::open(path)), written);
+        setup.bitmaps[3] = u"x"_s;
+        QVERIFY(StationFile::save(setup, path).contains(u"key Custom4"_s));
+        QCOMPARE(std::get<ModuleSetup>(StationFile::open(path)), written);
+
+        const IniFile settings(dir.filePath(u"velnor.ini"_s));
+        for (const QString& name : {u"a"_s, u"b"_s, u"a"_s, u"c"_s, u"d"_s, u"e"_s, u"f"_s})
+            QCOMPARE(StationFile::noteRecent(settings, dir.filePath(name)), QString());
+        QCOMPARE(StationFile::recent(settings),
+                 QStringList({dir.filePath(u"f"_s), dir.filePath(u"e"_s), dir.filePath(u"d"_s),
+                              dir.filePath(u"c"_s), dir.filePath(u"a"_s)}));
     }
 
     void manyKeysInOneWriteAsOneAfterAnother_data()

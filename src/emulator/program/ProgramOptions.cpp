@@ -47,8 +47,10 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption addresses(
         QStringLiteral("addresses"),
-        QStringLiteral("Factory addresses of the modules, 101 to 132, separated by commas; "
-                       "an address given twice makes two modules that answer together."),
+        QStringLiteral(
+            "Factory addresses of the modules, 101 to 132, separated by commas; "
+            "an address given twice makes two modules that answer together; \"none\" for an "
+            "empty line, to plug modules onto later."),
         QStringLiteral("list"), QStringLiteral("101,102"));
     const QCommandLineOption inputs(
         QStringLiteral("inputs"),
@@ -78,6 +80,14 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
         QStringLiteral("decode"),
         QStringLiteral("With --headless, follow each line's bytes with what they mean "
                        "(\"> EF 65  select 101\")."));
+    const QCommandLineOption commands(
+        QStringLiteral("commands"),
+        QStringLiteral("Read bench commands from standard input, one a line, each answered by "
+                       "a line on standard output: \"plug ADDRESS [4800]\" plugs a new module "
+                       "onto the line, \"unplug [ADDRESS]\" takes off the modules answering to "
+                       "ADDRESS (all without), \"power-cycle\" switches them off and on, "
+                       "\"list\" lists them, \"quit\" ends. SIGUSR1 switches them off and on "
+                       "too, with or without this option."));
     const QCommandLineOption ini(
         QStringLiteral("ini"),
         QStringLiteral("Write the device (the link, when there is one) into this velnor.ini "
@@ -90,8 +100,8 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     const QCommandLineOption selectPort(
         QStringLiteral("select-port"),
         QStringLiteral("With --ini, also make that port the panel's port (Settings/CommPort)."));
-    parser.addOptions(
-        {addresses, inputs, store, link, silent, headless, decode, ini, port, selectPort});
+    parser.addOptions({addresses, inputs, store, link, silent, headless, decode, commands, ini,
+                       port, selectPort});
 
     const auto stop = [&](const QString& text, int code) {
         *message = text;
@@ -117,7 +127,9 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
                     2);
 
     ProgramOptions options;
-    for (const QString& item : parser.value(addresses).split(u',', Qt::SkipEmptyParts)) {
+    const bool none = parser.value(addresses) == QLatin1String("none");
+    for (const QString& item :
+         none ? QStringList() : parser.value(addresses).split(u',', Qt::SkipEmptyParts)) {
         const std::optional<int> address = number(item.trimmed());
         if (!address || !ModuleConfig::isModuleAddress(*address))
             return stop(QStringLiteral("--addresses: %1 is not an address from %2 to %3")
@@ -127,7 +139,7 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
                         2);
         options.addresses.append(quint8(*address));
     }
-    if (options.addresses.isEmpty())
+    if (options.addresses.isEmpty() && !none)
         return stop(QStringLiteral("--addresses: no module to emulate"), 2);
 
     for (const QString& item : parser.values(inputs)) {
@@ -159,6 +171,7 @@ std::optional<ProgramOptions> ProgramOptions::parse(const QStringList& arguments
     options.silent = parser.isSet(silent);
     options.headless = parser.isSet(headless);
     options.decode = parser.isSet(decode);
+    options.commands = parser.isSet(commands);
     options.iniPath = parser.value(ini);
     options.selectPort = parser.isSet(selectPort);
     if (parser.isSet(port)) {

@@ -19,7 +19,8 @@ struct ProgramOptions
     QString linkPath;  // empty: no link
     bool silent = false;
     bool headless = false;
-    bool decode = false; // with headless: each line also says what its frames mean
+    bool decode = false;   // with headless: each line also says what its frames mean
+    bool commands = false; // bench commands on standard input
     QString iniPath;
     int port = 0; // 1 to 20 with iniPath
     bool selectPort = false;

@@ -1,5 +1,6 @@
 #include "emulator/Line.h"
 #include "emulator/PtyHost.h"
+#include "emulator/program/BenchControl.h"
 #include "emulator/program/HeadlessLog.h"
 #include "emulator/program/ProgramOptions.h"
 #include "system/QuitOnSignal.h"
@@ -118,6 +119,8 @@ int main(int argc, char* argv[])
     if (!options->iniPath.isEmpty() && !iniFirst && !writeIni(*options, host.devicePath()))
         return failedStart();
     HeadlessLog::writeDevice(host, stdout);
+    // After the device lines, so a script reads them before any answer to its commands.
+    const BenchControl bench(line, options->commands ? STDIN_FILENO : -1);
 
     if (options->headless) {
         const HeadlessLog log(host, STDOUT_FILENO, options->decode);

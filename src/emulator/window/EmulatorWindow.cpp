@@ -4,9 +4,11 @@
 #include "emulator/window/ModulePanel.h"
 #include "shared/Formats.h"
 
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QSet>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -36,12 +38,9 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
 
     auto* modules = new QWidget;
     auto* layout = new QVBoxLayout(modules);
-    for (int i = 0; i < line.moduleCount(); ++i) {
-        auto* panel = new ModulePanel(line, i, modules);
-        m_panels.append(panel);
-        layout->addWidget(panel);
-    }
+    m_modules = layout;
     layout->addStretch();
+    makePanels();
     auto* scroll = new QScrollArea(this);
     scroll->setWidget(modules);
     scroll->setWidgetResizable(true);
@@ -81,6 +80,12 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     powerCycle->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     powerCycle->setToolTip(tr("Switch the modules off and on: each starts from its store"));
     connect(powerCycle, &QAction::triggered, this, [this] { m_line.powerUp(); });
+    for (int baud : {wire::FastSpeed, wire::SlowSpeed}) {
+        QAction* plug = menu->addAction(tr("Plug &in a Module at %1 bit/s...").arg(baud));
+        connect(plug, &QAction::triggered, this, [this, baud] { plugModule(baud); });
+    }
+    QMenu* unplug = menu->addMenu(tr("&Unplug"));
+    connect(unplug, &QMenu::aboutToShow, this, [this, unplug] { listUnplugging(unplug); });
     menu->addSeparator();
     QAction* quit = menu->addAction(tr("&Quit"));
     quit->setShortcut(QKeySequence::Quit);
@@ -93,6 +98,7 @@ EmulatorWindow::EmulatorWindow(Line& line, QWidget* parent)
     refresh();
 
     connect(&line, &Line::changed, this, &EmulatorWindow::refresh);
+    connect(&line, &Line::modulesChanged, this, &EmulatorWindow::makePanels);
     connect(&line, &Line::conflict, this, &EmulatorWindow::showConflict);
     connect(&line, &Line::storeFailed, this, &EmulatorWindow::showStoreProblem);
     if (!line.storeProblem().isEmpty())
@@ -160,6 +166,45 @@ void EmulatorWindow::showNotice(const QString& text)
     m_notice->setText(text);
     m_notice->show();
     m_noticeTimer.start(MessageMs);
+}
+
+void EmulatorWindow::makePanels()
+{
+    qDeleteAll(m_panels);
+    m_panels.clear();
+    for (int i = 0; i < m_line.moduleCount(); ++i) {
+        auto* panel = new ModulePanel(m_line, i);
+        m_panels.append(panel);
+        m_modules->insertWidget(i, panel); // above the stretch
+    }
+}
+
+void EmulatorWindow::plugModule(int baud)
+{
+    bool ok = false;
+    const int address = QInputDialog::getInt(
+        this, tr("Plug in a Module"), tr("Factory address of the new module:"), wire::FirstAddress,
+        wire::FirstAddress, wire::LastAddress, 1, &ok);
+    if (ok)
+        m_line.plug(quint8(address), baud);
+}
+
+void EmulatorWindow::listUnplugging(QMenu* menu)
+{
+    menu->clear();
+    QSet<quint8> listed;
+    for (int i = 0; i < m_line.moduleCount(); ++i) {
+        const quint8 address = m_line.module(i).address();
+        if (listed.contains(address))
+            continue;
+        listed.insert(address);
+        connect(menu->addAction(tr("Module at Address %1").arg(address)), &QAction::triggered,
+                this, [this, address] { m_line.unplug(address); });
+    }
+    menu->addSeparator();
+    QAction* all = menu->addAction(tr("&All Modules"));
+    all->setEnabled(m_line.moduleCount() > 0);
+    connect(all, &QAction::triggered, this, [this] { m_line.unplug(0); });
 }
 
 } // namespace velnor

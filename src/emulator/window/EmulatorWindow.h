@@ -7,6 +7,8 @@
 #include <optional>
 
 class QLabel;
+class QMenu;
+class QVBoxLayout;
 
 namespace velnor {
 
@@ -16,7 +18,7 @@ class ModulePanel;
 // The emulator's window: one panel per module on the line; under them the device to point the
 // panel at, the last bytes each way and passing notices; a status bar with the line's speed and
 // whether a program has it open. The line drives it through its signals; the window only
-// changes the line through the input switches and "Power cycle".
+// changes the line through the input switches and its menu: power cycle, plug and unplug.
 class EmulatorWindow : public QMainWindow
 {
     Q_OBJECT
@@ -34,11 +36,16 @@ public:
 
 private:
     void refresh();
+    // One panel per module on the line, made again when modules are plugged or unplugged.
+    void makePanels();
+    void plugModule(int baud);
+    void listUnplugging(QMenu* menu);
     void showConflict(quint8 address);
     void showStoreProblem(const QString& reason);
     void showNotice(const QString& text);
 
     Line& m_line;
+    QVBoxLayout* m_modules;
     QList<ModulePanel*> m_panels;
     QLabel* m_device;
     QLabel* m_speed;

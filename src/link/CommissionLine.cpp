@@ -1,0 +1,150 @@
+#include "link/CommissionLine.h"
+
+#include "link/ConfigLink.h"
+#include "link/Exchanges.h"
+#include "link/Panel.h"
+#include "link/SerialPort.h"
+#include "protocol/Frames.h"
+#include "protocol/SafeText.h"
+#include "shared/Wire.h"
+
+namespace velnor {
+
+CommissionLine::CommissionLine(Panel& panel, QObject* parent)
+    : QObject(parent), m_panel(panel), m_scan(panel)
+{
+    connect(&m_scan, &ModuleScan::finished, this, &CommissionLine::searched);
+    ConfigLink& config = m_panel.configLink();
+    connect(&config, &ConfigLink::stepSent, this, [this](int sent, int total) {
+        if (m_uploading)
+            emit uploadStep(sent, total);
+    });
+    connect(&config, &ConfigLink::finished, this, [this](bool completed) {
+        if (!m_uploading)
+            return;
+        m_uploading = false;
+        restoreLine();
+        emit uploaded(completed);
+    });
+}
+
+void CommissionLine::checkEnded(bool completed)
+{
+    if (!m_checking)
+        return;
+    // Only a module that answered its select is asked for its inputs and let go: a silent
+    // address gets one frame a try.
+    if (completed && m_answered && !m_reading) {
+        const Selection answered{.address = m_address, .acknowledged = true};
+        m_reading = m_panel.exchanges().start({Exchange::readInputs(m_address).endingOnAnswer(),
+                                               Exchange::deselect(answered).endingOnAnswer()},
+                                              this, checkRun());
+        if (m_reading)
+            return;
+    }
+    m_checking = false;
+    restoreLine();
+    emit checked(completed && m_answered, completed && m_answered ? m_inputs : std::nullopt);
+}
+
+Exchanges::Run CommissionLine::checkRun()
+{
+    Exchanges::Run run;
+    run.ended = [this](const Exchange::Outcome& outcome) {
+        if (outcome.kind == Exchange::Kind::Select)
+            m_answered = outcome.answered;
+        else if (outcome.kind == Exchange::Kind::ReadInputs && outcome.answered)
+            m_inputs = outcome.inputs;
+    };
+    run.finished = [this](bool completed) { checkEnded(completed); };
+    return run;
+}
+
+bool CommissionLine::search()
+{
+    return m_scan.start(true);
+}
+
+bool CommissionLine::upload(int baud, const QList<UploadStep>& steps)
+{
+    if (!m_panel.gate().isOpen())
+        return false;
+    useLine(baud);
+    ConfigLink& config = m_panel.configLink();
+    SerialPort& port = m_panel.configPort();
+    port.setCommPort(m_panel.port().commPort());
+    port.setSettings(wire::lineSettings(baud));
+    // Stored as the configuration window's save stores it, a step after the upload's last;
+    // and a step more before the port lets go, so the store frame has left the line.
+    QList<UploadStep> paced = steps;
+    if (!paced.isEmpty())
+        paced.last().waitAfter = true;
+    paced.append({UploadStep::Kind::Frame, frames::saveToNonVolatileMemory(), true, {}});
+    m_uploading = config.sendFrame(frames::enterConfiguration()) &&
+                  config.sendText(safeText(frames::kConfigModeText)) && config.start(paced);
+    if (!m_uploading)
+        restoreLine();
+    return m_uploading;
+}
+
+bool CommissionLine::check(quint8 address, int baud)
+{
+    if (!m_panel.gate().isOpen())
+        return false;
+    useLine(baud);
+    m_answered = false;
+    m_inputs.reset();
+    m_reading = false;
+    m_address = address;
+    m_checking =
+        m_panel.exchanges().start({Exchange::select(address).endingOnAnswer()}, this, checkRun());
+    if (!m_checking)
+        restoreLine();
+    return m_checking;
+}
+
+void CommissionLine::cancel()
+{
+    m_scan.cancel(); // deselects what the search may have selected
+    if (m_uploading) {
+        m_uploading = false;
+        m_panel.configLink().stop();
+        // Every module heard the load frames through the broadcast address.
+        m_panel.configLink().sendFrame(frames::broadcastOff());
+        restoreLine();
+    }
+    if (m_checking) {
+        m_checking = false;
+        m_panel.exchanges().cancel();
+        m_panel.link().send(frames::deselect());
+        restoreLine();
+    }
+}
+
+void CommissionLine::useLine(int baud)
+{
+    // One program holds a device at a time: both windows' ports let go while one of them is
+    // used at the module's speed, and both get their own settings back afterwards.
+    SerialPort& port = m_panel.port();
+    SerialPort& config = m_panel.configPort();
+    m_ownSettings = {port.settings(), config.settings(), config.commPort()};
+    config.setPortOpen(false);
+    port.setPortOpen(false);
+    port.setSettings(wire::lineSettings(baud));
+}
+
+void CommissionLine::restoreLine()
+{
+    SerialPort& port = m_panel.port();
+    SerialPort& config = m_panel.configPort();
+    config.setPortOpen(false);
+    port.setPortOpen(false);
+    if (m_ownSettings.main.isEmpty())
+        return;
+    port.setSettings(m_ownSettings.main);
+    config.setSettings(m_ownSettings.config);
+    if (m_ownSettings.configPort > 0)
+        config.setCommPort(m_ownSettings.configPort);
+}
+
+} // namespace velnor
