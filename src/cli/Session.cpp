@@ -56,7 +56,6 @@ Session::Session(std::unique_ptr<SerialPort> port, const IniFile& settings, QTex
                 if (outcome.kind == Exchange::Kind::ReadInputs)
                     m_selection = heard(m_selection, outcome);
             });
-    connect(&m_panel->configLink(), &ConfigLink::finished, this, &Session::uploadEnded);
     connect(&m_scan, &ModuleScan::finished, this, &Session::scanEnded);
     connect(&m_watch, &InputWatch::answered, this, &Session::watchAnswered);
     connect(&m_watch, &InputWatch::unanswered, this,
@@ -245,13 +244,14 @@ std::optional<ExitStatus> Session::upload(const Command& command)
         !m_panel->configLink().sendText(safeText(frames::kConfigModeText)))
         return judged(command);
     // A plan that stops at its first burst has finished before start() returns.
-    m_panel->configLink().start(command.steps);
+    m_panel->configLink().start(command.steps, &m_runs,
+                                {{}, {}, [this](bool completed) { uploadEnded(completed); }});
     return std::nullopt;
 }
 
 void Session::uploadEnded(bool completed)
 {
-    if (m_interrupted || m_commands.at(m_next - 1).kind != Command::Kind::Upload)
+    if (m_interrupted)
         return;
     const Command& command = m_commands.at(m_next - 1);
     if (!completed) {

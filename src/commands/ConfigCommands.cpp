@@ -41,12 +41,6 @@ ConfigCommands::ConfigCommands(Panel& panel, const IniFile& settings, QObject* p
     : QObject(parent), m_mainPort(panel.port()), m_port(panel.configPort()),
       m_messages(panel.messages()), m_settings(settings), m_link(panel.configLink())
 {
-    connect(&m_link, &ConfigLink::stepSent, this, [this](int sent, int total) {
-        m_stepsSent = sent;
-        emit noteChanged(QStringLiteral("Sending: step %1 of %2.").arg(sent).arg(total));
-    });
-    connect(&m_link, &ConfigLink::finished, this, &ConfigCommands::uploadEnded);
-    connect(&m_link, &ConfigLink::filled, this, &ConfigCommands::filled);
 }
 
 QString ConfigCommands::targetNote(const ModuleSetup& setup)
@@ -106,7 +100,14 @@ std::optional<SetupRefusal> ConfigCommands::upload(const ModuleSetup& setup)
     // neither sent nor kept once the upload fills the boxes out. A plan that ends at its first
     // step (a port that cannot be used) has finished, and let go of them, before start() returns.
     emit holdBoxes(true);
-    if (!m_link.start(steps))
+    ConfigLink::Upload upload;
+    upload.filled = [this](int field, const QString& text) { emit filled(field, text); };
+    upload.stepSent = [this](int sent, int total) {
+        m_stepsSent = sent;
+        emit noteChanged(QStringLiteral("Sending: step %1 of %2.").arg(sent).arg(total));
+    };
+    upload.finished = [this](bool completed) { uploadEnded(completed); };
+    if (!m_link.start(steps, this, std::move(upload)))
         emit holdBoxes(false);
     return std::nullopt;
 }

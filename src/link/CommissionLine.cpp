@@ -14,18 +14,18 @@ CommissionLine::CommissionLine(Panel& panel, QObject* parent)
     : QObject(parent), m_panel(panel), m_scan(panel)
 {
     connect(&m_scan, &ModuleScan::finished, this, &CommissionLine::searched);
-    ConfigLink& config = m_panel.configLink();
-    connect(&config, &ConfigLink::stepSent, this, [this](int sent, int total) {
-        if (m_uploading)
-            emit uploadStep(sent, total);
-    });
-    connect(&config, &ConfigLink::finished, this, [this](bool completed) {
-        if (!m_uploading)
-            return;
+}
+
+ConfigLink::Upload CommissionLine::uploadRun()
+{
+    ConfigLink::Upload upload;
+    upload.stepSent = [this](int sent, int total) { emit uploadStep(sent, total); };
+    upload.finished = [this](bool completed) {
         m_uploading = false;
         restoreLine();
         emit uploaded(completed);
-    });
+    };
+    return upload;
 }
 
 void CommissionLine::checkEnded(bool completed)
@@ -81,7 +81,8 @@ bool CommissionLine::upload(int baud, const QList<UploadStep>& steps)
         paced.last().waitAfter = true;
     paced.append({UploadStep::Kind::Frame, frames::saveToNonVolatileMemory(), true, {}});
     m_uploading = config.sendFrame(frames::enterConfiguration()) &&
-                  config.sendText(safeText(frames::kConfigModeText)) && config.start(paced);
+                  config.sendText(safeText(frames::kConfigModeText)) &&
+                  config.start(paced, this, uploadRun());
     if (!m_uploading)
         restoreLine();
     return m_uploading;

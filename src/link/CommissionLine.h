@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Exchange.h"
+#include "link/ConfigLink.h"
 #include "link/Exchanges.h"
 #include "link/ModuleScan.h"
 #include "protocol/UploadPlan.h"
@@ -44,6 +45,7 @@ signals:
 private:
     void checkEnded(bool completed);
     Exchanges::Run checkRun();
+    ConfigLink::Upload uploadRun();
     void useLine(int baud);
     void restoreLine();
 

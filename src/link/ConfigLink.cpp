@@ -9,7 +9,7 @@ ConfigLink::ConfigLink(SerialPort& port, TickSource& ticks, MessageSink& message
     connect(&m_frames, &FrameLink::frameSent, this, &ConfigLink::frameSent);
 }
 
-bool ConfigLink::start(const QList<UploadStep>& steps)
+bool ConfigLink::start(const QList<UploadStep>& steps, QObject* context, Upload upload)
 {
     QList<Exchange> run;
     for (const UploadStep& step : steps) {
@@ -18,15 +18,24 @@ bool ConfigLink::start(const QList<UploadStep>& steps)
                                                        : Exchange::frame(step.bytes, ticks));
     }
     const auto total = int(steps.size());
-    return m_runner.start(
-        run, this,
-        {[this, steps](qsizetype index) {
-             for (const UploadStep::Fill& fill : steps.at(index).fills)
-                 emit filled(fill.field, fill.text);
-         },
-         [this, total](qsizetype index) { emit stepSent(int(index + 1), total); },
-         {},
-         [this](bool completed) { emit finished(completed); }});
+    Exchanges::Run walk;
+    walk.starting = [steps, filled = std::move(upload.filled)](qsizetype index) {
+        for (const UploadStep::Fill& fill : steps.at(index).fills) {
+            if (filled)
+                filled(fill.field, fill.text);
+        }
+    };
+    walk.sent = [this, total, sent = std::move(upload.stepSent)](qsizetype index) {
+        if (sent)
+            sent(int(index + 1), total);
+        emit stepSent(int(index + 1), total);
+    };
+    walk.finished = [this, ended = std::move(upload.finished)](bool completed) {
+        if (ended)
+            ended(completed);
+        emit finished(completed);
+    };
+    return m_runner.start(run, context, std::move(walk));
 }
 
 } // namespace velnor

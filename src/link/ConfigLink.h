@@ -34,15 +34,27 @@ public:
     bool sendFrame(QByteArrayView frame) { return m_frames.send(frame); }
     bool sendText(QByteArrayView text) { return m_frames.sendText(text); }
 
-    // Starts walking the plan. False, with nothing sent, while a wait of either window runs.
-    bool start(const QList<UploadStep>& steps);
+    // What the one who starts an upload hears of it; each may be empty, and none is called once
+    // the context given to start() is gone.
+    struct Upload
+    {
+        // A box was filled out just before its step went out.
+        std::function<void(int field, const QString& text)> filled;
+        // Step number sent (counted from 1) of the plan's total went out.
+        std::function<void(int sent, int total)> stepSent;
+        // Every step went out, or it stopped (a failed send, or stop()).
+        std::function<void(bool completed)> finished;
+    };
+
+    // Starts walking the plan for context. False, with nothing sent, while a wait of either
+    // window runs.
+    bool start(const QList<UploadStep>& steps, QObject* context, Upload upload);
     bool isRunning() const { return m_runner.isRunning(); }
     // Ends a running upload: nothing more is sent.
     void stop() { m_runner.cancel(); }
 
 signals:
-    // A box was filled out just before its step went out.
-    void filled(int field, const QString& text);
+    // For those who only watch the line (its log, a screenshot), after the starter heard it.
     // Step number sent (counted from 1) of the plan's total went out.
     void stepSent(int sent, int total);
     // The upload ended: every step went out, or it stopped (a failed send, or stop()).

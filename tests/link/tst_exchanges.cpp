@@ -151,8 +151,8 @@ private slots:
         const UploadStep step{UploadStep::Kind::Frame, "\xfe\x03"_ba, true, {}};
         const QList<UploadStep> steps{step, step};
         QSignalSpy finished(&config, &ConfigLink::finished);
-        QVERIFY(config.start(steps));
-        QVERIFY(!config.start(steps));
+        QVERIFY(config.start(steps, this, {}));
+        QVERIFY(!config.start(steps, this, {}));
         QVERIFY(!rig.panel.exchanges().start({Exchange::select(101)}, this, {}));
         QVERIFY(finished.wait(5000));
         QCOMPARE(finished.size(), 1);
@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(heard, static_cast<FakeSerialPort&>(rig.panel.configPort()).written());
 
         QVERIFY(rig.panel.exchanges().start({Exchange::deselect({})}, this, {}));
-        QVERIFY(!config.start(steps));
+        QVERIFY(!config.start(steps, this, {}));
         QVERIFY(!rig.panel.exchanges().start({Exchange::deselect({})}, this, {}));
         QVERIFY(waitsOver(rig.panel));
         QCOMPARE(rig.port.written(), QByteArray("\xea"));

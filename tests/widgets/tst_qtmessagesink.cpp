@@ -90,7 +90,7 @@ void tst_QtMessageSink::aFailingLineShowsOneBoxWhileItsStepGoesOn()
     QList<bool> exchanged;
 
     const UploadStep step{UploadStep::Kind::Frame, "\xFE\x03"_ba, true, {}};
-    QVERIFY(upload ? panel.configLink().start({step, step})
+    QVERIFY(upload ? panel.configLink().start({step, step}, &window, {})
                    : panel.exchanges().start(
                          {Exchange::select(101), Exchange::select(102)}, &window,
                          {{}, {}, {}, [&](bool done) { exchanged.append(done); }}));
