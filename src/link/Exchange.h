@@ -22,28 +22,32 @@ struct Exchange
     enum class Kind { Select, Deselect, ReadInputs, Frame, Text, Pause };
     static constexpr qint16 kAnswerTicks = 10;
 
-    static Exchange select(quint8 address) { return {Kind::Select, address, kAnswerTicks}; }
+    static Exchange select(quint8 address)
+    {
+        return {.kind = Kind::Select, .address = address, .ticks = kAnswerTicks};
+    }
     // The select's answer, when it came, counts for the deselect.
     static Exchange deselect(const Selection& selection)
     {
-        Exchange step{Kind::Deselect, selection.address, kAnswerTicks};
-        step.acknowledged = selection.acknowledged;
-        return step;
+        return {.kind = Kind::Deselect,
+                .address = selection.address,
+                .ticks = kAnswerTicks,
+                .acknowledged = selection.acknowledged};
     }
     static Exchange readInputs(quint8 address)
     {
-        return {Kind::ReadInputs, address, kAnswerTicks};
+        return {.kind = Kind::ReadInputs, .address = address, .ticks = kAnswerTicks};
     }
-    static Exchange pause(qint16 ticks) { return {Kind::Pause, 0, ticks}; }
+    static Exchange pause(qint16 ticks) { return {.kind = Kind::Pause, .ticks = ticks}; }
     // Bytes written one a write, or a text in one write, then ticks to pause; a step whose
     // bytes cannot go out ends the run, as the rest would fail the same way.
     static Exchange frame(const QByteArray& bytes, qint16 ticks)
     {
-        return {Kind::Frame, 0, ticks, false, false, bytes};
+        return {.kind = Kind::Frame, .ticks = ticks, .bytes = bytes};
     }
     static Exchange text(const QByteArray& bytes, qint16 ticks)
     {
-        return {Kind::Text, 0, ticks, false, false, bytes};
+        return {.kind = Kind::Text, .ticks = ticks, .bytes = bytes};
     }
     // The same exchange, ending as soon as its whole answer is in; its ticks still bound the
     // wait for an answer that does not come. For the line tools, which gain nothing by
@@ -61,7 +65,7 @@ struct Exchange
     qint16 ticks = 0;
     bool endsOnAnswer = false;
     bool acknowledged = false;
-    QByteArray bytes;
+    QByteArray bytes = {};
 
     // How a step ended, once its ticks have passed.
     struct Outcome

@@ -126,8 +126,8 @@ bool Exchanges::begin(const Exchange& step, qsizetype index)
         end(false);
         return false;
     }
-    if (const auto sent = m_run.sent; sent && m_context)
-        sent(index);
+    if (const auto stepSent = m_run.sent; stepSent && m_context)
+        stepSent(index);
     return m_running;
 }
 

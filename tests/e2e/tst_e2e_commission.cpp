@@ -30,7 +30,8 @@ const QByteArray kStore = "\xEF\x64\xFE\x20"_ba;
 // while switchOnStore says so.
 struct Run
 {
-    explicit Run(Bench& bench, const QString& addresses) : bench(bench), line(bench.host.line())
+    explicit Run(Bench& onBench, const QString& addresses)
+        : bench(onBench), line(onBench.host.line())
     {
         station = bench.dir.filePath(u"station.ini"_s);
         test::put(station, test::lcdSection());
