@@ -1,5 +1,7 @@
 #include "app/CommissionWindow.h"
 
+#include "shared/Formats.h"
+
 #include "config/ConfigWindow.h"
 #include "protocol/UploadPlan.h"
 #include "settings/StationFile.h"
@@ -341,12 +343,13 @@ void CommissionWindow::showRows()
     m_table->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const Commissioning::Result& row = rows.at(r);
-        const QStringList cells{QString::number(row.address),
-                                QString::number(row.baud),
-                                row.time.toString(QStringLiteral("HH:mm:ss")),
-                                row.checked ? QStringLiteral("yes") : QStringLiteral("NO"),
-                                row.inputs ? Commissioning::inputsText(*row.inputs) : QString(),
-                                QStringLiteral("%1 at %2").arg(row.oldAddress).arg(row.oldBaud)};
+        const QStringList cells{
+            QString::number(row.address),
+            QString::number(row.baud),
+            formats::logTime(row.time.toMSecsSinceEpoch(), formats::Moment::TimeOfDay),
+            row.checked ? QStringLiteral("yes") : QStringLiteral("NO"),
+            row.inputs ? Commissioning::inputsText(*row.inputs) : QString(),
+            QStringLiteral("%1 at %2").arg(row.oldAddress).arg(row.oldBaud)};
         for (int c = 0; c < cells.size(); ++c)
             m_table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }

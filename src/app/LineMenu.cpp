@@ -120,6 +120,7 @@ void LineMenu::commissionModules()
             return config ? config->setup() : loadModuleSetup(m_settings);
         };
         m_commission = new CommissionWindow(m_panel, m_gate, boxes, m_controls.window);
+        m_feed->follow(m_commission->task().scan());
     }
     m_commission->show();
     m_commission->raise();
@@ -141,8 +142,11 @@ void LineMenu::portAssigned(int number)
 {
     refreshTooltips();
     // The port in use reaches another device now: the next frame opens that one.
-    if (number == m_panel.port().commPort())
+    if (number == m_panel.port().commPort()) {
         m_panel.closePort();
+        // What the old device's modules were sent says nothing of the new one's.
+        m_feed->mirror().newLine();
+    }
 }
 
 void LineMenu::refreshTooltips()

@@ -27,9 +27,18 @@ MirrorFeed::MirrorFeed(Panel& panel, QObject* parent)
     });
     connect(&panel.configLink(), &ConfigLink::frameSent, this, [this](const QByteArray& bytes) {
         checkLine();
-        if (lineOf(m_panel.configPort()) == m_line)
+        const SerialPort& config = m_panel.configPort();
+        if (lineOf(config) == m_line)
             m_mirror.sent(bytes);
+        else if (config.commPort() == m_panel.port().commPort())
+            // The same wire at another speed: what that did to the modules is not known.
+            m_mirror.newLine();
     });
+    connect(&panel.exchanges(), &Exchanges::exchangeEnded, this,
+            [this](const Exchange::Outcome& outcome) {
+                if (outcome.kind == Exchange::Kind::Select && !outcome.answered)
+                    m_mirror.unanswered(outcome.address);
+            });
 }
 
 void MirrorFeed::checkLine()

@@ -1,5 +1,7 @@
 #include "cli/Commission.h"
 
+#include "shared/Formats.h"
+
 #include "cli/Session.h"
 
 #include <QJsonArray>
@@ -71,7 +73,7 @@ void CommissionRun::printResult()
             {u"found"_s, QJsonObject{{u"address"_s, r.oldAddress}, {u"speed"_s, r.oldBaud}}},
             {u"checked"_s, r.checked},
             {u"seconds"_s, qRound(seconds * 10) / 10.0},
-            {u"time"_s, r.time.toString(Qt::ISODate)}};
+            {u"time"_s, formats::logTime(r.time.toMSecsSinceEpoch())}};
         if (r.inputs) {
             QJsonArray inputs;
             for (bool open : *r.inputs)

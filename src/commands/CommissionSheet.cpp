@@ -1,5 +1,7 @@
 #include "commands/CommissionSheet.h"
 
+#include "shared/Formats.h"
+
 #include "shared/Wire.h"
 
 #include <QRegularExpression>
@@ -79,7 +81,7 @@ QString CommissionSheet::csv() const
         text += QStringLiteral("%1,%2,%3,%4,%5,%6 at %7\r\n")
                     .arg(row.address)
                     .arg(row.baud)
-                    .arg(row.time.toString(Qt::ISODate),
+                    .arg(formats::logTime(row.time.toMSecsSinceEpoch()),
                          row.checked ? QStringLiteral("yes") : QStringLiteral("no"),
                          row.inputs ? Commissioning::inputsText(*row.inputs) : QString())
                     .arg(row.oldAddress)

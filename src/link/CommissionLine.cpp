@@ -21,6 +21,9 @@ ConfigLink::Upload CommissionLine::uploadRun()
     ConfigLink::Upload upload;
     upload.stepSent = [this](int sent, int total) { emit uploadStep(sent, total); };
     upload.finished = [this](bool completed) {
+        // A cancel has let go of the line itself, after its own last frame.
+        if (!m_uploading)
+            return;
         m_uploading = false;
         restoreLine();
         emit uploaded(completed);

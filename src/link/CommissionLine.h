@@ -25,7 +25,7 @@ public:
 
     // False, with nothing sent, while a wait of any window runs.
     bool search();
-    const ModuleScan& scan() const { return m_scan; }
+    ModuleScan& scan() { return m_scan; }
     // The configuration window's load frames, then steps, then its store frame, at baud;
     // uploadStep() counts the store frame as the last step.
     bool upload(int baud, const QList<UploadStep>& steps);

@@ -183,6 +183,11 @@ void Commissioning::checked(bool answered, std::optional<InputStates> inputs)
                   .arg(where(m_result.oldAddress, m_result.oldBaud)));
 }
 
+ModuleScan& Commissioning::scan()
+{
+    return m_line->scan();
+}
+
 void Commissioning::cancel()
 {
     m_busy = m_checking = false;
@@ -208,10 +213,7 @@ QString Commissioning::stateText(State state)
 
 QString Commissioning::inputsText(const InputStates& inputs)
 {
-    QStringList bits;
-    for (bool open : inputs)
-        bits << (open ? QStringLiteral("1") : QStringLiteral("0"));
-    return bits.join(u' ');
+    return formats::numbers(inputs, u" ");
 }
 
 } // namespace velnor

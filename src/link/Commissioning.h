@@ -14,6 +14,7 @@
 namespace velnor {
 
 class CommissionLine;
+class ModuleScan;
 class Panel;
 
 // Commissioning one module alone on the line: find it (exactly one module at either speed),
@@ -56,6 +57,8 @@ public:
     void extend(int ms);
     // Stops the step under way; no module is left selected.
     void cancel();
+    // The search it runs, for those who follow what the line was sent.
+    ModuleScan& scan();
 
     State state() const { return m_state; }
     bool isBusy() const { return m_busy; }

@@ -167,7 +167,7 @@ CharacterRom::Glyph CharacterRom::glyph(quint8 code, const QByteArray& bitmaps)
             glyph[size_t(row)] = quint8(bitmaps.at(first + row)) & 0x1F;
         return glyph;
     }
-    if (code >= FirstPrintable && code < FirstPrintable + PrintableCount)
+    if (isPrintable(code))
         return printableGlyphs().at(size_t(code - FirstPrintable));
     return code == 0xFF ? Block : Box;
 }

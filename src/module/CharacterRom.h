@@ -18,6 +18,8 @@ public:
     static constexpr int DotRows = limits::CharacterDotRows;
     static constexpr int DotColumns = limits::CharacterDotColumns;
     using Glyph = std::array<quint8, DotRows>; // top row first, bit 4 the leftmost dot
+    // The codes drawn as letters from the built-in table, space to tilde.
+    static constexpr bool isPrintable(quint8 code) { return code >= 0x20 && code < 0x7F; }
 
     // bitmaps: the module's 64 custom-character bytes.
     static Glyph glyph(quint8 code, const QByteArray& bitmaps);

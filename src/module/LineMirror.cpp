@@ -251,6 +251,18 @@ void LineMirror::command(Entry& entry, quint8 code, const QByteArray& arguments)
     }
 }
 
+void LineMirror::unanswered(quint8 address)
+{
+    if (!isModule(address))
+        return;
+    Entry& entry = at(address);
+    forget(entry);
+    entry.listed = false;
+    touch(address);
+    if (m_own == address)
+        m_own = -1;
+}
+
 void LineMirror::forget(Entry& entry)
 {
     const bool listed = entry.listed;

@@ -30,6 +30,9 @@ public:
     void apply(const DecodedFrame& frame);
     // Another port or speed: a new line, nothing known and no module listed.
     void newLine();
+    // A select nobody answered: nothing is known of a module at address, none is listed there,
+    // and no module is selected now (the one before let go when it heard the select).
+    void unanswered(quint8 address);
 
     // The modules addressed since the line began, in address order.
     QList<quint8> listed() const;

@@ -1,5 +1,7 @@
 #include "module/Screen.h"
 
+#include "module/CharacterRom.h"
+
 namespace velnor {
 
 Screen Screen::of(const Module& module)
@@ -38,8 +40,10 @@ QString Screen::rowText(int row) const
             text += QLatin1Char('?');
         else if (customIndex(code) >= 0)
             text += QStringLiteral("[%1]").arg(customIndex(code) + 1);
-        else
+        else if (CharacterRom::isPrintable(code))
             text += QLatin1Char(char(code));
+        else // what the display draws for a code it has no letter for
+            text += code == 0xFF ? QStringLiteral("[block]") : QStringLiteral("[box]");
     }
     return text;
 }

@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(sheet.rows().size(), 1);
         QCOMPARE(sheet.csv(),
                  u"address,speed,time,checked,inputs,found at\r\n"
-                 "103,9600,2026-12-07T09:30:05,yes,1 0 1 1 1 1 1 0,101 at 4800\r\n"_s);
+                 "103,9600,2026-12-07T09:30:05.000,yes,1 0 1 1 1 1 1 0,101 at 4800\r\n"_s);
     }
 };
 

@@ -16,6 +16,7 @@ private slots:
     void knowsWhatWasSent_data();
     void knowsWhatWasSent();
     void listsTheModulesAddressed();
+    void anUnansweredSelectForgetsTheModule();
 };
 
 namespace {
@@ -53,6 +54,9 @@ void TestLineMirror::knowsWhatWasSent_data()
     QTest::newRow("a predefined text uploaded")
         << QList{"\xEF\x65\x0D"_ba, Text2, "\xFE\x34\x66\x01"_ba} << 101
         << u"Row 1: . Row 2: Second text . Backlight unknown. cursor unknown at row 1 column 1."_s;
+    QTest::newRow("codes the display has no letter for")
+        << QList{"\xEF\x65\x0D"_ba + "Caf\xE9\xFF"_ba} << 101
+        << u"Row 1: Caf[box][block] . Row 2: . Backlight unknown. cursor unknown at row 1 column 6."_s;
     QTest::newRow("a custom character never uploaded")
         << QList{"\xEF\x65\x0D\x01"_ba} << 101
         << u"Row 1: ? . Row 2: . Backlight unknown. cursor unknown at row 1 column 2."_s;
@@ -98,6 +102,20 @@ void TestLineMirror::knowsWhatWasSent()
     for (const QByteArray& bytes : writes)
         mirror.sent(bytes);
     QCOMPARE(mirror.screen(quint8(address)).description().simplified(), description);
+}
+
+// A select nobody answered lists nobody there, and the module before let go when it heard it:
+// what follows reaches no module the mirror knows.
+void TestLineMirror::anUnansweredSelectForgetsTheModule()
+{
+    LineMirror mirror;
+    mirror.sent("\xEF\x65\x0D"_ba + "Hi"_ba);
+    mirror.sent("\xEF\x66"_ba);
+    mirror.unanswered(0x66);
+    mirror.sent("\x0D"_ba + "Lost"_ba);
+    QCOMPARE(mirror.listed(), QList<quint8>{101});
+    QVERIFY(mirror.screen(101).description().simplified().startsWith(u"Row 1: Hi . Row 2: ."_s));
+    QVERIFY(mirror.screen(102).description().startsWith(u"Row 1: ????????????????."_s));
 }
 
 void TestLineMirror::listsTheModulesAddressed()
