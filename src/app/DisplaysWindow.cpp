@@ -121,7 +121,13 @@ void DisplaysWindow::update(quint8 address, Row& row)
 {
     const LineMirror& mirror = m_feed.mirror();
     const Screen screen = mirror.screen(address);
-    row.title->setText(tr("<b>Module %1</b> &nbsp; as sent").arg(address));
+    QString title = tr("<b>Module %1</b> &nbsp; as sent").arg(address);
+    // A stored text this panel never uploaded is drawn grey; its number at least is known.
+    for (int r = 0; r < Screen::Rows; ++r) {
+        if (const int text = screen.unknownStoredText(r))
+            title += tr(" &nbsp; row %1: text %2, not known").arg(r + 1).arg(text);
+    }
+    row.title->setText(title);
     row.view->setScreen(screen);
     row.view->setAccessibleDescription(screen.description());
     row.outputs->setText(outputsText(mirror.outputs(address), mirror.knownOutputs(address)));

@@ -81,6 +81,7 @@ Screen LineMirror::screen(quint8 address) const
     screen.cursorPlaceKnown = entry.cursorPlaceKnown;
     screen.cursorLook = entry.cursorLook;
     screen.backlight = entry.backlight;
+    screen.storedText = entry.storedText;
     return screen;
 }
 
@@ -130,10 +131,20 @@ void LineMirror::apply(const DecodedFrame& frame)
     if (isCommand && first == wire::Command && bytes.size() >= 2 &&
         (quint8(bytes.at(1)) == c::ReadInputs || quint8(bytes.at(1)) == c::Store))
         return;
+    // Anything but a cursor, backlight or output command may write over a row's stored text;
+    // showing a stored text sets its own row's.
+    const auto code = frame.kind == Kind::Command ? quint8(bytes.at(1)) : quint8(0);
+    const bool keepsStoredTexts =
+        code == c::CursorUnderline || code == c::CursorBlinking || code == c::CursorHidden ||
+        code == c::BacklightOn || code == c::BacklightOff || code == c::BacklightFlashing ||
+        code == c::AllOutputsOn || code == c::AllOutputsOff || code == c::SetOutput ||
+        code == c::CursorPosition || code == c::ShowText;
     bool sure = false;
     for (int address : targets(&sure)) {
         Entry& entry = at(address);
         touch(address);
+        if (!keepsStoredTexts)
+            entry.storedText = {};
         if (!sure) {
             forget(entry);
         } else if (frame.kind == Kind::Block) {
@@ -236,6 +247,7 @@ void LineMirror::command(Entry& entry, quint8 code, const QByteArray& arguments)
         if (arg(0) >= c::FirstText && arg(0) <= c::LastText && arg(1) < Screen::Rows) {
             // Sixteen characters fill the row and leave the cursor at the other row's start.
             const bool known = entry.knownTexts.test(size_t(arg(0) - c::FirstText));
+            entry.storedText[arg(1)] = known ? 0 : arg(0) - c::FirstText + 1;
             for (int column = 0; column < Screen::Columns; ++column)
                 entry.knownCells.set(size_t(arg(1) * Screen::Columns + column), known);
             entry.cursorPlaceKnown = true;

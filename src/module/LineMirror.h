@@ -65,6 +65,7 @@ private:
         std::optional<Module::Backlight> backlight;
         std::bitset<limits::CustomCharacters> knownCharacters;
         std::bitset<limits::Texts> knownTexts;
+        std::array<int, Screen::Rows> storedText{};
         quint8 knownOutputs = 0;
         bool listed = false;
     };

@@ -31,8 +31,19 @@ bool Screen::isKnown(int row, int column) const
     return custom < 0 || knownCharacters.test(size_t(custom));
 }
 
+int Screen::unknownStoredText(int row) const
+{
+    for (int column = 0; column < Columns; ++column) {
+        if (isKnown(row, column))
+            return 0;
+    }
+    return storedText.at(size_t(row));
+}
+
 QString Screen::rowText(int row) const
 {
+    if (const int stored = unknownStoredText(row))
+        return QStringLiteral("text %1, not known").arg(stored);
     QString text;
     for (int column = 0; column < Columns; ++column) {
         const quint8 code = cell(row, column);

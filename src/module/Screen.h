@@ -32,6 +32,9 @@ struct Screen
     bool cursorPlaceKnown = false;
     std::optional<Module::CursorLook> cursorLook;
     std::optional<Module::Backlight> backlight;
+    // The predefined text (1 to 10) shown on a row whose cells are not known, else 0: what went
+    // out is known by its number even where the text is not.
+    std::array<int, Rows> storedText{};
 
     // A module as it is: everything known.
     static Screen of(const Module& module);
@@ -42,9 +45,11 @@ struct Screen
     // The custom character a code shows (0x00-0x0F), or -1 for one of the character set.
     static int customIndex(quint8 code) { return code < 0x10 ? code % 8 : -1; }
 
-    // A row as a screen reader reads it: "?" for a cell not known, "[n]" for custom
-    // character n (1 to 8).
+    // A row as a screen reader reads it: "?" for a cell not known ("text 3, not known" for a
+    // stored text never uploaded), "[n]" for custom character n (1 to 8).
     QString rowText(int row) const;
+    // The stored text (1 to 10) a row shows, when nothing of the row is known but its number.
+    int unknownStoredText(int row) const;
     // Both rows, the backlight and the cursor, in words.
     QString description() const;
 

@@ -49,8 +49,12 @@ void TestLineMirror::knowsWhatWasSent_data()
            u"column 6."_s.arg(unknownRow);
     QTest::newRow("a predefined text never uploaded")
         << QList{"\xEF\x65\x0D\xFE\x34\x66\x01"_ba} << 101
-        << u"Row 1: . Row 2: %1. Backlight unknown. cursor unknown at row 1 column 1."_s.arg(
-               unknownRow);
+        << u"Row 1: . Row 2: text 2, not known. Backlight unknown. cursor unknown at row 1 "
+           u"column 1."_s;
+    QTest::newRow("a stored text written over")
+        << QList{"\xEF\x65\x0D\xFE\x34\x66\x01"_ba, "\xFE\x32\x01\x00"_ba + "Hi"_ba} << 101
+        << u"Row 1: . Row 2: Hi??????????????. Backlight unknown. cursor unknown at row 2 "
+           u"column 3."_s;
     QTest::newRow("a predefined text uploaded")
         << QList{"\xEF\x65\x0D"_ba, Text2, "\xFE\x34\x66\x01"_ba} << 101
         << u"Row 1: . Row 2: Second text . Backlight unknown. cursor unknown at row 1 column 1."_s;
