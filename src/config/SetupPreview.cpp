@@ -5,7 +5,9 @@
 #include "protocol/BitmapValue.h"
 #include "protocol/SafeText.h"
 #include "protocol/UploadPlan.h"
+#include "shared/Wire.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStringList>
@@ -58,6 +60,7 @@ SetupPreview* SetupPreview::besideBoxes(QWidget& window, const ConfigBoxes& boxe
     edits += QList<QLineEdit*>(boxes.bitmapBytes.begin(), boxes.bitmapBytes.end());
     for (QLineEdit* edit : std::as_const(edits))
         QObject::connect(edit, &QLineEdit::textChanged, preview, follow);
+    QObject::connect(boxes.uidList, &QComboBox::editTextChanged, preview, follow);
     follow();
     return preview;
 }
@@ -82,6 +85,10 @@ void SetupPreview::showSetup(const ModuleSetup& setup)
     if (const std::optional<int> box = refusedBitmap(setup))
         m_note = QStringLiteral("Not sent as it stands: %1 holds no number from 0 to 255.")
                      .arg(bitmapPlace(*box));
+    else if (!setup.address())
+        m_note = QStringLiteral("Not sent as it stands: the address box holds none of %1 to %2.")
+                     .arg(wire::FirstAddress)
+                     .arg(wire::LastAddress);
     // For a screen reader, the lines as text and the refusal.
     QStringList lines;
     for (int line = 0; line < Lines - 1; ++line)

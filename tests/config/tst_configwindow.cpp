@@ -276,6 +276,9 @@ private slots:
         rig.child<CharacterEditor>(u"CharacterEditor"_s, rig.config)->dot(1, 4)->click();
         QVERIFY(!preview->refused(2));
         QVERIFY(preview->refusalNote().isEmpty());
+        rig.child<QComboBox>(u"uidList"_s, rig.config)->setEditText(u"99"_s);
+        QCOMPARE(preview->refusalNote(),
+                 u"Not sent as it stands: the address box holds none of 101 to 132."_s);
     }
 
     // Opening the window takes every module over: the main window counts none as selected, as
