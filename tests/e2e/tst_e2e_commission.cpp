@@ -18,6 +18,7 @@
 using namespace Qt::StringLiterals;
 using namespace velnor;
 using velnor::test::Bench;
+using velnor::test::waitsOver;
 
 namespace {
 
