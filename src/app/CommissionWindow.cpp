@@ -234,12 +234,13 @@ void CommissionWindow::found(Commissioning::Found found, const QString& text)
         return;
     }
     const quint8 address = *m_sheet.current();
+    // Said first: an upload whose first step fails to send has ended, and said so, on return.
+    m_prompt->setText(QStringLiteral("Giving it address %1: do not disconnect it.").arg(address));
+    m_outcome->setText(text);
     if (!m_task.upload(m_station, address)) {
         prompt(QStringLiteral("The upload could not start: the line is busy."));
         return;
     }
-    m_prompt->setText(QStringLiteral("Giving it address %1: do not disconnect it.").arg(address));
-    m_outcome->setText(text);
     enable();
 }
 
@@ -302,6 +303,11 @@ void CommissionWindow::cancel()
     if (!m_task.isBusy())
         return;
     m_task.cancel();
+    // A stored module takes its new address once switched off and on: the table is the record.
+    if (m_task.state() == Commissioning::State::StoredNotChecked) {
+        m_sheet.record(m_task.result());
+        showRows();
+    }
     prompt(QStringLiteral("Cancelled. ") + Commissioning::stateText(m_task.state()));
 }
 

@@ -58,9 +58,9 @@ void CommissionSheet::advance()
 
 bool CommissionSheet::given(quint8 address) const
 {
-    return std::any_of(m_rows.begin(), m_rows.end(), [address](const auto& row) {
-        return row.address == address && row.checked;
-    });
+    // A module stored with it takes it once switched off and on, checked or not.
+    return std::any_of(m_rows.begin(), m_rows.end(),
+                       [address](const auto& row) { return row.address == address; });
 }
 
 void CommissionSheet::record(const Commissioning::Result& result)

@@ -27,7 +27,7 @@ public:
     void advance();
     const QList<quint8>& addresses() const { return m_addresses; }
 
-    // Whether a module was checked at address in this run already.
+    // Whether a module was given address in this run already: it has a row.
     bool given(quint8 address) const;
     void record(const Commissioning::Result& result);
     const QList<Commissioning::Result>& rows() const { return m_rows; }

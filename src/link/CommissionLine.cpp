@@ -16,6 +16,13 @@ CommissionLine::CommissionLine(Panel& panel, QObject* parent)
     connect(&m_scan, &ModuleScan::finished, this, &CommissionLine::searched);
 }
 
+CommissionLine::~CommissionLine()
+{
+    // Nobody is left to hear the frames out: the ports get their own settings back now.
+    m_letGo.clear();
+    restoreLine();
+}
+
 ConfigLink::Upload CommissionLine::uploadRun()
 {
     ConfigLink::Upload upload;
@@ -74,21 +81,22 @@ bool CommissionLine::upload(int baud, const QList<UploadStep>& steps)
         return false;
     useLine(baud);
     ConfigLink& config = m_panel.configLink();
-    SerialPort& port = m_panel.configPort();
-    port.setCommPort(m_panel.port().commPort());
-    port.setSettings(wire::lineSettings(baud));
     // Stored as the configuration window's save stores it, a step after the upload's last;
     // and a step more before the port lets go, so the store frame has left the line.
     QList<UploadStep> paced = steps;
     if (!paced.isEmpty())
         paced.last().waitAfter = true;
     paced.append({UploadStep::Kind::Frame, frames::saveToNonVolatileMemory(), true, {}});
-    m_uploading = config.sendFrame(frames::enterConfiguration()) &&
-                  config.sendText(safeText(frames::kConfigModeText)) &&
-                  config.start(paced, this, uploadRun());
-    if (!m_uploading)
-        restoreLine();
-    return m_uploading;
+    m_baud = baud;
+    // Set before the start: a first step that fails to send ends the upload inside it.
+    m_uploading = true;
+    if (config.sendFrame(frames::enterConfiguration()) &&
+        config.sendText(safeText(frames::kConfigModeText)) &&
+        config.start(paced, this, uploadRun()))
+        return true;
+    m_uploading = false;
+    restoreLine();
+    return false;
 }
 
 bool CommissionLine::check(quint8 address, int baud)
@@ -100,11 +108,13 @@ bool CommissionLine::check(quint8 address, int baud)
     m_inputs.reset();
     m_reading = false;
     m_address = address;
-    m_checking =
-        m_panel.exchanges().start({Exchange::select(address).endingOnAnswer()}, this, checkRun());
-    if (!m_checking)
-        restoreLine();
-    return m_checking;
+    m_baud = baud;
+    m_checking = true;
+    if (m_panel.exchanges().start({Exchange::select(address).endingOnAnswer()}, this, checkRun()))
+        return true;
+    m_checking = false;
+    restoreLine();
+    return false;
 }
 
 void CommissionLine::cancel()
@@ -114,15 +124,39 @@ void CommissionLine::cancel()
         m_uploading = false;
         m_panel.configLink().stop();
         // Every module heard the load frames through the broadcast address.
-        m_panel.configLink().sendFrame(frames::broadcastOff());
-        restoreLine();
+        letGo(m_baud, frames::broadcastOff());
     }
     if (m_checking) {
         m_checking = false;
         m_panel.exchanges().cancel();
-        m_panel.link().send(frames::deselect());
-        restoreLine();
+        letGo(m_baud, frames::deselect());
     }
+}
+
+void CommissionLine::letGo(int baud, const QByteArray& frame)
+{
+    m_letGo.append({baud, frame});
+    if (m_letGo.size() == 1)
+        nextLetGo();
+}
+
+void CommissionLine::nextLetGo()
+{
+    while (!m_letGo.isEmpty()) {
+        useLine(m_letGo.first().first);
+        ConfigLink::Upload run;
+        run.finished = [this](bool) {
+            m_letGo.removeFirst();
+            nextLetGo();
+        };
+        // A run that ends inside its start has gone on to the next frame already.
+        if (m_panel.configLink().start(
+                {{UploadStep::Kind::Frame, m_letGo.first().second, true, {}}}, this, run))
+            return;
+        m_letGo.removeFirst();
+    }
+    restoreLine();
+    emit lineReturned();
 }
 
 void CommissionLine::useLine(int baud)
@@ -131,20 +165,26 @@ void CommissionLine::useLine(int baud)
     // used at the module's speed, and both get their own settings back afterwards.
     SerialPort& port = m_panel.port();
     SerialPort& config = m_panel.configPort();
-    m_ownSettings = {port.settings(), config.settings(), config.commPort()};
+    if (!m_held)
+        m_ownSettings = {port.settings(), config.settings(), config.commPort()};
+    m_held = true;
     config.setPortOpen(false);
     port.setPortOpen(false);
     port.setSettings(wire::lineSettings(baud));
+    config.setCommPort(port.commPort());
+    config.setSettings(wire::lineSettings(baud));
 }
 
 void CommissionLine::restoreLine()
 {
+    // Frames that let modules go still need the line at their speed.
+    if (!m_held || !m_letGo.isEmpty())
+        return;
+    m_held = false;
     SerialPort& port = m_panel.port();
     SerialPort& config = m_panel.configPort();
     config.setPortOpen(false);
     port.setPortOpen(false);
-    if (m_ownSettings.main.isEmpty())
-        return;
     port.setSettings(m_ownSettings.main);
     config.setSettings(m_ownSettings.config);
     if (m_ownSettings.configPort > 0)

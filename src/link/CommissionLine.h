@@ -22,6 +22,7 @@ class CommissionLine final : public QObject
     Q_OBJECT
 public:
     explicit CommissionLine(Panel& panel, QObject* parent = nullptr);
+    ~CommissionLine() override;
 
     // False, with nothing sent, while a wait of any window runs.
     bool search();
@@ -33,6 +34,10 @@ public:
     bool check(quint8 address, int baud);
     // Stops what runs; a module selected by the search, the upload or the check is let go.
     void cancel();
+    // Sends frame at baud on the configuration window's port, a tick before the next one or
+    // before the ports get their own settings back, so that it leaves the line at its speed;
+    // lineReturned() tells when they have.
+    void letGo(int baud, const QByteArray& frame);
 
 signals:
     void searched(bool completed);
@@ -41,6 +46,7 @@ signals:
     void uploaded(bool completed);
     // answered: the select was acknowledged; inputs read when that came too.
     void checked(bool answered, std::optional<velnor::InputStates> inputs);
+    void lineReturned();
 
 private:
     void checkEnded(bool completed);
@@ -48,6 +54,7 @@ private:
     ConfigLink::Upload uploadRun();
     void useLine(int baud);
     void restoreLine();
+    void nextLetGo();
 
     Panel& m_panel;
     ModuleScan m_scan;
@@ -58,6 +65,12 @@ private:
         int configPort = 0;
     };
     Settings m_ownSettings;
+    // The ports are at a module's speed, m_ownSettings holds their own.
+    bool m_held = false;
+    // The speed of the upload or check under way.
+    int m_baud = 0;
+    // Frames still to let go, each at its speed.
+    QList<std::pair<int, QByteArray>> m_letGo;
     bool m_uploading = false;
     bool m_checking = false;
     quint8 m_address = 0;

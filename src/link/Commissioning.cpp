@@ -2,10 +2,13 @@
 
 #include "link/CommissionLine.h"
 #include "shared/Formats.h"
+#include "protocol/Frames.h"
 #include "protocol/UploadPlan.h"
 #include "shared/Wire.h"
 
 #include <QTimer>
+
+#include <utility>
 
 namespace velnor {
 
@@ -41,6 +44,10 @@ Commissioning::Commissioning(Panel& panel, QObject* parent)
                                     "setup, not stored. Press Find to start it again."));
     });
     connect(m_line, &CommissionLine::checked, this, &Commissioning::checked);
+    connect(m_line, &CommissionLine::lineReturned, this, [this] {
+        if (std::exchange(m_givingUp, false))
+            checkDone();
+    });
 }
 
 Commissioning::~Commissioning()
@@ -117,13 +124,16 @@ bool Commissioning::upload(const ModuleSetup& station, quint8 address)
     ModuleSetup setup = station;
     setup.uid = QString::number(address);
     const auto plan = planUpload(setup);
-    if (!std::holds_alternative<QList<UploadStep>>(plan) ||
-        !m_line->upload(m_result.oldBaud, std::get<QList<UploadStep>>(plan)))
+    if (!std::holds_alternative<QList<UploadStep>>(plan))
         return false;
+    // Set before the start: an upload whose first step fails to send ends inside it.
     m_busy = true;
     m_result.address = address;
     m_result.baud = station.at9600 ? wire::FastSpeed : wire::SlowSpeed;
-    return true;
+    if (m_line->upload(m_result.oldBaud, std::get<QList<UploadStep>>(plan)))
+        return true;
+    m_busy = false;
+    return false;
 }
 
 bool Commissioning::check(int limitMs)
@@ -147,7 +157,12 @@ void Commissioning::extend(int ms)
 
 void Commissioning::checkOnce()
 {
-    if (!m_checking || m_line->check(m_result.address, m_result.baud))
+    if (!m_checking)
+        return;
+    m_starting = true;
+    const bool started = m_line->check(m_result.address, m_result.baud);
+    m_starting = false;
+    if (started)
         return;
     if (m_deadline.hasExpired())
         checked(false, std::nullopt);
@@ -160,15 +175,33 @@ void Commissioning::checked(bool answered, std::optional<InputStates> inputs)
     if (!m_checking)
         return;
     if (!answered && !m_deadline.hasExpired()) {
-        checkOnce();
+        // A check that could not send ended inside its start: the next one waits a little.
+        if (m_starting)
+            QTimer::singleShot(kRetryMs, this, &Commissioning::checkOnce);
+        else
+            checkOnce();
         return;
     }
-    m_busy = m_checking = false;
+    m_checking = false;
     m_result.time = QDateTime::currentDateTime();
     m_result.checked = answered;
     m_result.inputs = inputs;
-    if (answered)
-        m_state = State::Checked;
+    if (!answered) {
+        // Not switched off and on, the module still listens at its old speed, selected by the
+        // store through the broadcast address; the outcome is told once it was let go.
+        m_givingUp = true;
+        m_line->letGo(m_result.oldBaud, frames::broadcastOff());
+        return;
+    }
+    m_state = State::Checked;
+    checkDone();
+}
+
+void Commissioning::checkDone()
+{
+    m_busy = false;
+    const bool answered = m_result.checked;
+    const std::optional<InputStates>& inputs = m_result.inputs;
     const QString at = where(m_result.address, m_result.baud);
     emit checkEnded(
         answered,
@@ -190,8 +223,19 @@ ModuleScan& Commissioning::scan()
 
 void Commissioning::cancel()
 {
-    m_busy = m_checking = false;
+    const bool afterStore = m_checking;
+    m_busy = m_checking = m_givingUp = false;
     m_line->cancel();
+    if (m_state != State::StoredNotChecked)
+        return;
+    // The time it was left at, unchecked, for the record.
+    m_result.time = QDateTime::currentDateTime();
+    m_result.checked = false;
+    m_result.inputs.reset();
+    // The store selected every module at the old speed through the broadcast address; the
+    // check's own deselect reaches only the new address.
+    if (afterStore)
+        m_line->letGo(m_result.oldBaud, frames::broadcastOff());
 }
 
 QString Commissioning::stateText(State state)

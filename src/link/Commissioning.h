@@ -78,11 +78,16 @@ private:
     void searched(bool completed);
     void checkOnce();
     void checked(bool answered, std::optional<InputStates> inputs);
+    void checkDone();
 
     CommissionLine* m_line;
     State m_state = State::Untouched;
     bool m_busy = false;
     bool m_checking = false;
+    // A check attempt is being started: one that ends inside its start is retried later.
+    bool m_starting = false;
+    // The check gave up: the module is being let go at its old speed before it is told.
+    bool m_givingUp = false;
     Result m_result;
     QDeadlineTimer m_deadline;
     int m_limitMs = 0;

@@ -40,8 +40,8 @@ private slots:
                  qPrintable(std::get<QString>(parsed)));
     }
 
-    // A retry replaces the unchecked row of its address; a checked address stays given, also
-    // over a new list of addresses.
+    // A retry replaces the unchecked row of its address; an address stored, checked or not, stays
+    // given, also over a new list of addresses.
     void rowsAndTheCsv()
     {
         CommissionSheet sheet;
@@ -52,8 +52,9 @@ private slots:
         result.time = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 5));
         result.oldAddress = 101;
         result.oldBaud = 4800;
-        sheet.record(result);
         QVERIFY(!sheet.given(103));
+        sheet.record(result);
+        QVERIFY(sheet.given(103));
         result.checked = true;
         result.inputs = InputStates{true, false, true, true, true, true, true, false};
         sheet.record(result);

@@ -19,6 +19,7 @@
 using namespace Qt::StringLiterals;
 using namespace velnor;
 using velnor::test::Bench;
+using velnor::test::waitsOver;
 
 namespace {
 
@@ -143,6 +144,34 @@ private slots:
         run.click(u"cancelStepButton"_s);
     }
 
+    // A module at the other speed is let go at its own speed when cancelled in the upload or
+    // after the store.
+    void cancelledAt4800LetsGo()
+    {
+        Bench bench(QList<quint8>{});
+        QVERIFY(bench.started);
+        Run run(bench, u"110"_s);
+        run.switchOnStore = false;
+        run.line.plug(107, 4800);
+        QVERIFY(run.window->startRun());
+        Commissioning& task = run.window->task();
+        const auto cancelAtThree =
+            connect(&task, &Commissioning::uploadProgress, run.window, [&](int sent) {
+                if (sent == 3)
+                    run.window->cancel();
+            });
+        run.click(u"findButton"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(run.outcome().contains(u"uploaded but not stored"_s), kStepMs);
+        QTRY_VERIFY(!run.line.module(0).selected());
+        QVERIFY(waitsOver(*bench.panel));
+        disconnect(cancelAtThree);
+        run.click(u"findButton"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(run.prompt().startsWith(u"Switch"_s), kStepMs);
+        run.click(u"cancelStepButton"_s);
+        QTRY_VERIFY(!run.line.module(0).selected());
+        QCOMPARE(run.rows(), 1);
+    }
+
     // Cancelled at each step, the module is left deselected and the window says how far it got;
     // with two modules on the line, nothing is uploaded.
     void cancelAtEachStepAndTwoModules()
@@ -182,6 +211,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!task.isBusy(), kStepMs);
         QVERIFY2(run.outcome().contains(u"uploaded but not stored"_s), qPrintable(run.outcome()));
         QTRY_VERIFY(!module.selected());
+        QVERIFY(waitsOver(*bench.panel));
         disconnect(cancelAtThree);
         run.click(u"findButton"_s);
         QTRY_VERIFY_WITH_TIMEOUT(task.state() == Commissioning::State::StoredNotChecked &&
@@ -190,11 +220,16 @@ private slots:
         run.click(u"cancelStepButton"_s);
         QVERIFY2(run.outcome().contains(u"stored but not checked"_s), qPrintable(run.outcome()));
         QTRY_VERIFY(!module.selected());
+        QVERIFY(waitsOver(*bench.panel));
         QCOMPARE(module.stored().address, quint8(110));
-        QCOMPARE(run.rows(), 0);
+        QCOMPARE(run.rows(), 1);
+        QVERIFY(!run.window->sheet().rows().at(0).checked);
 
+        // 110 has its row: only a second Find gives it again.
         run.line.plug(102);
         const qsizetype heard = bench.heard.size();
+        run.click(u"findButton"_s);
+        QVERIFY(!task.isBusy());
         run.click(u"findButton"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!task.isBusy(), kStepMs);
         QVERIFY2(run.outcome().contains(u"More than one module answers: 101"_s),
