@@ -95,7 +95,7 @@ int main(int argc, char* argv[])
     QTemporaryDir dir;
     const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
     settings.write(QStringLiteral("Ports"), QStringLiteral("1"),
-                      QString::fromLocal8Bit(pty.name.c_str()));
+                   QString::fromLocal8Bit(pty.name.c_str()));
     velnor::QtMessageSink messages;
     const auto panel = velnor::Panel::onSerialPorts(messages, velnor::portMapOf(settings));
     panel->port().setCommPort(1);

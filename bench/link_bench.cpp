@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
     const velnor::IniFile settings(dir.filePath(QStringLiteral("velnor.ini")));
     settings.write(QStringLiteral("Settings"), QStringLiteral("CommPort"), QStringLiteral("1"));
     settings.write(QStringLiteral("Settings"), QStringLiteral("Setting"),
-                      QStringLiteral("9600,n,8,1"));
+                   QStringLiteral("9600,n,8,1"));
     settings.write(QStringLiteral("LCD"), QStringLiteral("UID"), QStringLiteral("101"));
     settings.write(QStringLiteral("Ports"), QStringLiteral("1"), QString::fromLocal8Bit(name));
 

@@ -117,7 +117,8 @@ QList<HeardReply> heardReplies(const ScanResult& result, const HeardBytes& heard
                 reply.cause =
                     QStringLiteral("two modules on this address, or one at another speed");
             else if (reply.reply == Reply::Garbled)
-                reply.cause = QStringLiteral("a module here answers at %1").arg(formats::numbers(clean));
+                reply.cause =
+                    QStringLiteral("a module here answers at %1").arg(formats::numbers(clean));
             replies.append(reply);
         }
     }

@@ -505,7 +505,7 @@ QString IniFile::read(const QString& section, const QString& key) const
 }
 
 bool IniFile::write(const QString& section, const QString& key, const QString& value,
-                       QString* error, const IniLock* held) const
+                    QString* error, const IniLock* held) const
 {
     const QStringList failures = writeKeys(section, {{key, value}}, held);
     if (failures.isEmpty())
@@ -516,8 +516,8 @@ bool IniFile::write(const QString& section, const QString& key, const QString& v
 }
 
 QStringList IniFile::writeKeys(const QString& section,
-                                  const QList<std::pair<QString, QString>>& keys,
-                                  const IniLock* held) const
+                               const QList<std::pair<QString, QString>>& keys,
+                               const IniLock* held) const
 {
     QStringList failures;
     const auto failure = [this](const QString& reason) {

@@ -85,13 +85,12 @@ public:
     // written; it is then as it was, except after a failure in the middle of writing in place. A
     // file that would grow past what every reader takes is not written.
     bool write(const QString& section, const QString& key, const QString& value,
-                  QString* error = nullptr, const IniLock* held = nullptr) const;
+               QString* error = nullptr, const IniLock* held = nullptr) const;
     // Several keys of one section in one write of the file, with the same result as writing
     // them one after another: a key that cannot be stored is left out and the others are
     // written. One failure text for each key that was not written.
-    QStringList writeKeys(const QString& section,
-                             const QList<std::pair<QString, QString>>& keys,
-                             const IniLock* held = nullptr) const;
+    QStringList writeKeys(const QString& section, const QList<std::pair<QString, QString>>& keys,
+                          const IniLock* held = nullptr) const;
 
 private:
     QString m_path;

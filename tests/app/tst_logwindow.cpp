@@ -123,7 +123,8 @@ private slots:
         const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
         QVERIFY(m_window->saveTo(dir.filePath(u"fifo"_s)));
         ::close(reader);
-        QVERIFY(child<QLabel>(*m_window, "statusLabel")->text().startsWith(u"Wrote 2 rows into"_s));
+        QVERIFY(
+            child<QLabel>(*m_window, "statusLabel")->text().startsWith(u"Wrote 2 rows into"_s));
     }
 
     // However many rows there are, the window opens on the latest.

@@ -221,7 +221,8 @@ private slots:
         QVERIFY(view);
         QCOMPARE(view->accessibleName(), u"Module 105"_s);
         QVERIFY(view->accessibleDescription().startsWith(u"Row 1: ????????????????. "_s));
-        test::doSteps(*rig.window, rig.panel, u"line1Box=Hi line2Box=there sendTextButton backlights:2"_s);
+        test::doSteps(*rig.window, rig.panel,
+                      u"line1Box=Hi line2Box=there sendTextButton backlights:2"_s);
         displays->refresh();
         QCOMPARE(view->accessibleDescription(),
                  u"Row 1: Hi              . Row 2: there           . Backlight flashing. "

@@ -35,7 +35,8 @@ private slots:
         row("clear row", text + u"rowList=0 clearRowButton"_s, "rows=|abcde;cursor=0,0");
         row("cursor look", u"cursorStyles:2 cursorStyles:1"_s, "look=blinking");
         row("backlight", u"backlights:1 backlights:2"_s, "light=flashing");
-        row("custom characters", u"clearDisplayButton customCharButtons:4 customCharButtons:7 customCharButtons:0"_s,
+        row("custom characters",
+            u"clearDisplayButton customCharButtons:4 customCharButtons:7 customCharButtons:0"_s,
             "rows={04}{07}{00}|;cursor=0,3");
         row("all outputs off", u"allOnButton allOffButton"_s, "outputs=00");
         row("broadcast", u"broadcastBox backlights:1"_s, "light=off;selected=OB",

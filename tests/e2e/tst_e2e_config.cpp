@@ -137,8 +137,7 @@ private slots:
         PtyHost restarted({101}, bench.host.line().storePath());
         QString error;
         QVERIFY2(restarted.start(&error), qPrintable(error));
-        bench.settings.write(QStringLiteral("Ports"), QStringLiteral("4"),
-                                restarted.devicePath());
+        bench.settings.write(QStringLiteral("Ports"), QStringLiteral("4"), restarted.devicePath());
         bench.click("selectButton");
         QCOMPARE(bench.status(), QStringLiteral("Device Not Found"));
         QVERIFY(!restarted.line().module(0).ownSelected());

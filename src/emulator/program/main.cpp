@@ -39,10 +39,9 @@ bool writeIni(const ProgramOptions& options, const QString& device)
     QString error = lock.error();
     if (lock.state() != IniLock::State::Held ||
         !ini.write(QStringLiteral("Ports"), QString::number(options.port), device, &error,
-                      &lock) ||
-        (options.selectPort &&
-         !ini.write(QStringLiteral("Settings"), QStringLiteral("CommPort"),
-                       QString::number(options.port), &error, &lock))) {
+                   &lock) ||
+        (options.selectPort && !ini.write(QStringLiteral("Settings"), QStringLiteral("CommPort"),
+                                          QString::number(options.port), &error, &lock))) {
         printError(error);
         return false;
     }
